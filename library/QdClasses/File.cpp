@@ -1,0 +1,141 @@
+#include "QdClasses/File.h"
+
+#include <vector>
+
+#include "runtime/Exceptions.h"
+#include "runtime/Files.h"
+#include "runtime/Win32.h"
+
+namespace Qd {
+
+namespace {
+
+bool IsDirectoryLink(DWORD attributes) {
+  return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+}  // namespace
+
+// --- Removal -----------------------------------------------------------------
+
+bool TFile::IsFileReadOnly(const std::wstring& fileName) {
+  if (!Rtl::FileExists(fileName)) return false;
+  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+bool TFile::RemoveReadOnlyAttribute(const std::wstring& fileName) {
+  if (!IsFileReadOnly(fileName)) return true;
+  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES)
+    SetFileAttributesW(fileName.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  return !IsFileReadOnly(fileName);
+}
+
+bool TFile::DeleteFile(const std::wstring& fileName) {
+  RemoveReadOnlyAttribute(fileName);
+  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && IsDirectoryLink(attributes))
+    return RemoveDirectoryW(fileName.c_str()) != 0;
+  return DeleteFileW(fileName.c_str()) != 0;
+}
+
+void TFile::RemoveDir(const std::wstring& dir, bool removeRoot) {
+  if (dir.empty()) throw Rtl::Exception(L"TFile.RemoveDir dir cannot be empty");
+
+  // A link is removed as a link: what lies behind it isn't ours.
+  const DWORD rootAttributes = GetFileAttributesW(dir.c_str());
+  if (rootAttributes != INVALID_FILE_ATTRIBUTES && IsDirectoryLink(rootAttributes)) {
+    if (removeRoot) RemoveDirectoryW(dir.c_str());
+    return;
+  }
+
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"\\*.*").c_str(), &data);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring entry = data.cFileName;
+      if (entry == L"." || entry == L"..") continue;
+      const std::wstring name = dir + L"\\" + entry;
+      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        RemoveReadOnlyAttribute(name);
+        DeleteFileW(name.c_str());
+      } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        RemoveDirectoryW(name.c_str());
+      } else {
+        RemoveDir(name, true);
+      }
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+  }
+  if (removeRoot) RemoveDirectoryW(dir.c_str());
+}
+
+// --- Paths -------------------------------------------------------------------
+
+std::wstring TFile::AddBackSlash(const std::wstring& dir) {
+  if (dir.empty() || dir.back() == Rtl::PathDelim) return dir;
+  return dir + Rtl::PathDelim;
+}
+
+std::wstring TFile::GetPeriodExt(const std::wstring& ext) {
+  if (ext.empty() || ext[0] == L'.') return ext;
+  return L"." + ext;
+}
+
+std::wstring TFile::GetDir() {
+  SetLastError(0);
+  const DWORD size = GetCurrentDirectoryW(0, nullptr);
+  if (size == 0) return {};
+  std::vector<wchar_t> buffer(size);
+  const DWORD length = GetCurrentDirectoryW(size, buffer.data());
+  if (length == 0 || length >= size) return {};
+  return std::wstring(buffer.data(), length);
+}
+
+bool TFile::IsSubPath(const std::wstring& fileName) {
+  if (fileName.empty()) return false;
+  if (fileName[0] == Rtl::PathDelim) return false;
+  if (fileName.size() >= 2 && fileName[1] == Rtl::DriveDelim) return false;
+  return true;
+}
+
+std::wstring TFile::SimplifyPath(const std::wstring& path) {
+  wchar_t buffer[QD_MAX_PATH];
+  const DWORD length = GetFullPathNameW(path.c_str(), QD_MAX_PATH, buffer, nullptr);
+  // Zero is failure; a length of the buffer or more means it didn't fit and
+  // the buffer holds nothing usable.
+  if (length == 0 || length >= static_cast<DWORD>(QD_MAX_PATH)) return path;
+  return std::wstring(buffer, length);
+}
+
+// 1. An empty `directory` stands for the current directory.
+// 2. "." gives the directory; "" gives it only with processEmptyFileName.
+// 3. A bare name is joined to the directory unchanged (also "..").
+// 4. A relative path with a directory part is joined, and normalised when it
+//    contains "..". 5. An absolute path is returned unchanged.
+std::wstring TFile::GetFullPath(const std::wstring& fileName, const std::wstring& directory,
+                                bool processEmptyFileName) {
+  const std::wstring dir = directory.empty() ? GetDir() : directory;
+  if (fileName == L".") return dir;
+  if (fileName.empty()) return processEmptyFileName ? dir : std::wstring();
+  if (Rtl::ExtractFilePath(fileName).empty()) return dir.empty() ? fileName : AddBackSlash(dir) + fileName;
+  if (IsSubPath(fileName)) {
+    const std::wstring joined = AddBackSlash(dir) + fileName;
+    return joined.find(L"..") != std::wstring::npos ? SimplifyPath(joined) : joined;
+  }
+  return fileName;
+}
+
+TDriveType TFile::GetDriveType(const std::wstring& dir) {
+  const std::wstring root = dir.substr(0, 2);
+  switch (GetDriveTypeW(root.c_str())) {
+    case DRIVE_REMOVABLE: return dtRemovable;
+    case DRIVE_REMOTE: return dtNetwork;
+    case DRIVE_CDROM:
+    case DRIVE_RAMDISK: return dtCdRom;
+    default: return dtFixed;
+  }
+}
+
+}  // namespace Qd

@@ -1,0 +1,262 @@
+#include "QdClasses/Registry.h"
+
+#include <cstring>
+
+#include "runtime/Format.h"
+#include "runtime/Win32.h"
+
+namespace Qd {
+
+namespace {
+
+HKEY ToHKey(std::uintptr_t key) { return reinterpret_cast<HKEY>(key); }
+HKEY ToHKey(TRootKey root) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
+}
+
+std::wstring HexDigits(const std::vector<std::uint8_t>& data) {
+  static const wchar_t digits[] = L"0123456789ABCDEF";
+  std::wstring result;
+  result.reserve(data.size() * 2);
+  for (std::uint8_t b : data) {
+    result.push_back(digits[b >> 4]);
+    result.push_back(digits[b & 15]);
+  }
+  return result;
+}
+
+std::wstring StringData(const std::vector<std::uint8_t>& data) {
+  std::wstring result(data.size() / 2, L'\0');
+  if (!result.empty()) std::memcpy(result.data(), data.data(), result.size() * 2);
+  // The terminating zero that the registry usually stores is not part of it.
+  if (!result.empty() && result.back() == L'\0') result.pop_back();
+  return result;
+}
+
+}  // namespace
+
+TRegistry::TRegistry() = default;
+
+TRegistry::TRegistry(std::uint32_t access) : FAccess(access) {}
+
+TRegistry::~TRegistry() { CloseKey(); }
+
+void TRegistry::SetRootKey(TRootKey value) {
+  if (value == FRootKey) return;
+  CloseKey();
+  FRootKey = value;
+}
+
+void TRegistry::CloseKey() {
+  if (FCurrentKey != 0) {
+    RegCloseKey(ToHKey(FCurrentKey));
+    FCurrentKey = 0;
+  }
+  FCurrentPath.clear();
+}
+
+std::uintptr_t TRegistry::BaseKey(bool relative) const {
+  if (relative && FCurrentKey != 0) return FCurrentKey;
+  return reinterpret_cast<std::uintptr_t>(ToHKey(FRootKey));
+}
+
+bool TRegistry::OpenKey(const std::wstring& key) {
+  const bool relative = key.empty() || key[0] != L'\\';
+  const std::wstring path = relative ? key : key.substr(1);
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(ToHKey(BaseKey(relative)), path.c_str(), 0, FAccess, &opened) != ERROR_SUCCESS)
+    return false;
+  std::wstring newPath;
+  if (relative && FCurrentKey != 0)
+    newPath = path.empty() ? FCurrentPath : (FCurrentPath.empty() ? path : FCurrentPath + L"\\" + path);
+  else
+    newPath = path;
+  CloseKey();
+  FCurrentKey = reinterpret_cast<std::uintptr_t>(opened);
+  FCurrentPath = std::move(newPath);
+  return true;
+}
+
+void TRegistry::GetKeyNames(Rtl::TStringList& strings) const {
+  strings.Clear();
+  if (FCurrentKey == 0) return;
+  HKEY key = ToHKey(FCurrentKey);
+  DWORD count = 0, maxLength = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr, nullptr,
+                       nullptr, nullptr) != ERROR_SUCCESS)
+    return;
+  std::vector<wchar_t> name(maxLength + 1);
+  for (DWORD i = 0;; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    const LONG status = RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2 + 256);
+      --i;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    strings.Add(std::wstring(name.data(), length));
+  }
+}
+
+void TRegistry::GetValueNames(Rtl::TStringList& strings) const {
+  strings.Clear();
+  if (FCurrentKey == 0) return;
+  HKEY key = ToHKey(FCurrentKey);
+  DWORD count = 0, maxLength = 0;
+  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength, nullptr,
+                       nullptr, nullptr) != ERROR_SUCCESS)
+    return;
+  std::vector<wchar_t> name(maxLength + 1);
+  for (DWORD i = 0;; ++i) {
+    DWORD length = static_cast<DWORD>(name.size());
+    const LONG status = RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {
+      name.resize(name.size() * 2 + 256);
+      --i;
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    strings.Add(std::wstring(name.data(), length));
+  }
+}
+
+bool TRegistry::QueryValue(const std::wstring& name, std::uint32_t& type, std::vector<std::uint8_t>& data) const {
+  data.clear();
+  type = REG_NONE;
+  if (FCurrentKey == 0) return false;
+  HKEY key = ToHKey(FCurrentKey);
+  for (;;) {
+    DWORD valueType = REG_NONE;
+    DWORD size = static_cast<DWORD>(data.size());
+    const LONG status =
+        RegQueryValueExW(key, name.c_str(), nullptr, &valueType, data.empty() ? nullptr : data.data(), &size);
+    if (status == ERROR_SUCCESS && (!data.empty() || size == 0)) {
+      data.resize(size);
+      type = valueType;
+      return true;
+    }
+    if (status == ERROR_SUCCESS || status == ERROR_MORE_DATA) {
+      data.resize(size == 0 ? 1 : size);  // the value may grow between calls
+      continue;
+    }
+    return false;
+  }
+}
+
+bool TRegistry::ValueExists(const std::wstring& name) const {
+  if (FCurrentKey == 0) return false;
+  return RegQueryValueExW(ToHKey(FCurrentKey), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+TRegDataType TRegistry::GetDataType(const std::wstring& name) const {
+  if (FCurrentKey == 0) return rdUnknown;
+  DWORD type = REG_NONE;
+  if (RegQueryValueExW(ToHKey(FCurrentKey), name.c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+    return rdUnknown;
+  switch (type) {
+    case REG_SZ: return rdString;
+    case REG_EXPAND_SZ: return rdExpandString;
+    case REG_DWORD: return rdInteger;
+    case REG_BINARY: return rdBinary;
+    default: return rdUnknown;
+  }
+}
+
+std::wstring TRegistry::ReadString(const std::wstring& name) const {
+  std::uint32_t type;
+  std::vector<std::uint8_t> data;
+  if (!QueryValue(name, type, data)) return {};
+  if (type != REG_SZ && type != REG_EXPAND_SZ)
+    throw ERegistryException(Rtl::Format(L"Invalid data type for '%s'", {name}));
+  return StringData(data);
+}
+
+std::wstring TRegistry::ReadText(const std::wstring& name) const {
+  std::uint32_t type;
+  std::vector<std::uint8_t> data;
+  if (!QueryValue(name, type, data)) return {};
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ:
+      return StringData(data);
+    case REG_DWORD:
+      if (data.size() == 4) {
+        std::uint32_t v;
+        std::memcpy(&v, data.data(), 4);
+        return Rtl::UIntToStr(v);
+      }
+      break;
+    case REG_DWORD_BIG_ENDIAN:
+      if (data.size() == 4)
+        return Rtl::UIntToStr((std::uint32_t{data[0]} << 24) | (std::uint32_t{data[1]} << 16) |
+                              (std::uint32_t{data[2]} << 8) | data[3]);
+      break;
+    case REG_QWORD:
+      if (data.size() == 8) {
+        std::uint64_t v;
+        std::memcpy(&v, data.data(), 8);
+        return Rtl::UIntToStr(v);
+      }
+      break;
+    default:
+      break;
+  }
+  return HexDigits(data);
+}
+
+bool TRegistry::DeleteKey(const std::wstring& key) {
+  const bool relative = key.empty() || key[0] != L'\\';
+  const std::wstring path = relative ? key : key.substr(1);
+  if (path.empty()) return false;  // never the root or the current key itself
+  HKEY base = ToHKey(BaseKey(relative));
+  const REGSAM view = FAccess & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+
+  // Subkeys first, deepest first, each in the same view.
+  HKEY target = nullptr;
+  if (RegOpenKeyExW(base, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, &target) ==
+      ERROR_SUCCESS) {
+    DWORD count = 0, maxLength = 0;
+    std::vector<std::wstring> names;
+    if (RegQueryInfoKeyW(target, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
+                         nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+      std::vector<wchar_t> name(maxLength + 1);
+      for (DWORD i = 0;; ++i) {
+        DWORD length = static_cast<DWORD>(name.size());
+        const LONG status = RegEnumKeyExW(target, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) {
+          name.resize(name.size() * 2 + 256);
+          --i;
+          continue;
+        }
+        if (status != ERROR_SUCCESS) break;
+        names.emplace_back(name.data(), length);
+      }
+    }
+    RegCloseKey(target);
+    for (const std::wstring& name : names) DeleteKey((relative ? path : L"\\" + path) + L"\\" + name);
+  }
+  return RegDeleteKeyExW(base, path.c_str(), view, 0) == ERROR_SUCCESS;
+}
+
+std::uint32_t TQdRegistry::ViewAccessFlag(TRegistryView view) {
+  switch (view) {
+    case rvDefault: return 0;
+    case rvRegistry64: return KEY_WOW64_64KEY;
+    case rvRegistry32: return KEY_WOW64_32KEY;
+  }
+  throw Rtl::Exception(Rtl::SErrorMessage);
+}
+
+std::unique_ptr<TRegistry> TQdRegistry::AllocAll(TRootKey rootKey, TRegistryView view) {
+  auto registry = std::make_unique<TRegistry>(KEY_ALL_ACCESS | ViewAccessFlag(view));
+  registry->SetRootKey(rootKey);
+  return registry;
+}
+
+bool TQdRegistry::IsStringValue(const TRegistry& reg, const std::wstring& name) {
+  const TRegDataType type = reg.GetDataType(name);
+  return type == rdString || type == rdExpandString;
+}
+
+}  // namespace Qd

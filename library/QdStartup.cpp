@@ -1,0 +1,25 @@
+#include "QdStartup.h"
+
+#include "QdClasses.h"
+#include "runtime/Units.h"
+
+namespace Qd {
+
+namespace {
+
+// The units in start-up order. Units without start-up code of their own
+// (QdHtmlHelp, QdUtils) and units not yet in the code base have no entry.
+const Rtl::TUnit UNITS_C[] = {
+    // QdXml, QdResource, QdBase, QdLocalization, QdWindows, QdHtmlHelp,
+    // QdUtils, QdLanguages, QdScript, QdString
+    {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},
+    // QdCommon
+};
+
+}  // namespace
+
+void StartUp() { Rtl::InitializeUnits(UNITS_C); }
+
+void ShutDown() { Rtl::FinalizeUnits(); }
+
+}  // namespace Qd

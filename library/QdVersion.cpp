@@ -1,0 +1,19 @@
+#include "QdVersion.h"
+
+#include "runtime/Exceptions.h"
+#include "runtime/Win32.h"
+
+namespace Qd {
+
+bool TVersion::Is64Bit() {
+  using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto isWow64Process = reinterpret_cast<TIsWow64Process>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
+  if (isWow64Process == nullptr) return false;
+  BOOL wow64 = FALSE;
+  if (!isWow64Process(GetCurrentProcess(), &wow64)) throw Rtl::Exception(Rtl::SInvalidHandle);
+  return wow64 != FALSE;
+}
+
+}  // namespace Qd

@@ -1,0 +1,16 @@
+// Unit QdVersion: what the running Windows is.
+#pragma once
+
+namespace Qd {
+
+class TVersion {
+public:
+  TVersion() = delete;
+
+  // True when this 32-bit program runs under the 32-bit emulation of 64-bit
+  // Windows; false on 32-bit Windows and where the query doesn't exist.
+  // Raises "Invalid handle" when the query fails.
+  static bool Is64Bit();
+};
+
+}  // namespace Qd

@@ -1,0 +1,42 @@
+#include "runtime/Exceptions.h"
+
+#include "runtime/Format.h"
+#include "runtime/Utf8.h"
+#include "runtime/Win32.h"
+
+namespace Rtl {
+
+Exception::Exception(std::wstring message) : FMessage(std::move(message)), FWhat(Utf8Encode(FMessage)) {}
+
+Exception::~Exception() = default;
+
+void Exception::SetMessage(std::wstring message) {
+  FMessage = std::move(message);
+  FWhat = Utf8Encode(FMessage);
+}
+
+const char* Exception::what() const noexcept { return FWhat.c_str(); }
+
+std::wstring SysErrorMessage(std::uint32_t errorCode) {
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+      nullptr, errorCode, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring result;
+  if (length > 0 && buffer != nullptr) result.assign(buffer, length);
+  if (buffer != nullptr) LocalFree(buffer);
+  while (!result.empty() && (result.back() == L'\r' || result.back() == L'\n' || result.back() == L' '))
+    result.pop_back();
+  return result;
+}
+
+void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
+
+void RaiseLastOSError(std::uint32_t errorCode) {
+  if (errorCode != 0)
+    throw EOSError(Format(L"System Error.  Code: %d.\r\n%s", {errorCode, SysErrorMessage(errorCode)}),
+                   errorCode);
+  throw EOSError(L"A call to an OS function failed", 0);
+}
+
+}  // namespace Rtl

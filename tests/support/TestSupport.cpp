@@ -1,0 +1,174 @@
+#include "TestSupport.h"
+
+#include <stdexcept>
+
+#include "runtime/Files.h"
+#include "runtime/Utf8.h"
+#include "runtime/Win32.h"
+
+namespace TestSupport {
+
+namespace {
+
+HKEY RootHandle(Qd::TRootKey root) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
+}
+
+REGSAM ViewFlag(Qd::TRegistryView view) { return Qd::TQdRegistry::ViewAccessFlag(view); }
+
+[[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
+
+}  // namespace
+
+TTempDir::TTempDir(const std::wstring& prefix) {
+  wchar_t temp[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length == 0) Fail("no temporary folder");
+  static unsigned counter = 0;
+  for (;;) {
+    FPath = std::wstring(temp, length) + prefix + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+            std::to_wstring(++counter) + L"-" + std::to_wstring(GetTickCount());
+    if (CreateDirectoryW(FPath.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) Fail("can't create a temporary directory");
+  }
+}
+
+TTempDir::~TTempDir() {
+  try {
+    Qd::TFile::RemoveDir(FPath, true);
+  } catch (...) {
+  }
+}
+
+void WriteFile(const std::wstring& fileName, const std::string& content) {
+  MakeDir(Rtl::ExtractFileDir(fileName));
+  HANDLE h = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) Fail("can't create " + Narrow(fileName));
+  DWORD written = 0;
+  if (!content.empty()) ::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(h);
+}
+
+void MakeDir(const std::wstring& dir) {
+  if (dir.empty()) return;
+  if (!Rtl::ForceDirectories(dir)) Fail("can't create directory " + Narrow(dir));
+}
+
+bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsDir(const std::wstring& path) {
+  const DWORD a = GetFileAttributesW(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+void SetAttributes(const std::wstring& path, bool readOnly, bool hidden) {
+  DWORD a = GetFileAttributesW(path.c_str());
+  if (a == INVALID_FILE_ATTRIBUTES) Fail("no such file " + Narrow(path));
+  a &= ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NORMAL);
+  if (readOnly) a |= FILE_ATTRIBUTE_READONLY;
+  if (hidden) a |= FILE_ATTRIBUTE_HIDDEN;
+  if (a == 0) a = FILE_ATTRIBUTE_NORMAL;
+  SetFileAttributesW(path.c_str(), a);
+}
+
+bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target) {
+  using TCreateSymbolicLinkW = BOOLEAN(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+  const auto create = reinterpret_cast<TCreateSymbolicLinkW>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW")));
+  if (create != nullptr) create(link.c_str(), target.c_str(), 1 /* SYMBOLIC_LINK_FLAG_DIRECTORY */);
+  // Some systems report success and make nothing: only a link that is there
+  // and leads to the target counts.
+  const DWORD a = GetFileAttributesW(link.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+TTestKey::TTestKey(Qd::TRegistryView view, std::wstring path, Qd::TRootKey root)
+    : FView(view), FPath(std::move(path)), FRoot(root) {}
+
+void TTestKey::Write(const std::wstring& name, std::uint32_t type, const void* data, std::uint32_t size) const {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(RootHandle(FRoot), FPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | ViewFlag(FView), nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
+    Fail("can't create key " + Narrow(FPath));
+  const LONG status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) Fail("can't write value " + Narrow(name));
+}
+
+void TTestKey::WriteString(const std::wstring& name, const std::wstring& value) const {
+  Write(name, REG_SZ, value.c_str(), static_cast<std::uint32_t>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void TTestKey::WriteExpandString(const std::wstring& name, const std::wstring& value) const {
+  Write(name, REG_EXPAND_SZ, value.c_str(), static_cast<std::uint32_t>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+void TTestKey::WriteDword(const std::wstring& name, std::uint32_t value) const {
+  Write(name, REG_DWORD, &value, sizeof value);
+}
+
+void TTestKey::WriteBinary(const std::wstring& name, const std::vector<std::uint8_t>& value) const {
+  Write(name, REG_BINARY, value.data(), static_cast<std::uint32_t>(value.size()));
+}
+
+void TTestKey::WriteMultiString(const std::wstring& name, const std::vector<std::wstring>& values) const {
+  std::wstring data;
+  for (const auto& v : values) {
+    data += v;
+    data.push_back(L'\0');
+  }
+  data.push_back(L'\0');
+  Write(name, REG_MULTI_SZ, data.data(), static_cast<std::uint32_t>(data.size() * sizeof(wchar_t)));
+}
+
+void TTestKey::Create() const {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(RootHandle(FRoot), FPath.c_str(), 0, nullptr, 0, Qd::KEY_READ | ViewFlag(FView), nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    Fail("can't create key " + Narrow(FPath));
+  RegCloseKey(key);
+}
+
+bool TTestKey::Exists() const {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(RootHandle(FRoot), FPath.c_str(), 0, Qd::KEY_READ | ViewFlag(FView), &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+void TTestKey::DeleteTree() const {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(RootHandle(FRoot), FPath.c_str(), 0, Qd::KEY_ALL_ACCESS | ViewFlag(FView), &key) != ERROR_SUCCESS)
+    return;
+  // Children first, then the key itself.
+  for (;;) {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    TTestKey(FView, FPath + L"\\" + std::wstring(name, length), FRoot).DeleteTree();
+  }
+  RegCloseKey(key);
+  RegDeleteKeyExW(RootHandle(FRoot), FPath.c_str(), ViewFlag(FView), 0);
+}
+
+int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir, unsigned timeoutMs) {
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = commandLine;
+  if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      currentDir.empty() ? nullptr : currentDir.c_str(), &si, &pi))
+    return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
+  else TerminateProcess(pi.hProcess, 1);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return static_cast<int>(code);
+}
+
+std::string Narrow(const std::wstring& text) { return Rtl::Utf8Encode(text); }
+
+}  // namespace TestSupport

@@ -1,0 +1,71 @@
+// Helpers shared by the tests: real temporary directories and real registry
+// keys of the test prefix, written in an explicit view.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "QdClasses.h"
+
+namespace TestSupport {
+
+// A fresh, empty directory under the system's temporary folder, removed with
+// everything in it when the object goes.
+class TTempDir {
+public:
+  explicit TTempDir(const std::wstring& prefix = L"qdtest");
+  ~TTempDir();
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+
+  const std::wstring& Path() const { return FPath; }
+  // Path() + "\" + relative.
+  std::wstring operator/(const std::wstring& relative) const { return FPath + L"\\" + relative; }
+
+private:
+  std::wstring FPath;
+};
+
+// Files and directories.
+void WriteFile(const std::wstring& fileName, const std::string& content = "");
+void MakeDir(const std::wstring& dir);  // with missing parents
+bool Exists(const std::wstring& path);  // anything at path
+bool IsDir(const std::wstring& path);
+void SetAttributes(const std::wstring& path, bool readOnly, bool hidden);
+// Makes a directory junction or symbolic link at `link` to `target`; false
+// when the system here can't make one (check before relying on it).
+bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target);
+
+// Registry keys below HKEY_LOCAL_MACHINE (or another root), in one view.
+// Paths have no leading backslash.
+class TTestKey {
+public:
+  TTestKey(Qd::TRegistryView view, std::wstring path, Qd::TRootKey root = Qd::HKEY_LOCAL_MACHINE);
+
+  void WriteString(const std::wstring& name, const std::wstring& value) const;
+  void WriteExpandString(const std::wstring& name, const std::wstring& value) const;
+  void WriteDword(const std::wstring& name, std::uint32_t value) const;
+  void WriteBinary(const std::wstring& name, const std::vector<std::uint8_t>& value) const;
+  void WriteMultiString(const std::wstring& name, const std::vector<std::wstring>& values) const;
+  void Create() const;  // the key alone
+  bool Exists() const;
+  void DeleteTree() const;  // no error when missing
+
+  const std::wstring& Path() const { return FPath; }
+
+private:
+  void Write(const std::wstring& name, std::uint32_t type, const void* data, std::uint32_t size) const;
+  Qd::TRegistryView FView;
+  std::wstring FPath;
+  Qd::TRootKey FRoot;
+};
+
+// Runs a program and waits for it; returns its exit code (or -1).
+int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir = L"",
+               unsigned timeoutMs = 60000);
+
+// A text in UTF-8, for readable assertion messages.
+std::string Narrow(const std::wstring& text);
+
+}  // namespace TestSupport
