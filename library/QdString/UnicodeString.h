@@ -12,6 +12,18 @@ class TUnicodeString : public TString {
 public:
   TUnicodeString() = delete;
 
+  // --- Classification ----------------------------------------------------
+
+  // U+0009, U+0020, U+00A0, U+3000.
+  static bool IsSpaceTab(wchar_t c) { return c == 0x09 || c == 0x20 || c == 0xA0 || c == 0x3000; }
+  // Space-or-tab, LF and CR.
+  static bool IsWhiteSpace(wchar_t c) { return IsSpaceTab(c) || c == 0x0A || c == 0x0D; }
+  static bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+  static bool IsOctalChar(wchar_t c) { return c >= L'0' && c <= L'7'; }
+  static bool IsHexChar(wchar_t c) {
+    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
+  }
+
   // --- Case ------------------------------------------------------------------
 
   // One code unit upper- / lower-cased by the platform's Unicode mapping.
