@@ -1,7 +1,8 @@
 // The benchmark harness: each case runs our code and a plain baseline doing
-// the same work, each timed best-of-N with QueryPerformanceCounter, and the
-// suite prints a table of name, our time, baseline time and their ratio
-// (below 1: ours is faster).
+// the same work, taking turns N times, each timed with
+// QueryPerformanceCounter; the best time of each counts. The suite prints a
+// table of name, our time, baseline time and their ratio (below 1: ours is
+// faster).
 //
 // A benchmark executable is a folder under bench/ with a main like:
 //
@@ -31,7 +32,7 @@ double BestTime(const TWork& work, int repetitions, std::size_t& check);
 
 class TSuite {
 public:
-  explicit TSuite(std::string title, std::string data = "", int repetitions = 7);
+  explicit TSuite(std::string title, std::string data = "", int repetitions = 9);
 
   void Add(std::string name, TWork ours, TWork baseline);
   // Runs every case in the order added and prints the table; 0 when all

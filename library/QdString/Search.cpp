@@ -22,16 +22,15 @@ std::size_t FindIgnoreCase(std::wstring_view subStr, std::wstring_view str, std:
   const std::size_t m = subStr.size();
   if (m == 0 || from > str.size() || str.size() - from < m) return std::wstring_view::npos;
   const wchar_t* lower = LowerTable();
-  // The pattern is lower-cased once; the text unit by unit as it is read.
-  std::wstring pattern(subStr);
-  for (wchar_t& c : pattern) c = lower[Unit(c)];
-  const wchar_t first = pattern[0];
+  // Both sides are lower-cased unit by unit as they are read: no copies.
+  const wchar_t* pattern = subStr.data();
   const wchar_t* text = str.data();
+  const wchar_t first = lower[Unit(pattern[0])];
   const std::size_t last = str.size() - m;
   for (std::size_t i = from; i <= last; ++i) {
     if (lower[Unit(text[i])] != first) continue;
     std::size_t k = 1;
-    while (k < m && lower[Unit(text[i + k])] == pattern[k]) ++k;
+    while (k < m && lower[Unit(text[i + k])] == lower[Unit(pattern[k])]) ++k;
     if (k == m) return i;
   }
   return std::wstring_view::npos;

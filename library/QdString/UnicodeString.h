@@ -188,7 +188,8 @@ public:
   static bool IsRightIgnoreCase(std::wstring_view str, std::wstring_view right);
   // The first item equal to str ASCII-insensitively; -1.
   static int IndexOfIgnoreCase(std::wstring_view str, const Rtl::TStringList& strings);
-  // The first item that contains str Unicode-insensitively; -1.
+  // The first item that contains str Unicode-insensitively; -1 (also for
+  // an empty str, which PosIgnoreCase never finds).
   static int IndexOfIgnoreCasePartialMatch(std::wstring_view str, const Rtl::TStringList& strings);
   // str matches the file-name mask: '*' any run (also none), '?' one
   // character, [set] one character of the set ("[a-z]", "[!0-9]" negated),
