@@ -63,7 +63,10 @@ std::wstring WithoutDevicePrefix(std::wstring path) {
   return path;
 }
 
-// The comparison form of `path`, or "" when it isn't fully qualified.
+// A path that names the same thing whatever the current directory is.
+bool IsFullPath(const std::wstring& path) { return RootLength(WithoutDevicePrefix(path)) != 0; }
+
+// The comparison form of `path`, or "" when it isn't a full path.
 std::wstring ComparisonForm(const std::wstring& value) {
   std::wstring path = WithoutDevicePrefix(value);
   if (RootLength(path) == 0) return {};
@@ -344,7 +347,7 @@ void TCleaner::DeleteItem(const TGuard& guard, const TItemKind& kind, Rtl::TStri
   const std::wstring key = AsciiLowerCase(value);
   if (list.IndexOf(key) >= 0) return;
   const std::wstring capital = TUnicodeString::MakeCapital(kindName);
-  if (!ComparisonForm(value).empty() && kind.Exists(value)) {
+  if (IsFullPath(value) && kind.Exists(value)) {
     const bool keep = guard.MustKeep(value, within);
     if (FMode == cmClean) {
       Add(keep ? kind.KeepLine : kind.RemoveLine, {kindName, value});
