@@ -8,4 +8,6 @@
 #include "QdClasses/Shell.h"
 #include "QdClasses/Registry.h"
 #include "QdClasses/File.h"
+#include "QdClasses/DateTime.h"
+#include "QdClasses/System.h"
 #include "QdClasses/Unit.h"

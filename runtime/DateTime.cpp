@@ -13,6 +13,15 @@ static_assert(sizeof(TSystemTime) == sizeof(SYSTEMTIME), "TSystemTime is laid ou
 
 namespace {
 
+// The x87 unit of 32-bit code keeps intermediate results with more
+// precision than a double, also in returned values; a value made here is
+// rounded to a double through memory so that two computations of the same
+// date-time compare equal wherever they are kept.
+TDateTime AsDouble(double value) {
+  volatile TDateTime stored = value;
+  return stored;
+}
+
 // Day 0 (1899-12-30) counted from 1970-01-01 is -25569.
 constexpr std::int64_t UnixEpochDay = 25569;
 constexpr double MSecsPerDayF = static_cast<double>(MSecsPerDay);
@@ -49,7 +58,7 @@ double LinearMs(TDateTime value) {
 TDateTime FromLinearMs(double ms) {
   const double day = std::floor(ms / MSecsPerDayF);
   const double time = (ms - day * MSecsPerDayF) / MSecsPerDayF;
-  return day >= 0 ? day + time : day - time;
+  return AsDouble(day >= 0 ? day + time : day - time);
 }
 
 std::int64_t FloorDiv(std::int64_t a, std::int64_t b) {
@@ -65,12 +74,12 @@ void SplitRounded(TDateTime value, std::int64_t& day, std::int64_t& msOfDay) {
   msOfDay = ms - day * MSecsPerDay;
 }
 
-// Tolerance, in milliseconds, for floating-point noise when counting whole
-// units between two values.
-constexpr double SpanNoiseMs = 1e-4;
-
-std::int64_t WholeUnitsBetween(TDateTime now, TDateTime then, double unitMs) {
-  return static_cast<std::int64_t>(std::floor((MilliSecondSpan(now, then) + SpanNoiseMs) / unitMs));
+// Whole units between two values taken to the millisecond, as decoding
+// takes them: a double holds today's date-times only to some microseconds,
+// so an exact hour apart may otherwise come out a hair short of it.
+std::int64_t WholeUnitsBetween(TDateTime now, TDateTime then, std::int64_t unitMs) {
+  const std::int64_t span = std::llround(LinearMs(now)) - std::llround(LinearMs(then));
+  return (span < 0 ? -span : span) / unitMs;
 }
 
 }  // namespace
@@ -96,7 +105,7 @@ bool TryEncodeTime(int hour, int minute, int second, int milliSecond, TDateTime&
     return false;
   const std::int64_t ms =
       ((static_cast<std::int64_t>(hour) * MinsPerHour + minute) * SecsPerMin + second) * MSecsPerSec + milliSecond;
-  time = static_cast<double>(ms) / MSecsPerDayF;
+  time = AsDouble(static_cast<double>(ms) / MSecsPerDayF);
   return true;
 }
 
@@ -105,7 +114,7 @@ bool TryEncodeDateTime(int year, int month, int day, int hour, int minute, int s
   TDateTime date, time;
   if (!TryEncodeDate(year, month, day, date) || !TryEncodeTime(hour, minute, second, milliSecond, time))
     return false;
-  value = date >= 0 ? date + time : date - time;
+  value = AsDouble(date >= 0 ? date + time : date - time);
   return true;
 }
 
@@ -128,7 +137,7 @@ TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int milliSecond) {
   const TDateTime date = EncodeDate(year, month, day);
   const TDateTime time = EncodeTime(hour, minute, second, milliSecond);
-  return date >= 0 ? date + time : date - time;
+  return AsDouble(date >= 0 ? date + time : date - time);
 }
 
 void DecodeDate(TDateTime value, int& year, int& month, int& day) {
@@ -210,18 +219,16 @@ TDateTime IncDay(TDateTime value, std::int64_t count) { return IncMilliSecond(va
 
 double MilliSecondSpan(TDateTime now, TDateTime then) { return std::fabs(LinearMs(now) - LinearMs(then)); }
 
-std::int64_t MilliSecondsBetween(TDateTime now, TDateTime then) { return WholeUnitsBetween(now, then, 1.0); }
+std::int64_t MilliSecondsBetween(TDateTime now, TDateTime then) { return WholeUnitsBetween(now, then, 1); }
 
-std::int64_t SecondsBetween(TDateTime now, TDateTime then) {
-  return WholeUnitsBetween(now, then, MSecsPerSec);
-}
+std::int64_t SecondsBetween(TDateTime now, TDateTime then) { return WholeUnitsBetween(now, then, MSecsPerSec); }
 
 std::int64_t MinutesBetween(TDateTime now, TDateTime then) {
-  return WholeUnitsBetween(now, then, static_cast<double>(SecsPerMin) * MSecsPerSec);
+  return WholeUnitsBetween(now, then, SecsPerMin * MSecsPerSec);
 }
 
 std::int64_t HoursBetween(TDateTime now, TDateTime then) {
-  return WholeUnitsBetween(now, then, static_cast<double>(MinsPerHour) * SecsPerMin * MSecsPerSec);
+  return WholeUnitsBetween(now, then, MinsPerHour * SecsPerMin * MSecsPerSec);
 }
 
 }  // namespace Rtl

@@ -75,8 +75,8 @@ TDateTime IncDay(TDateTime value, std::int64_t count = 1);
 
 // The time between two values, in milliseconds (never negative).
 double MilliSecondSpan(TDateTime now, TDateTime then);
-// Whole units between two values (never negative). Values a hair short of a
-// whole unit apart, by floating-point noise, count as that unit.
+// Whole units between two values taken to the nearest millisecond (never
+// negative).
 std::int64_t MilliSecondsBetween(TDateTime now, TDateTime then);
 std::int64_t SecondsBetween(TDateTime now, TDateTime then);
 std::int64_t MinutesBetween(TDateTime now, TDateTime then);

@@ -87,11 +87,11 @@ public:
   static std::wstring DateTimeToShortIso(Rtl::TDateTime dateTime);
   static std::wstring DateTimeMsToShortIso(Rtl::TDateTime dateTime);
   // Reads an ISO date-time (full or compact form, any offset) as UTC. The
-  // outputs describe the form found so that DateTimeToIso with them writes
-  // the same form again; the offset comes out as DateTimeToIso takes it
-  // (UTC minus local: "-05:00" gives 5 and 0, "+02:30" gives -2 and -30).
-  // `milliSeconds` is set by any text after the seconds; a fraction of any
-  // length is read to the millisecond (".5" is 500 ms).
+  // outputs describe the form found, as DateTimeToIso takes them; the
+  // offset is UTC minus local ("-05:00" gives 5 and 0, "+02:30" gives -2
+  // and -30). `milliSeconds` is set by any text after the seconds, a zone
+  // alone included; a fraction of any length is read to the millisecond
+  // (".5" is 500 ms).
   static Rtl::TDateTime IsoToDateTime(const std::wstring& value, bool& dateSeparator, bool& timeSeparator,
                                       bool& milliSeconds, TTimeZoneKind& timeZoneKind, int& timeZoneHours,
                                       int& timeZoneMinutes);

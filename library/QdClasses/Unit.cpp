@@ -1,8 +1,10 @@
 #include "QdClasses/Unit.h"
 
+#include "QdClasses/DateTime.h"
+
 namespace Qd::QdClassesUnit {
 
-void Initialization() {}
+void Initialization() { BaseDateTime = 0; }
 
 void Finalization() {}
 
