@@ -8,4 +8,5 @@
 #include "QdClasses/Shell.h"
 #include "QdClasses/Registry.h"
 #include "QdClasses/File.h"
+#include "QdClasses/Encodings.h"
 #include "QdClasses/Unit.h"

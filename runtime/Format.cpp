@@ -386,11 +386,11 @@ bool ParseInteger(std::wstring_view s, long long minValue, long long maxValue, l
   return true;
 }
 
-[[noreturn]] void IntegerError(std::wstring_view value) {
+}  // namespace
+
+void RaiseInvalidInteger(std::wstring_view value) {
   throw EConvertError(L"'" + std::wstring(value) + L"' is not a valid integer value");
 }
-
-}  // namespace
 
 bool TryStrToInt(std::wstring_view value, int& result) {
   long long v;
@@ -406,13 +406,13 @@ bool TryStrToInt64(std::wstring_view value, long long& result) {
 
 int StrToInt(std::wstring_view value) {
   int result;
-  if (!TryStrToInt(value, result)) IntegerError(value);
+  if (!TryStrToInt(value, result)) RaiseInvalidInteger(value);
   return result;
 }
 
 long long StrToInt64(std::wstring_view value) {
   long long result;
-  if (!TryStrToInt64(value, result)) IntegerError(value);
+  if (!TryStrToInt64(value, result)) RaiseInvalidInteger(value);
   return result;
 }
 

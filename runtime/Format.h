@@ -89,6 +89,9 @@ std::wstring IntToHex(long long value, int digits);
 int StrToInt(std::wstring_view value);
 long long StrToInt64(std::wstring_view value);
 bool TryStrToInt(std::wstring_view value, int& result);
+// Raises that EConvertError for `value` (for parsers of their own syntax,
+// such as escapes of hexadecimal digits, that report as StrToInt does).
+[[noreturn]] void RaiseInvalidInteger(std::wstring_view value);
 bool TryStrToInt64(std::wstring_view value, long long& result);
 int StrToIntDef(std::wstring_view value, int defaultValue);
 long long StrToInt64Def(std::wstring_view value, long long defaultValue);
