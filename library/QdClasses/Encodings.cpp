@@ -1,6 +1,9 @@
 #include "QdClasses/Encodings.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+#include <type_traits>
 #include <utility>
 
 #include "QdClasses/EncodingTables.h"
@@ -32,7 +35,7 @@ bool IsAsciiAlphaNumeric(wchar_t c) {
 // a length rather than copied character by character.
 class TLayoutReader {
 public:
-  TLayoutReader(const std::wstring& str, std::wstring& before, std::wstring& after, std::wstring& newLine,
+  TLayoutReader(std::wstring_view str, std::wstring& before, std::wstring& after, std::wstring& newLine,
                 int& lineLength)
       : FStr(str), FBefore(before), FNewLine(newLine) {
     before.clear();
@@ -41,7 +44,7 @@ public:
     lineLength = 0;
     FLength = str.size();
     while (FLength > 0 && IsWhiteSpace(str[FLength - 1])) --FLength;
-    after.assign(str, FLength, std::wstring::npos);
+    after.assign(str.substr(FLength));
   }
 
   TLayoutReader(const TLayoutReader&) = delete;
@@ -49,7 +52,7 @@ public:
 
   // Hands out the new line found; `result` keeps the `produced` bytes.
   Rtl::TBytes Finish(Rtl::TBytes& result, size_t produced) {
-    if (FNewLineLength > 0) FNewLine.assign(FStr, FNewLineStart, FNewLineLength);
+    if (FNewLineLength > 0) FNewLine.assign(FStr.substr(FNewLineStart, FNewLineLength));
     result.resize(produced);
     return std::move(result);
   }
@@ -81,7 +84,7 @@ public:
   }
 
 private:
-  const std::wstring& FStr;
+  std::wstring_view FStr;
   std::wstring& FBefore;
   std::wstring& FNewLine;
   size_t FLength = 0;
@@ -91,7 +94,7 @@ private:
 
 // Base64 and Base32: `Bits` bits per character from `codes`, padding "=".
 template <unsigned Bits>
-Rtl::TBytes DecodeBits(const std::uint8_t (&codes)[256], const std::wstring& str, std::wstring& before,
+Rtl::TBytes DecodeBits(const std::uint8_t (&codes)[256], std::wstring_view str, std::wstring& before,
                        std::wstring& after, std::wstring& newLine, int& lineLength) {
   TLayoutReader layout(str, before, after, newLine, lineLength);
   layout.DropPadding();
@@ -104,24 +107,55 @@ Rtl::TBytes DecodeBits(const std::uint8_t (&codes)[256], const std::wstring& str
   std::uint32_t value = 0;
   unsigned shift = 0;
   int thisLineLen = 0;
-  for (size_t i = 0; i < len; ++i) {
+  // A group of characters that makes whole bytes: 4 of Base64 (3 bytes), 8
+  // of Base32 (5 bytes).
+  constexpr unsigned GROUP_C = Bits == 6 ? 4 : 8;
+  constexpr unsigned GROUP_BYTES_C = GROUP_C * Bits / 8;
+  using TGroup = std::conditional_t<Bits == 6, std::uint32_t, std::uint64_t>;
+  for (size_t i = 0; i < len;) {
+    // Fast path: whole groups of printable ASCII characters (no whitespace
+    // among them) from a byte boundary on; they only lengthen the line.
+    if (shift == 0) {
+      size_t j = i;
+      std::uint8_t* o = out + produced;
+      while (len - j >= GROUP_C) {
+        TGroup group = 0;
+        unsigned outside = 0;
+        for (unsigned k = 0; k < GROUP_C; ++k) {
+          const unsigned c = s[j + k];
+          outside |= c - 0x21u >= 0x5Eu;
+          group = (group << Bits) | codes[c & 0xFF];
+        }
+        if (outside) break;
+        for (unsigned k = 0; k < GROUP_BYTES_C; ++k)
+          o[k] = static_cast<std::uint8_t>(group >> (8 * (GROUP_BYTES_C - 1 - k)));
+        o += GROUP_BYTES_C;
+        j += GROUP_C;
+      }
+      if (j > i) {
+        layout.Data();
+        produced = static_cast<size_t>(o - out);
+        thisLineLen += static_cast<int>(j - i);
+        i = j;
+        continue;
+      }
+    }
     const wchar_t c = s[i];
-    // Every alphabet character lies between U+0021 and U+007F: test those
-    // first and leave the full whitespace test to the rest.
-    if ((c <= 0x20 || c >= 0x7F) && IsWhiteSpace(c)) {
+    if (IsWhiteSpace(c)) {
       if (thisLineLen > lineLength) lineLength = thisLineLen;
       thisLineLen = 0;
       layout.WhiteSpace(i, produced);
-      continue;
+    } else {
+      layout.Data();
+      value = (value << Bits) | (c < 256 ? codes[c] : 0u);
+      shift += Bits;
+      if (shift >= 8) {
+        shift -= 8;
+        out[produced++] = static_cast<std::uint8_t>(value >> shift);
+      }
+      ++thisLineLen;
     }
-    layout.Data();
-    value = (value << Bits) | (c < 256 ? codes[c] : 0u);
-    shift += Bits;
-    if (shift >= 8) {
-      shift -= 8;
-      out[produced++] = static_cast<std::uint8_t>(value >> shift);
-    }
-    ++thisLineLen;
+    ++i;
   }
   return layout.Finish(result, produced);
 }
@@ -152,7 +186,7 @@ void ApplyLengthRule(size_t count, TBinaryEncodings& encodings) {
 
 }  // namespace
 
-bool TBinaryString::IsString(const std::wstring& str, TBinaryEncoding& defaultEncoding,
+bool TBinaryString::IsString(std::wstring_view str, TBinaryEncoding& defaultEncoding,
                              TBinaryEncodings& encodings, bool acceptWhiteSpaces, int minLength) {
   // Every line but the last of wrapped data holds at least this many.
   constexpr size_t MIN_LINE_C = 40;
@@ -211,7 +245,7 @@ bool TBinaryString::IsString(const std::wstring& str, TBinaryEncoding& defaultEn
   return true;
 }
 
-bool TBinaryString::IsString(const std::wstring& str, TBinaryEncoding& encoding, bool acceptWhiteSpaces,
+bool TBinaryString::IsString(std::wstring_view str, TBinaryEncoding& encoding, bool acceptWhiteSpaces,
                              int minLength) {
   TBinaryEncodings encodings;
   return IsString(str, encoding, encodings, acceptWhiteSpaces, minLength);
@@ -231,36 +265,67 @@ std::wstring TBinaryString::Encode(const Rtl::TBytes& data, TBinaryEncoding enco
 
 bool TBase64::IsChar(wchar_t c) { return IsAsciiAlphaNumeric(c) || c == L'+' || c == L'/' || c == L'='; }
 
+namespace {
+
+// The Base64 characters of every 12-bit value, as two UTF-16 code units in
+// the order of memory, so that an encoder writes two characters at once.
+struct TBase64Pairs {
+  std::uint32_t Pair[4096];
+};
+
+constexpr TBase64Pairs MakeBase64Pairs() {
+  TBase64Pairs pairs{};
+  for (unsigned v = 0; v < 4096; ++v) {
+    const std::uint16_t first = BASE64_CHARS_C[v >> 6], second = BASE64_CHARS_C[v & 63];
+    const std::uint16_t units[2] = {first, second};
+    pairs.Pair[v] = std::bit_cast<std::uint32_t>(units);
+  }
+  return pairs;
+}
+
+constexpr TBase64Pairs BASE64_PAIRS_C = MakeBase64Pairs();
+
+}  // namespace
+
 std::wstring TBase64::Encode(const Rtl::TBytes& data) {
   const size_t n = data.size();
-  std::wstring result((n + 2) / 3 * 4, L'=');
+  std::wstring result;
+  result.reserve((n + 2) / 3 * 4);
   const std::uint8_t* in = data.data();
-  wchar_t* out = result.data();
-  const wchar_t* chars = BASE64_CHARS_C;
+  // Whole groups are written through a small buffer: appending it costs
+  // less than first filling the whole result and then overwriting it.
+  constexpr size_t CHUNK_GROUPS_C = 1024;
+  wchar_t buffer[CHUNK_GROUPS_C * 4];
   size_t i = 0;
-  for (; i + 3 <= n; i += 3, out += 4) {
-    const std::uint32_t v = (std::uint32_t{in[i]} << 16) | (std::uint32_t{in[i + 1]} << 8) | in[i + 2];
-    out[0] = chars[v >> 18];
-    out[1] = chars[(v >> 12) & 63];
-    out[2] = chars[(v >> 6) & 63];
-    out[3] = chars[v & 63];
+  while (n - i >= 3) {
+    const size_t groups = std::min((n - i) / 3, CHUNK_GROUPS_C);
+    wchar_t* out = buffer;
+    for (size_t g = 0; g < groups; ++g, i += 3, out += 4) {
+      const std::uint32_t v = (std::uint32_t{in[i]} << 16) | (std::uint32_t{in[i + 1]} << 8) | in[i + 2];
+      std::memcpy(out, &BASE64_PAIRS_C.Pair[v >> 12], 4);
+      std::memcpy(out + 2, &BASE64_PAIRS_C.Pair[v & 4095], 4);
+    }
+    result.append(buffer, groups * 4);
   }
   if (i < n) {
+    // One or two bytes left: two or three characters and padding.
+    const wchar_t* chars = BASE64_CHARS_C;
     const bool two = i + 1 < n;
     const std::uint32_t v = (std::uint32_t{in[i]} << 16) | (two ? std::uint32_t{in[i + 1]} << 8 : 0u);
-    out[0] = chars[v >> 18];
-    out[1] = chars[(v >> 12) & 63];
-    if (two) out[2] = chars[(v >> 6) & 63];
+    result.push_back(chars[v >> 18]);
+    result.push_back(chars[(v >> 12) & 63]);
+    result.push_back(two ? chars[(v >> 6) & 63] : L'=');
+    result.push_back(L'=');
   }
   return result;
 }
 
-Rtl::TBytes TBase64::Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+Rtl::TBytes TBase64::Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength) {
   return DecodeBits<6>(base64Codes, str, before, after, newLine, lineLength);
 }
 
-Rtl::TBytes TBase64::Decode(const std::wstring& str) {
+Rtl::TBytes TBase64::Decode(std::wstring_view str) {
   std::wstring before, after, newLine;
   int lineLength;
   return Decode(str, before, after, newLine, lineLength);
@@ -290,12 +355,12 @@ std::wstring TBase32::Encode(const Rtl::TBytes& data) {
   return result;
 }
 
-Rtl::TBytes TBase32::Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+Rtl::TBytes TBase32::Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength) {
   return DecodeBits<5>(base32Codes, str, before, after, newLine, lineLength);
 }
 
-Rtl::TBytes TBase32::Decode(const std::wstring& str) {
+Rtl::TBytes TBase32::Decode(std::wstring_view str) {
   std::wstring before, after, newLine;
   int lineLength;
   return Decode(str, before, after, newLine, lineLength);
@@ -322,7 +387,7 @@ std::wstring TBase16::Encode(const Rtl::TBytes& data, bool lowerCase) {
   return result;
 }
 
-Rtl::TBytes TBase16::Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+Rtl::TBytes TBase16::Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength) {
   TLayoutReader layout(str, before, after, newLine, lineLength);
   const size_t len = layout.Length();
@@ -354,7 +419,7 @@ Rtl::TBytes TBase16::Decode(const std::wstring& str, std::wstring& before, std::
   return layout.Finish(result, produced);
 }
 
-Rtl::TBytes TBase16::Decode(const std::wstring& str) {
+Rtl::TBytes TBase16::Decode(std::wstring_view str) {
   std::wstring before, after, newLine;
   int lineLength;
   return Decode(str, before, after, newLine, lineLength);
@@ -381,7 +446,7 @@ std::wstring TUrlString::Encode(const Rtl::TBytes& data) {
   return result;
 }
 
-Rtl::TBytes TUrlString::Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+Rtl::TBytes TUrlString::Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                                std::wstring& newLine, int& lineLength) {
   TLayoutReader layout(str, before, after, newLine, lineLength);
   const size_t len = layout.Length();
@@ -423,7 +488,7 @@ Rtl::TBytes TUrlString::Decode(const std::wstring& str, std::wstring& before, st
   return layout.Finish(result, produced);
 }
 
-Rtl::TBytes TUrlString::Decode(const std::wstring& str) {
+Rtl::TBytes TUrlString::Decode(std::wstring_view str) {
   std::wstring before, after, newLine;
   int lineLength;
   return Decode(str, before, after, newLine, lineLength);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <string>
+#include <string_view>
 
 #include "runtime/Types.h"
 
@@ -55,9 +56,9 @@ public:
   // trailing whitespace is allowed and line breaks inside, provided every
   // line before the last holds at least 40 characters. A text shorter than
   // `minLength` fits none.
-  static bool IsString(const std::wstring& str, TBinaryEncoding& defaultEncoding, TBinaryEncodings& encodings,
+  static bool IsString(std::wstring_view str, TBinaryEncoding& defaultEncoding, TBinaryEncodings& encodings,
                        bool acceptWhiteSpaces, int minLength);
-  static bool IsString(const std::wstring& str, TBinaryEncoding& encoding, bool acceptWhiteSpaces,
+  static bool IsString(std::wstring_view str, TBinaryEncoding& encoding, bool acceptWhiteSpaces,
                        int minLength);
 
   // The text of `data` in `encoding` (Base16 in upper case); "Error Message"
@@ -76,9 +77,9 @@ public:
   // `before`/`after`: the whitespace before the first byte and after the
   // data; `newLine`: the last whitespace run between two data characters;
   // `lineLength`: the longest line followed by whitespace (0 for one line).
-  static Rtl::TBytes Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+  static Rtl::TBytes Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength);
-  static Rtl::TBytes Decode(const std::wstring& str);
+  static Rtl::TBytes Decode(std::wstring_view str);
 };
 
 class TBase32 {
@@ -90,9 +91,9 @@ public:
   // RFC 4648 Base32 with "=" padding and no line breaks.
   static std::wstring Encode(const Rtl::TBytes& data);
   // As TBase64::Decode. Lower-case letters are outside the decode table.
-  static Rtl::TBytes Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+  static Rtl::TBytes Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength);
-  static Rtl::TBytes Decode(const std::wstring& str);
+  static Rtl::TBytes Decode(std::wstring_view str);
 };
 
 class TBase16 {
@@ -106,9 +107,9 @@ public:
   static std::wstring Encode(const Rtl::TBytes& data, bool lowerCase);
   // As TBase64::Decode; a byte counts two characters of a line, and an odd
   // character left at the end is ignored.
-  static Rtl::TBytes Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+  static Rtl::TBytes Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength);
-  static Rtl::TBytes Decode(const std::wstring& str);
+  static Rtl::TBytes Decode(std::wstring_view str);
 };
 
 class TUrlString {
@@ -125,9 +126,9 @@ public:
   // As TBase64::Decode, except that `lineLength` is the shortest line with
   // at least one character. Whitespace may stand inside an escape. A "%"
   // that isn't followed by two hexadecimal digits raises EConvertError.
-  static Rtl::TBytes Decode(const std::wstring& str, std::wstring& before, std::wstring& after,
+  static Rtl::TBytes Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength);
-  static Rtl::TBytes Decode(const std::wstring& str);
+  static Rtl::TBytes Decode(std::wstring_view str);
 };
 
 }  // namespace Qd
