@@ -10,17 +10,21 @@
 using namespace QdObjectsTest;
 using Qd::TQdObject;
 
-// Real enumerations of the library, described as their users will.
-namespace Qd {
+namespace QdObjectsTest {
+
+// A real enumeration of the library, described as its unit will describe it
+// (here in the tests' namespace, so the look-up hook stays the unit's).
+using Qd::TRegistryView;
 RTL_ENUM_INFO(TRegistryView, L"rvDefault", L"rvRegistry64", L"rvRegistry32")
-RTL_ENUM_INFO(TFolderType, L"ftWindows", L"ftSystem", L"ftPrograms", L"ftProgramFiles", L"ftProgramFiles32",
-              L"ftProgramFiles64", L"ftProgramData", L"ftProfile", L"ftDocuments", L"ftPublicDocuments",
-              L"ftDesktop", L"ftStartMenu", L"ftCommonStartMenu", L"ftCommonPrograms")
-static_assert(std::size(TFolderTypeNames) == FOLDER_TYPE_COUNT_C);
-using TFolderTypes = Rtl::TSet<TFolderType, ftCommonPrograms>;
-RTL_SET_INFO(TFolderTypes)
-RTL_SUBRANGE_INFO(TProgramFilesFolder, TFolderType, ftProgramFiles, ftProgramFiles64)
-}  // namespace Qd
+
+// An enumeration and its set, described with the look-up hook.
+enum TColor : std::uint8_t { clRed, clGreen, clBlue };
+RTL_ENUM_INFO(TColor, L"red", L"green", L"blue")
+using TColors = Rtl::TSet<TColor, clBlue>;
+RTL_SET_INFO(TColors)
+RTL_SUBRANGE_INFO(TCoolColor, TColor, clGreen, clBlue)
+
+}  // namespace QdObjectsTest
 
 namespace {
 
@@ -198,16 +202,16 @@ TEST(ClassReference, IsDerivedWalksTheParentClasses) {
 
   EXPECT_TRUE(TQdObject::IsDerived(&Rtl::TypeInfo<TNamedItem>(), &Rtl::TPersistent::ClassInfo));
   EXPECT_FALSE(TQdObject::IsDerived(&Rtl::TPersistent::ClassInfo, &TNamedItem::ClassInfo));
-  EXPECT_TRUE(TQdObject::IsDerived(&Qd::TProgramFilesFolderInfo, &Qd::TFolderTypeInfo));
-  EXPECT_FALSE(TQdObject::IsDerived(&Qd::TFolderTypeInfo, &Qd::TProgramFilesFolderInfo));
-  EXPECT_FALSE(TQdObject::IsDerived(&Qd::TFolderTypesInfo, &TQdObject::ClassInfo));
+  EXPECT_TRUE(TQdObject::IsDerived(&TCoolColorInfo, &TColorInfo));
+  EXPECT_FALSE(TQdObject::IsDerived(&TColorInfo, &TCoolColorInfo));
+  EXPECT_FALSE(TQdObject::IsDerived(&TColorsInfo, &TQdObject::ClassInfo));
+  EXPECT_FALSE(TQdObject::IsDerived(&TColorsInfo, nullptr));
 }
 
 // --- Type descriptions --------------------------------------------------------------
 
 TEST(TypeInfo, EnumerationDescribesNamesAndRange) {
-  const Rtl::TEnumInfo& info = Rtl::TypeInfo<Qd::TRegistryView>();
-  EXPECT_EQ(&info, &Qd::TRegistryViewInfo);
+  const Rtl::TEnumInfo& info = TRegistryViewInfo;
   EXPECT_EQ(info.Kind, Rtl::tkEnumeration);
   EXPECT_STREQ(info.Name, L"TRegistryView");
   EXPECT_EQ(info.MinValue, Qd::rvDefault);
@@ -219,39 +223,46 @@ TEST(TypeInfo, EnumerationDescribesNamesAndRange) {
   EXPECT_EQ(info.GetEnumValue(L"RVREGISTRY32"), Qd::rvRegistry32);
   EXPECT_EQ(info.GetEnumValue(L"rvRegistry"), -1);
   EXPECT_EQ(info.GetEnumValue(L""), -1);
+  EXPECT_EQ(info.BaseType(), nullptr);
+  EXPECT_EQ(&Rtl::TypeInfo<TColor>(), &TColorInfo);
 }
 
 TEST(TypeInfo, SubrangeSharesTheNamesOfItsEnumeration) {
-  const Rtl::TEnumInfo& info = Qd::TProgramFilesFolderInfo;
-  EXPECT_EQ(info.MinValue, Qd::ftProgramFiles);
-  EXPECT_EQ(info.MaxValue, Qd::ftProgramFiles64);
-  EXPECT_EQ(info.GetEnumName(Qd::ftProgramFiles32), L"ftProgramFiles32");
-  EXPECT_EQ(info.GetEnumName(Qd::ftWindows), L"");
-  EXPECT_EQ(info.GetEnumValue(L"ftProgramFiles64"), Qd::ftProgramFiles64);
-  EXPECT_EQ(info.GetEnumValue(L"ftDesktop"), -1);
-  EXPECT_EQ(info.BaseType(), &Qd::TFolderTypeInfo);
+  const Rtl::TEnumInfo& info = TCoolColorInfo;
+  EXPECT_EQ(info.MinValue, clGreen);
+  EXPECT_EQ(info.MaxValue, clBlue);
+  EXPECT_EQ(info.GetEnumName(clBlue), L"blue");
+  EXPECT_EQ(info.GetEnumName(clRed), L"");
+  EXPECT_EQ(info.GetEnumValue(L"green"), clGreen);
+  EXPECT_EQ(info.GetEnumValue(L"red"), -1);
+  EXPECT_EQ(info.BaseType(), &TColorInfo);
 }
 
 TEST(TypeInfo, SetDescribesElementTypeAndBitLayout) {
-  const Rtl::TSetInfo& info = Rtl::TypeInfo<Qd::TFolderTypes>();
+  const Rtl::TSetInfo& info = Rtl::TypeInfo<TColors>();
+  EXPECT_EQ(&info, &TColorsInfo);
   EXPECT_EQ(info.Kind, Rtl::tkSet);
-  EXPECT_STREQ(info.Name, L"TFolderTypes");
-  EXPECT_EQ(info.ElementType, &Qd::TFolderTypeInfo);
-  EXPECT_EQ(info.Size, 2);
-  EXPECT_EQ(sizeof(Qd::TFolderTypes), 2u);
+  EXPECT_STREQ(info.Name, L"TColors");
+  EXPECT_EQ(info.ElementType, &TColorInfo);
+  EXPECT_EQ(info.Size, 1);
 
-  const Qd::TFolderTypes set{Qd::ftWindows, Qd::ftProgramFiles64, Qd::ftCommonPrograms};
-  EXPECT_EQ(set.Data()[0], 0x21);  // bits 0 and 5
-  EXPECT_EQ(set.Data()[1], 0x20);  // bit 13
-  EXPECT_EQ(set.Count(), 3);
+  // The set of red and blue is the integer 5 in one byte.
+  const TColors redBlue{clRed, clBlue};
+  EXPECT_EQ(sizeof(redBlue), 1u);
+  EXPECT_EQ(redBlue.Data()[0], 5);
+
+  // A set of the fourteen shell folders takes two bytes.
+  using TFolderTypes = Rtl::TSet<Qd::TFolderType, Qd::ftCommonPrograms>;
+  const TFolderTypes folders{Qd::ftWindows, Qd::ftProgramFiles64, Qd::ftCommonPrograms};
+  EXPECT_EQ(sizeof(folders), 2u);
+  EXPECT_EQ(folders.Data()[0], 0x21);  // bits 0 and 5
+  EXPECT_EQ(folders.Data()[1], 0x20);  // bit 13
+  EXPECT_EQ(folders.Count(), 3);
+  EXPECT_EQ(TFolderTypes::All().Count(), Qd::FOLDER_TYPE_COUNT_C);
 }
-
-enum TColor : std::uint8_t { clRed, clGreen, clBlue };
-using TColors = Rtl::TSet<TColor, clBlue>;
 
 TEST(TypeInfo, SetOperations) {
   const TColors redBlue{clRed, clBlue};
-  EXPECT_EQ(redBlue.Data()[0], 5);
   EXPECT_TRUE(redBlue.Contains(clBlue));
   EXPECT_FALSE(redBlue.Contains(clGreen));
   EXPECT_FALSE(redBlue.Contains(static_cast<TColor>(200)));  // outside the type: never a member
