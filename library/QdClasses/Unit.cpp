@@ -1,6 +1,8 @@
 #include "QdClasses/Unit.h"
 
 #include "QdClasses/EncodingTables.h"
+#include "QdClasses/Lists.h"
+#include "runtime/ClassRegistry.h"
 #include "runtime/Files.h"
 
 namespace Qd {
@@ -14,8 +16,12 @@ namespace Qd::QdClassesUnit {
 void Initialization() {
   ApplicationRootDir = Rtl::ExcludeTrailingPathDelimiter(Rtl::ExtractFilePath(Rtl::GetModuleFileName()));
   BuildDecodeTables();
+  Rtl::RegisterClasses({&TQdObject::ClassInfo, &TQdObjects::ClassInfo});
 }
 
-void Finalization() { ApplicationRootDir.clear(); }
+void Finalization() {
+  Rtl::UnRegisterClasses({&TQdObject::ClassInfo, &TQdObjects::ClassInfo});
+  ApplicationRootDir.clear();
+}
 
 }  // namespace Qd::QdClassesUnit

@@ -13,7 +13,8 @@ extern std::wstring ApplicationRootDir;
 
 namespace Qd::QdClassesUnit {
 
-// Sets ApplicationRootDir, then builds the decode tables of the encodings.
+// Sets ApplicationRootDir, builds the decode tables of the encodings and
+// registers the unit's classes; shutdown undoes it.
 void Initialization();
 void Finalization();
 
