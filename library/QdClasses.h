@@ -8,12 +8,9 @@
 #include "QdClasses/Shell.h"
 #include "QdClasses/Registry.h"
 #include "QdClasses/File.h"
-<<<<<<< HEAD
-#include "QdClasses/Encodings.h"
-=======
 #include "QdClasses/Objects.h"
 #include "QdClasses/Lists.h"
 #include "QdClasses/Resources.h"
 #include "QdClasses/RegEx.h"
->>>>>>> main
+#include "QdClasses/Encodings.h"
 #include "QdClasses/Unit.h"

@@ -204,7 +204,7 @@ bool TBinaryString::IsString(std::wstring_view str, TBinaryEncoding& defaultEnco
     ApplyLengthRule(str.size(), encodings);
   }
   size_t charCounter = 0, total = 0;
-  for (size_t i = first; i < last && !encodings.Empty(); ++i) {
+  for (size_t i = first; i < last && !encodings.IsEmpty(); ++i) {
     const wchar_t c = str[i];
     if (IsWhiteSpace(c)) {
       if (!acceptWhiteSpaces || (charCounter > 0 && charCounter < MIN_LINE_C)) {
@@ -235,8 +235,8 @@ bool TBinaryString::IsString(std::wstring_view str, TBinaryEncoding& defaultEnco
     ++charCounter;
     ++total;
   }
-  if (acceptWhiteSpaces && !encodings.Empty()) ApplyLengthRule(total, encodings);
-  if (encodings.Empty()) return false;
+  if (acceptWhiteSpaces && !encodings.IsEmpty()) ApplyLengthRule(total, encodings);
+  if (encodings.IsEmpty()) return false;
   for (TBinaryEncoding e : {beBase16, beBase32, beBase64, beUrl})
     if (encodings.Contains(e)) {
       defaultEncoding = e;

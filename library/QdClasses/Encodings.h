@@ -9,10 +9,10 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "runtime/Set.h"
 #include "runtime/Types.h"
 
 namespace Qd {
@@ -20,24 +20,7 @@ namespace Qd {
 enum TBinaryEncoding : std::uint8_t { beBase64 = 0, beBase32 = 1, beBase16 = 2, beUrl = 3 };
 
 // A set of encodings: bit i for member i.
-class TBinaryEncodings {
-public:
-  constexpr TBinaryEncodings() = default;
-  constexpr TBinaryEncodings(std::initializer_list<TBinaryEncoding> members) {
-    for (TBinaryEncoding e : members) Include(e);
-  }
-  static constexpr TBinaryEncodings All() { return {beBase64, beBase32, beBase16, beUrl}; }
-
-  constexpr bool Contains(TBinaryEncoding e) const { return (FBits >> e) & 1u; }
-  constexpr void Include(TBinaryEncoding e) { FBits = static_cast<std::uint8_t>(FBits | (1u << e)); }
-  constexpr void Exclude(TBinaryEncoding e) { FBits = static_cast<std::uint8_t>(FBits & ~(1u << e)); }
-  constexpr bool Empty() const { return FBits == 0; }
-  constexpr std::uint8_t Bits() const { return FBits; }
-  friend constexpr bool operator==(TBinaryEncodings, TBinaryEncodings) = default;
-
-private:
-  std::uint8_t FBits = 0;
-};
+using TBinaryEncodings = Rtl::TSet<TBinaryEncoding, beUrl>;
 
 // The Base64 alphabet, value 0 first.
 inline constexpr const wchar_t* BASE64_CHARS_C =

@@ -273,11 +273,11 @@ TEST(BinaryEncodings, IsStringRecognition) {
 
   // Data after padding, characters of no alphabet.
   EXPECT_FALSE(TBinaryString::IsString(L"YQ==YQ==", encoding, encodings, false, 0));
-  EXPECT_TRUE(encodings.Empty());
+  EXPECT_TRUE(encodings.IsEmpty());
   EXPECT_FALSE(TBinaryString::IsString(L"ab-c", encoding, encodings, false, 0));
   // Shorter than the minimum length.
   EXPECT_FALSE(TBinaryString::IsString(L"DEADBEEF", encoding, encodings, false, 9));
-  EXPECT_TRUE(encodings.Empty());
+  EXPECT_TRUE(encodings.IsEmpty());
   // Length rule: 6 characters are no Base64 or Base32.
   EXPECT_TRUE(TBinaryString::IsString(L"DEADBE", encoding, encodings, false, 0));
   EXPECT_EQ(encodings, TBinaryEncodings({beBase16, beUrl}));
@@ -289,7 +289,7 @@ TEST(BinaryEncodings, IsStringRecognition) {
   EXPECT_TRUE(TBinaryString::IsString(L"  " + line40 + L"\r\n" + line40 + L"\r\n", encoding, encodings, true, 0));
   EXPECT_EQ(encoding, beBase16);
   EXPECT_FALSE(TBinaryString::IsString(std::wstring(20, L'A') + L"\r\n" + line40, encoding, encodings, true, 0));
-  EXPECT_TRUE(encodings.Empty());
+  EXPECT_TRUE(encodings.IsEmpty());
   // With whitespace accepted the length rule counts data characters only.
   EXPECT_TRUE(TBinaryString::IsString(line40 + L"\r\n" + L"AAAAAAAA", encoding, encodings, true, 0));
   EXPECT_EQ(encodings, TBinaryEncodings::All());
