@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "QdClasses/RegEx.h"
 #include "QdString.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
@@ -15,6 +16,12 @@ Rtl::TDateTime BaseDateTime = 0;
 namespace {
 
 using Rtl::TDateTime;
+
+// An ISO 8601 date-time with separators, an optional fraction and zone.
+constexpr wchar_t IsoDateTimePattern[] =
+    L"^(-?(?:[1-9][0-9]*)?[0-9]{4})-(1[0-2]|0[1-9])-(3[0-1]|0[1-9]|[1-2][0-9])?T(2[0-3]|[0-1][0-9]):"
+    L"([0-5][0-9]):([0-5][0-9])(\\.[0-9]+)?"  // split: "??(" would read as a trigraph
+    L"?(Z|[+-](?:2[0-3]|[0-1][0-9]):[0-5][0-9])?$";
 
 // True with the value when `text` is one or more decimal digits.
 bool ReadDigits(std::wstring_view text, int& value) {
@@ -182,6 +189,8 @@ TDateTime TQdDateTime::StringToDateTime(const std::wstring& stringDateTime) {
 }
 
 // --- TQdDateTime: ISO 8601 -------------------------------------------------------------
+
+bool TQdDateTime::IsIsoDateTime(const std::wstring& value) { return TQdRegEx::Match(value, IsoDateTimePattern); }
 
 bool TQdDateTime::HasTimePart(const std::wstring& value) { return value.find(L'T') != std::wstring::npos; }
 

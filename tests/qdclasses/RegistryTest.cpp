@@ -183,3 +183,14 @@ TEST_F(RegistryTest, ViewFlagsAndAccessMask) {
   EXPECT_EQ(registry->RootKey(), HKEY_LOCAL_MACHINE);
   EXPECT_FALSE(registry->HasCurrentKey());
 }
+
+TEST_F(RegistryTest, DeleteKeyRefusesEmptySegments) {
+  TTestKey(rvRegistry32, ROOT_C + L"\\Keep\\Child").Create();
+  auto registry = TQdRegistry::AllocAll(HKEY_LOCAL_MACHINE, rvRegistry32);
+  // Each of these would name the key "Keep" itself to the system.
+  EXPECT_FALSE(registry->DeleteKey(L"\\" + ROOT_C + L"\\Keep\\"));
+  EXPECT_FALSE(registry->DeleteKey(L"\\" + ROOT_C + L"\\Keep\\\\"));
+  EXPECT_FALSE(registry->DeleteKey(L"\\" + ROOT_C + L"\\\\Keep"));
+  EXPECT_FALSE(registry->DeleteKey(L"\\"));
+  EXPECT_TRUE(TTestKey(rvRegistry32, ROOT_C + L"\\Keep\\Child").Exists());
+}

@@ -308,6 +308,16 @@ TDateTime ReadIso(const std::wstring& text, TIsoForm& form) {
 
 }  // namespace
 
+TEST(IsoReadTest, IsIsoDateTimeWantsTheFullFormWithSeparators) {
+  for (const wchar_t* text : {L"2019-05-06T12:34:56Z", L"2019-05-06T12:34:56.789Z", L"2019-05-06T12:34:56",
+                              L"2019-05-06T23:59:59+02:00", L"2019-05-06T00:00:00.5-05:30", L"12019-05-06T00:00:00Z"})
+    EXPECT_TRUE(TQdDateTime::IsIsoDateTime(text)) << Narrow(text);
+  for (const wchar_t* text : {L"", L"20190506T123456Z", L"2019-13-06T12:34:56Z", L"2019-05-06T24:00:00Z",
+                              L"2019-05-06T12:34:56+0200", L"2019-05-06T12:34:56Z!", L"2019-05-06 12:34:56",
+                              L"x2019-05-06T12:34:56Z"})
+    EXPECT_FALSE(TQdDateTime::IsIsoDateTime(text)) << Narrow(text);
+}
+
 TEST(IsoReadTest, OffsetsGiveUtc) {
   TIsoForm form;
   EXPECT_SAME_TIME(Rtl::IncHour(TQdDateTime::RemoveMs(Example()), 5), ReadIso(L"2019-05-06T12:34:56-05:00", form));
