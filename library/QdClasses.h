@@ -13,4 +13,6 @@
 #include "QdClasses/Resources.h"
 #include "QdClasses/RegEx.h"
 #include "QdClasses/Encodings.h"
+#include "QdClasses/DateTime.h"
+#include "QdClasses/System.h"
 #include "QdClasses/Unit.h"

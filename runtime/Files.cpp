@@ -89,6 +89,63 @@ std::wstring ChangeFileExt(std::wstring_view fileName, std::wstring_view extensi
   return std::wstring(fileName.substr(0, p)) + std::wstring(extension);
 }
 
+std::wstring ExtractFileDrive(std::wstring_view fileName) {
+  if (fileName.size() >= 2 && fileName[1] == DriveDelim) return std::wstring(fileName.substr(0, 2));
+  if (fileName.size() >= 2 && fileName[0] == PathDelim && fileName[1] == PathDelim) {
+    // "\\server\share": up to the delimiter after the share name.
+    const size_t server = fileName.find(PathDelim, 2);
+    if (server == std::wstring_view::npos) return std::wstring(fileName);
+    const size_t share = fileName.find(PathDelim, server + 1);
+    return std::wstring(fileName.substr(0, share));
+  }
+  return {};
+}
+
+namespace {
+
+std::vector<std::wstring_view> SplitDirectories(std::wstring_view path) {
+  std::vector<std::wstring_view> parts;
+  size_t start = 0;
+  while (start < path.size()) {
+    size_t end = path.find(PathDelim, start);
+    if (end == std::wstring_view::npos) end = path.size();
+    if (end > start) parts.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return parts;
+}
+
+}  // namespace
+
+std::wstring ExtractRelativePath(std::wstring_view baseName, std::wstring_view destName) {
+  const std::wstring basePath = ExtractFilePath(baseName);
+  const std::wstring destPath = ExtractFilePath(destName);
+  const std::wstring baseDrive = ExtractFileDrive(basePath);
+  const std::wstring destDrive = ExtractFileDrive(destPath);
+  if (!SameFileName(baseDrive, destDrive)) return std::wstring(destName);
+
+  const auto baseDirs = SplitDirectories(std::wstring_view(basePath).substr(baseDrive.size()));
+  const auto destDirs = SplitDirectories(std::wstring_view(destPath).substr(destDrive.size()));
+  size_t common = 0;
+  while (common < baseDirs.size() && common < destDirs.size() && SameFileName(baseDirs[common], destDirs[common]))
+    ++common;
+
+  std::wstring result;
+  for (size_t i = common; i < baseDirs.size(); ++i) result += L"..\\";
+  for (size_t i = common; i < destDirs.size(); ++i) {
+    result += destDirs[i];
+    result += PathDelim;
+  }
+  return result + ExtractFileName(destName);
+}
+
+bool SameFileName(std::wstring_view name1, std::wstring_view name2) {
+  if (name1.size() != name2.size()) return false;
+  if (name1.empty()) return true;
+  return CompareStringOrdinal(name1.data(), static_cast<int>(name1.size()), name2.data(),
+                              static_cast<int>(name2.size()), TRUE) == CSTR_EQUAL;
+}
+
 std::wstring IncludeTrailingPathDelimiter(std::wstring_view path) {
   std::wstring result(path);
   if (result.empty() || result.back() != PathDelim) result.push_back(PathDelim);

@@ -30,6 +30,16 @@ std::wstring ExtractFileExt(std::wstring_view fileName);
 std::wstring ChangeFileExt(std::wstring_view fileName, std::wstring_view extension);
 std::wstring IncludeTrailingPathDelimiter(std::wstring_view path);
 std::wstring ExcludeTrailingPathDelimiter(std::wstring_view path);
+// The drive of a path: "C:" of "C:\dir", "\\server\share" of a UNC path,
+// "" when there is none.
+std::wstring ExtractFileDrive(std::wstring_view fileName);
+// `destName` relative to the directory part of `baseName` (up to its last
+// "\"), with "..\" for each level above it; `destName` unchanged when the
+// two lie on different drives or shares. Directories compare ignoring case.
+std::wstring ExtractRelativePath(std::wstring_view baseName, std::wstring_view destName);
+// Two file names are the same, letter case aside (the system's ordinal case
+// mapping, as the file system compares names).
+bool SameFileName(std::wstring_view name1, std::wstring_view name2);
 // The absolute form of `fileName` against the current directory.
 std::wstring ExpandFileName(const std::wstring& fileName);
 

@@ -4,6 +4,13 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/DateTime.h"
+#include "runtime/Types.h"
+
+namespace Rtl {
+class TStream;
+}
+
 namespace Qd {
 
 // The character capacity of the library's path buffers.
@@ -49,6 +56,74 @@ public:
   static std::wstring SimplifyPath(const std::wstring& path);
   // The type of the drive of `dir` (its first two characters).
   static TDriveType GetDriveType(const std::wstring& dir);
+
+  // --- Directories, temporary names and copies ---------------------------------
+
+  // Creates `dir` with every missing level above it ("" does nothing);
+  // failures aren't reported.
+  static void CreateDir(const std::wstring& dir);
+  // Leaves `dir` as an empty directory (RemoveDir, then CreateDir).
+  static void ClearDir(const std::wstring& dir);
+  // The system's temporary directory with a trailing "\" ("" when it can't
+  // be had). With `subDir`: that directory below it, followed by a new
+  // identifier when `addGuid` is set, emptied or created, with a trailing
+  // "\". A `subDir` that would lead out of the temporary directory (an
+  // absolute path or a ".." level) raises EArgumentException.
+  static std::wstring GetTempDir(const std::wstring& subDir = L"", bool addGuid = false);
+  // A new unique name in `dir` (the temporary directory when ""): without
+  // `ext` the system creates the empty file; with `ext` the name gets that
+  // extension and no file is left. "" when no name can be made (a missing
+  // or full directory).
+  static std::wstring GetTempFileName(const std::wstring& prefix, const std::wstring& ext = L"",
+                                      const std::wstring& dir = L"");
+  // Copies `source` over `target`, first creating the target's directory
+  // when `forceDirectories` is set. True when the copy succeeded.
+  static bool CopyFile(const std::wstring& source, const std::wstring& target, bool forceDirectories = false);
+
+  // --- More paths ----------------------------------------------------------------
+
+  // `fileName` contains "*" or "?".
+  static bool DoesContainWildCards(const std::wstring& fileName);
+  // `fileName` relative to the directory `directory` (with "..\" where it
+  // lies outside), without a trailing "\"; "" for the directory itself,
+  // `fileName` when `directory` is "" or on another drive or share.
+  static std::wstring GetRelativePath(const std::wstring& fileName, const std::wstring& directory);
+  // `dir` without one trailing "\".
+  static std::wstring RemoveBackSlash(const std::wstring& dir);
+  // `fileName` without the extension of its last component and its period.
+  static std::wstring ExtractPathNameWithoutExt(const std::wstring& fileName);
+
+  // --- Stamps, streams and bytes ---------------------------------------------------
+
+  // The bytes of `stamp` stand in `stream` `start` bytes after its position
+  // (an empty stamp always does; a stream that ends too early never does).
+  // The position is kept.
+  static bool CheckStamp(Rtl::TStream& stream, const Rtl::TBytes& stamp, int start = 0);
+  static bool CheckStamp(Rtl::TStream& stream, const Rtl::RawByteString& stamp, int start = 0);
+  static Rtl::RawByteString BytesToBinaryString(const Rtl::TBytes& value);
+  // The whole stream from its start (none: empty); the position is kept.
+  // Streams of 2 GB and more raise EStreamError.
+  static Rtl::TBytes StreamToBytes(Rtl::TStream* value);
+  static Rtl::RawByteString StreamToBinaryString(Rtl::TStream* value);
+  // The whole stream decoded as UTF-8; a byte-order mark stays as U+FEFF.
+  static std::wstring StreamToString(Rtl::TStream* value);
+
+  // --- Whole files, size and age -------------------------------------------------
+
+  // The size in bytes; -1 when it can't be read. "File does not exists"
+  // when there is no file.
+  static std::int64_t GetFileSize(const std::wstring& fileName);
+  // The last-write time as UTC, to the whole second; 0 when there is no file
+  // or its time can't be read.
+  static Rtl::TDateTime GetFileAge(const std::wstring& fileName);
+  // Same size and the same age (both files must exist).
+  static bool SameFileSizeAndAge(const std::wstring& fileName1, const std::wstring& fileName2);
+  // The file's bytes ("File does not exists" when missing).
+  static Rtl::TBytes FileToBytes(const std::wstring& fileName);
+  // Writes `data` as the whole file, creating its directory. The data goes
+  // to a new file beside the target that then replaces it: when anything
+  // fails the old file is kept and EFCreateError or EWriteError is raised.
+  static void BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName);
 };
 
 }  // namespace Qd

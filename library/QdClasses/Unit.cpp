@@ -1,5 +1,6 @@
 #include "QdClasses/Unit.h"
 
+#include "QdClasses/DateTime.h"
 #include "QdClasses/EncodingTables.h"
 #include "QdClasses/Lists.h"
 #include "runtime/ClassRegistry.h"
@@ -15,6 +16,7 @@ namespace Qd::QdClassesUnit {
 
 void Initialization() {
   ApplicationRootDir = Rtl::ExcludeTrailingPathDelimiter(Rtl::ExtractFilePath(Rtl::GetModuleFileName()));
+  BaseDateTime = 0;
   BuildDecodeTables();
   Rtl::RegisterClasses({&TQdObject::ClassInfo, &TQdObjects::ClassInfo});
 }

@@ -1,0 +1,199 @@
+// TFile: byte stamps in streams, streams as bytes and text, file size and
+// age, and whole-file reading and writing.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "QdClasses/File.h"
+#include "QdClasses/System.h"
+#include "runtime/Exceptions.h"
+#include "runtime/Files.h"
+#include "runtime/Format.h"
+#include "runtime/Streams.h"
+#include "runtime/Utf8.h"
+#include "runtime/Win32.h"
+
+namespace Qd {
+
+namespace {
+
+// Puts a stream back at the position it had, however the scope is left.
+class TPositionKeeper {
+public:
+  explicit TPositionKeeper(Rtl::TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
+  ~TPositionKeeper() {
+    try {
+      FStream.SetPosition(FPosition);
+    } catch (...) {
+      // A stream that can't seek back has nothing better to offer.
+    }
+  }
+  TPositionKeeper(const TPositionKeeper&) = delete;
+  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
+
+private:
+  Rtl::TStream& FStream;
+  std::int64_t FPosition;
+};
+
+// Reads `count` bytes unless the stream ends first; true when all came.
+bool ReadFully(Rtl::TStream& stream, std::uint8_t* buffer, std::int64_t count) {
+  while (count > 0) {
+    const int chunk = static_cast<int>(std::min<std::int64_t>(count, 0x10000));
+    const int done = stream.Read(buffer, chunk);
+    if (done <= 0) return false;
+    buffer += done;
+    count -= done;
+  }
+  return true;
+}
+
+bool StampAt(Rtl::TStream& stream, const std::uint8_t* stamp, std::size_t size, int start) {
+  if (size == 0) return true;
+  TPositionKeeper keeper(stream);
+  std::uint8_t skipped[4096];
+  for (std::int64_t left = std::max(start, 0); left > 0;) {
+    const std::int64_t chunk = std::min<std::int64_t>(left, sizeof skipped);
+    if (!ReadFully(stream, skipped, chunk)) return false;
+    left -= chunk;
+  }
+  Rtl::TBytes found(size);
+  return ReadFully(stream, found.data(), static_cast<std::int64_t>(size)) &&
+         std::memcmp(found.data(), stamp, size) == 0;
+}
+
+// The whole stream from its start, into a byte container.
+template <class TContainer>
+TContainer ReadWholeStream(Rtl::TStream* stream) {
+  TContainer result;
+  if (stream == nullptr) return result;
+  TPositionKeeper keeper(*stream);
+  stream->SetPosition(0);
+  const std::int64_t size = stream->Size();
+  if (size > std::numeric_limits<int>::max())
+    throw Rtl::EStreamError(L"Streams of 2 GB and more can't be read into memory");
+  if (size > 0) {
+    result.resize(static_cast<std::size_t>(size));
+    stream->ReadBuffer(result.data(), static_cast<int>(size));
+  }
+  return result;
+}
+
+[[noreturn]] void RaiseCreateError(const std::wstring& fileName, DWORD error) {
+  throw Rtl::EFCreateError(
+      Rtl::Format(L"Cannot create file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
+}
+
+// Writes the bytes to a new file in the target's directory and puts it in
+// the target's place only when all of them are on disk; on any failure the
+// new file is removed and the target stays as it was.
+void ReplaceFileContents(const std::wstring& fileName, const Rtl::TBytes& data) {
+  const std::wstring target = Rtl::ExpandFileName(fileName);
+  const std::wstring partial =
+      TFile::AddBackSlash(Rtl::ExtractFileDir(target)) + L"~qd" + TQdSystem::GetGuid() + L".tmp";
+  HANDLE handle =
+      CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) RaiseCreateError(fileName, GetLastError());
+  try {
+    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(handle));
+    for (std::size_t done = 0; done < data.size();) {
+      const int chunk = static_cast<int>(std::min<std::size_t>(data.size() - done, 1u << 24));
+      stream.WriteBuffer(data.data() + done, chunk);
+      done += static_cast<std::size_t>(chunk);
+    }
+    if (!FlushFileBuffers(handle)) Rtl::RaiseLastOSError();
+  } catch (...) {
+    CloseHandle(handle);
+    DeleteFileW(partial.c_str());
+    throw;
+  }
+  CloseHandle(handle);
+  if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    DeleteFileW(partial.c_str());
+    RaiseCreateError(fileName, error);
+  }
+}
+
+}  // namespace
+
+// --- Stamps, streams and bytes ---------------------------------------------------
+
+bool TFile::CheckStamp(Rtl::TStream& stream, const Rtl::TBytes& stamp, int start) {
+  return StampAt(stream, stamp.data(), stamp.size(), start);
+}
+
+bool TFile::CheckStamp(Rtl::TStream& stream, const Rtl::RawByteString& stamp, int start) {
+  return StampAt(stream, reinterpret_cast<const std::uint8_t*>(stamp.data()), stamp.size(), start);
+}
+
+Rtl::RawByteString TFile::BytesToBinaryString(const Rtl::TBytes& value) {
+  return Rtl::RawByteString(value.begin(), value.end());
+}
+
+Rtl::TBytes TFile::StreamToBytes(Rtl::TStream* value) { return ReadWholeStream<Rtl::TBytes>(value); }
+
+Rtl::RawByteString TFile::StreamToBinaryString(Rtl::TStream* value) {
+  return ReadWholeStream<Rtl::RawByteString>(value);
+}
+
+std::wstring TFile::StreamToString(Rtl::TStream* value) { return Rtl::Utf8Decode(StreamToBinaryString(value)); }
+
+// --- Whole files, size and age -------------------------------------------------
+
+std::int64_t TFile::GetFileSize(const std::wstring& fileName) {
+  if (!Rtl::FileExists(fileName)) throw Rtl::Exception(L"File does not exists");
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(fileName.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// The last-write time is kept by the file system as UTC: it is taken as it
+// is, not through local time, which would apply today's daylight-saving
+// offset to a time of another season.
+Rtl::TDateTime TFile::GetFileAge(const std::wstring& fileName) {
+  if (fileName.empty() || !Rtl::FileExists(fileName)) return 0;
+  HANDLE file = CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return 0;
+  FILETIME lastWrite;
+  const bool read = GetFileTime(file, nullptr, nullptr, &lastWrite) != 0;
+  CloseHandle(file);
+  SYSTEMTIME utc;
+  if (!read || !FileTimeToSystemTime(&lastWrite, &utc)) return 0;
+  Rtl::TSystemTime value;
+  std::memcpy(&value, &utc, sizeof value);
+  value.Milliseconds = 0;
+  Rtl::TDateTime result;
+  if (!Rtl::TryEncodeDateTime(value.Year, value.Month, value.Day, value.Hour, value.Minute, value.Second, 0,
+                              result))
+    return 0;
+  return result;
+}
+
+bool TFile::SameFileSizeAndAge(const std::wstring& fileName1, const std::wstring& fileName2) {
+  return GetFileSize(fileName1) == GetFileSize(fileName2) && GetFileAge(fileName1) == GetFileAge(fileName2);
+}
+
+Rtl::TBytes TFile::FileToBytes(const std::wstring& fileName) {
+  const std::int64_t size = GetFileSize(fileName);
+  if (size < 0)
+    throw Rtl::EFOpenError(
+        Rtl::Format(L"Cannot open file \"%s\". %s", {fileName, Rtl::SysErrorMessage(GetLastError())}));
+  if (size > std::numeric_limits<int>::max())
+    throw Rtl::EReadError(Rtl::Format(L"File \"%s\" is too large to be read into memory", {fileName}));
+  Rtl::TBytes result(static_cast<std::size_t>(size));
+  if (size > 0) {
+    Rtl::TFileStream file(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
+    file.ReadBuffer(result.data(), static_cast<int>(size));
+  }
+  return result;
+}
+
+void TFile::BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName) {
+  CreateDir(Rtl::ExtractFileDir(fileName));
+  ReplaceFileContents(fileName, data);
+}
+
+}  // namespace Qd
