@@ -314,7 +314,9 @@ const wchar_t* TButton::WindowClass() const { return L"BUTTON"; }
 std::uint32_t TButton::Style() const { return TControl::Style() | BS_PUSHBUTTON; }
 
 void TButton::Command(int code) {
-  if (code == BN_CLICKED) Click();
+  // A disabled button never fires, also not for a click sent to its window
+  // (which Wine's buttons still report).
+  if (code == BN_CLICKED && FEnabled) Click();
 }
 
 // --- Control classes -------------------------------------------------------------

@@ -122,7 +122,10 @@ private:
         for (std::wstring element; !(element = ShortString()).empty();) value.Elements.push_back(std::move(element));
         break;
       case vaList:
-        if (depth >= MAX_DEPTH_C) Fail(L"lists nested too deep");
+        if (depth >= MAX_DEPTH_C) {
+          FPos = at;
+          Fail(L"lists nested too deep");
+        }
         value.Kind = TFormValue::fkList;
         while (PeekByte() != vaNull) value.Items.push_back(ReadValue(depth + 1));
         ++FPos;
