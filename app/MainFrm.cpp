@@ -6,7 +6,7 @@ namespace Korvasweep {
 
 TMainForm* MainForm = nullptr;
 
-TMainForm::TMainForm() : Rtl::TForm(L"TMainForm") {}
+TMainForm::TMainForm() = default;
 
 TMainForm::~TMainForm() = default;
 
@@ -20,10 +20,10 @@ void TMainForm::DeclareMembers(Rtl::TFormMembers& members) {
 }
 
 void TMainForm::BindOutput() {
-  FCleaner->SetOnAction([this](Rtl::TObject* sender, const std::wstring& line) { Add(sender, line); });
+  FCleaner->SetOnAction([this](TCleaner& sender, const std::wstring& line) { Add(sender, line); });
 }
 
-void TMainForm::Add(Rtl::TObject* /*sender*/, const std::wstring& line) {
+void TMainForm::Add(TCleaner& /*sender*/, const std::wstring& line) {
   Rtl::TMemoLines& lines = Memo->Lines();
   if (line.empty() && (lines.Count() == 0 || lines[lines.Count() - 1].empty())) return;
   lines.Add(line);

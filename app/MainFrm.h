@@ -12,6 +12,7 @@
 namespace Korvasweep {
 
 class TMainForm : public Rtl::TForm {
+  RTL_CLASS(TMainForm, Rtl::TForm)
 public:
   TMainForm();
   ~TMainForm() override;
@@ -33,7 +34,7 @@ private:
   void DoProcess(TCleanMode mode);
   // The engine's lines; the text box never starts with a blank line and
   // never shows two in a row.
-  void Add(Rtl::TObject* sender, const std::wstring& line);
+  void Add(TCleaner& sender, const std::wstring& line);
   void BindOutput();
 
   std::unique_ptr<TCleaner> FCleaner;

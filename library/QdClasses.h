@@ -8,4 +8,8 @@
 #include "QdClasses/Shell.h"
 #include "QdClasses/Registry.h"
 #include "QdClasses/File.h"
+#include "QdClasses/Objects.h"
+#include "QdClasses/Lists.h"
+#include "QdClasses/Resources.h"
+#include "QdClasses/RegEx.h"
 #include "QdClasses/Unit.h"

@@ -1,6 +1,7 @@
 #include "QdStartup.h"
 
 #include "QdClasses.h"
+#include "QdCommon.h"
 #include "runtime/Units.h"
 
 namespace Qd {
@@ -13,7 +14,7 @@ const Rtl::TUnit UNITS_C[] = {
     // QdXml, QdResource, QdBase, QdLocalization, QdWindows, QdHtmlHelp,
     // QdUtils, QdLanguages, QdScript, QdString
     {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},
-    // QdCommon
+    {L"QdCommon", &QdCommonUnit::Initialization, &QdCommonUnit::Finalization},
 };
 
 }  // namespace

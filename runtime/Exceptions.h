@@ -12,6 +12,12 @@ inline constexpr const wchar_t* SErrorMessage = L"Error Message";
 inline constexpr const wchar_t* SNotImplemented = L"Not implemented";
 inline constexpr const wchar_t* SInvalidHandle = L"Invalid handle";
 
+// Messages of the runtime's own errors.
+inline constexpr const wchar_t* SInvalidCast = L"Invalid class typecast";
+inline constexpr const wchar_t* SDivByZero = L"Division by zero";
+inline constexpr const wchar_t* SClassNotFound = L"Class %s not found";
+inline constexpr const wchar_t* SListIndexError = L"List index out of bounds (%d)";
+
 // The general exception: a message text.
 class Exception : public std::exception {
 public:
@@ -51,6 +57,7 @@ RTL_EXCEPTION_CLASS(EResNotFound, Exception);
 RTL_EXCEPTION_CLASS(EIntError, Exception);
 RTL_EXCEPTION_CLASS(EDivByZero, EIntError);
 RTL_EXCEPTION_CLASS(EOutOfMemory, Exception);
+RTL_EXCEPTION_CLASS(EAbstractError, Exception);     // an instance of an abstract class
 
 #undef RTL_EXCEPTION_CLASS
 

@@ -76,6 +76,7 @@
 #undef IsCharAlphaNumeric
 #undef CreateEvent
 #undef CreateMutex
+#undef RegisterClass
 
 // Registry roots and access masks are typed constants of the library
 // (QdClasses.h); the macros would break their declarations.

@@ -208,7 +208,10 @@ std::wstring TRegistry::ReadText(const std::wstring& name) const {
 bool TRegistry::DeleteKey(const std::wstring& key) {
   const bool relative = key.empty() || key[0] != L'\\';
   const std::wstring path = relative ? key : key.substr(1);
-  if (path.empty()) return false;  // never the root or the current key itself
+  // Never the root or the current key itself: the system reads an empty
+  // segment (a trailing or doubled backslash) as naming the key before it, so
+  // such a path would delete more than it names.
+  if (path.empty() || path.back() == L'\\' || path.find(L"\\\\") != std::wstring::npos) return false;
   HKEY base = ToHKey(BaseKey(relative));
   const REGSAM view = FAccess & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
 

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace Qd {
 
@@ -10,8 +12,10 @@ class TString {
 public:
   TString() = delete;
 
-  // --- Comparing ---------------------------------------------------------------
-  // (members are added here as the toolbox grows)
+  // --- Comparing ---------------------------------------------------------
+
+  // Some element of values equals value ASCII-insensitively.
+  static bool ArrayContains(std::wstring_view value, const std::vector<std::wstring>& values);
 };
 
 class TAnsiString : public TString {

@@ -1,12 +1,55 @@
-// TUnicodeString: stateless operations on UTF-16 text. Positions are 1-based
-// with 0 for "not found"; list indexes are 0-based with -1.
+// TUnicodeString: stateless operations on UTF-16 text.
+//
+// Conventions shared by every member:
+// - A "character" is one UTF-16 code unit; surrogate pairs get no special
+//   treatment except in IsSurrogate and HasSurrogate.
+// - Positions are 1-based with 0 for "not found"; list indexes are 0-based
+//   with -1.
+// - Substring(s, index, count): an index below 1 counts as 1 (count is not
+//   shortened), an index past the end or a negative count gives "", a count
+//   larger than what remains is cut to the rest. Positions and counts outside
+//   the text never fail.
+// - Three comparisons, never mixed: exact (unit by unit), ASCII-insensitive
+//   (only A-Z and a-z fold together) and Unicode-insensitive (both sides
+//   lower-cased unit by unit by the platform's mapping, then exact).
+// - Parameters taken as `std::wstring&` are in/out: the caller's string is
+//   changed in place. All others are left alone.
 #pragma once
 
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <string_view>
 
 #include "QdString/String.h"
 
+namespace Rtl {
+class TStringList;
+}
+
 namespace Qd {
+
+// The quote character of sqSingle is "'", of sqDouble U+0022.
+enum TStringQuote : std::uint8_t { sqNone = 0, sqSingle = 1, sqDouble = 2 };
+
+// A set of TStringQuote.
+class TStringQuotes {
+public:
+  constexpr TStringQuotes() = default;
+  constexpr TStringQuotes(std::initializer_list<TStringQuote> quotes) {
+    for (TStringQuote q : quotes) Include(q);
+  }
+  constexpr bool Contains(TStringQuote q) const { return (FBits & Bit(q)) != 0; }
+  constexpr void Include(TStringQuote q) { FBits = static_cast<std::uint8_t>(FBits | Bit(q)); }
+  constexpr void Exclude(TStringQuote q) { FBits = static_cast<std::uint8_t>(FBits & ~Bit(q)); }
+  constexpr bool IsEmpty() const { return FBits == 0; }
+  friend constexpr bool operator==(TStringQuotes, TStringQuotes) = default;
+
+private:
+  static constexpr std::uint8_t Bit(TStringQuote q) { return static_cast<std::uint8_t>(1u << q); }
+  std::uint8_t FBits = 0;
+};
 
 class TUnicodeString : public TString {
 public:
@@ -14,24 +57,272 @@ public:
 
   // --- Classification ----------------------------------------------------
 
-  // U+0009, U+0020, U+00A0, U+3000.
+  // Space-or-tab: U+0009, U+0020, U+00A0, U+3000.
   static bool IsSpaceTab(wchar_t c) { return c == 0x09 || c == 0x20 || c == 0xA0 || c == 0x3000; }
-  // Space-or-tab, LF and CR.
-  static bool IsWhiteSpace(wchar_t c) { return IsSpaceTab(c) || c == 0x0A || c == 0x0D; }
+  // White space: space-or-tab, LF and CR.
+  static bool IsWhiteSpace(wchar_t c) {
+    return c == 0x20 || c == 0x09 || c == 0x0A || c == 0x0D || c == 0xA0 || c == 0x3000;
+  }
+  // Every character is white space; "" gives true.
+  static bool IsWhiteSpaces(std::wstring_view str);
+  // Every character is at most U+007F; "" gives true.
+  static bool IsAscii(std::wstring_view str);
+  // A letter / a letter or digit, as the platform classifies it.
+  static bool IsAlpha(wchar_t c);
+  static bool IsAlphaNumeric(wchar_t c);
+  // Not empty, and every character is a letter.
+  static bool IsAllAlpha(std::wstring_view value);
   static bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
   static bool IsOctalChar(wchar_t c) { return c >= L'0' && c <= L'7'; }
   static bool IsHexChar(wchar_t c) {
     return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
   }
+  // Not empty, and every character is a hexadecimal digit (or white space
+  // when acceptWhiteSpaces is set).
+  static bool IsHex(std::wstring_view value, bool acceptWhiteSpaces = false);
+  // U+D800-U+DFFF.
+  static bool IsSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDFFF; }
+  static bool HasSurrogate(std::wstring_view value);
+  // U+0000-U+0008, U+000B, U+000C, U+000E-U+001F (not TAB, LF or CR).
+  static bool IsControlCharacter(wchar_t c) {
+    return c < 0x20 && c != 0x09 && c != 0x0A && c != 0x0D;
+  }
+  static bool HasControlCharacters(std::wstring_view str);
+  // The code of c minus the code of '0', unchecked.
+  static int CharToInt(wchar_t c) { return static_cast<int>(c) - L'0'; }
+  // str reads as a 32-bit signed integer: optional leading spaces, an
+  // optional sign, then decimal digits, or hexadecimal digits after "$",
+  // "x", "X", "0x" or "0X", and nothing else.
+  static bool IsNumber(std::wstring_view str);
+  // Not empty, and only digits, '.' and ','.
+  static bool IsGenericFloat(std::wstring_view str);
+  // Only digits and '.', with at least one '.' ("1.2.3" and "1." are).
+  static bool IsVersionNumber(std::wstring_view value);
+  // mask contains '*' or '?'.
+  static bool IsMask(std::wstring_view mask);
 
-  // --- Case ------------------------------------------------------------------
+  // --- Case --------------------------------------------------------------
+  // Mapping is the platform's Unicode mapping of one code unit; the length
+  // of a text never changes. A character is lower case when lower-casing
+  // leaves it unchanged and upper case when upper-casing does, so digits and
+  // punctuation are both.
 
-  // One code unit upper- / lower-cased by the platform's Unicode mapping.
-  static wchar_t CharUpperCase(wchar_t c);
-  static wchar_t CharLowerCase(wchar_t c);
+  static wchar_t CharUpperCase(wchar_t c) {
+    if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 0x20) : c;
+    return NonAsciiUpperCase(c);
+  }
+  static wchar_t CharLowerCase(wchar_t c) {
+    if (c < 0x80) return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : c;
+    return NonAsciiLowerCase(c);
+  }
+  static bool IsCharLowerCase(wchar_t c) { return CharLowerCase(c) == c; }
+  static bool IsCharUpperCase(wchar_t c) { return CharUpperCase(c) == c; }
+  // Lower case: upper-cased; else upper case: lower-cased; else unchanged.
+  static wchar_t CharToggleCase(wchar_t c);
+  static std::wstring ToggleCase(std::wstring_view str);
+  // Not empty, and equal to its lower- / upper-cased form.
+  static bool IsLowerCase(std::wstring_view str);
+  static bool IsUpperCase(std::wstring_view str);
+  // At least two characters, the first upper case, the second lower case.
+  static bool IsCapital(std::wstring_view str);
   // The whole text lower-cased, then its first character upper-cased
   // ("hELLO wORLD" gives "Hello world"); "" stays "".
-  static std::wstring MakeCapital(const std::wstring& str);
+  static std::wstring MakeCapital(std::wstring_view str);
+  // The first character lower-cased, the rest unchanged.
+  static std::wstring MakeCamel(std::wstring_view str);
+
+  // --- White space -------------------------------------------------------
+  // White space is the full set of IsWhiteSpace. Removed parts are returned
+  // in text order.
+
+  // (str in/out) Removes the leading white space; returns it.
+  static std::wstring DeleteWhiteSpaceLeft(std::wstring& str);
+  // (str in/out) The same, removing at most count characters.
+  static std::wstring DeleteWhiteSpaceLeftLim(std::wstring& str, int count);
+  // (str in/out) Removes the trailing white space; returns it.
+  static std::wstring DeleteWhiteSpaceRight(std::wstring& str);
+  // (str, left, right in/out) Removes both; left and right receive the
+  // removed parts; returns the trimmed text.
+  static std::wstring DeleteWhiteSpace(std::wstring& str, std::wstring& left, std::wstring& right);
+  // (str in/out) Removes both; returns the trimmed text.
+  static std::wstring DeleteWhiteSpace(std::wstring& str);
+  // A copy trimmed on both sides.
+  static std::wstring GetWhiteSpaceDeletedValue(std::wstring_view str);
+  static std::wstring RemoveWhiteSpace(std::wstring_view str);
+  // Trimmed, then each white-space character that repeats the one before it
+  // dropped (a run of one repeated character shrinks to one; space, TAB,
+  // space are all kept).
+  static std::wstring GetWhiteSpaceStrippedValue(std::wstring_view str);
+  // Each white-space character becomes one space, except that nothing is
+  // written while the output so far ends with a space; no trimming.
+  static std::wstring NormalizeWhiteSpaces(std::wstring_view value);
+  // (str in/out) Removes every white-space character; returns the result.
+  static std::wstring DeleteAllWhiteSpaces(std::wstring& str);
+  static std::wstring GetLeftWhiteSpaces(std::wstring_view str);
+  static std::wstring GetRightWhiteSpaces(std::wstring_view str);
+  // (str in/out) Removes every trailing trimChar; returns the result.
+  static std::wstring TrimRight(std::wstring& str, wchar_t trimChar);
+
+  // --- Searching and comparing -------------------------------------------
+
+  // The first Unicode-insensitive occurrence of subStr in str at or after
+  // offset; 0 if none or subStr is empty.
+  static int PosIgnoreCase(std::wstring_view subStr, std::wstring_view str, int offset = 1);
+  // The smallest position of any character of chars; 0 if none.
+  static int IndexOfChars(std::wstring_view str, std::wstring_view chars);
+  // The first of " \t\r\n" (U+00A0 and U+3000 are not searched).
+  static int IndexOfWhiteSpaces(std::wstring_view str);
+  // The first white-space character of the full set.
+  static int IndexOfWhiteSpace(std::wstring_view str);
+  static int CountChar(std::wstring_view str, wchar_t c);
+  // Non-overlapping exact occurrences, left to right; 0 for "".
+  static int Occurrences(std::wstring_view substring, std::wstring_view text);
+  // The position of the last c; 0 if none.
+  static int FindLast(std::wstring_view str, wchar_t c);
+  // subStr occurs exactly at position 1; "" gives false.
+  static bool Starts(std::wstring_view str, std::wstring_view subStr);
+  // str ends with subStr, exactly or ASCII-insensitively; "" gives true.
+  static bool EndsWith(std::wstring_view str, std::wstring_view subStr, bool ignoreCase = false);
+  // CopyRight(str, length(right)) equals right, exactly / ASCII-insensitively.
+  static bool IsRight(std::wstring_view str, std::wstring_view right);
+  static bool IsRightIgnoreCase(std::wstring_view str, std::wstring_view right);
+  // The first item equal to str ASCII-insensitively; -1.
+  static int IndexOfIgnoreCase(std::wstring_view str, const Rtl::TStringList& strings);
+  // The first item that contains str Unicode-insensitively; -1 (also for
+  // an empty str, which PosIgnoreCase never finds).
+  static int IndexOfIgnoreCasePartialMatch(std::wstring_view str, const Rtl::TStringList& strings);
+  // str matches the file-name mask: '*' any run (also none), '?' one
+  // character, [set] one character of the set ("[a-z]", "[!0-9]" negated),
+  // anything else itself. ASCII letters match regardless of case; with
+  // ignoreCase both sides are ASCII-lower-cased first. An invalid mask (more
+  // than 30 '*', or a set that is empty, unterminated or starts a range with
+  // '-') raises Rtl::Exception. Time is at most proportional to
+  // length(mask) * length(str).
+  static bool CompareMask(std::wstring_view mask, std::wstring_view str, bool ignoreCase = false);
+
+  // --- Cutting text apart ------------------------------------------------
+
+  // Substring(str, index, length(str)).
+  static std::wstring Copy(std::wstring_view str, int index);
+  // The last len characters; all of str when it is shorter.
+  static std::wstring CopyRight(std::wstring_view str, int len);
+  // Substring(str, 1, count).
+  static std::wstring Left(std::wstring_view str, int count);
+  // The last count characters; all of str when count is at least its length.
+  static std::wstring Right(std::wstring_view str, int count);
+  // The last character; NUL for "".
+  static wchar_t GetLast(std::wstring_view str);
+  // (str in/out) Returns Substring(str, first, count) and removes it from str.
+  static std::wstring Take(std::wstring& str, int first, int count);
+  // (str in/out) Take from the start / the end; a count of at least the
+  // length takes everything.
+  static std::wstring TakeLeft(std::wstring& str, int count);
+  static std::wstring TakeRight(std::wstring& str, int count);
+  // (str in/out) Drop count characters at the start / end; return the rest.
+  static std::wstring DeleteLeft(std::wstring& str, int count);
+  static std::wstring DeleteRight(std::wstring& str, int count);
+  // (str in/out) Moves the characters before the first white space to the
+  // result; with removeTrailingWhiteSpaces the white space that then starts
+  // str goes too.
+  static std::wstring TakeLeftUpToWhiteSpace(std::wstring& str, bool removeTrailingWhiteSpaces = false);
+  // (str in/out) Cuts at the first exact occurrence of upToString: without
+  // includeString the result is the text before it and str keeps it and the
+  // rest; with includeString the result ends with it and str keeps what
+  // follows. No occurrence (or "" to look for): all of str, str becomes "".
+  static std::wstring TakeLeftString(std::wstring& str, std::wstring_view upToString, bool includeString = false);
+  // (str in/out) The mirror image at the last occurrence of downToString:
+  // without includeString the result is the text after it and str keeps the
+  // text up to and including it; with includeString the result starts with
+  // it and str keeps the text before it.
+  static std::wstring TakeRightString(std::wstring& str, std::wstring_view downToString,
+                                      bool includeString = false);
+  // (str in/out) The text before the first occurrence of upToString; str
+  // keeps the text after it (all of str and "" when there is none).
+  static std::wstring ParseUpToChar(std::wstring& str, std::wstring_view upToString);
+  // The text before the first character of limitChars; all of str if none.
+  static std::wstring GetUpToChar(std::wstring_view str, std::wstring_view limitChars);
+  // Scans back from position startAt (0: the last) for a character of
+  // limitChars and returns the text after it up to and including startAt;
+  // all of str when there is none.
+  static std::wstring GetDownToChar(std::wstring_view str, std::wstring_view limitChars, int startAt = 0);
+  // (str in/out) Moves characters from the start of str to the result up to
+  // a character of limitChars (or the end); with includeChar that character
+  // is removed from str too (it never goes into the result).
+  static std::wstring TakeLeftUpToChar(std::wstring& str, std::wstring_view limitChars, bool includeChar = false);
+  // (str in/out) The mirror image from the end; the result keeps text order.
+  static std::wstring TakeRightDownToChar(std::wstring& str, std::wstring_view limitChars,
+                                          bool includeChar = false);
+  // (str in/out) Removes the leading digits and returns their decimal value
+  // (0 without digits; wraps modulo 2^32, no overflow check).
+  static int GetNumber(std::wstring& str);
+  // The trailing number of name plus one: "Item" gives "Item1", "Item9"
+  // "Item10", "Item009" "Item10", "" gives "1". Any number of digits.
+  static std::wstring GetNextName(std::wstring_view name);
+  // The code units in reverse order.
+  static std::wstring MakeReverse(std::wstring_view str);
+
+  // --- Replacing and removing --------------------------------------------
+
+  // length(value) copies of replaceChar.
+  static std::wstring ReplaceAll(std::wstring_view value, wchar_t replaceChar);
+  // A copy with every existingChar replaced.
+  static std::wstring ReplaceChar(std::wstring_view value, wchar_t existingChar, wchar_t replaceChar);
+  // (str in/out) Replaces in place; returns the number of replacements.
+  static int Replace(std::wstring& str, wchar_t existingChar, wchar_t replaceChar);
+  // A copy with every existingChar replaced by the text replaceValue.
+  static std::wstring ReplaceString(std::wstring_view value, wchar_t existingChar, std::wstring_view replaceValue);
+  // A copy with every occurrence of existingValue (exact, or
+  // Unicode-insensitive with ignoreCase) replaced, left to right; inserted
+  // text is never searched again. "" to look for leaves value unchanged.
+  static std::wstring ReplaceString(std::wstring_view value, std::wstring_view existingValue,
+                                    std::wstring_view replaceValue, bool ignoreCase = false);
+  // A copy without any removeChar.
+  static std::wstring DeleteChar(std::wstring_view value, wchar_t removeChar);
+  // (str in/out) Removes every removeChar; returns the result.
+  static std::wstring Remove(std::wstring& str, wchar_t removeChar);
+  // str, separator (when both texts are non-empty), appendStr.
+  static std::wstring Append(std::wstring_view str, std::wstring_view appendStr, wchar_t separator);
+  // " " + str + " ".
+  static std::wstring AddSpaces(std::wstring_view str);
+
+  // --- Quoting -----------------------------------------------------------
+
+  // str between two quote characters, its inside as is; sqNone: str.
+  static std::wstring Quote(std::wstring_view str, TStringQuote quote);
+  // Every quote character doubled; sqNone: str.
+  static std::wstring QuoteCode(std::wstring_view str, TStringQuote quote);
+  // Every doubled quote character reduced to one; a single one stays.
+  static std::wstring QuoteDecode(std::wstring_view str, TStringQuote quote);
+  // Removes a leading and a trailing quote character, each if present;
+  // sqNone: str.
+  static std::wstring RemoveQuotes(std::wstring_view str, TStringQuote quote);
+  // (quote out) When item starts and ends with the same character and it is
+  // "'" or U+0022: removes the first character, then the last one if it is
+  // that character, and reports the kind; otherwise item and sqNone.
+  static std::wstring DeleteQuotes(std::wstring_view item, TStringQuote& quote);
+  // DeleteQuotes without the report.
+  static std::wstring RemoveQuotes(std::wstring_view item);
+
+  // --- String lists ------------------------------------------------------
+
+  // Frees the objects the list owns (borrowed ones are left alone), then
+  // empties the list.
+  static void ClearStrings(Rtl::TStringList& strings);
+  // ClearStrings, then frees the list itself (strings becomes empty).
+  static void FreeStrings(std::unique_ptr<Rtl::TStringList>& strings);
+  // The items joined; the separator goes before an item only when the text
+  // so far is not empty.
+  static std::wstring StringsToString(const Rtl::TStringList& strings, wchar_t separator);
+  // Empties strings, then adds each piece of value between separators (no
+  // empty last piece; "" gives none); returns the new count.
+  static int StringToStrings(std::wstring_view value, Rtl::TStringList& strings, wchar_t separator);
+
+  // --- Escapes, new lines, hashing and scrambling ------------------------
+  // (kept in their own section)
+
+private:
+  static wchar_t NonAsciiUpperCase(wchar_t c);
+  static wchar_t NonAsciiLowerCase(wchar_t c);
 };
 
 }  // namespace Qd

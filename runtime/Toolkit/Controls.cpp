@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "runtime/ClassRegistry.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 #include "runtime/Toolkit/Forms.h"
@@ -39,10 +40,18 @@ struct TNamedValue {
 // The value of an identifier among `names`; "Invalid property value" for
 // another one.
 template <std::size_t N>
-int EnumValue(const std::wstring& ident, const TNamedValue (&names)[N]) {
+int IdentValue(const std::wstring& ident, const TNamedValue (&names)[N]) {
   for (const TNamedValue& entry : names)
-    if (SameName(ident, entry.Name)) return entry.Value;
+    if (SameIdentifier(ident, entry.Name)) return entry.Value;
   throw EReadError(L"Invalid property value");
+}
+
+// The member of a described enumeration named `ident`.
+template <class E>
+E EnumValue(const std::wstring& ident) {
+  const int value = TypeInfo<E>().GetEnumValue(ident);
+  if (value < 0) throw EReadError(L"Invalid property value");
+  return static_cast<E>(value);
 }
 
 bool IsSystemColor(TColor color) { return (static_cast<std::uint32_t>(color) & 0xFF000000u) == 0xFF000000u; }
@@ -62,7 +71,7 @@ bool IdentToColor(const std::wstring& ident, TColor& color) {
       {L"clWindowText", clWindowText}, {L"clBtnFace", clBtnFace}, {L"clBtnText", clBtnText},
   };
   for (const TNamedValue& entry : COLORS_C) {
-    if (SameName(ident, entry.Name)) {
+    if (SameIdentifier(ident, entry.Name)) {
       color = entry.Value;
       return true;
     }
@@ -85,8 +94,8 @@ TGdiObject& TGdiObject::operator=(TGdiObject&& other) noexcept {
 
 THandle TFont::Handle() {
   if (FHandle.Handle() == 0) {
-    HFONT font = CreateFontW(Height, 0, 0, 0, (Style & fsBold) ? FW_BOLD : FW_NORMAL, (Style & fsItalic) != 0,
-                             (Style & fsUnderline) != 0, (Style & fsStrikeOut) != 0, Charset,
+    HFONT font = CreateFontW(Height, 0, 0, 0, Style.Contains(fsBold) ? FW_BOLD : FW_NORMAL, Style.Contains(fsItalic),
+                             Style.Contains(fsUnderline), Style.Contains(fsStrikeOut), Charset,
                              OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                              DEFAULT_PITCH | FF_DONTCARE, Name.c_str());
     if (font == nullptr) RaiseLastOSError();
@@ -100,22 +109,19 @@ bool TFont::ReadProperty(const std::wstring& name, const TFormValue& value) {
       {L"ANSI_CHARSET", ANSI_CHARSET}, {L"DEFAULT_CHARSET", DEFAULT_CHARSET}, {L"SYMBOL_CHARSET", SYMBOL_CHARSET},
       {L"OEM_CHARSET", OEM_CHARSET},
   };
-  static constexpr TNamedValue STYLES_C[] = {
-      {L"fsBold", fsBold}, {L"fsItalic", fsItalic}, {L"fsUnderline", fsUnderline}, {L"fsStrikeOut", fsStrikeOut},
-  };
-  if (SameName(name, L"Name")) {
+  if (SameIdentifier(name, L"Name")) {
     Name = value.AsString();
-  } else if (SameName(name, L"Height")) {
+  } else if (SameIdentifier(name, L"Height")) {
     Height = IntValue(value);
-  } else if (SameName(name, L"Color")) {
+  } else if (SameIdentifier(name, L"Color")) {
     Color = ColorValue(value);
-  } else if (SameName(name, L"Charset")) {
-    const int charset = value.Kind == TFormValue::fkIdent ? EnumValue(value.Text, CHARSETS_C) : IntValue(value);
+  } else if (SameIdentifier(name, L"Charset")) {
+    const int charset = value.Kind == TFormValue::fkIdent ? IdentValue(value.Text, CHARSETS_C) : IntValue(value);
     if (charset < 0 || charset > 255) throw EReadError(L"Invalid property value");
     Charset = static_cast<std::uint8_t>(charset);
-  } else if (SameName(name, L"Style")) {
-    std::uint8_t style = 0;
-    for (const std::wstring& element : value.AsSet()) style |= static_cast<std::uint8_t>(EnumValue(element, STYLES_C));
+  } else if (SameIdentifier(name, L"Style")) {
+    TFontStyles style;
+    for (const std::wstring& element : value.AsSet()) style.Include(EnumValue<TFontStyle>(element));
     Style = style;
   } else {
     return false;
@@ -143,15 +149,15 @@ void TControl::SetEnabled(bool value) {
 }
 
 bool TControl::ReadProperty(const std::wstring& name, const TFormValue& value) {
-  if (SameName(name, L"Left")) FLeft = IntValue(value);
-  else if (SameName(name, L"Top")) FTop = IntValue(value);
-  else if (SameName(name, L"Width")) FWidth = IntValue(value);
-  else if (SameName(name, L"Height")) FHeight = IntValue(value);
-  else if (SameName(name, L"Enabled")) FEnabled = value.AsBoolean();
-  else if (SameName(name, L"Visible")) FVisible = value.AsBoolean();
-  else if (SameName(name, L"TabOrder")) FTabOrder = IntValue(value);
-  else if (SameName(name, L"TabStop")) FTabStop = value.AsBoolean();
-  else if (SameName(name, L"Color")) FColor = ColorValue(value);
+  if (SameIdentifier(name, L"Left")) FLeft = IntValue(value);
+  else if (SameIdentifier(name, L"Top")) FTop = IntValue(value);
+  else if (SameIdentifier(name, L"Width")) FWidth = IntValue(value);
+  else if (SameIdentifier(name, L"Height")) FHeight = IntValue(value);
+  else if (SameIdentifier(name, L"Enabled")) FEnabled = value.AsBoolean();
+  else if (SameIdentifier(name, L"Visible")) FVisible = value.AsBoolean();
+  else if (SameIdentifier(name, L"TabOrder")) FTabOrder = IntValue(value);
+  else if (SameIdentifier(name, L"TabStop")) FTabStop = value.AsBoolean();
+  else if (SameIdentifier(name, L"Color")) FColor = ColorValue(value);
   else return false;
   return true;
 }
@@ -226,16 +232,13 @@ TMemo::TMemo() {
 }
 
 bool TMemo::ReadProperty(const std::wstring& name, const TFormValue& value) {
-  static constexpr TNamedValue SCROLL_BARS_C[] = {
-      {L"ssNone", ssNone}, {L"ssHorizontal", ssHorizontal}, {L"ssVertical", ssVertical}, {L"ssBoth", ssBoth},
-  };
-  if (SameName(name, L"ReadOnly")) {
+  if (SameIdentifier(name, L"ReadOnly")) {
     FReadOnly = value.AsBoolean();
-  } else if (SameName(name, L"WordWrap")) {
+  } else if (SameIdentifier(name, L"WordWrap")) {
     FWordWrap = value.AsBoolean();
-  } else if (SameName(name, L"ScrollBars")) {
-    FScrollBars = static_cast<TScrollStyle>(EnumValue(value.AsIdent(), SCROLL_BARS_C));
-  } else if (SameName(name, L"Lines.Strings")) {
+  } else if (SameIdentifier(name, L"ScrollBars")) {
+    FScrollBars = EnumValue<TScrollStyle>(value.AsIdent());
+  } else if (SameIdentifier(name, L"Lines.Strings")) {
     std::vector<std::wstring> lines;
     for (const TFormValue& item : value.AsList()) lines.push_back(item.AsString());
     FLines.FLines = std::move(lines);
@@ -303,8 +306,8 @@ void TButton::Click() {
 }
 
 bool TButton::ReadProperty(const std::wstring& name, const TFormValue& value) {
-  if (SameName(name, L"Caption")) FCaption = value.AsString();
-  else if (SameName(name, L"OnClick")) OnClick = FOwner->MethodByName(value.AsIdent());
+  if (SameIdentifier(name, L"Caption")) FCaption = value.AsString();
+  else if (SameIdentifier(name, L"OnClick")) OnClick = FOwner->MethodByName(value.AsIdent());
   else return TControl::ReadProperty(name, value);
   return true;
 }
@@ -322,9 +325,9 @@ void TButton::Command(int code) {
 // --- Control classes -------------------------------------------------------------
 
 std::unique_ptr<TControl> CreateControl(const std::wstring& className) {
-  if (SameName(className, L"TMemo")) return std::make_unique<TMemo>();
-  if (SameName(className, L"TButton")) return std::make_unique<TButton>();
-  throw EClassNotFound(Format(L"Class %s not found", {className}));
+  const TClass& cls = FindClass(className);
+  if (!cls.InheritsFrom(TControl::ClassInfo)) throw EReadError(Format(L"Class %s is no control", {className}));
+  return As<TControl>(cls.Create());
 }
 
 }  // namespace Rtl

@@ -1,25 +1,26 @@
 // The toolkit's controls: the base of every window of a form, the
 // multi-line text box and the push button, with the colours and the font
-// they are drawn with. Controls are made by a form from its form stream
-// (Forms.h); their windows exist from the form's handle creation on.
+// they are drawn with. A form makes its controls from its form stream by
+// their class names (Forms.h), through the class registry, where the
+// application object registers the toolkit's control classes. Their windows
+// exist from the form's handle creation on.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "runtime/Classes.h"
 #include "runtime/Object.h"
+#include "runtime/Set.h"
 #include "runtime/Toolkit/FormStream.h"
+#include "runtime/TypeInfo.h"
 #include "runtime/Types.h"
 
 namespace Rtl {
 
 class TForm;
-
-// An event of a control or form; `sender` is the object that fires it.
-using TNotifyEvent = std::function<void(TObject* sender)>;
 
 // A colour: 0x00BBGGRR, or a system colour as SYSTEM_COLOR_C | its index.
 using TColor = std::int32_t;
@@ -53,7 +54,9 @@ private:
   THandle FHandle = 0;
 };
 
-enum TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
+enum TFontStyle : std::uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
+RTL_ENUM_INFO(TFontStyle, L"fsBold", L"fsItalic", L"fsUnderline", L"fsStrikeOut")
+using TFontStyles = TSet<TFontStyle, fsStrikeOut>;
 
 // A form's font; its handle is made when first asked for.
 class TFont {
@@ -62,7 +65,7 @@ public:
   int Height = -11;  // negative: the character height in pixels
   TColor Color = clWindowText;
   std::uint8_t Charset = 1;  // DEFAULT_CHARSET
-  std::uint8_t Style = 0;    // TFontStyle bits
+  TFontStyles Style;
 
   THandle Handle();
   // Reads "Name", "Height", "Color", "Charset" or "Style" (the part after
@@ -75,6 +78,7 @@ private:
 
 // The base of every control and of the form itself.
 class TControl : public TObject {
+  RTL_CLASS(TControl, TObject)
 public:
   TControl() = default;
   ~TControl() override;
@@ -161,9 +165,11 @@ private:
 };
 
 enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
+RTL_ENUM_INFO(TScrollStyle, L"ssNone", L"ssHorizontal", L"ssVertical", L"ssBoth")
 
 // A multi-line text box.
 class TMemo : public TControl {
+  RTL_CLASS(TMemo, TControl)
 public:
   TMemo();
   TMemoLines& Lines() { return FLines; }
@@ -190,6 +196,7 @@ private:
 
 // A push button; an "&" in its caption marks the accelerator key.
 class TButton : public TControl {
+  RTL_CLASS(TButton, TControl)
 public:
   TButton();
   const std::wstring& Caption() const { return FCaption; }
@@ -209,8 +216,12 @@ private:
   std::wstring FCaption;
 };
 
-// A new control of the class named in a form stream; EClassNotFound
-// "Class %s not found" for a class the toolkit doesn't have.
+// The toolkit's control classes, which the application object registers.
+inline constexpr const TClass* CONTROL_CLASSES_C[] = {&TMemo::ClassInfo, &TButton::ClassInfo};
+
+// A new control of the registered class named in a form stream;
+// EClassNotFound "Class %s not found" for a class that isn't registered,
+// EReadError for one that is no control.
 std::unique_ptr<TControl> CreateControl(const std::wstring& className);
 
 }  // namespace Rtl

@@ -5,6 +5,7 @@
 
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
+#include "runtime/TypeInfo.h"
 #include "runtime/Win32.h"
 
 namespace Rtl {
@@ -214,15 +215,9 @@ const std::vector<TFormValue>& TFormValue::AsList() const {
   return Items;
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b) {
-  auto lower = [](wchar_t c) { return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](wchar_t x, wchar_t y) { return lower(x) == lower(y); });
-}
-
 const TFormProperty* TFormObject::FindProperty(const std::wstring& name) const {
   for (const TFormProperty& property : Properties)
-    if (SameName(property.Name, name)) return &property;
+    if (SameIdentifier(property.Name, name)) return &property;
   return nullptr;
 }
 

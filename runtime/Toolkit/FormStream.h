@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "runtime/Streams.h"
@@ -51,13 +50,9 @@ struct TFormObject {
   std::vector<TFormProperty> Properties;
   std::vector<TFormObject> Children;
 
-  // The property of that name (ASCII case ignored), or null.
+  // The property of that name (compared as identifiers are), or null.
   const TFormProperty* FindProperty(const std::wstring& name) const;
 };
-
-// Names in form streams (classes, objects, properties, identifiers) match
-// when equal but for the case of the ASCII letters.
-bool SameName(std::wstring_view a, std::wstring_view b);
 
 // The stream begins with the signature "TPF0".
 bool IsFormStream(std::span<const std::uint8_t> data);

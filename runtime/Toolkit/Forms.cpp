@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 
+#include "runtime/ClassRegistry.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Files.h"
 #include "runtime/Format.h"
@@ -123,23 +124,23 @@ struct TFormWindowProc {
   }
 };
 
-TForm::TForm(std::wstring className) : FClassName(std::move(className)) { FVisible = false; }
+TForm::TForm() { FVisible = false; }
 
 TForm::~TForm() {
   if (FHandle != 0) DestroyWindow(Hwnd(FHandle));
 }
 
 void TForm::LoadFromResource(HINST instance) {
-  TResourceStream stream(instance, FClassName);
+  TResourceStream stream(instance, ClassName());
   LoadFromStream(stream);
 }
 
 void TForm::LoadFromStream(TStream& stream) { Load(ReadFormStream(stream)); }
 
 void TForm::Load(const TFormObject& root) {
-  if (FHandle != 0) throw EInvalidOperation(Format(L"Form %s is loaded already", {FClassName}));
-  if (!SameName(root.ClassName, FClassName))
-    throw EReadError(Format(L"Invalid form stream: it describes a %s, not a %s", {root.ClassName, FClassName}));
+  if (FHandle != 0) throw EInvalidOperation(Format(L"Form %s is loaded already", {ClassName()}));
+  if (!SameIdentifier(root.ClassName, ClassName()))
+    throw EReadError(Format(L"Invalid form stream: it describes a %s, not a %s", {root.ClassName, ClassName()}));
   FMembers = TFormMembers();
   DeclareMembers(FMembers);
   try {
@@ -200,25 +201,23 @@ void TForm::ReadObject(TControl& control, const TFormObject& object) {
 
 bool TForm::ReadProperty(const std::wstring& name, const TFormValue& value) {
   static const std::wstring FONT_C = L"Font.";
-  if (name.size() > FONT_C.size() && SameName(std::wstring_view(name).substr(0, FONT_C.size()), FONT_C))
+  if (name.size() > FONT_C.size() && SameIdentifier(std::wstring_view(name).substr(0, FONT_C.size()), FONT_C))
     return FFont.ReadProperty(name.substr(FONT_C.size()), value);
-  if (SameName(name, L"Caption")) {
+  if (SameIdentifier(name, L"Caption")) {
     FCaption = value.AsString();
-  } else if (SameName(name, L"ClientWidth")) {
+  } else if (SameIdentifier(name, L"ClientWidth")) {
     FClientWidth = static_cast<int>(std::clamp<std::int64_t>(value.AsInteger(), 0, 32767));
-  } else if (SameName(name, L"ClientHeight")) {
+  } else if (SameIdentifier(name, L"ClientHeight")) {
     FClientHeight = static_cast<int>(std::clamp<std::int64_t>(value.AsInteger(), 0, 32767));
-  } else if (SameName(name, L"PixelsPerInch")) {
+  } else if (SameIdentifier(name, L"PixelsPerInch")) {
     FPixelsPerInch = static_cast<int>(std::clamp<std::int64_t>(value.AsInteger(), 0, 4800));
-  } else if (SameName(name, L"TextHeight")) {
+  } else if (SameIdentifier(name, L"TextHeight")) {
     value.AsInteger();  // the designer's text height; the scaling follows PixelsPerInch
-  } else if (SameName(name, L"BorderStyle")) {
-    const std::wstring& style = value.AsIdent();
-    if (SameName(style, L"bsSizeable")) FBorderStyle = bsSizeable;
-    else if (SameName(style, L"bsSingle")) FBorderStyle = bsSingle;
-    else if (SameName(style, L"bsDialog")) FBorderStyle = bsDialog;
-    else throw EReadError(L"Invalid property value");
-  } else if (SameName(name, L"OnCreate")) {
+  } else if (SameIdentifier(name, L"BorderStyle")) {
+    const int style = TypeInfo<TFormBorderStyle>().GetEnumValue(value.AsIdent());
+    if (style < 0) throw EReadError(L"Invalid property value");
+    FBorderStyle = static_cast<TFormBorderStyle>(style);
+  } else if (SameIdentifier(name, L"OnCreate")) {
     OnCreate = MethodByName(value.AsIdent());
   } else {
     return TControl::ReadProperty(name, value);
@@ -255,7 +254,7 @@ void TForm::ScaleBy(int multiplier, int divisor) {
 }
 
 void TForm::CreateWindowHandle() {
-  TFormWindowProc::Register(FClassName);
+  TFormWindowProc::Register(ClassName());
   const DWORD style = Style();
   const DWORD exStyle = ExStyle();
   int width = FWidth;
@@ -266,7 +265,7 @@ void TForm::CreateWindowHandle() {
     width = frame.right - frame.left;
     height = frame.bottom - frame.top;
   }
-  if (CreateWindowExW(exStyle, FClassName.c_str(), FCaption.c_str(), style, FLeft, FTop, width, height, nullptr,
+  if (CreateWindowExW(exStyle, WindowClass(), FCaption.c_str(), style, FLeft, FTop, width, height, nullptr,
                       nullptr, GetModuleHandleW(nullptr), this) == nullptr)
     RaiseLastOSError();
   FWidth = width;
@@ -287,13 +286,13 @@ void TForm::SetCaption(const std::wstring& value) {
 
 TControl* TForm::FindControl(const std::wstring& name) const {
   for (const auto& control : FControls)
-    if (SameName(control->Name(), name)) return control.get();
+    if (SameIdentifier(control->Name(), name)) return control.get();
   return nullptr;
 }
 
 const TNotifyEvent& TForm::MethodByName(const std::wstring& name) const {
   for (const TFormMembers::TMethod& method : FMembers.FMethods)
-    if (SameName(method.Name, name)) return method.Handler;
+    if (SameIdentifier(method.Name, name)) return method.Handler;
   throw EReadError(Format(L"Method %s not found", {name}));
 }
 
@@ -426,6 +425,7 @@ int TScreen::PixelsPerInch() const {
 TApplication::TApplication() {
   if (Application != nullptr) throw EInvalidOperation(L"An application object exists already");
   FTitle = ChangeFileExt(ExtractFileName(GetModuleFileName()), L"");
+  for (const TClass* cls : CONTROL_CLASSES_C) RegisterClass(*cls);
   Application = this;
   Screen = &FScreen;
 }
@@ -435,6 +435,7 @@ TApplication::~TApplication() {
   for (const auto& form : FForms)
     if (form->HandleAllocated()) DestroyWindow(Hwnd(form->Handle()));
   FForms.clear();
+  for (const TClass* cls : CONTROL_CLASSES_C) UnRegisterClass(*cls);
   Application = nullptr;
   Screen = nullptr;
 }

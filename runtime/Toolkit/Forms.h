@@ -6,8 +6,10 @@
 // compiler stores the name upper-cased; the lookup ignores case). The
 // stream's root object gives the window's properties, its child objects the
 // controls, which are bound to the form's fields by name; event properties
-// name the form's methods. A form class declares those fields and methods
-// in DeclareMembers.
+// name the form's methods. A form class declares its class with RTL_CLASS
+// (its name names the resource and the window class) and its fields and
+// methods in DeclareMembers. Forms are built while the application object
+// exists: it registers the toolkit's control classes.
 //
 // Exceptions never cross the system's window procedures: one raised by an
 // event handler is shown by Application->HandleException and the message
@@ -58,15 +60,13 @@ private:
 };
 
 enum TFormBorderStyle : std::uint8_t { bsSizeable, bsSingle, bsDialog };
+RTL_ENUM_INFO(TFormBorderStyle, L"bsSizeable", L"bsSingle", L"bsDialog")
 
 class TForm : public TControl {
+  RTL_CLASS(TForm, TControl)
 public:
-  // `className` names the form's class: its form resource and its window
-  // class.
-  explicit TForm(std::wstring className);
+  TForm();
   ~TForm() override;
-
-  const std::wstring& ClassName() const { return FClassName; }
 
   // Builds the form from its form stream: the RCDATA resource named after
   // the class in `instance` (EResNotFound "Resource %s not found"), or the
@@ -99,7 +99,7 @@ protected:
   virtual void DeclareMembers(TFormMembers& /*members*/) {}
 
   bool ReadProperty(const std::wstring& name, const TFormValue& value) override;
-  const wchar_t* WindowClass() const override { return FClassName.c_str(); }
+  const wchar_t* WindowClass() const override { return ClassType().Name; }
   std::uint32_t Style() const override;
   std::uint32_t ExStyle() const override;
   const std::wstring& WindowText() const override { return FCaption; }
@@ -113,7 +113,6 @@ private:
   TControl* ControlOfHandle(THandle handle) const;
   void FocusFirstControl();
 
-  std::wstring FClassName;
   std::wstring FCaption;
   int FClientWidth = -1;
   int FClientHeight = -1;
@@ -144,7 +143,8 @@ private:
 
 // The application: its forms, its message loop and its title. One object
 // exists while the program runs (the program's body holds it); it is then
-// reachable as Application, its screen as Screen.
+// reachable as Application, its screen as Screen. While it exists the
+// toolkit's control classes are registered.
 class TApplication : public TObject {
 public:
   // EInvalidOperation when another application object exists.

@@ -21,8 +21,8 @@ using TestSupport::Narrow;
 HWND Hwnd(Rtl::THandle handle) { return reinterpret_cast<HWND>(handle); }
 
 class TTestForm : public Rtl::TForm {
+  RTL_CLASS(TTestForm, Rtl::TForm)
 public:
-  TTestForm() : Rtl::TForm(L"TTestForm") {}
 
   Rtl::TMemo* Log = nullptr;
   Rtl::TButton* Go = nullptr;
@@ -171,6 +171,22 @@ TEST_F(Toolkit, FormIsBuiltFromItsStreamWithItsControlsBound) {
   EXPECT_THROW(LoadText(form, TEST_FORM_C), Rtl::EInvalidOperation);
 }
 
+// A form designed at another resolution than the screen's is scaled to it.
+TEST_F(Toolkit, FormDesignedAtAnotherResolutionIsScaled) {
+  ASSERT_EQ(Rtl::Screen->PixelsPerInch(), 96);
+  std::string text = TEST_FORM_C;
+  text.replace(text.find("PixelsPerInch = 96"), 18, "PixelsPerInch = 48");
+  TTestForm form;
+  LoadText(form, text);
+  RECT client;
+  GetClientRect(Hwnd(form.Handle()), &client);
+  EXPECT_EQ(client.right, 600);
+  EXPECT_EQ(client.bottom, 400);
+  const TRect log = GuiSupport::ClientPosition(form.Log->Handle());
+  EXPECT_EQ((std::vector<int>{log.Left, log.Top, log.Width(), log.Height()}), (std::vector<int>{16, 16, 400, 200}));
+  EXPECT_EQ(form.Font().Height, -22);
+}
+
 TEST_F(Toolkit, MemoKeepsItsOwnLines) {
   TTestForm form;
   LoadText(form, TEST_FORM_C);
@@ -274,6 +290,7 @@ TEST_F(Toolkit, BadFormStreamsAreRefusedWithTheirReason) {
   };
   const std::pair<std::string, std::string> CASES_C[] = {
       {replaced("Go: TButton", "Go: TSlider"), "Class TSlider not found"},
+      {replaced("Go: TButton", "Go: TQdObject"), "Class TQdObject is no control"},
       {replaced("    Caption = '&Go'", "    Colour = 1"), "Error reading Go.Colour: Property Colour does not exist"},
       {replaced("    Left = 8", "    Left = 'eight'"), "Error reading Log.Left: Invalid property value"},
       {replaced("    Left = 8", "    Left = 4294967296"), "Error reading Log.Left: Invalid property value"},

@@ -1,0 +1,105 @@
+#include "QdCommon.h"
+
+#include "QdClasses.h"
+#include "runtime/Files.h"
+#include "runtime/StringList.h"
+
+namespace Qd {
+
+namespace {
+
+std::wstring FApplicationDir;
+std::wstring FDataDir;
+std::wstring FProjectDir;
+
+constexpr const wchar_t* MAKER_KEY_C = L"\\Software\\Korvanta";
+constexpr const wchar_t* MAKER_FOLDER_C = L"Korvanta";
+constexpr const wchar_t* MARKER_FILE_C = L"Korvanta.qdo";
+
+// Only A-Z and a-z fold together; every other character compares exactly.
+bool SameTextAscii(const std::wstring& a, const std::wstring& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    wchar_t x = a[i], y = b[i];
+    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
+    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
+    if (x != y) return false;
+  }
+  return true;
+}
+
+// A string value; a missing value or one of another type reads as empty.
+std::wstring StringValue(const TRegistry& registry, const std::wstring& name) {
+  return TQdRegistry::IsStringValue(registry, name) ? registry.ReadString(name) : std::wstring();
+}
+
+// The "DataDir" of the first product installed in `dir`, with `found` set;
+// `found` stays false when no product is (an empty "DataDir" counts as
+// found). The registry's own view of this program is read.
+std::wstring RegisteredDataDir(const std::wstring& dir, bool& found) {
+  found = false;
+  TRegistry registry(KEY_READ);
+  registry.SetRootKey(HKEY_LOCAL_MACHINE);
+  if (!registry.OpenKey(MAKER_KEY_C)) return {};
+  Rtl::TStringList keys;
+  registry.GetKeyNames(keys);
+  for (const std::wstring& key : keys) {
+    if (!registry.OpenKey(MAKER_KEY_C + (L"\\" + key))) continue;
+    if (SameTextAscii(StringValue(registry, L"InstallDir"), dir)) {
+      found = true;
+      return StringValue(registry, L"DataDir");
+    }
+  }
+  return {};
+}
+
+// "Korvanta" under a shell folder; "" when the folder can't be resolved
+// (it must not turn into "\Korvanta" on the current drive).
+std::wstring MakerFolder(TFolderType folder) {
+  const std::wstring path = TShell::GetFolder(folder);
+  return path.empty() ? std::wstring() : path + L"\\" + MAKER_FOLDER_C;
+}
+
+}  // namespace
+
+void InitializeDataDir() {
+  FApplicationDir = Rtl::ExcludeTrailingPathDelimiter(Rtl::ExtractFilePath(Rtl::GetModuleFileName()));
+  FDataDir = FApplicationDir;
+  if (TFile::GetDriveType(FDataDir) == dtRemovable) return;
+
+  bool found = false;
+  const std::wstring registered = RegisteredDataDir(FDataDir, found);
+  if (found) {
+    if (!registered.empty()) FDataDir = registered;
+    return;
+  }
+
+  // The user's folder counts only with the marker file in it; the public
+  // folder is taken as it is. With neither resolved, the executable's
+  // directory stays.
+  const std::wstring user = MakerFolder(ftDocuments);
+  if (!user.empty() && Rtl::FileExists(TFile::GetFullPath(MARKER_FILE_C, user, false))) {
+    FDataDir = user;
+    return;
+  }
+  const std::wstring common = MakerFolder(ftPublicDocuments);
+  if (!common.empty()) FDataDir = common;
+}
+
+const std::wstring& GetApplicationDir() { return FApplicationDir; }
+const std::wstring& GetDataDir() { return FDataDir; }
+const std::wstring& GetProjectDir() { return FProjectDir; }
+
+}  // namespace Qd
+
+namespace Qd::QdCommonUnit {
+
+void Initialization() { InitializeDataDir(); }
+
+void Finalization() {
+  FApplicationDir.clear();
+  FDataDir.clear();
+  FProjectDir.clear();
+}
+
+}  // namespace Qd::QdCommonUnit

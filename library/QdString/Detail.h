@@ -1,0 +1,51 @@
+// Shared internals of the QdString sources (not part of the unit's public
+// face): the platform's case and letter tables, ASCII folding and the
+// Substring rule.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace Qd::StringDetail {
+
+// The platform's one-unit lower- and upper-case mappings of every UTF-16
+// code unit, built on first use (thread-safe) and kept for the process.
+// Index with the unsigned code unit: table[static_cast<std::uint16_t>(c)].
+const wchar_t* LowerTable();
+const wchar_t* UpperTable();
+
+// The platform's letter classification of every code unit, built on first
+// use: bit ccAlpha for IsCharAlphaW, ccAlphaNumeric for IsCharAlphaNumericW.
+enum : std::uint8_t { ccAlpha = 1, ccAlphaNumeric = 2 };
+const std::uint8_t* ClassTable();
+
+inline std::size_t Unit(wchar_t c) { return static_cast<std::uint16_t>(c); }
+
+// ASCII folding: only A-Z become a-z.
+inline wchar_t AsciiLower(wchar_t c) {
+  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : c;
+}
+inline bool AsciiSameChar(wchar_t a, wchar_t b) { return a == b || AsciiLower(a) == AsciiLower(b); }
+bool AsciiSameText(std::wstring_view a, std::wstring_view b);
+void AsciiLowerInPlace(std::wstring& str);
+
+// Lower-cases a text in place by the platform's mapping.
+void LowerInPlace(std::wstring& str);
+
+// The 0-based index of the first Unicode-insensitive occurrence of subStr
+// (not empty) in str at or after from; npos if none.
+std::size_t FindIgnoreCase(std::wstring_view subStr, std::wstring_view str, std::size_t from);
+
+// Substring(s, index, count) with 1-based index: an index below 1 counts as
+// 1 without shortening count; an index past the end or a negative count
+// gives ""; a count beyond the end is cut.
+std::wstring_view Substring(std::wstring_view s, int index, int count);
+
+// A position or count as a 1-based int result (0 for npos).
+inline int Position(std::size_t index) {
+  return index == std::wstring_view::npos ? 0 : static_cast<int>(index) + 1;
+}
+
+}  // namespace Qd::StringDetail

@@ -1,0 +1,54 @@
+#include "runtime/TypeInfo.h"
+
+#include "runtime/Exceptions.h"
+#include "runtime/Format.h"
+#include "runtime/Object.h"
+
+namespace Rtl {
+
+namespace {
+
+wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; }
+
+}  // namespace
+
+bool SameIdentifier(std::wstring_view a, std::wstring_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
+const TTypeInfo* TTypeInfo::BaseType() const {
+  switch (Kind) {
+    case tkClass: return static_cast<const TClass*>(this)->Parent;
+    case tkEnumeration: return static_cast<const TEnumInfo*>(this)->Base;
+    case tkSet: break;
+  }
+  return nullptr;
+}
+
+std::wstring TEnumInfo::GetEnumName(int value) const {
+  if (!IsValue(value)) return L"";
+  return Names[static_cast<std::size_t>(value - MinValue)];
+}
+
+int TEnumInfo::GetEnumValue(std::wstring_view name) const {
+  for (std::size_t i = 0; i < Names.size(); ++i)
+    if (SameIdentifier(Names[i], name)) return MinValue + static_cast<int>(i);
+  return -1;
+}
+
+bool TClass::InheritsFrom(const TClass& base) const {
+  for (const TClass* cls = this; cls != nullptr; cls = cls->Parent)
+    if (cls == &base) return true;
+  return false;
+}
+
+std::unique_ptr<TObject> TClass::Create() const {
+  std::unique_ptr<TObject> instance = Factory != nullptr ? Factory() : nullptr;
+  if (instance == nullptr) throw EAbstractError(Format(L"Cannot create an instance of %s", {Name}));
+  return instance;
+}
+
+}  // namespace Rtl
