@@ -71,11 +71,11 @@ Rtl::THandle FindChild(Rtl::THandle parent, const std::wstring& className, const
 
 std::wstring WindowText(Rtl::THandle window) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutW(Hwnd(window), WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length)) return L"?";
+  if (!SendMessageTimeoutW(Hwnd(window), WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length)) return L"?";
   std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
   if (!SendMessageTimeoutW(Hwnd(window), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                           SMTO_ABORTIFHUNG, 10000, &copied))
+                           SMTO_NORMAL, 10000, &copied))
     return L"?";
   text.resize(copied);
   return text;
