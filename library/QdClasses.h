@@ -12,4 +12,5 @@
 #include "QdClasses/Lists.h"
 #include "QdClasses/Resources.h"
 #include "QdClasses/RegEx.h"
+#include "QdClasses/Encodings.h"
 #include "QdClasses/Unit.h"

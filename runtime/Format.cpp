@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #include "runtime/Exceptions.h"
@@ -53,11 +54,25 @@ std::wstring NonFinite(double value) {
   return value < 0 ? L"-INF" : L"INF";
 }
 
+// The precision, raised where needed, that keeps the text of `value` inside
+// the range of double: the largest doubles rounded to few digits would give
+// a text beyond the largest double, which no parser reads back.
+int InRangePrecision(double value, int precision) {
+  if (std::fabs(value) < 1e308) return precision;
+  for (; precision < 17; ++precision) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
+    if (std::isfinite(std::strtod(buffer, nullptr))) break;
+  }
+  return precision;
+}
+
 // "-d.ddd...E+ddd" with `precision` significant digits.
 std::wstring FormatScientific(double value, int precision, const TFormatSettings& settings) {
   if (!std::isfinite(value)) return NonFinite(value);
   if (precision < 1) precision = 1;
   if (precision > 18) precision = 18;
+  precision = InRangePrecision(value, precision);
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
   std::wstring text = Widen(buffer);
@@ -106,6 +121,7 @@ std::wstring AddThousands(const std::wstring& fixed, const TFormatSettings& sett
 std::wstring FormatGeneral(double value, int precision, const TFormatSettings& settings) {
   if (!std::isfinite(value)) return NonFinite(value);
   if (precision < 1 || precision > 18) precision = 15;
+  precision = InRangePrecision(value, precision);
   char buffer[64];
   std::snprintf(buffer, sizeof buffer, "%.*G", precision, value);
   std::wstring text = Widen(buffer);
@@ -124,6 +140,49 @@ std::wstring FormatGeneral(double value, int precision, const TFormatSettings& s
   if (text == L"-0") text = L"0";
   ReplaceDecimalPoint(text, settings.DecimalSeparator);
   return text;
+}
+
+// Fixed notation with `decimals` decimals of the value rounded to
+// `precision` significant digits (zeros after those); scientific notation
+// when the whole part has more than `precision` digits.
+std::wstring FormatFixedPrecision(double value, int precision, int decimals, const TFormatSettings& settings) {
+  if (!std::isfinite(value)) return NonFinite(value);
+  if (precision < 1) precision = 1;
+  if (precision > 18) precision = 18;
+  if (decimals < 0) decimals = 0;
+  if (decimals > 18) decimals = 18;
+  precision = InRangePrecision(value, precision);
+  // "-d.dddE+xxx": the significant digits and the decimal exponent.
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
+  const char* mark = std::strchr(buffer, 'E');
+  if (mark == nullptr) return FormatScientific(value, precision, settings);
+  const int exponent = std::atoi(mark + 1);
+  if (exponent + 1 > precision) return FormatScientific(value, precision, settings);
+  std::string text;
+  if (exponent + 1 + decimals <= precision) {
+    // Every decimal asked for lies within the precision.
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    text = buffer;
+  } else {
+    std::string digits;
+    for (const char* c = buffer; c != mark; ++c)
+      if (*c >= '0' && *c <= '9') digits.push_back(*c);
+    std::string whole = "0", fraction;
+    if (exponent >= 0) {
+      whole = digits.substr(0, static_cast<size_t>(exponent) + 1);
+      fraction = digits.substr(static_cast<size_t>(exponent) + 1);
+    } else {
+      fraction = std::string(static_cast<size_t>(-exponent - 1), '0') + digits;
+    }
+    fraction.resize(static_cast<size_t>(decimals), '0');
+    text = (value < 0 ? "-" : "") + whole + "." + fraction;
+  }
+  // No sign on a text of zeros.
+  if (text[0] == '-' && text.find_first_of("123456789") == std::string::npos) text.erase(0, 1);
+  std::wstring result = Widen(text.c_str());
+  ReplaceDecimalPoint(result, settings.DecimalSeparator);
+  return result;
 }
 
 struct TSpec {
@@ -386,11 +445,11 @@ bool ParseInteger(std::wstring_view s, long long minValue, long long maxValue, l
   return true;
 }
 
-[[noreturn]] void IntegerError(std::wstring_view value) {
+}  // namespace
+
+void RaiseInvalidInteger(std::wstring_view value) {
   throw EConvertError(L"'" + std::wstring(value) + L"' is not a valid integer value");
 }
-
-}  // namespace
 
 bool TryStrToInt(std::wstring_view value, int& result) {
   long long v;
@@ -406,13 +465,13 @@ bool TryStrToInt64(std::wstring_view value, long long& result) {
 
 int StrToInt(std::wstring_view value) {
   int result;
-  if (!TryStrToInt(value, result)) IntegerError(value);
+  if (!TryStrToInt(value, result)) RaiseInvalidInteger(value);
   return result;
 }
 
 long long StrToInt64(std::wstring_view value) {
   long long result;
-  if (!TryStrToInt64(value, result)) IntegerError(value);
+  if (!TryStrToInt64(value, result)) RaiseInvalidInteger(value);
   return result;
 }
 
@@ -424,6 +483,20 @@ int StrToIntDef(std::wstring_view value, int defaultValue) {
 long long StrToInt64Def(std::wstring_view value, long long defaultValue) {
   long long result;
   return TryStrToInt64(value, result) ? result : defaultValue;
+}
+
+std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits) {
+  return FloatToStrF(value, format, precision, digits, FormatSettings);
+}
+
+std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits,
+                         const TFormatSettings& settings) {
+  switch (format) {
+    case ffGeneral: return FormatGeneral(value, precision, settings);
+    case ffExponent: return FormatScientific(value, precision, settings);
+    case ffFixed: return FormatFixedPrecision(value, precision, digits, settings);
+  }
+  throw Exception(SErrorMessage);
 }
 
 std::wstring FloatToStr(double value) { return FloatToStr(value, FormatSettings); }

@@ -89,6 +89,9 @@ std::wstring IntToHex(long long value, int digits);
 int StrToInt(std::wstring_view value);
 long long StrToInt64(std::wstring_view value);
 bool TryStrToInt(std::wstring_view value, int& result);
+// Raises that EConvertError for `value` (for parsers of their own syntax,
+// such as escapes of hexadecimal digits, that report as StrToInt does).
+[[noreturn]] void RaiseInvalidInteger(std::wstring_view value);
 bool TryStrToInt64(std::wstring_view value, long long& result);
 int StrToIntDef(std::wstring_view value, int defaultValue);
 long long StrToInt64Def(std::wstring_view value, long long defaultValue);
@@ -98,6 +101,15 @@ long long StrToInt64Def(std::wstring_view value, long long defaultValue);
 // separator of the settings and an exponent. EConvertError
 // "'%s' is not a valid floating point value".
 std::wstring FloatToStr(double value);
+// The classic formats of a float with `precision` significant digits (1 to
+// 18): ffGeneral as FloatToStr; ffExponent "d.ddd...E+ddd"; ffFixed with
+// `digits` decimals (0 to 18), zeros after the precision, and ffExponent
+// when the whole part has more than `precision` digits. The largest doubles
+// get the few extra digits that keep the text within the range of double.
+enum TFloatFormat : std::uint8_t { ffGeneral, ffExponent, ffFixed };
+std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits);
+std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits,
+                         const TFormatSettings& settings);
 std::wstring FloatToStr(double value, const TFormatSettings& settings);
 double StrToFloat(std::wstring_view value);
 double StrToFloat(std::wstring_view value, const TFormatSettings& settings);

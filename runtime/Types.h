@@ -13,6 +13,9 @@ using TBytes = std::vector<std::uint8_t>;
 // An 8-bit string that carries raw bytes with no code page.
 using RawByteString = std::string;
 
+// Unicode code points (UCS-4), without a terminating zero.
+using UCS4String = std::vector<std::uint32_t>;
+
 }  // namespace Rtl
 
 namespace Rtl {

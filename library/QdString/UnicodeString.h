@@ -23,6 +23,7 @@
 #include <string_view>
 
 #include "QdString/String.h"
+#include "runtime/Types.h"
 
 namespace Rtl {
 class TStringList;
@@ -50,6 +51,35 @@ private:
   static constexpr std::uint8_t Bit(TStringQuote q) { return static_cast<std::uint8_t>(1u << q); }
   std::uint8_t FBits = 0;
 };
+
+// --- Escapes, new lines, hashing and scrambling: types and constants ----------
+
+// New-line conventions.
+enum TNewLine : std::uint8_t { nlCrLf = 0, nlLfCr = 1, nlCr = 2, nlLf = 3 };
+// The characters of each convention, indexed by TNewLine.
+inline constexpr std::wstring_view NEW_LINES_C[] = {L"\r\n", L"\n\r", L"\r", L"\n"};
+
+// The bracket pair of display codes ("<tab>", "(tab)", "[tab]", "{tab}").
+enum TDisplayEncode : std::uint8_t { deLessThan = 0, deParentheses = 1, deBrackets = 2, deBraces = 3 };
+inline constexpr wchar_t DISPLAY_ENCODE_BEGIN_C[] = {L'<', L'(', L'[', L'{'};
+inline constexpr wchar_t DISPLAY_ENCODE_END_C[] = {L'>', L')', L']', L'}'};
+
+// A character and the name of its display code.
+struct TStringCode {
+  std::wstring_view Name;
+  wchar_t Character;
+};
+inline constexpr TStringCode STRING_CODES_C[] = {
+    {L"null", L'\0'}, {L"tab", L'\t'}, {L"lf", L'\n'}, {L"cr", L'\r'}};
+
+// The 32-bit FNV-1a constants.
+inline constexpr std::uint32_t FNV_OFFSET_BASIS_C = 2166136261u;
+inline constexpr std::uint32_t FNV_PRIME_C = 16777619u;
+
+// The scrambler of stored strings: initial key, multiplier and increment.
+inline constexpr std::uint16_t KEY_CHAR_C = 0x4A6B;
+inline constexpr std::uint16_t SEED_CHAR1_C = 0x5B29;
+inline constexpr std::uint16_t SEED_CHAR2_C = 0x6E59;
 
 class TUnicodeString : public TString {
 public:
@@ -319,6 +349,78 @@ public:
 
   // --- Escapes, new lines, hashing and scrambling ------------------------
   // (kept in their own section)
+
+  // Escapes.
+
+  // Control characters as "#" and two upper-case hexadecimal digits, "#" as
+  // "##"; the text itself when it has neither.
+  static std::wstring Encode(std::wstring_view str);
+  // The inverse: "##" gives "#", "#" and two characters the character of
+  // that code ("?" when they aren't hexadecimal); a final "#" is dropped.
+  static std::wstring Decode(std::wstring_view str);
+  // Percent-encoding of the UTF-8 bytes; letters, digits and !'()*-._~
+  // stand for themselves.
+  static std::wstring UrlEncode(std::wstring_view value, bool useLowerCase);
+  // The inverse ("+" is not special). A "%" not followed by two hexadecimal
+  // digits raises EConvertError; characters above U+007F that stand
+  // unescaped count as their UTF-8 bytes.
+  static std::wstring UrlDecode(std::wstring_view value);
+  // The same on URL text held as raw bytes.
+  static std::wstring UrlDecode(const Rtl::RawByteString& value);
+  // C-style escapes of NUL, BEL, BS, TAB, LF, VT, FF, CR and the backslash,
+  // and of the quote characters in `quotes`.
+  static std::wstring CppEncode(std::wstring_view value, TStringQuotes quotes);
+  // The inverse; an unknown escape keeps both characters.
+  static std::wstring CppDecode(std::wstring_view value);
+  // A backslash followed by "'" / by a double quote.
+  static bool HasCppEncodedSingleQuote(std::wstring_view value);
+  static bool HasCppEncodedDoubleQuote(std::wstring_view value);
+  // CR, LF and TAB as "\r", "\n" and "\t"; nothing else is escaped.
+  static std::wstring RegExEncode(std::wstring_view value);
+  // NUL, TAB, LF and CR as their names in the brackets of `mark` ("<tab>").
+  static std::wstring DisplayEncode(std::wstring_view value, TDisplayEncode mark);
+  // The inverse; two opening brackets give one. Raises "Invalid string: %s"
+  // for a code without its closing bracket and "Unknown code: <%s>" for a
+  // name that isn't one of STRING_CODES_C (any case).
+  static std::wstring DisplayDecode(std::wstring_view value, TDisplayEncode mark);
+  // "&", "<", ">" and double quote as "&amp;", "&lt;", "&gt;", "&quot;".
+  static std::wstring HtmlEncode(std::wstring_view value);
+  // Those four entities (lower case) back; any other "&" is copied.
+  static std::wstring HtmlDecode(std::wstring_view value);
+  // Only "&" and "&amp;".
+  static std::wstring AmpEncode(std::wstring_view value);
+  static std::wstring AmpDecode(std::wstring_view value);
+
+  // New lines.
+
+  // The convention of the first new line in `str`; `Default` when it has none.
+  static TNewLine GetNewLine(std::wstring_view str, TNewLine Default);
+  // The characters of `newLine`; "Error Message" for a value out of range.
+  static std::wstring NewLineToString(TNewLine newLine);
+  // Every new line (CR LF, LF CR, a lone CR or LF) written as `newLine`.
+  static std::wstring SetNewLines(std::wstring_view str, TNewLine newLine);
+  // Only the new lines of convention `source` written as `target`.
+  static std::wstring ChangeNewLines(std::wstring_view str, TNewLine source, TNewLine target);
+  // Every CR and every LF replaced by `replaceChar`, one for one.
+  static std::wstring ReplaceNewLines(std::wstring_view str, wchar_t replaceChar);
+  // Every CR and LF removed.
+  static std::wstring RemoveNewLines(std::wstring_view str);
+
+  // Hashing and scrambling.
+
+  // 32-bit FNV-1a of the UTF-16LE bytes of `s` (low byte of each code unit
+  // first); "" gives FNV_OFFSET_BASIS_C.
+  static std::uint32_t GetFNV1aHash(std::wstring_view s);
+  // The UTF-8 bytes of `value` scrambled with a running key, as the ASCII
+  // bytes of upper-case hexadecimal text (two per byte).
+  static Rtl::TBytes Encrypt(std::wstring_view value);
+  // Base64 text of Encrypt(value).
+  static std::wstring EncryptToString(std::wstring_view value);
+  // The inverse of Encrypt; a pair that isn't hexadecimal raises
+  // EConvertError, an odd last character is ignored.
+  static std::wstring Decrypt(const Rtl::TBytes& bytes);
+  // Decrypt of the Base64-decoded `value`.
+  static std::wstring Decrypt(std::wstring_view value);
 
 private:
   static wchar_t NonAsciiUpperCase(wchar_t c);
