@@ -1,0 +1,145 @@
+#include "GuiSupport.h"
+
+#include <chrono>
+
+#include "runtime/Win32.h"
+
+namespace GuiSupport {
+
+namespace {
+
+HWND Hwnd(Rtl::THandle handle) { return reinterpret_cast<HWND>(handle); }
+Rtl::THandle Handle(HWND window) { return reinterpret_cast<Rtl::THandle>(window); }
+
+TRect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
+
+void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(50)); }
+
+struct TSearch {
+  DWORD ProcessId;
+  std::wstring ClassName;
+  std::wstring Caption;
+  HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND window, LPARAM param) {
+  auto& search = *reinterpret_cast<TSearch*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != search.ProcessId || !IsWindowVisible(window)) return TRUE;
+  if (!search.ClassName.empty() && ClassName(Handle(window)) != search.ClassName) return TRUE;
+  if (!search.Caption.empty() && WindowText(Handle(window)) != search.Caption) return TRUE;
+  search.Found = window;
+  return FALSE;
+}
+
+}  // namespace
+
+Rtl::THandle WaitForWindow(std::uint32_t processId, const std::wstring& className, const std::wstring& caption,
+                           unsigned timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  do {
+    TSearch search{processId, className, caption};
+    EnumWindows(&MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+    if (search.Found != nullptr) return Handle(search.Found);
+    Pause();
+  } while (std::chrono::steady_clock::now() < end);
+  return 0;
+}
+
+bool WaitUntilGone(Rtl::THandle window, unsigned timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (IsWindow(Hwnd(window)) && IsWindowVisible(Hwnd(window))) {
+    if (std::chrono::steady_clock::now() >= end) return false;
+    Pause();
+  }
+  return true;
+}
+
+std::vector<Rtl::THandle> Children(Rtl::THandle parent, const std::wstring& className) {
+  std::vector<Rtl::THandle> children;
+  for (HWND child = GetWindow(Hwnd(parent), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+    if (className.empty() || ClassName(Handle(child)) == className) children.push_back(Handle(child));
+  return children;
+}
+
+Rtl::THandle FindChild(Rtl::THandle parent, const std::wstring& className, const std::wstring& text) {
+  for (Rtl::THandle child : Children(parent, className))
+    if (WindowText(child) == text) return child;
+  return 0;
+}
+
+std::wstring WindowText(Rtl::THandle window) {
+  DWORD_PTR length = 0;
+  if (!SendMessageTimeoutW(Hwnd(window), WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 10000, &length)) return L"?";
+  std::wstring text(length + 1, L'\0');
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(Hwnd(window), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                           SMTO_NORMAL, 10000, &copied))
+    return L"?";
+  text.resize(copied);
+  return text;
+}
+
+std::wstring ClassName(Rtl::THandle window) {
+  wchar_t name[256] = {};
+  GetClassNameW(Hwnd(window), name, 256);
+  return name;
+}
+
+TRect ScreenRect(Rtl::THandle window) {
+  RECT r{};
+  GetWindowRect(Hwnd(window), &r);
+  return ToRect(r);
+}
+
+TRect ClientPosition(Rtl::THandle window) {
+  RECT r{};
+  GetWindowRect(Hwnd(window), &r);
+  MapWindowPoints(nullptr, GetParent(Hwnd(window)), reinterpret_cast<POINT*>(&r), 2);
+  return ToRect(r);
+}
+
+TRect WorkArea(Rtl::THandle window) {
+  MONITORINFO info{};
+  info.cbSize = sizeof info;
+  GetMonitorInfoW(MonitorFromWindow(Hwnd(window), MONITOR_DEFAULTTONEAREST), &info);
+  return ToRect(info.rcWork);
+}
+
+std::vector<std::wstring> SplitLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  if (text.empty()) return lines;
+  std::size_t start = 0;
+  for (std::size_t pos; (pos = text.find(L"\r\n", start)) != std::wstring::npos; start = pos + 2)
+    lines.push_back(text.substr(start, pos - start));
+  lines.push_back(text.substr(start));
+  return lines;
+}
+
+TMessageBoxCloser::TMessageBoxCloser(std::uint32_t processId, unsigned timeoutMs)
+    : FResult(), FThread([this, processId, timeoutMs] {
+        const Rtl::THandle box = WaitForWindow(processId, L"#32770", L"", timeoutMs);
+        if (box == 0) return;
+        FResult.Found = true;
+        FResult.Caption = WindowText(box);
+        for (Rtl::THandle child : Children(box, L"Static"))
+          if (std::wstring text = WindowText(child); !text.empty()) FResult.Texts.push_back(text);
+        for (Rtl::THandle child : Children(box, L"Button"))
+          if (IsWindowVisible(Hwnd(child))) FResult.Buttons.push_back(WindowText(child));
+        FResult.Rect = ScreenRect(box);
+        FResult.Work = WorkArea(box);
+        PostMessageW(Hwnd(box), WM_COMMAND, IDOK, 0);
+        WaitUntilGone(box, timeoutMs);
+      }) {}
+
+TMessageBoxCloser::~TMessageBoxCloser() {
+  if (FThread.joinable()) FThread.join();
+}
+
+const TMessageBox& TMessageBoxCloser::Result() {
+  if (FThread.joinable()) FThread.join();
+  return FResult;
+}
+
+}  // namespace GuiSupport
