@@ -33,6 +33,36 @@ std::wstring StringData(const std::vector<std::uint8_t>& data) {
   return result;
 }
 
+// The names of a key's direct subkeys (or values), in enumeration order.
+enum class TNameKind { SubKeys, Values };
+
+std::vector<std::wstring> EnumNames(HKEY key, TNameKind kind) {
+  std::vector<std::wstring> names;
+  DWORD count = 0, maxLength = 0;
+  const LONG info = kind == TNameKind::SubKeys
+      ? RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr, nullptr,
+                         nullptr, nullptr)
+      : RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength, nullptr,
+                         nullptr, nullptr);
+  if (info != ERROR_SUCCESS) return names;
+  names.reserve(count);
+  std::vector<wchar_t> name(maxLength + 1);
+  for (DWORD i = 0;;) {
+    DWORD length = static_cast<DWORD>(name.size());
+    const LONG status = kind == TNameKind::SubKeys
+        ? RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr)
+        : RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_MORE_DATA) {  // a longer name came in meanwhile
+      name.resize(name.size() * 2 + 256);
+      continue;
+    }
+    if (status != ERROR_SUCCESS) break;
+    names.emplace_back(name.data(), length);
+    ++i;
+  }
+  return names;
+}
+
 }  // namespace
 
 TRegistry::TRegistry() = default;
@@ -80,45 +110,13 @@ bool TRegistry::OpenKey(const std::wstring& key) {
 void TRegistry::GetKeyNames(Rtl::TStringList& strings) const {
   strings.Clear();
   if (FCurrentKey == 0) return;
-  HKEY key = ToHKey(FCurrentKey);
-  DWORD count = 0, maxLength = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS)
-    return;
-  std::vector<wchar_t> name(maxLength + 1);
-  for (DWORD i = 0;; ++i) {
-    DWORD length = static_cast<DWORD>(name.size());
-    const LONG status = RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) {
-      name.resize(name.size() * 2 + 256);
-      --i;
-      continue;
-    }
-    if (status != ERROR_SUCCESS) break;
-    strings.Add(std::wstring(name.data(), length));
-  }
+  for (std::wstring& name : EnumNames(ToHKey(FCurrentKey), TNameKind::SubKeys)) strings.Add(std::move(name));
 }
 
 void TRegistry::GetValueNames(Rtl::TStringList& strings) const {
   strings.Clear();
   if (FCurrentKey == 0) return;
-  HKEY key = ToHKey(FCurrentKey);
-  DWORD count = 0, maxLength = 0;
-  if (RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxLength, nullptr,
-                       nullptr, nullptr) != ERROR_SUCCESS)
-    return;
-  std::vector<wchar_t> name(maxLength + 1);
-  for (DWORD i = 0;; ++i) {
-    DWORD length = static_cast<DWORD>(name.size());
-    const LONG status = RegEnumValueW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-    if (status == ERROR_MORE_DATA) {
-      name.resize(name.size() * 2 + 256);
-      --i;
-      continue;
-    }
-    if (status != ERROR_SUCCESS) break;
-    strings.Add(std::wstring(name.data(), length));
-  }
+  for (std::wstring& name : EnumNames(ToHKey(FCurrentKey), TNameKind::Values)) strings.Add(std::move(name));
 }
 
 bool TRegistry::QueryValue(const std::wstring& name, std::uint32_t& type, std::vector<std::uint8_t>& data) const {
@@ -219,23 +217,7 @@ bool TRegistry::DeleteKey(const std::wstring& key) {
   HKEY target = nullptr;
   if (RegOpenKeyExW(base, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, &target) ==
       ERROR_SUCCESS) {
-    DWORD count = 0, maxLength = 0;
-    std::vector<std::wstring> names;
-    if (RegQueryInfoKeyW(target, nullptr, nullptr, nullptr, &count, &maxLength, nullptr, nullptr, nullptr,
-                         nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
-      std::vector<wchar_t> name(maxLength + 1);
-      for (DWORD i = 0;; ++i) {
-        DWORD length = static_cast<DWORD>(name.size());
-        const LONG status = RegEnumKeyExW(target, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_MORE_DATA) {
-          name.resize(name.size() * 2 + 256);
-          --i;
-          continue;
-        }
-        if (status != ERROR_SUCCESS) break;
-        names.emplace_back(name.data(), length);
-      }
-    }
+    const std::vector<std::wstring> names = EnumNames(target, TNameKind::SubKeys);
     RegCloseKey(target);
     for (const std::wstring& name : names) DeleteKey((relative ? path : L"\\" + path) + L"\\" + name);
   }
