@@ -185,18 +185,18 @@ std::wstring FormatFixedPrecision(double value, int precision, int decimals, con
   return result;
 }
 
-struct TSpec {
+struct TField {
   bool leftAlign = false;
   int width = -1;
   int precision = -1;
   wchar_t type = 0;
 };
 
-void Pad(std::wstring& out, const std::wstring& text, const TSpec& spec) {
+void Pad(std::wstring& out, const std::wstring& text, const TField& field) {
   const int len = static_cast<int>(text.size());
-  if (spec.width > len && !spec.leftAlign) out.append(static_cast<size_t>(spec.width - len), L' ');
+  if (field.width > len && !field.leftAlign) out.append(static_cast<size_t>(field.width - len), L' ');
   out += text;
-  if (spec.width > len && spec.leftAlign) out.append(static_cast<size_t>(spec.width - len), L' ');
+  if (field.width > len && field.leftAlign) out.append(static_cast<size_t>(field.width - len), L' ');
 }
 
 std::wstring MinDigits(std::wstring digits, int precision) {
@@ -259,7 +259,7 @@ std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSe
       ++i;
       continue;
     }
-    TSpec spec;
+    TField field;
     // [index ":"]
     {
       size_t j = i;
@@ -273,30 +273,30 @@ std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSe
       }
     }
     if (i < n && pattern[i] == L'-') {
-      spec.leftAlign = true;
+      field.leftAlign = true;
       ++i;
     }
-    readNumber(spec.width);
+    readNumber(field.width);
     if (i < n && pattern[i] == L'.') {
       ++i;
-      if (!readNumber(spec.precision)) spec.precision = 0;
+      if (!readNumber(field.precision)) field.precision = 0;
     }
     if (i >= n) FormatError(pattern);
-    spec.type = pattern[i++];
-    if (spec.type >= L'A' && spec.type <= L'Z') spec.type = static_cast<wchar_t>(spec.type + 32);
+    field.type = pattern[i++];
+    if (field.type >= L'A' && field.type <= L'Z') field.type = static_cast<wchar_t>(field.type + 32);
 
     const TFormatArg& arg = takeArg();
     using K = TFormatArg::TKind;
     std::wstring text;
-    switch (spec.type) {
+    switch (field.type) {
       case L'd': {
         if (arg.Kind() == K::Integer) {
           const long long v = arg.AsInteger();
           const unsigned long long mag =
               v < 0 ? static_cast<unsigned long long>(-(v + 1)) + 1 : static_cast<unsigned long long>(v);
-          text = (v < 0 ? L"-" : L"") + MinDigits(UnsignedDigits(mag, 10), spec.precision);
+          text = (v < 0 ? L"-" : L"") + MinDigits(UnsignedDigits(mag, 10), field.precision);
         } else if (arg.Kind() == K::Unsigned) {
-          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 10), spec.precision);
+          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 10), field.precision);
         } else {
           FormatError(pattern);
         }
@@ -304,18 +304,18 @@ std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSe
       }
       case L'u': {
         if (arg.Kind() == K::Integer)
-          text = MinDigits(UnsignedDigits(AsTwosComplement(arg.AsInteger()), 10), spec.precision);
+          text = MinDigits(UnsignedDigits(AsTwosComplement(arg.AsInteger()), 10), field.precision);
         else if (arg.Kind() == K::Unsigned)
-          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 10), spec.precision);
+          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 10), field.precision);
         else
           FormatError(pattern);
         break;
       }
       case L'x': {
         if (arg.Kind() == K::Integer)
-          text = MinDigits(UnsignedDigits(AsTwosComplement(arg.AsInteger()), 16), spec.precision);
+          text = MinDigits(UnsignedDigits(AsTwosComplement(arg.AsInteger()), 16), field.precision);
         else if (arg.Kind() == K::Unsigned)
-          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 16), spec.precision);
+          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 16), field.precision);
         else
           FormatError(pattern);
         break;
@@ -334,17 +334,17 @@ std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSe
           v = static_cast<double>(arg.AsUnsigned());
         else
           FormatError(pattern);
-        if (spec.type == L'e')
-          text = FormatScientific(v, spec.precision < 0 ? 15 : spec.precision, settings);
-        else if (spec.type == L'f')
-          text = FormatFixed(v, spec.precision < 0 ? 2 : spec.precision, settings);
-        else if (spec.type == L'g')
-          text = FormatGeneral(v, spec.precision < 0 ? 15 : spec.precision, settings);
-        else if (spec.type == L'n')
-          text = AddThousands(FormatFixed(v, spec.precision < 0 ? 2 : spec.precision, settings), settings);
+        if (field.type == L'e')
+          text = FormatScientific(v, field.precision < 0 ? 15 : field.precision, settings);
+        else if (field.type == L'f')
+          text = FormatFixed(v, field.precision < 0 ? 2 : field.precision, settings);
+        else if (field.type == L'g')
+          text = FormatGeneral(v, field.precision < 0 ? 15 : field.precision, settings);
+        else if (field.type == L'n')
+          text = AddThousands(FormatFixed(v, field.precision < 0 ? 2 : field.precision, settings), settings);
         else
           text = AddThousands(
-              FormatFixed(v, spec.precision < 0 ? settings.CurrencyDecimals : spec.precision, settings),
+              FormatFixed(v, field.precision < 0 ? settings.CurrencyDecimals : field.precision, settings),
               settings);
         break;
       }
@@ -361,14 +361,14 @@ std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSe
           text = std::wstring(1, arg.AsChar());
         else
           FormatError(pattern);
-        if (spec.precision >= 0 && static_cast<size_t>(spec.precision) < text.size())
-          text.resize(static_cast<size_t>(spec.precision));
+        if (field.precision >= 0 && static_cast<size_t>(field.precision) < text.size())
+          text.resize(static_cast<size_t>(field.precision));
         break;
       }
       default:
         FormatError(pattern);
     }
-    Pad(out, text, spec);
+    Pad(out, text, field);
   }
   return out;
 }
