@@ -463,13 +463,13 @@ bool ParseInteger(std::wstring_view s, long long minValue, long long maxValue, l
     value = value * base + d;
   }
   if (base == 16) {
-    // Hexadecimal text may spell the two's complement of the type's width.
+    // Hexadecimal text may spell the two's complement of the type's width;
+    // a sign negates within that width ("-$80000000" is the smallest int).
     const unsigned long long width = static_cast<unsigned long long>(maxValue) * 2 + 1;
     if (value > width) return false;
-    long long v = value > static_cast<unsigned long long>(maxValue)
-        ? static_cast<long long>(value - width - 1)
-        : static_cast<long long>(value);
-    result = negative ? -v : v;
+    if (negative) value = (0 - value) & width;
+    result = value > static_cast<unsigned long long>(maxValue) ? static_cast<long long>(value - width - 1)
+                                                                : static_cast<long long>(value);
     return true;
   }
   if (negative) {
