@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <limits>
 
 #include "runtime/Exceptions.h"
@@ -54,16 +53,62 @@ std::wstring NonFinite(double value) {
   return value < 0 ? L"-INF" : L"INF";
 }
 
+// What printf's "%.*E" (`scientific`) or "%.*f" writes for the finite `value`
+// with `decimals` decimals, except that a tie is rounded away from zero, as
+// the classic runtime rounds (printf rounds it to even: 2.5 would give "2"
+// and 0.125 "0.12").
+std::string Print(double value, int decimals, bool scientific) {
+  const char* pattern = scientific ? "%.*E" : "%.*f";
+  // Room for the exact expansion: a double has at most 767 significant
+  // digits, 309 before the point and 1074 after it.
+  char buffer[1500];
+  // Three more decimals tell the way to round unless they read 500; only
+  // then may the value be a tie, and its exact expansion decides.
+  std::snprintf(buffer, sizeof buffer, pattern, decimals + 3, value);
+  std::string text = buffer;
+  size_t end = scientific ? text.find('E') : text.size();
+  if (text.compare(end - 3, 3, "500") == 0) {
+    std::snprintf(buffer, sizeof buffer, pattern, scientific ? 770 : 1080, value);
+    text = buffer;
+    end = scientific ? text.find('E') : text.size();
+  }
+  std::string exponent = text.substr(end);
+  const size_t point = text.find('.');
+  const bool up = text[point + 1 + static_cast<size_t>(decimals)] >= '5';
+  text.erase(decimals == 0 ? point : point + 1 + static_cast<size_t>(decimals));
+  if (up) {
+    const size_t first = text[0] == '-' ? 1 : 0;
+    size_t i = text.size();
+    for (; i > first; --i) {
+      char& digit = text[i - 1];
+      if (digit == '.') continue;
+      if (digit != '9') {
+        ++digit;
+        break;
+      }
+      digit = '0';
+    }
+    if (i == first) {
+      // All nines: one more digit before the point, or the next exponent.
+      if (scientific) {
+        text[first] = '1';
+        std::snprintf(buffer, sizeof buffer, "E%+03d", std::atoi(exponent.c_str() + 1) + 1);
+        exponent = buffer;
+      } else {
+        text.insert(first, 1, '1');
+      }
+    }
+  }
+  return text + exponent;
+}
+
 // The precision, raised where needed, that keeps the text of `value` inside
 // the range of double: the largest doubles rounded to few digits would give
 // a text beyond the largest double, which no parser reads back.
 int InRangePrecision(double value, int precision) {
   if (std::fabs(value) < 1e308) return precision;
-  for (; precision < 17; ++precision) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
-    if (std::isfinite(std::strtod(buffer, nullptr))) break;
-  }
+  for (; precision < 17; ++precision)
+    if (std::isfinite(std::strtod(Print(value, precision - 1, true).c_str(), nullptr))) break;
   return precision;
 }
 
@@ -73,9 +118,7 @@ std::wstring FormatScientific(double value, int precision, const TFormatSettings
   if (precision < 1) precision = 1;
   if (precision > 18) precision = 18;
   precision = InRangePrecision(value, precision);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
-  std::wstring text = Widen(buffer);
+  std::wstring text = Widen(Print(value, precision - 1, true).c_str());
   const auto e = text.find(L'E');
   if (e != std::wstring::npos) {
     std::wstring mantissa = text.substr(0, e);
@@ -93,9 +136,7 @@ std::wstring FormatFixed(double value, int decimals, const TFormatSettings& sett
   if (decimals < 0) decimals = 0;
   if (decimals > 18) decimals = 18;
   if (std::fabs(value) >= 1e18) return FormatScientific(value, 15, settings);
-  char buffer[400];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-  std::wstring text = Widen(buffer);
+  std::wstring text = Widen(Print(value, decimals, false).c_str());
   ReplaceDecimalPoint(text, settings.DecimalSeparator);
   return text;
 }
@@ -122,21 +163,20 @@ std::wstring FormatGeneral(double value, int precision, const TFormatSettings& s
   if (!std::isfinite(value)) return NonFinite(value);
   if (precision < 1 || precision > 18) precision = 15;
   precision = InRangePrecision(value, precision);
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*G", precision, value);
-  std::wstring text = Widen(buffer);
-  const auto e = text.find(L'E');
-  if (e != std::wstring::npos) {
-    std::wstring mantissa = text.substr(0, e);
-    std::wstring exponent = text.substr(e + 1);
-    std::wstring sign;
-    if (!exponent.empty() && (exponent[0] == L'+' || exponent[0] == L'-')) {
-      if (exponent[0] == L'-') sign = L"-";
-      exponent.erase(0, 1);
-    }
-    while (exponent.size() > 1 && exponent[0] == L'0') exponent.erase(0, 1);
-    text = mantissa + L"E" + sign + exponent;
+  // As printf's "%G": scientific notation when the exponent of the rounded
+  // value is below -4 or not below the precision, else fixed notation with
+  // the same significant digits; no trailing zeros either way.
+  const std::string scientific = Print(value, precision - 1, true);
+  const size_t e = scientific.find('E');
+  const int exponent = std::atoi(scientific.c_str() + e + 1);
+  const bool useScientific = exponent < -4 || exponent >= precision;
+  std::string digits = useScientific ? scientific.substr(0, e) : Print(value, precision - 1 - exponent, false);
+  if (digits.find('.') != std::string::npos) {
+    digits.erase(digits.find_last_not_of('0') + 1);
+    if (digits.back() == '.') digits.pop_back();
   }
+  if (useScientific) digits += "E" + std::to_string(exponent);
+  std::wstring text = Widen(digits.c_str());
   if (text == L"-0") text = L"0";
   ReplaceDecimalPoint(text, settings.DecimalSeparator);
   return text;
@@ -153,21 +193,18 @@ std::wstring FormatFixedPrecision(double value, int precision, int decimals, con
   if (decimals > 18) decimals = 18;
   precision = InRangePrecision(value, precision);
   // "-d.dddE+xxx": the significant digits and the decimal exponent.
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*E", precision - 1, value);
-  const char* mark = std::strchr(buffer, 'E');
-  if (mark == nullptr) return FormatScientific(value, precision, settings);
-  const int exponent = std::atoi(mark + 1);
+  const std::string scientific = Print(value, precision - 1, true);
+  const size_t mark = scientific.find('E');
+  const int exponent = std::atoi(scientific.c_str() + mark + 1);
   if (exponent + 1 > precision) return FormatScientific(value, precision, settings);
   std::string text;
   if (exponent + 1 + decimals <= precision) {
     // Every decimal asked for lies within the precision.
-    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
-    text = buffer;
+    text = Print(value, decimals, false);
   } else {
     std::string digits;
-    for (const char* c = buffer; c != mark; ++c)
-      if (*c >= '0' && *c <= '9') digits.push_back(*c);
+    for (size_t c = 0; c < mark; ++c)
+      if (scientific[c] >= '0' && scientific[c] <= '9') digits.push_back(scientific[c]);
     std::string whole = "0", fraction;
     if (exponent >= 0) {
       whole = digits.substr(0, static_cast<size_t>(exponent) + 1);
@@ -426,13 +463,13 @@ bool ParseInteger(std::wstring_view s, long long minValue, long long maxValue, l
     value = value * base + d;
   }
   if (base == 16) {
-    // Hexadecimal text may spell the two's complement of the type's width.
+    // Hexadecimal text may spell the two's complement of the type's width;
+    // a sign negates within that width ("-$80000000" is the smallest int).
     const unsigned long long width = static_cast<unsigned long long>(maxValue) * 2 + 1;
     if (value > width) return false;
-    long long v = value > static_cast<unsigned long long>(maxValue)
-        ? static_cast<long long>(value - width - 1)
-        : static_cast<long long>(value);
-    result = negative ? -v : v;
+    if (negative) value = (0 - value) & width;
+    result = value > static_cast<unsigned long long>(maxValue) ? static_cast<long long>(value - width - 1)
+                                                                : static_cast<long long>(value);
     return true;
   }
   if (negative) {

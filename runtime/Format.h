@@ -106,6 +106,7 @@ std::wstring FloatToStr(double value);
 // `digits` decimals (0 to 18), zeros after the precision, and ffExponent
 // when the whole part has more than `precision` digits. The largest doubles
 // get the few extra digits that keep the text within the range of double.
+// Every float format rounds a tie away from zero (2.5 to no decimals is 3).
 enum TFloatFormat : std::uint8_t { ffGeneral, ffExponent, ffFixed };
 std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits);
 std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits,

@@ -8,6 +8,7 @@
 
 #include "QdClasses/EncodingTables.h"
 #include "QdString.h"
+#include "QdString/HexPair.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Format.h"
 
@@ -19,9 +20,6 @@ namespace {
 // other character. Characters above 255 also count 0.
 std::uint8_t base64Codes[256];
 std::uint8_t base32Codes[256];
-
-constexpr char UPPER_HEX_C[] = "0123456789ABCDEF";
-constexpr char LOWER_HEX_C[] = "0123456789abcdef";
 
 bool IsWhiteSpace(wchar_t c) { return TUnicodeString::IsWhiteSpace(c); }
 
@@ -377,13 +375,9 @@ int TBase16::HexToInt(wchar_t value) {
 }
 
 std::wstring TBase16::Encode(const Rtl::TBytes& data, bool lowerCase) {
-  const char* digits = lowerCase ? LOWER_HEX_C : UPPER_HEX_C;
-  std::wstring result(data.size() * 2, L'0');
-  wchar_t* out = result.data();
-  for (std::uint8_t b : data) {
-    *out++ = static_cast<wchar_t>(digits[b >> 4]);
-    *out++ = static_cast<wchar_t>(digits[b & 15]);
-  }
+  std::wstring result;
+  result.reserve(data.size() * 2);
+  for (std::uint8_t b : data) HexPair::Append(result, b, lowerCase);
   return result;
 }
 
@@ -439,8 +433,7 @@ std::wstring TUrlString::Encode(const Rtl::TBytes& data) {
       result.push_back(static_cast<wchar_t>(b));
     } else {
       result.push_back(L'%');
-      result.push_back(static_cast<wchar_t>(UPPER_HEX_C[b >> 4]));
-      result.push_back(static_cast<wchar_t>(UPPER_HEX_C[b & 15]));
+      HexPair::Append(result, b);
     }
   }
   return result;
@@ -481,9 +474,9 @@ Rtl::TBytes TUrlString::Decode(std::wstring_view str, std::wstring& before, std:
       layout.Data();
       ++thisLineLen;
     }
-    if (escape.size() != 3 || !TUnicodeString::IsHexChar(escape[1]) || !TUnicodeString::IsHexChar(escape[2]))
-      Rtl::RaiseInvalidInteger(escape);
-    result[produced++] = static_cast<std::uint8_t>(TBase16::HexToInt(escape[1]) * 16 + TBase16::HexToInt(escape[2]));
+    std::uint8_t byte = 0;
+    if (escape.size() != 3 || !HexPair::TryToByte(escape[1], escape[2], byte)) Rtl::RaiseInvalidInteger(escape);
+    result[produced++] = byte;
   }
   return layout.Finish(result, produced);
 }

@@ -15,14 +15,6 @@ namespace Qd {
 
 namespace {
 
-constexpr char UPPER_HEX_C[] = "0123456789ABCDEF";
-constexpr char LOWER_HEX_C[] = "0123456789abcdef";
-
-void AppendHex(std::wstring& out, unsigned byte, const char* digits = UPPER_HEX_C) {
-  out.push_back(static_cast<wchar_t>(digits[(byte >> 4) & 15]));
-  out.push_back(static_cast<wchar_t>(digits[byte & 15]));
-}
-
 bool StartsAt(std::wstring_view value, size_t index, std::wstring_view part) {
   return value.compare(index, part.size(), part) == 0;
 }
@@ -56,7 +48,7 @@ std::wstring TUnicodeString::Encode(std::wstring_view str) {
       result += L"##";
     } else if (IsControlCharacter(c)) {
       result.push_back(L'#');
-      AppendHex(result, c);
+      HexPair::Append(result, static_cast<std::uint8_t>(c));
     } else {
       result.push_back(c);
     }
@@ -100,7 +92,6 @@ std::wstring TUnicodeString::Decode(std::wstring_view str) {
 
 std::wstring TUnicodeString::UrlEncode(std::wstring_view value, bool useLowerCase) {
   const std::string bytes = Rtl::Utf8Encode(value);
-  const char* digits = useLowerCase ? LOWER_HEX_C : UPPER_HEX_C;
   std::wstring result;
   result.reserve(bytes.size() * 3);
   for (const char ch : bytes) {
@@ -111,7 +102,7 @@ std::wstring TUnicodeString::UrlEncode(std::wstring_view value, bool useLowerCas
       result.push_back(static_cast<wchar_t>(b));
     } else {
       result.push_back(L'%');
-      AppendHex(result, b, digits);
+      HexPair::Append(result, b, useLowerCase);
     }
   }
   return result;

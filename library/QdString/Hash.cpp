@@ -26,7 +26,6 @@ std::uint32_t TUnicodeString::GetFNV1aHash(std::wstring_view s) {
 }
 
 Rtl::TBytes TUnicodeString::Encrypt(std::wstring_view value) {
-  constexpr char HEX_C[] = "0123456789ABCDEF";
   const std::string plain = Rtl::Utf8Encode(value);
   Rtl::TBytes result;
   result.reserve(plain.size() * 2);
@@ -34,8 +33,7 @@ Rtl::TBytes TUnicodeString::Encrypt(std::wstring_view value) {
   for (const char ch : plain) {
     const auto c = static_cast<std::uint8_t>(static_cast<std::uint8_t>(ch) ^ (key >> 8));
     key = NextKey(key, c);
-    result.push_back(static_cast<std::uint8_t>(HEX_C[c >> 4]));
-    result.push_back(static_cast<std::uint8_t>(HEX_C[c & 15]));
+    HexPair::Append(result, c);
   }
   return result;
 }

@@ -1,5 +1,6 @@
-// Two hexadecimal digits read as one byte: the shared step of the decoders
-// of escapes ("%41", scrambled text). Internal to the library.
+// One byte as two hexadecimal digits and back: the shared step of the
+// encoders and decoders of escapes ("%41", "#0A", scrambled text, Base16).
+// Internal to the library.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,15 @@ constexpr bool TryToByte(unsigned high, unsigned low, std::uint8_t& byte) {
   if (h < 0 || l < 0) return false;
   byte = static_cast<std::uint8_t>(h * 16 + l);
   return true;
+}
+
+// Appends the two digits of `byte`, high first, to `out` (a wide string or
+// a byte array): upper case, or lower case with `lowerCase`.
+template <class TOut>
+void Append(TOut& out, std::uint8_t byte, bool lowerCase = false) {
+  const char* digits = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
+  out.push_back(static_cast<typename TOut::value_type>(digits[byte >> 4]));
+  out.push_back(static_cast<typename TOut::value_type>(digits[byte & 15]));
 }
 
 }  // namespace Qd::HexPair

@@ -98,6 +98,18 @@ TEST(FloatText, FormatCases) {
   EXPECT_EQ(TString::FloatToString(1e100, -1, true), L"1E100");
 }
 
+TEST(FloatText, TiesRoundAwayFromZero) {
+  EXPECT_EQ(TString::FloatToString(2.5, 0, false), L"3");
+  EXPECT_EQ(TString::FloatToString(-2.5, 0, false), L"-3");
+  EXPECT_EQ(TString::FloatToString(0.5, 0, false), L"1");
+  EXPECT_EQ(TString::FloatToString(0.125, 2, false), L"0.13");
+  EXPECT_EQ(TString::FloatToString(9.5, 0, false), L"10");
+  // A tie at the tenth significant digit, and one just below a tie.
+  EXPECT_EQ(TString::FloatToString(1.0009765625, 10, false), L"1.0009765630");
+  EXPECT_EQ(TString::FloatToString(0.0049999999999999, 2, false), L"0.00");
+  EXPECT_EQ(Rtl::Format(L"%.0f %.2f %.2e", {0.5, 1.125, 0.125}), L"1 1.13 1.3E-001");
+}
+
 TEST(FloatText, RemovingZerosNeverTouchesTheExponent) {
   EXPECT_EQ(TString::FloatToString(1.5e-10, -1, true), L"1.5E-10");
   EXPECT_EQ(TString::FloatToString(1e-10, -1, true), L"1E-10");
