@@ -68,7 +68,8 @@ public:
   // be had). With `subDir`: that directory below it, followed by a new
   // identifier when `addGuid` is set, emptied or created, with a trailing
   // "\". A `subDir` that would lead out of the temporary directory (an
-  // absolute path or a ".." level) raises EArgumentException.
+  // absolute path or a ".." level) or name it itself (".", "...")
+  // raises EArgumentException.
   static std::wstring GetTempDir(const std::wstring& subDir = L"", bool addGuid = false);
   // A new unique name in `dir` (the temporary directory when ""): without
   // `ext` the system creates the empty file; with `ext` the name gets that

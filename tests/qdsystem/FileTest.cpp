@@ -185,6 +185,14 @@ TEST(TempDirTest, ASubdirectoryOutsideTheTemporaryDirectoryIsRefused) {
                                   std::wstring(L"C:x"), std::wstring(L"x/../../y")}) {
     EXPECT_THROW(TFile::GetTempDir(bad, false), Rtl::EArgumentException) << Narrow(bad);
   }
+  // Names that the system reads as the temporary directory itself.
+  for (const wchar_t* itself : {L".", L".\\", L"...", L" "})
+    EXPECT_THROW(TFile::GetTempDir(itself, false), Rtl::EArgumentException) << Narrow(itself);
+  EXPECT_TRUE(Exists(keep));
+  // With the identifier appended they are names of their own.
+  const std::wstring dotted = TFile::GetTempDir(L".", true);
+  EXPECT_TRUE(TestSupport::IsDir(dotted)) << Narrow(dotted);
+  TFile::RemoveDir(TFile::RemoveBackSlash(dotted), true);
   EXPECT_TRUE(Exists(keep));
 }
 
