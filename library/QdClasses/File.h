@@ -124,6 +124,8 @@ public:
   // Writes `data` as the whole file, creating its directory. The data goes
   // to a new file beside the target that then replaces it: when anything
   // fails the old file is kept and EFCreateError or EWriteError is raised.
+  // A target that is a link or has other names (hard links) is truncated
+  // and written where it is, so that all its names keep showing one file.
   static void BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName);
 };
 

@@ -337,6 +337,20 @@ TEST(WholeFileTest, WritingReplacesTheWholeOldFile) {
   EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"data.bin"});
 }
 
+// A file with a second name (a hard link) is written where it is: every
+// name shows the new data, as a file that is created or truncated would.
+TEST(WholeFileTest, WritingAFileWithAnotherNameKeepsThemOneFile) {
+  TTempDir temp;
+  const std::wstring name = temp / L"data.bin";
+  const std::wstring other = temp / L"other name.bin";
+  TestSupport::WriteFile(name, "old contents");
+  ASSERT_TRUE(CreateHardLinkW(other.c_str(), name.c_str(), nullptr));
+  TFile::BytesToFile({1, 2, 3}, name);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{1, 2, 3}));
+  EXPECT_EQ(TFile::FileToBytes(other), (Rtl::TBytes{1, 2, 3}));
+  EXPECT_EQ(Entries(temp.Path()).size(), 2u);
+}
+
 TEST(WholeFileTest, WritingCreatesTheDirectory) {
   TTempDir temp;
   const std::wstring name = temp / L"a\\b\\data.bin";
