@@ -85,6 +85,10 @@ TContainer ReadWholeStream(Rtl::TStream* stream) {
       Rtl::Format(L"Cannot create file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
 }
 
+[[noreturn]] void RaiseOpenError(const std::wstring& fileName, DWORD error) {
+  throw Rtl::EFOpenError(Rtl::Format(L"Cannot open file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
+}
+
 // Writes the bytes in pieces that a single write takes.
 void WriteAll(Rtl::TStream& stream, const Rtl::TBytes& data) {
   for (std::size_t done = 0; done < data.size();) {
@@ -197,15 +201,19 @@ bool TFile::SameFileSizeAndAge(const std::wstring& fileName1, const std::wstring
 
 Rtl::TBytes TFile::FileToBytes(const std::wstring& fileName) {
   const std::int64_t size = GetFileSize(fileName);
-  if (size < 0)
-    throw Rtl::EFOpenError(
-        Rtl::Format(L"Cannot open file \"%s\". %s", {fileName, Rtl::SysErrorMessage(GetLastError())}));
+  if (size < 0) RaiseOpenError(fileName, GetLastError());
   if (size > std::numeric_limits<int>::max())
     throw Rtl::EReadError(Rtl::Format(L"File \"%s\" is too large to be read into memory", {fileName}));
   Rtl::TBytes result(static_cast<std::size_t>(size));
   if (size > 0) {
-    Rtl::TFileStream file(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
-    file.ReadBuffer(result.data(), static_cast<int>(size));
+    // Every kind of sharing, deletion included: a program that holds the
+    // file open to rename or delete it doesn't keep it from being read.
+    const TKernelHandle file(CreateFileW(fileName.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseOpenError(fileName, GetLastError());
+    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(file.Get()));
+    stream.ReadBuffer(result.data(), static_cast<int>(size));
   }
   return result;
 }

@@ -393,6 +393,14 @@ TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
   CloseHandle(writer);
+  // Held open by a program that may rename or delete it: every kind of
+  // sharing is allowed to others, deletion too.
+  HANDLE renamer = CreateFileW(name.c_str(), GENERIC_READ | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(renamer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
+  CloseHandle(renamer);
 }
 
 // --- Paths -------------------------------------------------------------------------------------
