@@ -68,7 +68,8 @@ public:
   // be had). With `subDir`: that directory below it, followed by a new
   // identifier when `addGuid` is set, emptied or created, with a trailing
   // "\". A `subDir` that would lead out of the temporary directory (an
-  // absolute path or a ".." level) raises EArgumentException.
+  // absolute path or a ".." level) or name it itself (".", "...")
+  // raises EArgumentException.
   static std::wstring GetTempDir(const std::wstring& subDir = L"", bool addGuid = false);
   // A new unique name in `dir` (the temporary directory when ""): without
   // `ext` the system creates the empty file; with `ext` the name gets that
@@ -123,6 +124,8 @@ public:
   // Writes `data` as the whole file, creating its directory. The data goes
   // to a new file beside the target that then replaces it: when anything
   // fails the old file is kept and EFCreateError or EWriteError is raised.
+  // A target that is a link or has other names (hard links) is truncated
+  // and written where it is, so that all its names keep showing one file.
   static void BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName);
 };
 

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "QdClasses/File.h"
+#include "QdClasses/KernelHandle.h"
 #include "QdClasses/System.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Files.h"
@@ -84,6 +85,32 @@ TContainer ReadWholeStream(Rtl::TStream* stream) {
       Rtl::Format(L"Cannot create file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
 }
 
+[[noreturn]] void RaiseOpenError(const std::wstring& fileName, DWORD error) {
+  throw Rtl::EFOpenError(Rtl::Format(L"Cannot open file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
+}
+
+// Writes the bytes in pieces that a single write takes.
+void WriteAll(Rtl::TStream& stream, const Rtl::TBytes& data) {
+  for (std::size_t done = 0; done < data.size();) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(data.size() - done, 1u << 24));
+    stream.WriteBuffer(data.data() + done, chunk);
+    done += static_cast<std::size_t>(chunk);
+  }
+}
+
+// The file is a link, or has other names (hard links): putting a new file in
+// its place would leave those names with the old data.
+bool HasOtherNames(const std::wstring& fileName) {
+  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  const TKernelHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
+}
+
 // Writes the bytes to a new file in the target's directory and puts it in
 // the target's place only when all of them are on disk; on any failure the
 // new file is removed and the target stays as it was.
@@ -96,11 +123,7 @@ void ReplaceFileContents(const std::wstring& fileName, const Rtl::TBytes& data) 
   if (handle == INVALID_HANDLE_VALUE) RaiseCreateError(fileName, GetLastError());
   try {
     Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(handle));
-    for (std::size_t done = 0; done < data.size();) {
-      const int chunk = static_cast<int>(std::min<std::size_t>(data.size() - done, 1u << 24));
-      stream.WriteBuffer(data.data() + done, chunk);
-      done += static_cast<std::size_t>(chunk);
-    }
+    WriteAll(stream, data);
     if (!FlushFileBuffers(handle)) Rtl::RaiseLastOSError();
   } catch (...) {
     CloseHandle(handle);
@@ -178,22 +201,31 @@ bool TFile::SameFileSizeAndAge(const std::wstring& fileName1, const std::wstring
 
 Rtl::TBytes TFile::FileToBytes(const std::wstring& fileName) {
   const std::int64_t size = GetFileSize(fileName);
-  if (size < 0)
-    throw Rtl::EFOpenError(
-        Rtl::Format(L"Cannot open file \"%s\". %s", {fileName, Rtl::SysErrorMessage(GetLastError())}));
+  if (size < 0) RaiseOpenError(fileName, GetLastError());
   if (size > std::numeric_limits<int>::max())
     throw Rtl::EReadError(Rtl::Format(L"File \"%s\" is too large to be read into memory", {fileName}));
   Rtl::TBytes result(static_cast<std::size_t>(size));
   if (size > 0) {
-    Rtl::TFileStream file(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
-    file.ReadBuffer(result.data(), static_cast<int>(size));
+    // Every kind of sharing, deletion included: a program that holds the
+    // file open to rename or delete it doesn't keep it from being read.
+    const TKernelHandle file(CreateFileW(fileName.c_str(), GENERIC_READ,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) RaiseOpenError(fileName, GetLastError());
+    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(file.Get()));
+    stream.ReadBuffer(result.data(), static_cast<int>(size));
   }
   return result;
 }
 
 void TFile::BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName) {
   CreateDir(Rtl::ExtractFileDir(fileName));
-  ReplaceFileContents(fileName, data);
+  if (!HasOtherNames(fileName)) {
+    ReplaceFileContents(fileName, data);
+    return;
+  }
+  Rtl::TFileStream file(fileName, Rtl::fmCreate);
+  WriteAll(file, data);
 }
 
 }  // namespace Qd

@@ -20,9 +20,11 @@ std::wstring SystemTempDir() {
   return std::wstring(buffer, length);
 }
 
-// A relative path that stays below the directory it is joined to.
-bool StaysBelow(const std::wstring& subDir) {
-  if (!TFile::IsSubPath(subDir)) return false;
+// A relative path that stays below the directory it is joined to: no drive,
+// no ".." level, and a full form strictly inside `base` (the system reads
+// ".", "..." or " " as naming `base` itself).
+bool StaysBelow(const std::wstring& subDir, const std::wstring& base) {
+  if (!TFile::IsSubPath(subDir) || subDir.find(Rtl::DriveDelim) != std::wstring::npos) return false;
   size_t start = 0;
   while (start <= subDir.size()) {
     size_t end = subDir.find_first_of(L"\\/", start);
@@ -30,7 +32,9 @@ bool StaysBelow(const std::wstring& subDir) {
     if (subDir.compare(start, end - start, L"..") == 0) return false;
     start = end + 1;
   }
-  return subDir.find(Rtl::DriveDelim) == std::wstring::npos;
+  const std::wstring fullBase = TFile::AddBackSlash(Rtl::ExpandFileName(base));
+  const std::wstring full = TFile::RemoveBackSlash(Rtl::ExpandFileName(base + subDir));
+  return full.size() > fullBase.size() && Rtl::SameFileName(full.substr(0, fullBase.size()), fullBase);
 }
 
 }  // namespace
@@ -49,11 +53,12 @@ void TFile::ClearDir(const std::wstring& dir) {
 std::wstring TFile::GetTempDir(const std::wstring& subDir, bool addGuid) {
   const std::wstring temp = SystemTempDir();
   if (subDir.empty() || temp.empty()) return temp;
+  const std::wstring name = subDir + (addGuid ? TQdSystem::GetGuid() : std::wstring());
   // The directory is emptied: it must be one of the temporary directory's.
-  if (!StaysBelow(subDir))
+  if (!StaysBelow(name, temp))
     throw Rtl::EArgumentException(
         Rtl::Format(L"\"%s\" is not a subdirectory name for the temporary directory", {subDir}));
-  const std::wstring dir = temp + subDir + (addGuid ? TQdSystem::GetGuid() : std::wstring());
+  const std::wstring dir = temp + name;
   ClearDir(RemoveBackSlash(dir));
   return AddBackSlash(dir);
 }

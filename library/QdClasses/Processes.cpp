@@ -2,6 +2,7 @@
 #include <memory>
 #include <vector>
 
+#include "QdClasses/KernelHandle.h"
 #include "QdClasses/System.h"
 #include "runtime/Files.h"
 #include "runtime/Win32.h"
@@ -9,22 +10,6 @@
 namespace Qd {
 
 namespace {
-
-// Closes a kernel handle when it goes.
-class TKernelHandle {
-public:
-  explicit TKernelHandle(HANDLE handle) : FHandle(handle == INVALID_HANDLE_VALUE ? nullptr : handle) {}
-  ~TKernelHandle() {
-    if (FHandle != nullptr) CloseHandle(FHandle);
-  }
-  TKernelHandle(const TKernelHandle&) = delete;
-  TKernelHandle& operator=(const TKernelHandle&) = delete;
-  HANDLE Get() const { return FHandle; }
-  explicit operator bool() const { return FHandle != nullptr; }
-
-private:
-  HANDLE FHandle;
-};
 
 struct TProcessEntry {
   std::wstring ExeFile;  // the executable's name

@@ -36,12 +36,14 @@ Rtl::TBytes LoadFrom(HMODULE module, const wchar_t* resType, const wchar_t* resN
   return Rtl::TBytes(data.begin(), data.end());
 }
 
-// A file loaded as a data file, unloaded when the object goes.
+// A file loaded as a data file, unloaded when the object goes. It is loaded
+// by its full path: by a bare name the loader would search its paths and
+// hand back any loaded module of that name.
 class TDataModule {
 public:
   explicit TDataModule(const std::wstring& fileName) {
     if (fileName.find_first_of(L"*?") == std::wstring::npos && Rtl::FileExists(fileName))
-      FModule = LoadLibraryExW(fileName.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+      FModule = LoadLibraryExW(Rtl::ExpandFileName(fileName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   }
   ~TDataModule() {
     if (FModule != nullptr) FreeLibrary(FModule);

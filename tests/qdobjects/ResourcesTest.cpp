@@ -6,6 +6,7 @@
 #include "TestSupport.h"
 #include "runtime/Files.h"
 #include "runtime/Streams.h"
+#include "runtime/Win32.h"
 
 using Qd::TResources;
 
@@ -63,6 +64,22 @@ TEST(Resources, FileFormsLoadTheFileAsData) {
     EXPECT_FALSE(TResources::DoesExist(file, RCDATA_C, L"QDTESTDATA")) << TestSupport::Narrow(file);
     EXPECT_TRUE(TResources::Load(file, RCDATA_C, L"QDTESTDATA").empty()) << TestSupport::Narrow(file);
   }
+}
+
+// A relative name is the file of that name in the current directory, not a
+// loaded module that happens to have the same name.
+TEST(Resources, FileFormsLoadTheNamedFileNotALoadedModuleOfThatName) {
+  TestSupport::TTempDir dir;
+  const std::wstring program = Rtl::ExtractFileName(Rtl::GetModuleFileName());
+  TestSupport::WriteFile(dir / program, "not a module");
+  wchar_t previous[MAX_PATH];
+  ASSERT_NE(GetCurrentDirectoryW(MAX_PATH, previous), 0u);
+  ASSERT_TRUE(SetCurrentDirectoryW(dir.Path().c_str()));
+  const bool exists = TResources::DoesExist(program, RCDATA_C, L"QDTESTDATA");
+  const Rtl::TBytes loaded = TResources::Load(program, RCDATA_C, L"QDTESTDATA");
+  SetCurrentDirectoryW(previous);
+  EXPECT_FALSE(exists);
+  EXPECT_TRUE(loaded.empty());
 }
 
 TEST(Resources, CopyToFileCreatesTheDirectoriesAndReplacesTheFile) {

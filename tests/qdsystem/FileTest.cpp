@@ -185,6 +185,14 @@ TEST(TempDirTest, ASubdirectoryOutsideTheTemporaryDirectoryIsRefused) {
                                   std::wstring(L"C:x"), std::wstring(L"x/../../y")}) {
     EXPECT_THROW(TFile::GetTempDir(bad, false), Rtl::EArgumentException) << Narrow(bad);
   }
+  // Names that the system reads as the temporary directory itself.
+  for (const wchar_t* itself : {L".", L".\\", L"...", L" "})
+    EXPECT_THROW(TFile::GetTempDir(itself, false), Rtl::EArgumentException) << Narrow(itself);
+  EXPECT_TRUE(Exists(keep));
+  // With the identifier appended they are names of their own.
+  const std::wstring dotted = TFile::GetTempDir(L".", true);
+  EXPECT_TRUE(TestSupport::IsDir(dotted)) << Narrow(dotted);
+  TFile::RemoveDir(TFile::RemoveBackSlash(dotted), true);
   EXPECT_TRUE(Exists(keep));
 }
 
@@ -329,6 +337,20 @@ TEST(WholeFileTest, WritingReplacesTheWholeOldFile) {
   EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"data.bin"});
 }
 
+// A file with a second name (a hard link) is written where it is: every
+// name shows the new data, as a file that is created or truncated would.
+TEST(WholeFileTest, WritingAFileWithAnotherNameKeepsThemOneFile) {
+  TTempDir temp;
+  const std::wstring name = temp / L"data.bin";
+  const std::wstring other = temp / L"other name.bin";
+  TestSupport::WriteFile(name, "old contents");
+  ASSERT_TRUE(CreateHardLinkW(other.c_str(), name.c_str(), nullptr));
+  TFile::BytesToFile({1, 2, 3}, name);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{1, 2, 3}));
+  EXPECT_EQ(TFile::FileToBytes(other), (Rtl::TBytes{1, 2, 3}));
+  EXPECT_EQ(Entries(temp.Path()).size(), 2u);
+}
+
 TEST(WholeFileTest, WritingCreatesTheDirectory) {
   TTempDir temp;
   const std::wstring name = temp / L"a\\b\\data.bin";
@@ -371,6 +393,14 @@ TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
   ASSERT_NE(writer, INVALID_HANDLE_VALUE);
   EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
   CloseHandle(writer);
+  // Held open by a program that may rename or delete it: every kind of
+  // sharing is allowed to others, deletion too.
+  HANDLE renamer = CreateFileW(name.c_str(), GENERIC_READ | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(renamer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
+  CloseHandle(renamer);
 }
 
 // --- Paths -------------------------------------------------------------------------------------
