@@ -34,11 +34,6 @@ std::wstring AsciiLowerCase(std::wstring value) {
 // them, short names expanded, no trailing backslash (a root keeps its own),
 // compared without regard to case.
 
-bool SamePath(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
-}
-
 bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // The length of the root of a fully qualified path: 3 for "C:\", up to the
@@ -87,20 +82,7 @@ std::wstring ComparisonForm(const std::wstring& value) {
 
 // The comparison form of the path that the system really opens at `path`
 // (links on the way followed), or "" when nothing can be opened there.
-std::wstring FinalForm(const std::wstring& path) {
-  HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return {};
-  std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = 0;
-  for (;;) {
-    length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
-    if (length < buffer.size()) break;
-    buffer.resize(length + 1);
-  }
-  CloseHandle(handle);
-  return length == 0 ? std::wstring() : ComparisonForm(std::wstring(buffer.data(), length));
-}
+std::wstring FinalForm(const std::wstring& path) { return ComparisonForm(TFile::GetFinalPath(path)); }
 
 bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); }
 
@@ -108,7 +90,7 @@ bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); 
 bool IsInside(const std::wstring& inner, const std::wstring& outer) {
   if (outer.empty() || inner.size() <= outer.size()) return false;
   if (outer.back() != L'\\' && inner[outer.size()] != L'\\') return false;
-  return SamePath(std::wstring_view(inner).substr(0, outer.size()), outer);
+  return Rtl::SameFileName(std::wstring_view(inner).substr(0, outer.size()), outer);
 }
 
 }  // namespace
@@ -142,14 +124,15 @@ public:
     if (!within.empty() && !IsInside(written, ComparisonForm(within))) return true;
     for (const std::wstring& form : {written, FinalForm(path)})
       if (!form.empty() && IsProtected(form)) return true;
-    return false;
+    // Not a link whose removal would remove what it leads to.
+    return !TFile::IsDeletableEntry(path);
   }
 
 private:
   bool IsProtected(const std::wstring& form) const {
     if (IsRoot(form)) return true;
     for (const std::wstring& folder : FShellFolders)
-      if (SamePath(form, folder) || IsInside(folder, form)) return true;
+      if (Rtl::SameFileName(form, folder) || IsInside(folder, form)) return true;
     for (const std::wstring& windows : FWindows)
       if (IsInside(form, windows)) return true;
     return false;

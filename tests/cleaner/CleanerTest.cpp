@@ -512,6 +512,24 @@ TEST_F(CleanerProtectionTest, TargetsOfLinkedShellFoldersAreKept_WineLinksThemHo
   if (linked == 0) GTEST_SKIP() << "no shell folder here is a link";
 }
 
+// Wine deletes what a unix symbolic link leads to: a shortcut that is one
+// is kept, and so is its target.
+TEST_F(CleanerProtectionTest, ShortcutThatIsAUnixLinkIsKept_WineUnixLinks) {
+  TTempDir outside(L"kvoutside");
+  const std::wstring target = outside / L"target.lnk";
+  TestSupport::WriteFile(target, "precious");
+  const std::wstring name = RunName(L"Linked");
+  const std::wstring icon = Desktop + L"\\" + name + L".lnk";
+  if (!TestSupport::MakeWineUnixLink(icon, target)) GTEST_SKIP() << "unix symbolic links are made under Wine only";
+  Product(rvRegistry64, L"Linked", name, L"", L"");
+  const Lines scan = Pass(cmScan);
+  EXPECT_NE(std::find(scan.begin(), scan.end(), L"Desktop icon file is protected and kept: " + Quoted(icon)),
+            scan.end());
+  Pass(cmClean);
+  EXPECT_TRUE(Exists(target));
+  TestSupport::RemoveWineUnixLink(icon);
+}
+
 TEST_F(CleanerProtectionTest, ShortcutNamesThatLeaveTheirFolderAreKept) {
   const std::wstring startMenu = TShell::GetFolder(Qd::ftStartMenu);
   const std::wstring escape = RunName(L"Escape");
