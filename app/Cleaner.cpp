@@ -7,6 +7,7 @@
 #include "QdString.h"
 #include "QdUninstallFile.h"
 #include "runtime/Files.h"
+#include "runtime/Utf8.h"
 #include "runtime/Win32.h"
 
 namespace Korvasweep {
@@ -84,6 +85,40 @@ std::wstring ComparisonForm(const std::wstring& value) {
 // (links on the way followed), or "" when nothing can be opened there.
 std::wstring FinalForm(const std::wstring& path) { return ComparisonForm(TFile::GetFinalPath(path)); }
 
+// Wine shows the unix file system through drive Z: (and any drive mapped to
+// a unix directory), where the prefix that holds drive C lies: a folder is
+// then also named "<drive>:\<its unix path below that drive's root>".
+// Those other names, as comparison forms; none on Windows.
+std::vector<std::wstring> UnixDriveForms(const std::wstring& path) {
+  using TUnixFileName = char*(CDECL*)(LPCWSTR);
+  static const auto unixFileName = reinterpret_cast<TUnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  std::vector<std::wstring> forms;
+  if (unixFileName == nullptr || path.empty()) return forms;
+  auto unixName = [](const std::wstring& name) {
+    char* text = unixFileName(name.c_str());
+    if (text == nullptr) return std::wstring();
+    std::wstring result = Rtl::Utf8Decode(text);
+    HeapFree(GetProcessHeap(), 0, text);
+    return result;
+  };
+  const std::wstring unixPath = unixName(path);
+  if (unixPath.empty()) return forms;
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+    if ((drives & (1u << (letter - L'A'))) == 0) continue;
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    std::wstring unixRoot = unixName(root);
+    if (unixRoot.empty()) continue;
+    if (unixRoot.back() != L'/') unixRoot.push_back(L'/');
+    if (!unixPath.starts_with(unixRoot)) continue;
+    std::wstring form = root + unixPath.substr(unixRoot.size());
+    std::replace(form.begin(), form.end(), L'/', L'\\');
+    forms.push_back(ComparisonForm(form));
+  }
+  return forms;
+}
+
 bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); }
 
 // `inner` lies strictly inside `outer` (both comparison forms).
@@ -106,7 +141,10 @@ public:
     for (int i = 0; i < FOLDER_TYPE_COUNT_C; ++i) {
       const auto folder = static_cast<TFolderType>(i);
       FFolders[i] = TShell::GetFolder(folder);
-      for (const std::wstring& form : {ComparisonForm(FFolders[i]), FinalForm(FFolders[i])}) {
+      std::vector<std::wstring> forms = UnixDriveForms(FFolders[i]);
+      forms.push_back(ComparisonForm(FFolders[i]));
+      forms.push_back(FinalForm(FFolders[i]));
+      for (const std::wstring& form : forms) {
         if (form.empty()) continue;
         FShellFolders.push_back(form);
         if (folder == ftWindows) FWindows.push_back(form);
@@ -139,7 +177,7 @@ private:
   }
 
   std::array<std::wstring, FOLDER_TYPE_COUNT_C> FFolders;
-  std::vector<std::wstring> FShellFolders;  // comparison forms, as written and as opened
+  std::vector<std::wstring> FShellFolders;  // comparison forms: as written, as opened, from unix drives
   std::vector<std::wstring> FWindows;
 };
 

@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Files.h"
+#include "runtime/Utf8.h"
 #include "runtime/Win32.h"
 
 namespace {
@@ -510,6 +511,25 @@ TEST_F(CleanerProtectionTest, TargetsOfLinkedShellFoldersAreKept_WineLinksThemHo
     ExpectKept(dir, dir);
   }
   if (linked == 0) GTEST_SKIP() << "no shell folder here is a link";
+}
+
+// Under Wine drive Z: shows the unix file system, where the prefix that
+// holds drive C lies: seen from there, the prefix holds the shell folders.
+TEST_F(CleanerProtectionTest, FoldersHoldingTheShellFoldersSeenFromDriveZAreKept_WineUnixDrive) {
+  using TUnixFileName = char*(CDECL*)(LPCWSTR);
+  const auto unixFileName = reinterpret_cast<TUnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixFileName == nullptr || GetDriveTypeW(L"Z:\\") == DRIVE_NO_ROOT_DIR)
+    GTEST_SKIP() << "no unix file system under drive Z: here (Wine only)";
+  char* drive = unixFileName(L"C:\\");
+  ASSERT_NE(drive, nullptr);
+  std::wstring prefix = L"Z:" + Rtl::Utf8Decode(drive);  // <prefix>/dosdevices/c:/
+  HeapFree(GetProcessHeap(), 0, drive);
+  std::replace(prefix.begin(), prefix.end(), L'/', L'\\');
+  prefix = prefix.substr(0, prefix.rfind(L"\\dosdevices\\"));
+  ASSERT_TRUE(TestSupport::IsDir(prefix + L"\\drive_c")) << TestSupport::Narrow(prefix);
+  ExpectKept(prefix, prefix + L"\\drive_c");
+  ExpectKept(Rtl::ExtractFileDir(prefix), prefix + L"\\drive_c");
 }
 
 // Wine deletes what a unix symbolic link leads to: a shortcut that is one
