@@ -59,8 +59,12 @@ std::wstring WithoutDevicePrefix(std::wstring path) {
   return path;
 }
 
-// A path that names the same thing whatever the current directory is.
-bool IsFullPath(const std::wstring& path) { return RootLength(WithoutDevicePrefix(path)) != 0; }
+// A path that names the same thing whatever the current directory is. The
+// system reads a path only up to a zero character, so a text with one inside
+// names no path at all.
+bool IsFullPath(const std::wstring& path) {
+  return path.find(L'\0') == std::wstring::npos && RootLength(WithoutDevicePrefix(path)) != 0;
+}
 
 // The comparison form of `path`, or "" when it isn't a full path.
 std::wstring ComparisonForm(const std::wstring& value) {
@@ -281,8 +285,10 @@ namespace {
 
 // A name that opens a key below the uninstall list: no empty, "." or ".."
 // segment (the system skips empty segments, so "\" alone would name the
-// whole list).
+// whole list), and no zero character (the system would read the name only
+// up to it).
 bool IsUninstallKeyName(const std::wstring& name) {
+  if (name.find(L'\0') != std::wstring::npos) return false;
   size_t start = 0;
   for (;;) {
     const size_t end = std::min(name.find(L'\\', start), name.size());

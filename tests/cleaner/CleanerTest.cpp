@@ -569,6 +569,22 @@ TEST_F(CleanerProtectionTest, ShortcutNamesThatLeaveTheirFolderAreKept) {
   EXPECT_TRUE(Exists(startMenu + L"\\" + escape + L".lnk"));
 }
 
+// The system reads a path only up to a zero character: a value with one
+// inside would name another file than the one it reports.
+TEST_F(CleanerProtectionTest, ValuesWithAZeroCharacterNameNothing) {
+  const std::wstring name = RunName(L"Zero");
+  const std::wstring other = MakeFile(Desktop + L"\\" + name);  // no ".lnk"
+  const std::wstring install = MakeDir(Programs + L"\\" + name);
+  const TTestKey entry = UninstallEntry(rvRegistry64, name);
+  Product(rvRegistry64, L"Zero", name + std::wstring(1, L'\0') + L"x", install + std::wstring(1, L'\0') + L"y",
+          L"");
+  Pass(cmScan);
+  Pass(cmClean);
+  EXPECT_TRUE(Exists(other));
+  EXPECT_TRUE(Exists(install + L"\\content.txt"));
+  EXPECT_TRUE(entry.Exists());
+}
+
 TEST_F(CleanerProtectionTest, UninstallNameOfOnlyBackslashesKeepsTheUninstallList) {
   Product(rvRegistry64, L"Slash", L"\\", L"", L"");
   UninstallEntry(rvRegistry64, RunName(L"Unrelated"));
