@@ -7,6 +7,7 @@
 #include "QdString.h"
 #include "QdUninstallFile.h"
 #include "runtime/Files.h"
+#include "runtime/Utf8.h"
 #include "runtime/Win32.h"
 
 namespace Korvasweep {
@@ -34,11 +35,6 @@ std::wstring AsciiLowerCase(std::wstring value) {
 // them, short names expanded, no trailing backslash (a root keeps its own),
 // compared without regard to case.
 
-bool SamePath(std::wstring_view a, std::wstring_view b) {
-  return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-         CSTR_EQUAL;
-}
-
 bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
 // The length of the root of a fully qualified path: 3 for "C:\", up to the
@@ -63,8 +59,12 @@ std::wstring WithoutDevicePrefix(std::wstring path) {
   return path;
 }
 
-// A path that names the same thing whatever the current directory is.
-bool IsFullPath(const std::wstring& path) { return RootLength(WithoutDevicePrefix(path)) != 0; }
+// A path that names the same thing whatever the current directory is. The
+// system reads a path only up to a zero character, so a text with one inside
+// names no path at all.
+bool IsFullPath(const std::wstring& path) {
+  return path.find(L'\0') == std::wstring::npos && RootLength(WithoutDevicePrefix(path)) != 0;
+}
 
 // The comparison form of `path`, or "" when it isn't a full path.
 std::wstring ComparisonForm(const std::wstring& value) {
@@ -87,19 +87,40 @@ std::wstring ComparisonForm(const std::wstring& value) {
 
 // The comparison form of the path that the system really opens at `path`
 // (links on the way followed), or "" when nothing can be opened there.
-std::wstring FinalForm(const std::wstring& path) {
-  HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return {};
-  std::vector<wchar_t> buffer(MAX_PATH);
-  DWORD length = 0;
-  for (;;) {
-    length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
-    if (length < buffer.size()) break;
-    buffer.resize(length + 1);
+std::wstring FinalForm(const std::wstring& path) { return ComparisonForm(TFile::GetFinalPath(path)); }
+
+// Wine shows the unix file system through drive Z: (and any drive mapped to
+// a unix directory), where the prefix that holds drive C lies: a folder is
+// then also named "<drive>:\<its unix path below that drive's root>".
+// Those other names, as comparison forms; none on Windows.
+std::vector<std::wstring> UnixDriveForms(const std::wstring& path) {
+  using TUnixFileName = char*(CDECL*)(LPCWSTR);
+  static const auto unixFileName = reinterpret_cast<TUnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  std::vector<std::wstring> forms;
+  if (unixFileName == nullptr || path.empty()) return forms;
+  auto unixName = [](const std::wstring& name) {
+    char* text = unixFileName(name.c_str());
+    if (text == nullptr) return std::wstring();
+    std::wstring result = Rtl::Utf8Decode(text);
+    HeapFree(GetProcessHeap(), 0, text);
+    return result;
+  };
+  const std::wstring unixPath = unixName(path);
+  if (unixPath.empty()) return forms;
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+    if ((drives & (1u << (letter - L'A'))) == 0) continue;
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    std::wstring unixRoot = unixName(root);
+    if (unixRoot.empty()) continue;
+    if (unixRoot.back() != L'/') unixRoot.push_back(L'/');
+    if (!unixPath.starts_with(unixRoot)) continue;
+    std::wstring form = root + unixPath.substr(unixRoot.size());
+    std::replace(form.begin(), form.end(), L'/', L'\\');
+    forms.push_back(ComparisonForm(form));
   }
-  CloseHandle(handle);
-  return length == 0 ? std::wstring() : ComparisonForm(std::wstring(buffer.data(), length));
+  return forms;
 }
 
 bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); }
@@ -108,7 +129,7 @@ bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); 
 bool IsInside(const std::wstring& inner, const std::wstring& outer) {
   if (outer.empty() || inner.size() <= outer.size()) return false;
   if (outer.back() != L'\\' && inner[outer.size()] != L'\\') return false;
-  return SamePath(std::wstring_view(inner).substr(0, outer.size()), outer);
+  return Rtl::SameFileName(std::wstring_view(inner).substr(0, outer.size()), outer);
 }
 
 }  // namespace
@@ -124,7 +145,10 @@ public:
     for (int i = 0; i < FOLDER_TYPE_COUNT_C; ++i) {
       const auto folder = static_cast<TFolderType>(i);
       FFolders[i] = TShell::GetFolder(folder);
-      for (const std::wstring& form : {ComparisonForm(FFolders[i]), FinalForm(FFolders[i])}) {
+      std::vector<std::wstring> forms = UnixDriveForms(FFolders[i]);
+      forms.push_back(ComparisonForm(FFolders[i]));
+      forms.push_back(FinalForm(FFolders[i]));
+      for (const std::wstring& form : forms) {
         if (form.empty()) continue;
         FShellFolders.push_back(form);
         if (folder == ftWindows) FWindows.push_back(form);
@@ -142,21 +166,22 @@ public:
     if (!within.empty() && !IsInside(written, ComparisonForm(within))) return true;
     for (const std::wstring& form : {written, FinalForm(path)})
       if (!form.empty() && IsProtected(form)) return true;
-    return false;
+    // Not a link whose removal would remove what it leads to.
+    return !TFile::IsDeletableEntry(path);
   }
 
 private:
   bool IsProtected(const std::wstring& form) const {
     if (IsRoot(form)) return true;
     for (const std::wstring& folder : FShellFolders)
-      if (SamePath(form, folder) || IsInside(folder, form)) return true;
+      if (Rtl::SameFileName(form, folder) || IsInside(folder, form)) return true;
     for (const std::wstring& windows : FWindows)
       if (IsInside(form, windows)) return true;
     return false;
   }
 
   std::array<std::wstring, FOLDER_TYPE_COUNT_C> FFolders;
-  std::vector<std::wstring> FShellFolders;  // comparison forms, as written and as opened
+  std::vector<std::wstring> FShellFolders;  // comparison forms: as written, as opened, from unix drives
   std::vector<std::wstring> FWindows;
 };
 
@@ -260,8 +285,10 @@ namespace {
 
 // A name that opens a key below the uninstall list: no empty, "." or ".."
 // segment (the system skips empty segments, so "\" alone would name the
-// whole list).
+// whole list), and no zero character (the system would read the name only
+// up to it).
 bool IsUninstallKeyName(const std::wstring& name) {
+  if (name.find(L'\0') != std::wstring::npos) return false;
   size_t start = 0;
   for (;;) {
     const size_t end = std::min(name.find(L'\\', start), name.size());

@@ -249,7 +249,7 @@ public:
   std::vector<std::uint8_t> Run() {
     FOut.assign(std::begin(Rtl::FORM_SIGNATURE_C), std::end(Rtl::FORM_SIGNATURE_C));
     if (!IsObjectKeyword()) FLexer.Fail("'object' expected but " + FLexer.Describe() + " found");
-    ParseObject();
+    ParseObject(0);
     if (FLexer.Kind() != TToken::End) FLexer.Fail("text after the end of the form: " + FLexer.Describe());
     return std::move(FOut);
   }
@@ -272,7 +272,10 @@ private:
     FLexer.Next();
   }
 
-  void ParseObject() {
+  // Objects and lists nest as deep as the reader takes them (`depth` counts
+  // the objects around this one).
+  void ParseObject(int depth) {
+    if (depth >= Rtl::FORM_MAX_DEPTH_C) FLexer.Fail("objects nested too deep");
     std::uint8_t flags = 0;
     if (FLexer.IsKeyword("inherited")) flags |= Rtl::ffInherited;
     if (FLexer.IsKeyword("inline")) flags |= Rtl::ffInline;
@@ -301,21 +304,22 @@ private:
     }
     ShortString(className);
     ShortString(objectName);
-    while (FLexer.Kind() == TToken::Identifier && !FLexer.IsKeyword("end") && !IsObjectKeyword()) ParseProperty();
+    while (FLexer.Kind() == TToken::Identifier && !FLexer.IsKeyword("end") && !IsObjectKeyword())
+      ParseProperty(depth);
     Byte(Rtl::vaNull);
-    while (IsObjectKeyword()) ParseObject();
+    while (IsObjectKeyword()) ParseObject(depth + 1);
     Byte(Rtl::vaNull);
     if (!FLexer.IsKeyword("end")) FLexer.Fail("'end' expected but " + FLexer.Describe() + " found");
     FLexer.Next();
   }
 
-  void ParseProperty() {
+  void ParseProperty(int depth) {
     ShortString(ExpectIdentifier("a property name"));
     ExpectSymbol('=');
-    ParseValue();
+    ParseValue(depth);
   }
 
-  void ParseValue() {
+  void ParseValue(int depth) {
     switch (FLexer.Kind()) {
       case TToken::Integer:
         Integer(FLexer.Integer());
@@ -346,7 +350,7 @@ private:
         return;
       case TToken::Symbol:
         if (FLexer.IsSymbol('[')) return ParseSet();
-        if (FLexer.IsSymbol('(')) return ParseList();
+        if (FLexer.IsSymbol('(')) return ParseList(depth);
         if (FLexer.IsSymbol('{')) {
           const std::vector<std::uint8_t> bytes = FLexer.ReadBinary();
           Byte(Rtl::vaBinary);
@@ -376,10 +380,11 @@ private:
     Byte(0);
   }
 
-  void ParseList() {
+  void ParseList(int depth) {
+    if (depth >= Rtl::FORM_MAX_DEPTH_C) FLexer.Fail("lists nested too deep");
     FLexer.Next();  // '('
     Byte(Rtl::vaList);
-    while (!FLexer.IsSymbol(')')) ParseValue();
+    while (!FLexer.IsSymbol(')')) ParseValue(depth + 1);
     FLexer.Next();
     Byte(Rtl::vaNull);
   }

@@ -14,7 +14,50 @@ bool IsDirectoryLink(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// The path of what a handle opened at `path` with `flags` refers to, as the
+// file system names it ("\\?\" form), or "" when nothing can be opened.
+std::wstring FinalPathName(const std::wstring& path, DWORD flags) {
+  HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return {};
+  std::vector<wchar_t> buffer(MAX_PATH);
+  DWORD length = 0;
+  for (;;) {
+    length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
+    if (length < buffer.size()) break;
+    buffer.resize(length + 1);
+  }
+  CloseHandle(handle);
+  return std::wstring(buffer.data(), length);
+}
+
+// A deletion of `path`, the entry `name` of the directory whose final path
+// is `dirFinal`, removes that entry itself. Windows deletes a link as a
+// link; Wine deletes what its unix symbolic links lead to (also through a
+// handle opened on the link itself), so there the entry opens elsewhere and
+// is left alone.
+bool DeletesItself(const std::wstring& path, const std::wstring& dirFinal, const std::wstring& name) {
+  if (dirFinal.empty()) return false;
+  const std::wstring own = FinalPathName(path, FILE_FLAG_OPEN_REPARSE_POINT);
+  return !own.empty() && Rtl::SameFileName(own, Rtl::IncludeTrailingPathDelimiter(dirFinal) + name);
+}
+
+void RemoveEntries(const std::wstring& dir, const std::wstring& dirFinal);
+
 }  // namespace
+
+bool TFile::IsDeletableEntry(const std::wstring& path) {
+  std::wstring full = Rtl::ExpandFileName(path);
+  while (full.size() > 1 && full.back() == Rtl::PathDelim && full[full.size() - 2] != Rtl::DriveDelim) full.pop_back();
+  if (full.empty() || DoesContainWildCards(Rtl::ExtractFileName(full))) return false;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW(full.c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return DeletesItself(full, FinalPathName(Rtl::ExtractFileDir(full), 0), data.cFileName);
+}
+
+std::wstring TFile::GetFinalPath(const std::wstring& path) { return FinalPathName(path, 0); }
 
 // --- Removal -----------------------------------------------------------------
 
@@ -33,6 +76,7 @@ bool TFile::RemoveReadOnlyAttribute(const std::wstring& fileName) {
 }
 
 bool TFile::DeleteFile(const std::wstring& fileName) {
+  if (!IsDeletableEntry(fileName)) return false;
   RemoveReadOnlyAttribute(fileName);
   const DWORD attributes = GetFileAttributesW(fileName.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && IsDirectoryLink(attributes))
@@ -46,30 +90,40 @@ void TFile::RemoveDir(const std::wstring& dir, bool removeRoot) {
   // A link is removed as a link: what lies behind it isn't ours.
   const DWORD rootAttributes = GetFileAttributesW(dir.c_str());
   if (rootAttributes != INVALID_FILE_ATTRIBUTES && IsDirectoryLink(rootAttributes)) {
-    if (removeRoot) RemoveDirectoryW(dir.c_str());
+    if (removeRoot && IsDeletableEntry(dir)) RemoveDirectoryW(dir.c_str());
     return;
   }
-
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"\\*.*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring entry = data.cFileName;
-      if (entry == L"." || entry == L"..") continue;
-      const std::wstring name = dir + L"\\" + entry;
-      if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-        RemoveReadOnlyAttribute(name);
-        DeleteFileW(name.c_str());
-      } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        RemoveDirectoryW(name.c_str());
-      } else {
-        RemoveDir(name, true);
-      }
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-  }
+  RemoveEntries(dir, FinalPathName(dir, 0));
   if (removeRoot) RemoveDirectoryW(dir.c_str());
 }
+
+namespace {
+
+// Removes the entries of `dir`; an entry that a deletion wouldn't remove
+// itself (a link that leads elsewhere) is left, and no link is entered.
+void RemoveEntries(const std::wstring& dir, const std::wstring& dirFinal) {
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"\\*.*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    const std::wstring entry = data.cFileName;
+    if (entry == L"." || entry == L"..") continue;
+    const std::wstring name = dir + L"\\" + entry;
+    if (!DeletesItself(name, dirFinal, entry)) continue;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      TFile::RemoveReadOnlyAttribute(name);
+      DeleteFileW(name.c_str());
+    } else if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      RemoveDirectoryW(name.c_str());
+    } else {
+      RemoveEntries(name, Rtl::IncludeTrailingPathDelimiter(dirFinal) + entry);
+      RemoveDirectoryW(name.c_str());
+    }
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+}
+
+}  // namespace
 
 // --- Paths -------------------------------------------------------------------
 

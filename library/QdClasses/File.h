@@ -25,17 +25,27 @@ public:
   // --- Removal ---------------------------------------------------------------
 
   // Clears a read-only attribute, then deletes the file; a link to a
-  // directory is removed as a link. True when the deletion succeeded.
+  // directory is removed as a link, an entry that isn't deletable (see
+  // IsDeletableEntry) is left. True when the deletion succeeded.
   static bool DeleteFile(const std::wstring& fileName);
   // True when the file is not read-only afterwards (also when it is missing).
   static bool RemoveReadOnlyAttribute(const std::wstring& fileName);
   // A file exists at `fileName` and has the read-only attribute.
   static bool IsFileReadOnly(const std::wstring& fileName);
   // Removes everything inside `dir` and, with `removeRoot`, `dir` itself.
-  // A directory link (junction or symbolic link) is removed as a link and
-  // never entered, so nothing outside the tree is touched. Failures are
-  // silent; an empty `dir` raises "TFile.RemoveDir dir cannot be empty".
+  // A link (junction or symbolic link) is removed as a link and never
+  // entered, so nothing outside the tree is touched; a link that can't be
+  // removed without what it leads to is left. Failures are silent; an empty
+  // `dir` raises "TFile.RemoveDir dir cannot be empty".
   static void RemoveDir(const std::wstring& dir, bool removeRoot);
+  // A deletion at `path` would remove the entry there itself: false when
+  // nothing is there, and for a link whose deletion would remove what it
+  // leads to (Wine deletes through its unix symbolic links, also when the
+  // link itself is opened).
+  static bool IsDeletableEntry(const std::wstring& path);
+  // The full path of what the system opens at `path`, links on the way and
+  // at its end followed, in the "\\?\" form; "" when nothing can be opened.
+  static std::wstring GetFinalPath(const std::wstring& path);
 
   // --- Paths -----------------------------------------------------------------
 

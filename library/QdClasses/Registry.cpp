@@ -1,6 +1,7 @@
 #include "QdClasses/Registry.h"
 
 #include <cstring>
+#include <optional>
 
 #include "runtime/Format.h"
 #include "runtime/Win32.h"
@@ -61,6 +62,25 @@ std::vector<std::wstring> EnumNames(HKEY key, TNameKind kind) {
     ++i;
   }
   return names;
+}
+
+// When `path` below `base` is a registry link: deletes the link itself and
+// tells whether that succeeded. Nothing for any other key.
+std::optional<bool> DeleteLink(HKEY base, const std::wstring& path, REGSAM view) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(base, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE | view, &key) != ERROR_SUCCESS)
+    return std::nullopt;
+  DWORD type = REG_NONE;
+  std::optional<bool> deleted;
+  if (RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+      type == REG_LINK) {
+    using TNtDeleteKey = LONG(WINAPI*)(HANDLE);
+    static const auto ntDeleteKey = reinterpret_cast<TNtDeleteKey>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+    deleted = ntDeleteKey != nullptr && ntDeleteKey(key) == 0;
+  }
+  RegCloseKey(key);
+  return deleted;
 }
 
 }  // namespace
@@ -212,6 +232,10 @@ bool TRegistry::DeleteKey(const std::wstring& key) {
   if (path.empty() || path.back() == L'\\' || path.find(L"\\\\") != std::wstring::npos) return false;
   HKEY base = ToHKey(BaseKey(relative));
   const REGSAM view = FAccess & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+
+  // A registry link is deleted as a link: opened by name (and deleted
+  // by name) it is followed, and the tree it leads to would go instead.
+  if (std::optional<bool> deleted = DeleteLink(base, path, view)) return *deleted;
 
   // Subkeys first, deepest first, each in the same view.
   HKEY target = nullptr;

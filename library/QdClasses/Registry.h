@@ -91,7 +91,8 @@ public:
   std::wstring ReadText(const std::wstring& name) const;
 
   // Deletes `key` with all its subkeys, deepest first, in the view of the
-  // access mask; true when the key itself was deleted.
+  // access mask; true when the key itself was deleted. A registry link is
+  // deleted as a link, never entered: what it leads to stays.
   bool DeleteKey(const std::wstring& key);
 
 private:

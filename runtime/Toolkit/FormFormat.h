@@ -60,6 +60,11 @@ enum TValueType : std::uint8_t {
   vaUTF8String = 20,
 };
 
+// Objects, and lists within an object, nest at most this deep: the reader
+// refuses a deeper stream and the converter deeper text, rather than
+// recursing ever deeper.
+inline constexpr int FORM_MAX_DEPTH_C = 64;
+
 // The flag byte in front of an object.
 inline constexpr std::uint8_t FILER_FLAGS_MARK_C = 0xF0;
 enum TFilerFlag : std::uint8_t { ffInherited = 1, ffChildPos = 2, ffInline = 4 };

@@ -14,9 +14,6 @@ namespace {
 
 const wchar_t* const SInvalidPropertyValue = L"Invalid property value";
 
-// Objects and lists nest at most this deep; a deeper stream is refused
-// rather than read by ever deeper recursion.
-constexpr int MAX_DEPTH_C = 64;
 
 class TFormReader {
 public:
@@ -123,7 +120,7 @@ private:
         for (std::wstring element; !(element = ShortString()).empty();) value.Elements.push_back(std::move(element));
         break;
       case vaList:
-        if (depth >= MAX_DEPTH_C) {
+        if (depth >= FORM_MAX_DEPTH_C) {
           FPos = at;
           Fail(L"lists nested too deep");
         }
@@ -150,7 +147,7 @@ private:
   }
 
   TFormObject ReadObject(int depth) {
-    if (depth >= MAX_DEPTH_C) Fail(L"objects nested too deep");
+    if (depth >= FORM_MAX_DEPTH_C) Fail(L"objects nested too deep");
     TFormObject object;
     if ((PeekByte() & 0xF0) == FILER_FLAGS_MARK_C) {
       object.Flags = Byte() & 0x0F;

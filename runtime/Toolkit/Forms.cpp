@@ -19,6 +19,9 @@ namespace {
 
 HWND Hwnd(THandle handle) { return reinterpret_cast<HWND>(handle); }
 
+// The id of a form's first control; the rest follow in tab order.
+constexpr int FIRST_CONTROL_ID_C = 100;
+
 // The program's name for captions, also when no application object exists.
 std::wstring ProgramTitle() {
   if (Application != nullptr) return Application->Title();
@@ -275,7 +278,10 @@ void TForm::CreateWindowHandle() {
   for (const auto& control : FControls) order.push_back(control.get());
   std::stable_sort(order.begin(), order.end(),
                    [](const TControl* a, const TControl* b) { return a->TabOrder() < b->TabOrder(); });
-  int id = 1;
+  // The ids stay clear of the commands that the dialog keys send (IDOK for
+  // Enter, IDCANCEL for Escape, up to IDCONTINUE), which name the child of
+  // that id: no control answers to a key by the accident of its place.
+  int id = FIRST_CONTROL_ID_C;
   for (TControl* control : order) control->CreateHandle(FHandle, id++, FFont.Handle());
 }
 

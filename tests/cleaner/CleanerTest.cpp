@@ -11,6 +11,7 @@
 #include "TestSupport.h"
 #include "runtime/Exceptions.h"
 #include "runtime/Files.h"
+#include "runtime/Utf8.h"
 #include "runtime/Win32.h"
 
 namespace {
@@ -512,6 +513,43 @@ TEST_F(CleanerProtectionTest, TargetsOfLinkedShellFoldersAreKept_WineLinksThemHo
   if (linked == 0) GTEST_SKIP() << "no shell folder here is a link";
 }
 
+// Under Wine drive Z: shows the unix file system, where the prefix that
+// holds drive C lies: seen from there, the prefix holds the shell folders.
+TEST_F(CleanerProtectionTest, FoldersHoldingTheShellFoldersSeenFromDriveZAreKept_WineUnixDrive) {
+  using TUnixFileName = char*(CDECL*)(LPCWSTR);
+  const auto unixFileName = reinterpret_cast<TUnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixFileName == nullptr || GetDriveTypeW(L"Z:\\") == DRIVE_NO_ROOT_DIR)
+    GTEST_SKIP() << "no unix file system under drive Z: here (Wine only)";
+  char* drive = unixFileName(L"C:\\");
+  ASSERT_NE(drive, nullptr);
+  std::wstring prefix = L"Z:" + Rtl::Utf8Decode(drive);  // <prefix>/dosdevices/c:/
+  HeapFree(GetProcessHeap(), 0, drive);
+  std::replace(prefix.begin(), prefix.end(), L'/', L'\\');
+  prefix = prefix.substr(0, prefix.rfind(L"\\dosdevices\\"));
+  ASSERT_TRUE(TestSupport::IsDir(prefix + L"\\drive_c")) << TestSupport::Narrow(prefix);
+  ExpectKept(prefix, prefix + L"\\drive_c");
+  ExpectKept(Rtl::ExtractFileDir(prefix), prefix + L"\\drive_c");
+}
+
+// Wine deletes what a unix symbolic link leads to: a shortcut that is one
+// is kept, and so is its target.
+TEST_F(CleanerProtectionTest, ShortcutThatIsAUnixLinkIsKept_WineUnixLinks) {
+  TTempDir outside(L"kvoutside");
+  const std::wstring target = outside / L"target.lnk";
+  TestSupport::WriteFile(target, "precious");
+  const std::wstring name = RunName(L"Linked");
+  const std::wstring icon = Desktop + L"\\" + name + L".lnk";
+  if (!TestSupport::MakeWineUnixLink(icon, target)) GTEST_SKIP() << "unix symbolic links are made under Wine only";
+  Product(rvRegistry64, L"Linked", name, L"", L"");
+  const Lines scan = Pass(cmScan);
+  EXPECT_NE(std::find(scan.begin(), scan.end(), L"Desktop icon file is protected and kept: " + Quoted(icon)),
+            scan.end());
+  Pass(cmClean);
+  EXPECT_TRUE(Exists(target));
+  TestSupport::RemoveWineUnixLink(icon);
+}
+
 TEST_F(CleanerProtectionTest, ShortcutNamesThatLeaveTheirFolderAreKept) {
   const std::wstring startMenu = TShell::GetFolder(Qd::ftStartMenu);
   const std::wstring escape = RunName(L"Escape");
@@ -529,6 +567,22 @@ TEST_F(CleanerProtectionTest, ShortcutNamesThatLeaveTheirFolderAreKept) {
             clean.end());
   EXPECT_TRUE(Exists(startMenu + L"\\" + escape + L"\\content.txt"));
   EXPECT_TRUE(Exists(startMenu + L"\\" + escape + L".lnk"));
+}
+
+// The system reads a path only up to a zero character: a value with one
+// inside would name another file than the one it reports.
+TEST_F(CleanerProtectionTest, ValuesWithAZeroCharacterNameNothing) {
+  const std::wstring name = RunName(L"Zero");
+  const std::wstring other = MakeFile(Desktop + L"\\" + name);  // no ".lnk"
+  const std::wstring install = MakeDir(Programs + L"\\" + name);
+  const TTestKey entry = UninstallEntry(rvRegistry64, name);
+  Product(rvRegistry64, L"Zero", name + std::wstring(1, L'\0') + L"x", install + std::wstring(1, L'\0') + L"y",
+          L"");
+  Pass(cmScan);
+  Pass(cmClean);
+  EXPECT_TRUE(Exists(other));
+  EXPECT_TRUE(Exists(install + L"\\content.txt"));
+  EXPECT_TRUE(entry.Exists());
 }
 
 TEST_F(CleanerProtectionTest, UninstallNameOfOnlyBackslashesKeepsTheUninstallList) {

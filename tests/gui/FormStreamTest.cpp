@@ -208,6 +208,18 @@ TEST(FormText, BadTextNamesTheLine) {
   EXPECT_EQ(message, "invalid identifier 'Font.Name'");
   EXPECT_EQ(TextErrorLine("object A: TA\n  X = ;\nend", &message), 2);
   EXPECT_EQ(message, "unexpected character ';'");
+  // Nesting that the reader refuses is refused here too, never recursed into.
+  EXPECT_EQ(TextErrorLine("object A: TA\n  L = " + std::string(100000, '(') + "\nend", &message), 2);
+  EXPECT_EQ(message, "lists nested too deep");
+  std::string objects;
+  for (int i = 0; i < 100000; ++i) objects += "object A: TA\n";
+  EXPECT_EQ(TextErrorLine(objects, &message), Rtl::FORM_MAX_DEPTH_C + 1);
+  EXPECT_EQ(message, "objects nested too deep");
+  std::string deepest;
+  for (int i = 0; i < Rtl::FORM_MAX_DEPTH_C; ++i) deepest += "object A: TA\n";
+  deepest += "  L = ()\n";
+  for (int i = 0; i < Rtl::FORM_MAX_DEPTH_C; ++i) deepest += "end\n";
+  EXPECT_EQ(ReadError(FormTools::ConvertFormText(deepest)), "");
 }
 
 TEST(FormStream, BrokenStreamsGiveAClearError) {

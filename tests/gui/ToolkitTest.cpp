@@ -281,6 +281,22 @@ TEST_F(Toolkit, ShowMessageHasOneOkButtonCentredAndTheProgramsName) {
   EXPECT_NEAR(box.Rect.Top + box.Rect.Height() / 2, box.Work.Top + box.Work.Height() / 2, 1);
 }
 
+// The dialog keys of the message loop send the commands IDOK (Enter) and
+// IDCANCEL (Escape) with the form's child of that id: no control may answer
+// to them by the accident of its place in the tab order.
+TEST_F(Toolkit, EnterAndEscapeFireNoButton) {
+  std::string text = TEST_FORM_C;
+  text.replace(text.find("TabOrder = 2"), 12, "TabOrder = 0");  // Go is second in tab order
+  TTestForm form;
+  LoadText(form, text);
+  for (const WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+    MSG message{Hwnd(form.Go->Handle()), WM_KEYDOWN, key, 1, 0, {}};
+    IsDialogMessageW(Hwnd(form.Handle()), &message);
+  }
+  EXPECT_EQ(form.Clicks, 0);
+  EXPECT_TRUE(IsWindow(Hwnd(form.Handle())));
+}
+
 TEST_F(Toolkit, BadFormStreamsAreRefusedWithTheirReason) {
   const std::string form = TEST_FORM_C;
   auto replaced = [&](const std::string& from, const std::string& to) {

@@ -94,6 +94,35 @@ TEST(RemoveDirTest, ALinkAsRootIsRemovedAsALink) {
   EXPECT_TRUE(Exists(outside + L"\\keep.txt"));
 }
 
+// Wine deletes what its unix symbolic links lead to, also through a handle
+// opened on the link itself: such links are left, and so is their target.
+TEST(RemoveDirTest, UnixLinksAreLeftWithWhatTheyLeadTo_WineUnixLinks) {
+  TTempDir temp;
+  const std::wstring outside = temp / L"outside";
+  TestSupport::WriteFile(outside + L"\\keep.txt", "precious");
+  TestSupport::MakeDir(outside + L"\\empty");
+  const std::wstring root = temp / L"tree";
+  TestSupport::WriteFile(root + L"\\own.txt", "x");
+  TestSupport::WriteFile(root + L"\\sub\\own.txt", "x");
+  if (!TestSupport::MakeWineUnixLink(root + L"\\file link.txt", outside + L"\\keep.txt"))
+    GTEST_SKIP() << "unix symbolic links are made under Wine only";
+  ASSERT_TRUE(TestSupport::MakeWineUnixLink(root + L"\\sub\\dir link", outside + L"\\empty"));
+  ASSERT_TRUE(TestSupport::MakeWineUnixLink(temp / L"root link", outside + L"\\empty"));
+
+  EXPECT_FALSE(TFile::IsDeletableEntry(root + L"\\file link.txt"));
+  EXPECT_TRUE(TFile::IsDeletableEntry(root + L"\\own.txt"));
+  EXPECT_TRUE(TFile::IsDeletableEntry(root + L"\\sub\\"));
+  EXPECT_FALSE(TFile::DeleteFile(root + L"\\file link.txt"));
+  TFile::RemoveDir(temp / L"root link", true);
+  TFile::RemoveDir(root, true);
+  EXPECT_TRUE(Exists(outside + L"\\keep.txt"));
+  EXPECT_TRUE(TestSupport::IsDir(outside + L"\\empty"));
+  EXPECT_FALSE(Exists(root + L"\\own.txt"));
+  EXPECT_FALSE(Exists(root + L"\\sub\\own.txt"));
+  for (const std::wstring& link : {root + L"\\file link.txt", root + L"\\sub\\dir link", temp / L"root link"})
+    TestSupport::RemoveWineUnixLink(link);
+}
+
 TEST(DeleteFileTest, ReadOnlyFilesAreDeleted) {
   TTempDir temp;
   const std::wstring file = temp / L"ro.txt";

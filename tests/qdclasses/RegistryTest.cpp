@@ -6,6 +6,7 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
+#include "runtime/Win32.h"
 
 using namespace Qd;
 using TestSupport::TTestKey;
@@ -13,6 +14,8 @@ using TestSupport::TTestKey;
 namespace {
 
 const std::wstring ROOT_C = L"Software\\QdRegistryTest";
+const HKEY HKEY_LOCAL_MACHINE_HANDLE_C = reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(0x80000002u));
+constexpr REGSAM KEY_WOW64_64KEY_C = 0x0100;
 
 class RegistryTest : public ::testing::Test {
 protected:
@@ -182,6 +185,38 @@ TEST_F(RegistryTest, ViewFlagsAndAccessMask) {
   EXPECT_EQ(registry->Access(), 0xF013Fu);
   EXPECT_EQ(registry->RootKey(), HKEY_LOCAL_MACHINE);
   EXPECT_FALSE(registry->HasCurrentKey());
+}
+
+namespace {
+
+// A registry link (as the system makes for its own aliases) at `path` in the
+// 64-bit view of HKEY_LOCAL_MACHINE, leading to `target` there.
+bool MakeRegistryLink(const std::wstring& path, const std::wstring& target) {
+  HKEY link = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE_HANDLE_C, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
+                      KEY_SET_VALUE | KEY_CREATE_LINK | KEY_WOW64_64KEY_C, nullptr, &link, nullptr) != ERROR_SUCCESS)
+    return false;
+  const std::wstring to = L"\\Registry\\Machine\\" + target;
+  const LONG status = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+                                     static_cast<DWORD>(to.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return status == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+TEST_F(RegistryTest, DeleteKeyRemovesALinkAsALinkAndKeepsWhatItLeadsTo) {
+  TTestKey(rvRegistry64, ROOT_C + L"\\Target\\Child").WriteString(L"x", L"1");
+  TTestKey(rvRegistry64, ROOT_C + L"\\Maker\\Product").Create();
+  ASSERT_TRUE(MakeRegistryLink(ROOT_C + L"\\Maker\\Link", ROOT_C + L"\\Target"));
+  ASSERT_TRUE(MakeRegistryLink(ROOT_C + L"\\Alias", ROOT_C + L"\\Target"));
+  ASSERT_TRUE(TTestKey(rvRegistry64, ROOT_C + L"\\Maker\\Link\\Child").Exists());
+  auto registry = TQdRegistry::AllocAll(HKEY_LOCAL_MACHINE, rvRegistry64);
+  EXPECT_TRUE(registry->DeleteKey(L"\\" + ROOT_C + L"\\Maker"));
+  EXPECT_TRUE(registry->DeleteKey(L"\\" + ROOT_C + L"\\Alias"));
+  EXPECT_FALSE(TTestKey(rvRegistry64, ROOT_C + L"\\Maker").Exists());
+  EXPECT_FALSE(TTestKey(rvRegistry64, ROOT_C + L"\\Alias").Exists());
+  EXPECT_TRUE(TTestKey(rvRegistry64, ROOT_C + L"\\Target\\Child").Exists());
 }
 
 TEST_F(RegistryTest, DeleteKeyRefusesEmptySegments) {

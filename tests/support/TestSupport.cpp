@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 
 #include <stdexcept>
+#include <vector>
 
 #include "runtime/Files.h"
 #include "runtime/Utf8.h"
@@ -82,6 +83,39 @@ bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
          (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
+
+namespace {
+
+// Runs a unix command through Wine with `paths` given as unix file names
+// after `command`; false where Wine isn't underneath or the command failed.
+bool RunWineUnixCommand(std::vector<std::string> command, const std::vector<std::wstring>& paths) {
+  using TUnixFileName = char*(CDECL*)(LPCWSTR);
+  using TUnixSpawn = LONG(WINAPI*)(char* const*, int);  // a system call thunk
+  const auto unixFileName = reinterpret_cast<TUnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  const auto spawn = reinterpret_cast<TUnixSpawn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
+  if (unixFileName == nullptr || spawn == nullptr) return false;
+  for (const std::wstring& path : paths) {
+    char* name = unixFileName(path.c_str());
+    if (name == nullptr) return false;
+    command.emplace_back(name);
+    HeapFree(GetProcessHeap(), 0, name);
+  }
+  std::vector<char*> argv;
+  for (std::string& argument : command) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  return spawn(argv.data(), 1) == 0;
+}
+
+}  // namespace
+
+bool MakeWineUnixLink(const std::wstring& link, const std::wstring& target) {
+  return RunWineUnixCommand({"/bin/ln", "-s"}, {target, link}) &&
+         GetFileAttributesW(link.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void RemoveWineUnixLink(const std::wstring& link) { RunWineUnixCommand({"/bin/rm", "-f"}, {link}); }
 
 TTestKey::TTestKey(Qd::TRegistryView view, std::wstring path, Qd::TRootKey root)
     : FView(view), FPath(std::move(path)), FRoot(root) {}

@@ -36,6 +36,11 @@ void SetAttributes(const std::wstring& path, bool readOnly, bool hidden);
 // Makes a directory junction or symbolic link at `link` to `target`; false
 // when the system here can't make one (check before relying on it).
 bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target);
+// Makes a unix symbolic link at `link` to `target` (a file or a directory)
+// by running "ln -s" through Wine; false where Wine isn't underneath.
+// Wine deletes through such a link, so RemoveWineUnixLink removes it.
+bool MakeWineUnixLink(const std::wstring& link, const std::wstring& target);
+void RemoveWineUnixLink(const std::wstring& link);
 
 // Registry keys below HKEY_LOCAL_MACHINE (or another root), in one view.
 // Paths have no leading backslash.
