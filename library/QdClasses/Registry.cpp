@@ -3,6 +3,7 @@
 #include <cstring>
 #include <optional>
 
+#include "QdClasses/Encodings.h"
 #include "runtime/Format.h"
 #include "runtime/Win32.h"
 
@@ -13,17 +14,6 @@ namespace {
 HKEY ToHKey(std::uintptr_t key) { return reinterpret_cast<HKEY>(key); }
 HKEY ToHKey(TRootKey root) {
   return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG>(static_cast<std::uint32_t>(root))));
-}
-
-std::wstring HexDigits(const std::vector<std::uint8_t>& data) {
-  static const wchar_t digits[] = L"0123456789ABCDEF";
-  std::wstring result;
-  result.reserve(data.size() * 2);
-  for (std::uint8_t b : data) {
-    result.push_back(digits[b >> 4]);
-    result.push_back(digits[b & 15]);
-  }
-  return result;
 }
 
 std::wstring StringData(const std::vector<std::uint8_t>& data) {
@@ -220,7 +210,7 @@ std::wstring TRegistry::ReadText(const std::wstring& name) const {
     default:
       break;
   }
-  return HexDigits(data);
+  return TBase16::Encode(data, false);
 }
 
 bool TRegistry::DeleteKey(const std::wstring& key) {
