@@ -334,30 +334,11 @@ std::wstring TUnicodeString::HtmlDecode(std::wstring_view value) {
   return result;
 }
 
-std::wstring TUnicodeString::AmpEncode(std::wstring_view value) {
-  std::wstring result;
-  result.reserve(value.size() + 8);
-  for (wchar_t c : value) {
-    if (c == L'&')
-      result += L"&amp;";
-    else
-      result.push_back(c);
-  }
-  return result;
-}
+std::wstring TUnicodeString::AmpEncode(std::wstring_view value) { return ReplaceString(value, L'&', L"&amp;"); }
 
+// Left to right, and the "&" written for one "&amp;" is never read again.
 std::wstring TUnicodeString::AmpDecode(std::wstring_view value) {
-  std::wstring result;
-  result.reserve(value.size());
-  for (size_t i = 0; i < value.size();) {
-    if (StartsAt(value, i, L"&amp;")) {
-      result.push_back(L'&');
-      i += 5;
-    } else {
-      result.push_back(value[i++]);
-    }
-  }
-  return result;
+  return ReplaceString(value, L"&amp;", L"&", false);
 }
 
 // --- Mail text ---------------------------------------------------------------
