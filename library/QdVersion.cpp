@@ -6,6 +6,9 @@
 namespace Qd {
 
 bool TVersion::Is64Bit() {
+  // A 64-bit program only runs on 64-bit Windows; a 32-bit one asks whether
+  // it runs under the system's 32-bit emulation.
+  if constexpr (sizeof(void*) == 8) return true;
   using TIsWow64Process = BOOL(WINAPI*)(HANDLE, PBOOL);
   HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   const auto isWow64Process = reinterpret_cast<TIsWow64Process>(

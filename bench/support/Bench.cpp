@@ -41,8 +41,10 @@ void TSuite::Add(std::string name, TWork ours, TWork baseline) {
 }
 
 int TSuite::Run() {
-  std::printf("%s (best of %d%s%s)\n", FTitle.c_str(), FRepetitions, FData.empty() ? "" : ", ",
-              FData.c_str());
+  // The architecture belongs to every table: the 32-bit and the 64-bit
+  // build are measured on different machines.
+  std::printf("%s, %s (best of %d%s%s)\n", FTitle.c_str(), sizeof(void*) == 8 ? "x86_64" : "i686", FRepetitions,
+              FData.empty() ? "" : ", ", FData.c_str());
   std::printf("%-28s %12s %12s %8s\n", "name", "ours ms", "baseline ms", "ratio");
   int status = 0;
   for (const TCase& c : FCases) {

@@ -20,6 +20,8 @@ namespace {
 using Qd::rvRegistry32;
 using Qd::rvRegistry64;
 using Qd::TShell;
+using TestSupport::OtherView;
+using TestSupport::OwnView;
 using TestSupport::TTempDir;
 using TestSupport::TTestKey;
 
@@ -84,9 +86,10 @@ protected:
     TestSupport::WriteFile(Marker, "");
   }
 
-  // A product of the program's own (32-bit) view.
+  // A product of the program's own view (the 32-bit one for the 32-bit
+  // build, the 64-bit one for the 64-bit build).
   static TTestKey Product(const std::wstring& key, const std::wstring& installDir, const std::wstring& dataDir) {
-    TTestKey product(rvRegistry32, L"Software\\Korvanta\\" + key);
+    TTestKey product(OwnView(), L"Software\\Korvanta\\" + key);
     product.WriteString(L"InstallDir", installDir);
     product.WriteString(L"DataDir", dataDir);
     return product;
@@ -153,8 +156,8 @@ TEST_F(DataDirTest, MatchingProductWithoutDataDirKeepsTheExecutablesDirectory) {
   const std::wstring app = Temp / L"Product";
   Product(L"Product", app, L"");
   EXPECT_EQ(RunProbeIn(app).DataDir, app);
-  TTestKey(rvRegistry32, L"Software\\Korvanta\\Product").DeleteTree();
-  TTestKey product(rvRegistry32, L"Software\\Korvanta\\Missing");
+  TTestKey(OwnView(), L"Software\\Korvanta\\Product").DeleteTree();
+  TTestKey product(OwnView(), L"Software\\Korvanta\\Missing");
   product.WriteString(L"InstallDir", app);  // no "DataDir" value at all
   EXPECT_EQ(RunProbeIn(app).DataDir, app);
 }
@@ -171,7 +174,7 @@ TEST_F(DataDirTest, FirstMatchingProductInEnumerationOrderDecides) {
   Product(L"First", app, L"D:\\First Data");
   Product(L"Second", app, L"D:\\Second Data");
   // The order is the registry's: ask it which matching product comes first.
-  Qd::TRegistry registry(Qd::KEY_READ | Qd::KEY_WOW64_32KEY);
+  Qd::TRegistry registry(Qd::KEY_READ | Qd::TQdRegistry::ViewAccessFlag(OwnView()));
   registry.SetRootKey(Qd::HKEY_LOCAL_MACHINE);
   ASSERT_TRUE(registry.OpenKey(L"\\Software\\Korvanta"));
   Rtl::TStringList keys;
@@ -185,7 +188,7 @@ TEST_F(DataDirTest, FirstMatchingProductInEnumerationOrderDecides) {
 
 TEST_F(DataDirTest, OnlyTheProgramsOwnRegistryViewIsRead) {
   const std::wstring app = Temp / L"Product";
-  TTestKey product(rvRegistry64, L"Software\\Korvanta\\Product");
+  TTestKey product(OtherView(), L"Software\\Korvanta\\Product");
   product.WriteString(L"InstallDir", app);
   product.WriteString(L"DataDir", L"D:\\Product Data");
   EXPECT_EQ(RunProbeIn(app).DataDir, PublicFolder);
@@ -193,7 +196,7 @@ TEST_F(DataDirTest, OnlyTheProgramsOwnRegistryViewIsRead) {
 
 TEST_F(DataDirTest, ValuesOfOtherTypesReadAsEmptyAndDontStopStartUp) {
   const std::wstring app = Temp / L"Product";
-  TTestKey number(rvRegistry32, L"Software\\Korvanta\\Number");
+  TTestKey number(OwnView(), L"Software\\Korvanta\\Number");
   number.WriteDword(L"InstallDir", 42);
   number.WriteString(L"DataDir", L"D:\\Number Data");
   TProbeResult result = RunProbeIn(app);
@@ -202,7 +205,7 @@ TEST_F(DataDirTest, ValuesOfOtherTypesReadAsEmptyAndDontStopStartUp) {
 
   // A matching product whose "DataDir" is raw bytes keeps the executable's
   // directory.
-  TTestKey bytes(rvRegistry32, L"Software\\Korvanta\\Bytes");
+  TTestKey bytes(OwnView(), L"Software\\Korvanta\\Bytes");
   bytes.WriteString(L"InstallDir", app);
   bytes.WriteBinary(L"DataDir", {0x44, 0x00, 0x3A, 0x00});
   result = RunProbeIn(app);
@@ -215,7 +218,7 @@ TEST_F(DataDirTest, ValuesOfOtherTypesReadAsEmptyAndDontStopStartUp) {
 TEST_F(DataDirTest, MarkerFileDecidesBetweenUserAndPublicDocuments) {
   const std::wstring app = Temp / L"Portable";
   EXPECT_EQ(RunProbeIn(app).DataDir, PublicFolder);  // no key at all
-  TTestKey(rvRegistry32, L"Software\\Korvanta").Create();
+  TTestKey(OwnView(), L"Software\\Korvanta").Create();
   EXPECT_EQ(RunProbeIn(app).DataDir, PublicFolder);  // no product
 
   MadeMarker = true;

@@ -292,7 +292,7 @@ TEST_F(Window, ExecutableCarriesItsManifestAndFormStream) {
   const std::string manifest = resource(MAKEINTRESOURCEW(1), RT_MANIFEST);
   for (const char* part : {"level=\"requireAdministrator\" uiAccess=\"false\"",
                            "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
-                           "processorArchitecture=\"x86\"",
+                           sizeof(void*) == 8 ? "processorArchitecture=\"amd64\"" : "processorArchitecture=\"x86\"",
                            "{e2011457-1546-43c5-a5fe-008deee3d3f0}", "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
                            "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}", "{1f676c76-80e1-4239-95bb-83d0f6d0da78}",
                            "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})

@@ -50,10 +50,11 @@ TEST_F(RegistryTest, ViewsAreSeparate) {
   EXPECT_TRUE(r64->OpenKey(L"\\" + ROOT_C + L"\\Only64"));
   EXPECT_FALSE(r32->OpenKey(L"\\" + ROOT_C + L"\\Only64"));
 
-  // The program's own view is the 32-bit one.
+  // The program's own view is the one of its bitness.
+  const bool is64 = TestSupport::OwnView() == rvRegistry64;
   auto own = TQdRegistry::AllocAll(HKEY_LOCAL_MACHINE, rvDefault);
-  EXPECT_TRUE(own->OpenKey(L"\\" + ROOT_C + L"\\Only32"));
-  EXPECT_FALSE(own->OpenKey(L"\\" + ROOT_C + L"\\Only64"));
+  EXPECT_EQ(own->OpenKey(L"\\" + ROOT_C + L"\\Only32"), !is64);
+  EXPECT_EQ(own->OpenKey(L"\\" + ROOT_C + L"\\Only64"), is64);
 }
 
 TEST_F(RegistryTest, DeleteKeyRemovesTheTreeInItsViewOnly) {

@@ -19,14 +19,14 @@ TEST(ShellTest, EveryFolderResolvesToAnExistingDirectory) {
 }
 
 TEST(ShellTest, ProgramFilesOfBothViewsOn64BitWindows) {
-  // The test prefix is a 64-bit Windows running this 32-bit program.
+  // The test prefix is a 64-bit Windows, whichever build runs here.
   ASSERT_TRUE(TVersion::Is64Bit());
   const std::wstring files64 = TShell::GetFolder(ftProgramFiles64);
   const std::wstring files32 = TShell::GetFolder(ftProgramFiles32);
   EXPECT_EQ(files64, Rtl::GetEnvironmentVariable(L"ProgramW6432"));
   EXPECT_NE(files64, files32);
-  // A 32-bit program's own Program Files is the 32-bit one.
-  EXPECT_EQ(TShell::GetFolder(ftProgramFiles), files32);
+  // A program's own Program Files is the one of its bitness.
+  EXPECT_EQ(TShell::GetFolder(ftProgramFiles), sizeof(void*) == 8 ? files64 : files32);
 }
 
 TEST(ShellTest, GuidOfEachFolderIsDistinct) {

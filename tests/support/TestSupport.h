@@ -73,4 +73,9 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir =
 // A text in UTF-8, for readable assertion messages.
 std::string Narrow(const std::wstring& text);
 
+// The registry view that this process reads without a view flag, by its
+// bitness (the 32-bit view for the 32-bit build), and the other one.
+constexpr Qd::TRegistryView OwnView() { return sizeof(void*) == 8 ? Qd::rvRegistry64 : Qd::rvRegistry32; }
+constexpr Qd::TRegistryView OtherView() { return sizeof(void*) == 8 ? Qd::rvRegistry32 : Qd::rvRegistry64; }
+
 }  // namespace TestSupport
