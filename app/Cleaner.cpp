@@ -6,9 +6,9 @@
 
 #include "QdString.h"
 #include "QdUninstallFile.h"
-#include "runtime/Files.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32.h"
 
 namespace Korvasweep {
 

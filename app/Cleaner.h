@@ -11,9 +11,9 @@
 #include <string>
 
 #include "QdClasses.h"
-#include "runtime/Format.h"
-#include "runtime/Object.h"
-#include "runtime/StringList.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Core/Object.h"
+#include "runtime/Text/StringList.h"
 
 namespace Korvasweep {
 

@@ -4,7 +4,7 @@
 #include "MainFrm.h"
 #include "QdStartup.h"
 #include "runtime/Toolkit/Forms.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   try {

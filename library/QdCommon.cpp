@@ -1,8 +1,8 @@
 #include "QdCommon.h"
 
 #include "QdClasses.h"
-#include "runtime/Files.h"
-#include "runtime/StringList.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/StringList.h"
 
 namespace Qd {
 

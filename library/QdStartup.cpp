@@ -2,7 +2,7 @@
 
 #include "QdClasses.h"
 #include "QdCommon.h"
-#include "runtime/Units.h"
+#include "runtime/Core/Units.h"
 
 namespace Qd {
 

@@ -1,7 +1,7 @@
 #include "QdVersion.h"
 
-#include "runtime/Exceptions.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

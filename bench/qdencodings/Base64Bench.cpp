@@ -13,7 +13,7 @@
 #include "Bench.h"
 #include "QdClasses.h"
 #include "QdStartup.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "Bench.h"
 #include "QdStartup.h"
 #include "QdString.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 using U = Qd::TUnicodeString;
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace Bench {
 

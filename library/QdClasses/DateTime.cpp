@@ -5,9 +5,9 @@
 
 #include "QdClasses/RegEx.h"
 #include "QdString.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

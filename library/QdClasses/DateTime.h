@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/DateTime.h"
-#include "runtime/Types.h"
+#include "runtime/Core/DateTime.h"
+#include "runtime/Core/Types.h"
 
 namespace Qd {
 

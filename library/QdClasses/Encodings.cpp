@@ -9,8 +9,8 @@
 #include "QdClasses/EncodingTables.h"
 #include "QdString.h"
 #include "QdString/HexPair.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
 
 namespace Qd {
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/Set.h"
-#include "runtime/Types.h"
+#include "runtime/Core/Set.h"
+#include "runtime/Core/Types.h"
 
 namespace Qd {
 

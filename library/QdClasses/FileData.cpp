@@ -7,12 +7,12 @@
 #include "QdClasses/File.h"
 #include "QdClasses/KernelHandle.h"
 #include "QdClasses/System.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Format.h"
-#include "runtime/Streams.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Format.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

@@ -2,10 +2,10 @@
 // paths and extensions.
 #include "QdClasses/File.h"
 #include "QdClasses/System.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

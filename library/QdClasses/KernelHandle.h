@@ -1,8 +1,8 @@
 // Closes a kernel handle when it goes. Internal to the unit's .cpp files
-// (it brings in runtime/Win32.h; no public header includes it).
+// (it brings in runtime/System/Win32.h; no public header includes it).
 #pragma once
 
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

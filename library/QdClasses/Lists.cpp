@@ -4,7 +4,7 @@
 #include <unordered_set>
 #include <utility>
 
-#include "runtime/Format.h"
+#include "runtime/Text/Format.h"
 
 namespace Qd {
 

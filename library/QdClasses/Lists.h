@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "QdClasses/Objects.h"
-#include "runtime/Classes.h"
+#include "runtime/Core/Classes.h"
 
 namespace Qd {
 

@@ -2,9 +2,9 @@
 
 #include <typeinfo>
 
-#include "runtime/ClassRegistry.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/ClassRegistry.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

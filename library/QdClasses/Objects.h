@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/Classes.h"
-#include "runtime/Exceptions.h"
-#include "runtime/StringList.h"
+#include "runtime/Core/Classes.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/StringList.h"
 
 namespace Qd {
 

@@ -4,8 +4,8 @@
 
 #include "QdClasses/KernelHandle.h"
 #include "QdClasses/System.h"
-#include "runtime/Files.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/System/Win32ToolHelp.h"
 
 namespace Qd {
 

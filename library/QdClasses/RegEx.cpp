@@ -4,8 +4,8 @@
 
 #include <pcre2.h>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
 
 static_assert(sizeof(wchar_t) == sizeof(PCRE2_UCHAR16), "UTF-16 strings are matched in place");
 

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "QdClasses/Encodings.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Object.h"
-#include "runtime/StringList.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Object.h"
+#include "runtime/Text/StringList.h"
 
 namespace Qd {
 

@@ -2,11 +2,11 @@
 
 #include <span>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Format.h"
-#include "runtime/Streams.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Format.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

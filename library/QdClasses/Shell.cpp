@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/System/Win32Shell.h"
 
 namespace Qd {
 

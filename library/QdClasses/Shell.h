@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "runtime/Types.h"
+#include "runtime/Core/Types.h"
 
 namespace Qd {
 

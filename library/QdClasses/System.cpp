@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/Win32.h"
+#include "runtime/System/Win32Net.h"
 
 namespace Qd {
 

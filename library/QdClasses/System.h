@@ -8,9 +8,9 @@
 #include <span>
 #include <string>
 
-#include "runtime/Object.h"
-#include "runtime/StringList.h"
-#include "runtime/Types.h"
+#include "runtime/Core/Object.h"
+#include "runtime/Text/StringList.h"
+#include "runtime/Core/Types.h"
 
 namespace Qd {
 

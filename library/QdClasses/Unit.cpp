@@ -3,8 +3,8 @@
 #include "QdClasses/DateTime.h"
 #include "QdClasses/EncodingTables.h"
 #include "QdClasses/Lists.h"
-#include "runtime/ClassRegistry.h"
-#include "runtime/Files.h"
+#include "runtime/Core/ClassRegistry.h"
+#include "runtime/IO/Files.h"
 
 namespace Qd {
 

@@ -5,7 +5,7 @@
 
 #include "QdString/Detail.h"
 #include "QdString/UnicodeString.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

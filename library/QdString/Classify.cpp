@@ -6,8 +6,8 @@
 
 #include "QdString/Detail.h"
 #include "QdString/UnicodeString.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "QdString/UnicodeString.h"
-#include "runtime/Format.h"
+#include "runtime/Text/Format.h"
 
 namespace Qd {
 

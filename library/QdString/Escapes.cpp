@@ -7,9 +7,9 @@
 #include "QdString/Detail.h"
 #include "QdString/HexPair.h"
 #include "QdString/UnicodeString.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/Utf8.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Text/Utf8.h"
 
 namespace Qd {
 

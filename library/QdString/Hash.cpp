@@ -2,8 +2,8 @@
 #include "QdClasses/Encodings.h"
 #include "QdString/HexPair.h"
 #include "QdString/UnicodeString.h"
-#include "runtime/Format.h"
-#include "runtime/Utf8.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Text/Utf8.h"
 
 namespace Qd {
 

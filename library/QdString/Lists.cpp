@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "QdString/UnicodeString.h"
-#include "runtime/StringList.h"
+#include "runtime/Text/StringList.h"
 
 namespace Qd {
 

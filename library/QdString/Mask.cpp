@@ -9,8 +9,8 @@
 
 #include "QdString/Detail.h"
 #include "QdString/UnicodeString.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
 
 namespace Qd {
 

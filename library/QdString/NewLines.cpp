@@ -1,7 +1,7 @@
 // New lines of the string toolbox: detecting, writing and changing the
 // CR LF, LF CR, CR and LF conventions.
 #include "QdString/UnicodeString.h"
-#include "runtime/Exceptions.h"
+#include "runtime/Core/Exceptions.h"
 
 namespace Qd {
 

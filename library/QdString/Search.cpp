@@ -4,7 +4,7 @@
 
 #include "QdString/Detail.h"
 #include "QdString/UnicodeString.h"
-#include "runtime/StringList.h"
+#include "runtime/Text/StringList.h"
 
 namespace Qd {
 

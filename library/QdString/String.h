@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/Types.h"
+#include "runtime/Core/Types.h"
 
 namespace Qd {
 

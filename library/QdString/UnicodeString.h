@@ -23,7 +23,7 @@
 #include <string_view>
 
 #include "QdString/String.h"
-#include "runtime/Types.h"
+#include "runtime/Core/Types.h"
 
 namespace Rtl {
 class TStringList;

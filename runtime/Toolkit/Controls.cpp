@@ -2,11 +2,11 @@
 
 #include <climits>
 
-#include "runtime/ClassRegistry.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
+#include "runtime/Core/ClassRegistry.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
 #include "runtime/Toolkit/Forms.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32Controls.h"
 
 namespace Rtl {
 

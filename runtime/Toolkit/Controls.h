@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "runtime/Classes.h"
-#include "runtime/Object.h"
-#include "runtime/Set.h"
+#include "runtime/Core/Classes.h"
+#include "runtime/Core/Object.h"
+#include "runtime/Core/Set.h"
 #include "runtime/Toolkit/FormStream.h"
-#include "runtime/TypeInfo.h"
-#include "runtime/Types.h"
+#include "runtime/Core/TypeInfo.h"
+#include "runtime/Core/Types.h"
 
 namespace Rtl {
 

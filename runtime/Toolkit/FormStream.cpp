@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/TypeInfo.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Core/TypeInfo.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/Streams.h"
+#include "runtime/IO/Streams.h"
 #include "runtime/Toolkit/FormFormat.h"
-#include "runtime/Types.h"
+#include "runtime/Core/Types.h"
 
 namespace Rtl {
 

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <exception>
 
-#include "runtime/ClassRegistry.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Format.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/ClassRegistry.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32Controls.h"
 
 namespace Rtl {
 

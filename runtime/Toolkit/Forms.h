@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/Streams.h"
+#include "runtime/IO/Streams.h"
 #include "runtime/Toolkit/Controls.h"
 
 namespace Rtl {

@@ -9,10 +9,10 @@
 #include "Cleaner.h"
 #include "QdUninstallFile.h"
 #include "TestSupport.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Files.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "TestSupport.h"
-#include "runtime/Files.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/System/Win32.h"
 
 namespace {
 

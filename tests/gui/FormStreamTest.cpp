@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "runtime/Exceptions.h"
+#include "runtime/Core/Exceptions.h"
 #include "runtime/Toolkit/FormStream.h"
 #include "TestSupport.h"
 #include "tools/FormText.h"

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace GuiSupport {
 

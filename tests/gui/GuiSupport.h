@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "runtime/Types.h"
+#include "runtime/Core/Types.h"
 
 namespace GuiSupport {
 

@@ -6,10 +6,10 @@
 #include <string>
 
 #include "GuiSupport.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
 #include "runtime/Toolkit/Forms.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 #include "TestSupport.h"
 #include "tools/FormText.h"
 

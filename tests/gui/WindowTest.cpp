@@ -10,9 +10,9 @@
 
 #include "GuiSupport.h"
 #include "QdClasses.h"
-#include "runtime/Files.h"
+#include "runtime/IO/Files.h"
 #include "runtime/Toolkit/FormStream.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 #include "TestSupport.h"
 
 namespace {
@@ -26,13 +26,9 @@ HWND Hwnd(Rtl::THandle handle) { return reinterpret_cast<HWND>(handle); }
 const wchar_t* const UNINSTALL_C = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 std::wstring ProgramPath() {
-#ifdef QD_KORVASWEEP_EXE
   std::wstring relative = L"" QD_KORVASWEEP_EXE;
   std::replace(relative.begin(), relative.end(), L'/', L'\\');
   return Rtl::ExtractFilePath(Rtl::GetModuleFileName()) + relative;
-#else
-  return L"";
-#endif
 }
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }

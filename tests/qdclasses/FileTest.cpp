@@ -3,7 +3,7 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Files.h"
+#include "runtime/IO/Files.h"
 
 using namespace Qd;
 using TestSupport::Exists;

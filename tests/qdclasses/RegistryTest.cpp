@@ -6,7 +6,7 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 using namespace Qd;
 using TestSupport::TTestKey;

@@ -4,7 +4,7 @@
 #include "QdClasses.h"
 #include "QdVersion.h"
 #include "TestSupport.h"
-#include "runtime/Files.h"
+#include "runtime/IO/Files.h"
 
 using namespace Qd;
 

@@ -8,8 +8,8 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
 
 using namespace Qd;
 using Rtl::TBytes;

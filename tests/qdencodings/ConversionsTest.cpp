@@ -10,7 +10,7 @@
 
 #include "QdString.h"
 #include "TestSupport.h"
-#include "runtime/Format.h"
+#include "runtime/Text/Format.h"
 
 using namespace Qd;
 using TestSupport::Narrow;

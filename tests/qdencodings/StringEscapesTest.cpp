@@ -7,8 +7,8 @@
 
 #include "QdString.h"
 #include "TestSupport.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Utf8.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Utf8.h"
 
 using namespace Qd;
 using U = TUnicodeString;

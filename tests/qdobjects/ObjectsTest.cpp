@@ -4,8 +4,8 @@
 
 #include "QdClasses.h"
 #include "TestItems.h"
-#include "runtime/ClassRegistry.h"
-#include "runtime/Set.h"
+#include "runtime/Core/ClassRegistry.h"
+#include "runtime/Core/Set.h"
 
 using namespace QdObjectsTest;
 using Qd::TQdObject;

@@ -4,9 +4,9 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Files.h"
-#include "runtime/Streams.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/System/Win32.h"
 
 using Qd::TResources;
 

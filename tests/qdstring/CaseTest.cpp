@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "QdString.h"
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 using U = Qd::TUnicodeString;
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "QdString.h"
-#include "runtime/Exceptions.h"
+#include "runtime/Core/Exceptions.h"
 
 using U = Qd::TUnicodeString;
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "QdString.h"
-#include "runtime/StringList.h"
+#include "runtime/Text/StringList.h"
 
 using U = Qd::TUnicodeString;
 

@@ -6,9 +6,9 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/DateTime.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/DateTime.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/System/Win32.h"
 
 using namespace Qd;
 using Rtl::EncodeDateTime;

@@ -8,10 +8,10 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Exceptions.h"
-#include "runtime/Files.h"
-#include "runtime/Streams.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/System/Win32.h"
 
 #include <winioctl.h>
 

@@ -7,8 +7,8 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/Files.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/System/Win32.h"
 
 using namespace Qd;
 using TestSupport::Narrow;

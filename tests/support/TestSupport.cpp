@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include "runtime/Files.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32.h"
 
 namespace TestSupport {
 

@@ -7,7 +7,7 @@
 
 #include "QdCommon.h"
 #include "QdStartup.h"
-#include "runtime/Utf8.h"
+#include "runtime/Text/Utf8.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/Object.h"
-#include "runtime/Types.h"
+#include "runtime/Core/Object.h"
+#include "runtime/Core/Types.h"
 
 namespace Rtl {
 

@@ -1,11 +1,11 @@
-#include "runtime/DateTime.h"
+#include "runtime/Core/DateTime.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

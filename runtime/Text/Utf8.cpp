@@ -1,6 +1,6 @@
-#include "runtime/Utf8.h"
+#include "runtime/Text/Utf8.h"
 
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

@@ -1,4 +1,4 @@
-#include "runtime/Units.h"
+#include "runtime/Core/Units.h"
 
 #include <vector>
 

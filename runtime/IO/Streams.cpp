@@ -1,12 +1,12 @@
-#include "runtime/Streams.h"
+#include "runtime/IO/Streams.h"
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

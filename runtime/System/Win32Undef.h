@@ -1,27 +1,6 @@
-// The one way Win32 enters the code base. Include it from .cpp files only,
-// never from a header: <windows.h> defines macros (DeleteFile, CopyFile,
-// GetTempFileName, ...) that would rename members of our own classes.
-// After the system headers, every macro that collides with a name of ours is
-// undone; call the wide-character functions by their explicit W names.
-#pragma once
-
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef STRICT
-#define STRICT
-#endif
-
-#include <winsock2.h>
-#include <windows.h>
-#include <shlobj.h>
-#include <knownfolders.h>
-#include <commctrl.h>
-#include <tlhelp32.h>
-#include <iphlpapi.h>
+// Undoes the Win32 macros that collide with names of ours. Included by
+// runtime/System/Win32.h and again by each extra after its system headers
+// (deliberately without an include guard).
 
 // Names that are also members of our classes.
 #undef CopyFile

@@ -18,8 +18,8 @@
 #include <memory>
 #include <string>
 
-#include "runtime/Exceptions.h"
-#include "runtime/TypeInfo.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Core/TypeInfo.h"
 
 // Declares the class reference `ClassInfo` of `Name`, whose parent class is
 // `Parent`, and overrides ClassType. Leaves the class body in a public section.

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "runtime/Object.h"
+#include "runtime/Core/Object.h"
 
 namespace Rtl {
 

@@ -1,4 +1,4 @@
-#include "runtime/Format.h"
+#include "runtime/Text/Format.h"
 
 #include <cerrno>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <limits>
 
-#include "runtime/Exceptions.h"
+#include "runtime/Core/Exceptions.h"
 
 namespace Rtl {
 

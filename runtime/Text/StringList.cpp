@@ -1,10 +1,10 @@
-#include "runtime/StringList.h"
+#include "runtime/Text/StringList.h"
 
 #include <algorithm>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/Win32.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

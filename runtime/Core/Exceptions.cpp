@@ -1,8 +1,8 @@
-#include "runtime/Exceptions.h"
+#include "runtime/Core/Exceptions.h"
 
-#include "runtime/Format.h"
-#include "runtime/Utf8.h"
-#include "runtime/Win32.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Text/Utf8.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

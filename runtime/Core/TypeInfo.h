@@ -7,7 +7,7 @@
 //
 //   enum TColor : std::uint8_t { clRed, clGreen, clBlue };
 //   RTL_ENUM_INFO(TColor, L"clRed", L"clGreen", L"clBlue")  // names in order of value
-//   using TColors = Rtl::TSet<TColor, clBlue>;               // runtime/Set.h
+//   using TColors = Rtl::TSet<TColor, clBlue>;               // runtime/Core/Set.h
 //   RTL_SET_INFO(TColors)
 //
 // Rtl::TypeInfo<TColor>() then gives the enumeration's TEnumInfo (also

@@ -1,10 +1,10 @@
-#include "runtime/ClassRegistry.h"
+#include "runtime/Core/ClassRegistry.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
 
 namespace Rtl {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "runtime/Object.h"
+#include "runtime/Core/Object.h"
 
 namespace Rtl {
 

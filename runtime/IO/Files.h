@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "runtime/Types.h"
+#include "runtime/Core/Types.h"
 
 namespace Rtl {
 

@@ -1,8 +1,8 @@
-#include "runtime/Files.h"
+#include "runtime/IO/Files.h"
 
 #include <vector>
 
-#include "runtime/Win32.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
 

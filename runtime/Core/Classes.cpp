@@ -1,9 +1,9 @@
-#include "runtime/Classes.h"
+#include "runtime/Core/Classes.h"
 
 #include <algorithm>
 #include <utility>
 
-#include "runtime/Format.h"
+#include "runtime/Text/Format.h"
 
 namespace Rtl {
 

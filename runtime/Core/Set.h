@@ -1,7 +1,7 @@
 // Sets of enumeration members, stored as bits: member e is bit e mod 8 of
 // byte e div 8. The set of an enumeration whose highest value is High takes
 // High div 8 + 1 bytes (3 become 4), the layout that stored sets and their
-// integer and byte forms use (TSetInfo describes it, runtime/TypeInfo.h).
+// integer and byte forms use (TSetInfo describes it, runtime/Core/TypeInfo.h).
 //
 //   using TColors = Rtl::TSet<TColor, clBlue>;
 //   TColors colors{clRed, clBlue};

@@ -13,7 +13,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "runtime/TypeInfo.h"
+#include "runtime/Core/TypeInfo.h"
 
 namespace Rtl {
 

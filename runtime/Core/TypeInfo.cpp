@@ -1,8 +1,8 @@
-#include "runtime/TypeInfo.h"
+#include "runtime/Core/TypeInfo.h"
 
-#include "runtime/Exceptions.h"
-#include "runtime/Format.h"
-#include "runtime/Object.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Core/Object.h"
 
 namespace Rtl {
 
