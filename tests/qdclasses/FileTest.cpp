@@ -1,221 +1,445 @@
-// File removal and the path helpers, on real files of the test prefix.
+// Directories, temporary names, copies, relative paths, streams as bytes and
+// whole-file reading and writing, on real files of the test prefix.
 #include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+#include <vector>
 
 #include "QdClasses.h"
 #include "TestSupport.h"
+#include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/System/Win32.h"
+
+#include <winioctl.h>
 
 using namespace Qd;
 using TestSupport::Exists;
+using TestSupport::Narrow;
 using TestSupport::TTempDir;
 
 namespace {
 
-// A tree with read-only, hidden and nested entries below `root`.
-void MakeTree(const std::wstring& root) {
-  TestSupport::WriteFile(root + L"\\plain.txt", "x");
-  TestSupport::WriteFile(root + L"\\readonly.txt", "x");
-  TestSupport::SetAttributes(root + L"\\readonly.txt", true, false);
-  TestSupport::WriteFile(root + L"\\hidden.txt", "x");
-  TestSupport::SetAttributes(root + L"\\hidden.txt", false, true);
-  TestSupport::WriteFile(root + L"\\sub\\deeper\\both.dat", "x");
-  TestSupport::SetAttributes(root + L"\\sub\\deeper\\both.dat", true, true);
-  TestSupport::WriteFile(root + L"\\sub\\noext", "");
-  TestSupport::MakeDir(root + L"\\empty");
-  TestSupport::MakeDir(root + L"\\hidden dir");
-  TestSupport::SetAttributes(root + L"\\hidden dir", false, true);
+std::wstring SystemTempPath() {
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = GetTempPathW(MAX_PATH + 1, buffer);
+  return std::wstring(buffer, length);
+}
+
+// The names in a directory, "." and ".." left out.
+std::vector<std::wstring> Entries(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  return names;
+}
+
+Rtl::TBytes Pattern(std::size_t size) {
+  Rtl::TBytes bytes(size);
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>((i * 7 + i / 251) & 0xFF);
+  return bytes;
+}
+
+// Sets a file's last-write time to the given UTC time.
+void SetLastWriteUtc(const std::wstring& fileName, int year, int month, int day, int hour, int minute, int second,
+                     int ms) {
+  SYSTEMTIME utc = {static_cast<WORD>(year),   static_cast<WORD>(month),  0, static_cast<WORD>(day),
+                    static_cast<WORD>(hour),   static_cast<WORD>(minute), static_cast<WORD>(second),
+                    static_cast<WORD>(ms)};
+  FILETIME time;
+  ASSERT_TRUE(SystemTimeToFileTime(&utc, &time));
+  HANDLE file = CreateFileW(fileName.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
+  CloseHandle(file);
+}
+
+std::wstring MessageOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const Rtl::Exception& e) {
+    return e.Message();
+  }
+  return L"(no exception)";
 }
 
 }  // namespace
 
-TEST(RemoveDirTest, RemovesReadOnlyHiddenAndNestedEntries) {
-  TTempDir temp;
-  const std::wstring root = temp / L"tree";
-  MakeTree(root);
-  TFile::RemoveDir(root, true);
-  EXPECT_FALSE(Exists(root));
-  EXPECT_TRUE(Exists(temp.Path()));
+// --- Stamps and streams ------------------------------------------------------------------
+
+TEST(CheckStampTest, StampAfterAnOffsetFromThePosition) {
+  Rtl::TBytesStream stream({9, 1, 2, 3, 4});
+  stream.SetPosition(1);
+  EXPECT_TRUE(TFile::CheckStamp(stream, Rtl::TBytes{3, 4}, 2));
+  EXPECT_EQ(stream.Position(), 1);
+  EXPECT_TRUE(TFile::CheckStamp(stream, Rtl::RawByteString("\x01\x02"), 0));
+  EXPECT_FALSE(TFile::CheckStamp(stream, Rtl::TBytes{3, 5}, 2));
+  EXPECT_FALSE(TFile::CheckStamp(stream, Rtl::RawByteString("\x02"), 0));
+  EXPECT_TRUE(TFile::CheckStamp(stream, Rtl::TBytes{}, 100));
+  EXPECT_EQ(stream.Position(), 1);
 }
 
-TEST(RemoveDirTest, KeepsTheEmptyRootWhenAsked) {
-  TTempDir temp;
-  const std::wstring root = temp / L"tree";
-  MakeTree(root);
-  TFile::RemoveDir(root, false);
-  ASSERT_TRUE(TestSupport::IsDir(root));
-  EXPECT_FALSE(Exists(root + L"\\plain.txt"));
-  EXPECT_FALSE(Exists(root + L"\\sub"));
-  EXPECT_FALSE(Exists(root + L"\\hidden dir"));
+TEST(CheckStampTest, AShortStreamNeverMatches) {
+  Rtl::TBytesStream stream({1, 2, 3});
+  EXPECT_FALSE(TFile::CheckStamp(stream, Rtl::TBytes{3, 0}, 2));  // the 0 isn't there
+  EXPECT_FALSE(TFile::CheckStamp(stream, Rtl::TBytes{0}, 3));
+  EXPECT_FALSE(TFile::CheckStamp(stream, Rtl::RawByteString(std::string(1, '\0')), 10));
+  EXPECT_EQ(stream.Position(), 0);
+  Rtl::TBytesStream empty;
+  EXPECT_FALSE(TFile::CheckStamp(empty, Rtl::TBytes{0}, 0));
 }
 
-TEST(RemoveDirTest, RootWithTrailingBackslash) {
+TEST(CheckStampTest, OnAFile) {
   TTempDir temp;
-  const std::wstring root = temp / L"tree";
-  MakeTree(root);
-  TFile::RemoveDir(root + L"\\", true);
-  EXPECT_FALSE(Exists(root));
+  const std::wstring name = temp / L"stamp.bin";
+  TestSupport::WriteFile(name, std::string("PK\x03\x04rest", 8));
+  Rtl::TFileStream file(name, Rtl::fmOpenRead);
+  EXPECT_TRUE(TFile::CheckStamp(file, Rtl::RawByteString("PK\x03\x04")));
+  EXPECT_TRUE(TFile::CheckStamp(file, Rtl::RawByteString("rest"), 4));
+  EXPECT_FALSE(TFile::CheckStamp(file, Rtl::RawByteString("rest!"), 4));
+  EXPECT_EQ(file.Position(), 0);
 }
 
-TEST(RemoveDirTest, EmptyDirRaises) {
-  try {
-    TFile::RemoveDir(L"", true);
-    FAIL() << "an empty dir must raise";
-  } catch (const Rtl::Exception& e) {
-    EXPECT_EQ(e.Message(), L"TFile.RemoveDir dir cannot be empty");
+TEST(StreamBytesTest, WholeStreamWhateverThePosition) {
+  EXPECT_TRUE(TFile::StreamToBytes(nullptr).empty());
+  EXPECT_TRUE(TFile::StreamToBinaryString(nullptr).empty());
+  EXPECT_EQ(TFile::StreamToString(nullptr), L"");
+
+  Rtl::TBytesStream stream({0xEF, 0xBB, 0xBF, 'a', 0xC3, 0xA9});
+  stream.SetPosition(4);
+  EXPECT_EQ(TFile::StreamToBytes(&stream), (Rtl::TBytes{0xEF, 0xBB, 0xBF, 'a', 0xC3, 0xA9}));
+  EXPECT_EQ(stream.Position(), 4);
+  EXPECT_EQ(TFile::StreamToBinaryString(&stream), std::string("\xEF\xBB\xBF" "a\xC3\xA9"));
+  EXPECT_EQ(TFile::StreamToString(&stream), L"\uFEFFa\u00e9");  // the mark stays
+  EXPECT_EQ(stream.Position(), 4);
+
+  Rtl::TBytesStream empty;
+  EXPECT_TRUE(TFile::StreamToBytes(&empty).empty());
+  EXPECT_EQ(TFile::BytesToBinaryString({0, 'x', 0xFF}), std::string("\0x\xFF", 3));
+  EXPECT_TRUE(TFile::BytesToBinaryString({}).empty());
+}
+
+// --- Directories and temporary names ----------------------------------------------------------
+
+TEST(DirectoryTest, CreateAndClear) {
+  TTempDir temp;
+  const std::wstring deep = temp / L"a\\b\\c";
+  TFile::CreateDir(deep);
+  EXPECT_TRUE(TestSupport::IsDir(deep));
+  EXPECT_NO_THROW(TFile::CreateDir(deep));
+  EXPECT_NO_THROW(TFile::CreateDir(L""));
+
+  TestSupport::WriteFile(deep + L"\\file.txt", "x");
+  TestSupport::SetAttributes(deep + L"\\file.txt", true, true);
+  TFile::ClearDir(temp / L"a");
+  EXPECT_TRUE(TestSupport::IsDir(temp / L"a"));
+  EXPECT_TRUE(Entries(temp / L"a").empty());
+  TFile::ClearDir(temp / L"new");
+  EXPECT_TRUE(TestSupport::IsDir(temp / L"new"));
+}
+
+TEST(TempDirTest, TheTemporaryDirectoryItself) {
+  const std::wstring dir = TFile::GetTempDir();
+  EXPECT_TRUE(Rtl::SameFileName(dir, SystemTempPath())) << Narrow(dir);
+  EXPECT_EQ(dir.back(), L'\\');
+  EXPECT_EQ(TFile::GetTempDir(L"", true), dir);
+}
+
+TEST(TempDirTest, ANewEmptySubdirectory) {
+  const std::wstring sub = L"qdsys" + std::to_wstring(GetCurrentProcessId());
+  const std::wstring dir = TFile::GetTempDir(sub, true);
+  ASSERT_TRUE(TestSupport::IsDir(dir)) << Narrow(dir);
+  EXPECT_EQ(dir.back(), L'\\');
+  const std::wstring name = Rtl::ExtractFileName(TFile::RemoveBackSlash(dir));
+  EXPECT_EQ(name.size(), sub.size() + 36) << Narrow(name);
+  EXPECT_EQ(name.substr(0, sub.size()), sub);
+  EXPECT_TRUE(Entries(dir).empty());
+  const std::wstring another = TFile::GetTempDir(sub, true);
+  EXPECT_NE(another, dir);
+
+  // Without the identifier the same directory comes back emptied.
+  const std::wstring fixed = TFile::GetTempDir(sub, false);
+  TestSupport::WriteFile(fixed + L"old.txt", "x");
+  EXPECT_EQ(TFile::GetTempDir(sub, false), fixed);
+  EXPECT_TRUE(Entries(fixed).empty());
+
+  for (const std::wstring& made : {dir, another, fixed}) TFile::RemoveDir(TFile::RemoveBackSlash(made), true);
+}
+
+TEST(TempDirTest, ASubdirectoryOutsideTheTemporaryDirectoryIsRefused) {
+  TTempDir temp;
+  const std::wstring keep = temp / L"keep.txt";
+  TestSupport::WriteFile(keep, "precious");
+  const std::wstring escape = L"..\\" + Rtl::ExtractFileName(TFile::RemoveBackSlash(SystemTempPath())) + L"\\" +
+                              Rtl::ExtractFileName(temp.Path());
+  for (const std::wstring& bad : {escape, temp.Path(), std::wstring(L"x\\..\\..\\y"), std::wstring(L"\\x"),
+                                  std::wstring(L"C:x"), std::wstring(L"x/../../y")}) {
+    EXPECT_THROW(TFile::GetTempDir(bad, false), Rtl::EArgumentException) << Narrow(bad);
   }
+  // Names that the system reads as the temporary directory itself.
+  for (const wchar_t* itself : {L".", L".\\", L"...", L" "})
+    EXPECT_THROW(TFile::GetTempDir(itself, false), Rtl::EArgumentException) << Narrow(itself);
+  EXPECT_TRUE(Exists(keep));
+  // With the identifier appended they are names of their own.
+  const std::wstring dotted = TFile::GetTempDir(L".", true);
+  EXPECT_TRUE(TestSupport::IsDir(dotted)) << Narrow(dotted);
+  TFile::RemoveDir(TFile::RemoveBackSlash(dotted), true);
+  EXPECT_TRUE(Exists(keep));
 }
 
-TEST(RemoveDirTest, MissingDirIsNoError) {
+TEST(TempFileNameTest, WithAndWithoutExtension) {
   TTempDir temp;
-  EXPECT_NO_THROW(TFile::RemoveDir(temp / L"missing", true));
+  const std::wstring plain = TFile::GetTempFileName(L"qd", L"", temp.Path());
+  ASSERT_FALSE(plain.empty());
+  EXPECT_TRUE(Rtl::FileExists(plain));
+  EXPECT_EQ(TFile::GetFileSize(plain), 0);
+  EXPECT_TRUE(Rtl::SameFileName(Rtl::ExtractFileDir(plain), temp.Path())) << Narrow(plain);
+  EXPECT_EQ(Rtl::ExtractFileName(plain).substr(0, 2), L"qd");
+
+  for (const wchar_t* ext : {L"txt", L".txt"}) {
+    const std::wstring named = TFile::GetTempFileName(L"qd", ext, temp.Path());
+    ASSERT_FALSE(named.empty());
+    EXPECT_EQ(Rtl::ExtractFileExt(named), L".txt");
+    EXPECT_FALSE(Exists(named));
+  }
+  EXPECT_EQ(Entries(temp.Path()).size(), 1u);  // only the name without extension stays
+
+  const std::wstring inTemp = TFile::GetTempFileName(L"qd");
+  ASSERT_FALSE(inTemp.empty());
+  EXPECT_TRUE(Rtl::SameFileName(Rtl::ExtractFilePath(inTemp), SystemTempPath()));
+  TFile::DeleteFile(inTemp);
 }
 
-TEST(RemoveDirTest, NeverEntersADirectoryLink) {
+TEST(TempFileNameTest, NoUsableDirectoryGivesEmpty) {
   TTempDir temp;
-  const std::wstring outside = temp / L"outside";
-  TestSupport::WriteFile(outside + L"\\keep.txt", "precious");
-  const std::wstring root = temp / L"tree";
-  TestSupport::WriteFile(root + L"\\file.txt", "x");
-  if (!TestSupport::MakeDirectoryLink(root + L"\\link", outside))
-    GTEST_SKIP() << "this system can't make a directory link here";
-  TFile::RemoveDir(root, true);
-  EXPECT_FALSE(Exists(root));
-  EXPECT_TRUE(Exists(outside + L"\\keep.txt"));
+  EXPECT_EQ(TFile::GetTempFileName(L"qd", L"", temp / L"missing"), L"");
+  EXPECT_EQ(TFile::GetTempFileName(L"qd", L"txt", temp / L"missing"), L"");
+  TestSupport::WriteFile(temp / L"file", "x");
+  EXPECT_EQ(TFile::GetTempFileName(L"qd", L"", temp / L"file"), L"");
 }
 
-TEST(RemoveDirTest, ALinkAsRootIsRemovedAsALink) {
+// --- Copies, size and age ---------------------------------------------------------------------
+
+TEST(CopyFileTest, CopiesKeepSizeAndAge) {
   TTempDir temp;
-  const std::wstring outside = temp / L"outside";
-  TestSupport::WriteFile(outside + L"\\keep.txt", "precious");
-  if (!TestSupport::MakeDirectoryLink(temp / L"link", outside))
-    GTEST_SKIP() << "this system can't make a directory link here";
-  TFile::RemoveDir(temp / L"link", true);
-  EXPECT_FALSE(Exists(temp / L"link"));
-  EXPECT_TRUE(Exists(outside + L"\\keep.txt"));
+  const std::wstring source = temp / L"source.dat";
+  TFile::BytesToFile(Pattern(70000), source);
+  SetLastWriteUtc(source, 2020, 2, 29, 12, 0, 0, 0);
+
+  const std::wstring target = temp / L"new\\deeper\\target.dat";
+  EXPECT_FALSE(TFile::CopyFile(source, target, false));
+  ASSERT_TRUE(TFile::CopyFile(source, target, true));
+  EXPECT_EQ(TFile::FileToBytes(target), Pattern(70000));
+  EXPECT_TRUE(TFile::SameFileSizeAndAge(source, target));
+
+  // Over an existing file; a missing source fails.
+  TestSupport::WriteFile(temp / L"other.dat", "old");
+  EXPECT_TRUE(TFile::CopyFile(source, temp / L"other.dat"));
+  EXPECT_TRUE(TFile::SameFileSizeAndAge(source, temp / L"other.dat"));
+  EXPECT_FALSE(TFile::CopyFile(temp / L"missing", temp / L"x.dat", true));
+
+  // A moved file keeps both; a touched one differs in age, a longer one in size.
+  ASSERT_TRUE(MoveFileW(target.c_str(), (temp / L"moved.dat").c_str()));
+  EXPECT_TRUE(TFile::SameFileSizeAndAge(source, temp / L"moved.dat"));
+  SetLastWriteUtc(temp / L"moved.dat", 2020, 2, 29, 12, 0, 1, 0);
+  EXPECT_FALSE(TFile::SameFileSizeAndAge(source, temp / L"moved.dat"));
+  TFile::BytesToFile(Pattern(70001), temp / L"longer.dat");
+  SetLastWriteUtc(temp / L"longer.dat", 2020, 2, 29, 12, 0, 0, 0);
+  EXPECT_FALSE(TFile::SameFileSizeAndAge(source, temp / L"longer.dat"));
+
+  EXPECT_EQ(MessageOf([&] { TFile::SameFileSizeAndAge(source, temp / L"missing"); }), L"File does not exists");
 }
 
-// Wine deletes what its unix symbolic links lead to, also through a handle
-// opened on the link itself: such links are left, and so is their target.
-TEST(RemoveDirTest, UnixLinksAreLeftWithWhatTheyLeadTo_WineUnixLinks) {
+TEST(FileSizeTest, SizesAndMissingFiles) {
   TTempDir temp;
-  const std::wstring outside = temp / L"outside";
-  TestSupport::WriteFile(outside + L"\\keep.txt", "precious");
-  TestSupport::MakeDir(outside + L"\\empty");
-  const std::wstring root = temp / L"tree";
-  TestSupport::WriteFile(root + L"\\own.txt", "x");
-  TestSupport::WriteFile(root + L"\\sub\\own.txt", "x");
-  if (!TestSupport::MakeWineUnixLink(root + L"\\file link.txt", outside + L"\\keep.txt"))
-    GTEST_SKIP() << "unix symbolic links are made under Wine only";
-  ASSERT_TRUE(TestSupport::MakeWineUnixLink(root + L"\\sub\\dir link", outside + L"\\empty"));
-  ASSERT_TRUE(TestSupport::MakeWineUnixLink(temp / L"root link", outside + L"\\empty"));
-
-  EXPECT_FALSE(TFile::IsDeletableEntry(root + L"\\file link.txt"));
-  EXPECT_TRUE(TFile::IsDeletableEntry(root + L"\\own.txt"));
-  EXPECT_TRUE(TFile::IsDeletableEntry(root + L"\\sub\\"));
-  EXPECT_FALSE(TFile::DeleteFile(root + L"\\file link.txt"));
-  TFile::RemoveDir(temp / L"root link", true);
-  TFile::RemoveDir(root, true);
-  EXPECT_TRUE(Exists(outside + L"\\keep.txt"));
-  EXPECT_TRUE(TestSupport::IsDir(outside + L"\\empty"));
-  EXPECT_FALSE(Exists(root + L"\\own.txt"));
-  EXPECT_FALSE(Exists(root + L"\\sub\\own.txt"));
-  for (const std::wstring& link : {root + L"\\file link.txt", root + L"\\sub\\dir link", temp / L"root link"})
-    TestSupport::RemoveWineUnixLink(link);
+  TestSupport::WriteFile(temp / L"empty", "");
+  TestSupport::WriteFile(temp / L"five", "12345");
+  EXPECT_EQ(TFile::GetFileSize(temp / L"empty"), 0);
+  EXPECT_EQ(TFile::GetFileSize(temp / L"five"), 5);
+  EXPECT_EQ(MessageOf([&] { TFile::GetFileSize(temp / L"missing"); }), L"File does not exists");
+  EXPECT_EQ(MessageOf([&] { TFile::GetFileSize(temp.Path()); }), L"File does not exists");
 }
 
-TEST(DeleteFileTest, ReadOnlyFilesAreDeleted) {
+TEST(FileSizeTest, SparseFileLargerThan4GB) {
   TTempDir temp;
-  const std::wstring file = temp / L"ro.txt";
-  TestSupport::WriteFile(file, "x");
-  TestSupport::SetAttributes(file, true, false);
-  EXPECT_TRUE(TFile::IsFileReadOnly(file));
-  EXPECT_TRUE(TFile::DeleteFile(file));
-  EXPECT_FALSE(Exists(file));
-  EXPECT_FALSE(TFile::DeleteFile(file));  // nothing left to delete
+  const std::wstring name = temp / L"sparse.bin";
+  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD returned = 0;
+  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+  LARGE_INTEGER size;
+  size.QuadPart = (5LL << 30) + 123;
+  const bool sized = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  if (!sized) GTEST_SKIP() << "no sparse file of 5 GB can be made here";
+  EXPECT_EQ(TFile::GetFileSize(name), (5LL << 30) + 123);
+  EXPECT_THROW(TFile::FileToBytes(name), Rtl::EReadError);
 }
 
-TEST(DeleteFileTest, ReadOnlyAttribute) {
+// Also run by the entry "qdsystem_cet" in a zone with daylight saving: the
+// age is the UTC time whatever the zone and season.
+TEST(FileAgeTest, LastWriteTimeAsUtcToTheSecond) {
   TTempDir temp;
-  const std::wstring file = temp / L"f.txt";
-  EXPECT_FALSE(TFile::IsFileReadOnly(file));
-  EXPECT_TRUE(TFile::RemoveReadOnlyAttribute(file));  // missing: nothing to clear
-  TestSupport::WriteFile(file, "x");
-  EXPECT_FALSE(TFile::IsFileReadOnly(file));
-  TestSupport::SetAttributes(file, true, true);
-  EXPECT_TRUE(TFile::IsFileReadOnly(file));
-  EXPECT_TRUE(TFile::RemoveReadOnlyAttribute(file));
-  EXPECT_FALSE(TFile::IsFileReadOnly(file));
-  EXPECT_TRUE(Exists(file));
-  // A directory is not a read-only file.
-  EXPECT_FALSE(TFile::IsFileReadOnly(temp.Path()));
+  const std::wstring name = temp / L"aged.txt";
+  TestSupport::WriteFile(name, "x");
+  SetLastWriteUtc(name, 2021, 7, 1, 10, 20, 30, 600);
+  EXPECT_EQ(TFile::GetFileAge(name), Rtl::EncodeDateTime(2021, 7, 1, 10, 20, 30, 0));
+  SetLastWriteUtc(name, 2021, 1, 15, 23, 59, 59, 999);
+  EXPECT_EQ(TFile::GetFileAge(name), Rtl::EncodeDateTime(2021, 1, 15, 23, 59, 59, 0));
+
+  EXPECT_EQ(TFile::GetFileAge(L""), 0);
+  EXPECT_EQ(TFile::GetFileAge(temp / L"missing"), 0);
+  EXPECT_EQ(TFile::GetFileAge(temp.Path()), 0);
 }
 
-TEST(PathTest, AddBackSlashAndPeriodExt) {
-  EXPECT_EQ(TFile::AddBackSlash(L""), L"");
-  EXPECT_EQ(TFile::AddBackSlash(L"C:\\a"), L"C:\\a\\");
-  EXPECT_EQ(TFile::AddBackSlash(L"C:\\a\\"), L"C:\\a\\");
-  EXPECT_EQ(TFile::AddBackSlash(L"C:"), L"C:\\");
-  EXPECT_EQ(TFile::GetPeriodExt(L"lnk"), L".lnk");
-  EXPECT_EQ(TFile::GetPeriodExt(L".lnk"), L".lnk");
-  EXPECT_EQ(TFile::GetPeriodExt(L""), L"");
-}
-
-TEST(PathTest, IsSubPath) {
-  EXPECT_FALSE(TFile::IsSubPath(L""));
-  EXPECT_FALSE(TFile::IsSubPath(L"\\x"));
-  EXPECT_FALSE(TFile::IsSubPath(L"\\\\server\\share"));
-  EXPECT_FALSE(TFile::IsSubPath(L"C:\\x"));
-  EXPECT_FALSE(TFile::IsSubPath(L"C:x"));  // drive-relative counts as not below
-  EXPECT_TRUE(TFile::IsSubPath(L"x"));
-  EXPECT_TRUE(TFile::IsSubPath(L"a\\b"));
-  EXPECT_TRUE(TFile::IsSubPath(L"..\\b"));
-  EXPECT_TRUE(TFile::IsSubPath(L"."));
-}
-
-TEST(PathTest, GetFullPath) {
-  const std::wstring dir = L"C:\\base\\dir";
-  EXPECT_EQ(TFile::GetFullPath(L".", dir), dir);
-  EXPECT_EQ(TFile::GetFullPath(L"", dir, false), L"");
-  EXPECT_EQ(TFile::GetFullPath(L"", dir, true), dir);
-  EXPECT_EQ(TFile::GetFullPath(L"name.txt", dir), dir + L"\\name.txt");
-  EXPECT_EQ(TFile::GetFullPath(L"name.txt", dir + L"\\"), dir + L"\\name.txt");
-  // A bare name is joined as it is, even "..".
-  EXPECT_EQ(TFile::GetFullPath(L"..", dir), dir + L"\\..");
-  // A relative path with ".." is normalised; without it, joined as it is.
-  EXPECT_EQ(TFile::GetFullPath(L"..\\other\\f.txt", dir), L"C:\\base\\other\\f.txt");
-  EXPECT_EQ(TFile::GetFullPath(L"sub\\..\\f.txt", dir), dir + L"\\f.txt");
-  EXPECT_EQ(TFile::GetFullPath(L"sub\\.\\f.txt", dir), dir + L"\\sub\\.\\f.txt");
-  // Absolute names come back unchanged.
-  EXPECT_EQ(TFile::GetFullPath(L"D:\\x\\..\\y", dir), L"D:\\x\\..\\y");
-  EXPECT_EQ(TFile::GetFullPath(L"\\x", dir), L"\\x");
-  // No directory: the current one.
-  EXPECT_EQ(TFile::GetFullPath(L"f.txt", L""), TFile::AddBackSlash(TFile::GetDir()) + L"f.txt");
-  EXPECT_EQ(TFile::GetFullPath(L".", L""), TFile::GetDir());
-}
-
-TEST(PathTest, GetDirIsTheCurrentDirectory) {
+TEST(FileAgeTest, ANewFileIsAboutNow) {
   TTempDir temp;
-  const std::wstring before = TFile::GetDir();
-  ASSERT_FALSE(before.empty());
-  TestSupport::RunProcess(L"cmd /c exit 0");  // any call that may set the last error
-  EXPECT_EQ(TFile::GetDir(), before);
-  EXPECT_EQ(TFile::GetFullPath(L"x\\..\\y", L""), TFile::AddBackSlash(before) + L"y");
+  const std::wstring name = temp / L"new.txt";
+  TestSupport::WriteFile(name, "x");
+  SYSTEMTIME utcNow;
+  GetSystemTime(&utcNow);
+  Rtl::TSystemTime now;
+  std::memcpy(&now, &utcNow, sizeof now);
+  EXPECT_LE(Rtl::SecondsBetween(TFile::GetFileAge(name), Rtl::SystemTimeToDateTime(now)), 60);
 }
 
-TEST(PathTest, SimplifyPath) {
-  EXPECT_EQ(TFile::SimplifyPath(L"C:\\a\\b\\..\\c"), L"C:\\a\\c");
-  EXPECT_EQ(TFile::SimplifyPath(L"C:\\a\\.\\c"), L"C:\\a\\c");
-  // A full form that wouldn't fit the buffer leaves the path as it is.
-  const std::wstring longPath = L"C:\\" + std::wstring(600, L'a') + L"\\.\\b";
-  EXPECT_EQ(TFile::SimplifyPath(longPath), longPath);
-  // What matters is the length of the full form, not of the input.
-  EXPECT_EQ(TFile::SimplifyPath(L"C:\\" + std::wstring(600, L'a') + L"\\..\\b"), L"C:\\b");
-  const std::wstring exact = L"C:\\" + std::wstring(QD_MAX_PATH - 3, L'a');  // 520 characters
-  EXPECT_EQ(TFile::SimplifyPath(exact), exact);
+// --- Whole files ---------------------------------------------------------------------------
+
+TEST(WholeFileTest, RoundTripsOfEmptySmallAndLargeFiles) {
+  TTempDir temp;
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4096}, std::size_t{20u << 20}}) {
+    const std::wstring name = temp / (L"file" + std::to_wstring(size));
+    TFile::BytesToFile(Pattern(size), name);
+    EXPECT_EQ(TFile::GetFileSize(name), static_cast<std::int64_t>(size));
+    EXPECT_TRUE(TFile::FileToBytes(name) == Pattern(size)) << size;
+  }
+  EXPECT_EQ(Entries(temp.Path()).size(), 4u);  // nothing left beside them
 }
 
-TEST(PathTest, DriveTypes) {
-  EXPECT_EQ(TFile::GetDriveType(L"C:\\windows"), dtFixed);
-  EXPECT_EQ(TFile::GetDriveType(L"relative\\path"), dtFixed);
-  EXPECT_EQ(TFile::GetDriveType(L""), dtFixed);
+TEST(WholeFileTest, WritingReplacesTheWholeOldFile) {
+  TTempDir temp;
+  const std::wstring name = temp / L"data.bin";
+  TFile::BytesToFile(Pattern(10000), name);
+  TFile::BytesToFile({1, 2, 3}, name);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{1, 2, 3}));
+  TFile::BytesToFile({}, name);
+  EXPECT_EQ(TFile::GetFileSize(name), 0);
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"data.bin"});
+}
+
+// A file with a second name (a hard link) is written where it is: every
+// name shows the new data, as a file that is created or truncated would.
+TEST(WholeFileTest, WritingAFileWithAnotherNameKeepsThemOneFile) {
+  TTempDir temp;
+  const std::wstring name = temp / L"data.bin";
+  const std::wstring other = temp / L"other name.bin";
+  TestSupport::WriteFile(name, "old contents");
+  ASSERT_TRUE(CreateHardLinkW(other.c_str(), name.c_str(), nullptr));
+  TFile::BytesToFile({1, 2, 3}, name);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{1, 2, 3}));
+  EXPECT_EQ(TFile::FileToBytes(other), (Rtl::TBytes{1, 2, 3}));
+  EXPECT_EQ(Entries(temp.Path()).size(), 2u);
+}
+
+TEST(WholeFileTest, WritingCreatesTheDirectory) {
+  TTempDir temp;
+  const std::wstring name = temp / L"a\\b\\data.bin";
+  TFile::BytesToFile({7}, name);
+  EXPECT_EQ(TFile::FileToBytes(name), Rtl::TBytes{7});
+}
+
+TEST(WholeFileTest, AFailedWriteKeepsTheOldFile) {
+  TTempDir temp;
+  const std::wstring name = temp / L"kept.txt";
+  TestSupport::WriteFile(name, "old contents");
+  {
+    // Another program has it open and doesn't let it be replaced.
+    HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(TFile::BytesToFile(Pattern(100000), name), Rtl::EFCreateError);
+    CloseHandle(reader);
+  }
+  const std::string old = "old contents";
+  EXPECT_EQ(TFile::FileToBytes(name), Rtl::TBytes(old.begin(), old.end()));
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"kept.txt"});
+
+  // A directory in the file's place, or a file in its directory's place.
+  TestSupport::MakeDir(temp / L"dir");
+  const std::wstring message = MessageOf([&] { TFile::BytesToFile({1}, temp / L"dir"); });
+  EXPECT_EQ(message.substr(0, 13), L"Cannot create") << Narrow(message);
+  EXPECT_TRUE(TestSupport::IsDir(temp / L"dir"));
+  EXPECT_THROW(TFile::BytesToFile({1}, temp / L"kept.txt\\inside.txt"), Rtl::EFCreateError);
+  EXPECT_EQ(TFile::GetFileSize(name), 12);
+}
+
+TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
+  TTempDir temp;
+  EXPECT_EQ(MessageOf([&] { TFile::FileToBytes(temp / L"missing"); }), L"File does not exists");
+  const std::wstring name = temp / L"open.txt";
+  TestSupport::WriteFile(name, "abc");
+  HANDLE writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
+  CloseHandle(writer);
+  // Held open by a program that may rename or delete it: every kind of
+  // sharing is allowed to others, deletion too.
+  HANDLE renamer = CreateFileW(name.c_str(), GENERIC_READ | DELETE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(renamer, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
+  CloseHandle(renamer);
+}
+
+// --- Paths -------------------------------------------------------------------------------------
+
+TEST(RelativePathTest, DriveLetterPaths) {
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a\\b\\c.txt", L"C:\\a"), L"b\\c.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a\\b\\c.txt", L"C:\\a\\"), L"b\\c.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a\\b", L"C:\\a\\b"), L"");
+  EXPECT_EQ(TFile::GetRelativePath(L"c:\\A\\B", L"C:\\a\\b\\"), L"");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a\\b\\", L"C:\\a"), L"b");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a\\x\\y.txt", L"C:\\a\\b\\c"), L"..\\..\\x\\y.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\A\\B\\c.txt", L"c:\\a"), L"B\\c.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\x.txt", L"C:\\a"), L"..\\x.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"D:\\a\\b.txt", L"C:\\a"), L"D:\\a\\b.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a\\b.txt", L""), L"C:\\a\\b.txt");
+  // A directory whose name begins like another's is not its parent.
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\abc\\d.txt", L"C:\\ab"), L"..\\abc\\d.txt");
+}
+
+TEST(RelativePathTest, UncPaths) {
+  EXPECT_EQ(TFile::GetRelativePath(L"\\\\server\\share\\a\\b.txt", L"\\\\server\\share"), L"a\\b.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"\\\\server\\share\\a\\b.txt", L"\\\\SERVER\\Share\\c"), L"..\\a\\b.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"\\\\server\\other\\a.txt", L"\\\\server\\share\\a"),
+            L"\\\\server\\other\\a.txt");
+  EXPECT_EQ(TFile::GetRelativePath(L"C:\\a.txt", L"\\\\server\\share"), L"C:\\a.txt");
+  EXPECT_EQ(Rtl::ExtractFileDrive(L"\\\\server\\share\\dir\\f"), L"\\\\server\\share");
+  EXPECT_EQ(Rtl::ExtractFileDrive(L"C:\\dir"), L"C:");
+  EXPECT_EQ(Rtl::ExtractFileDrive(L"dir\\f"), L"");
+}
+
+TEST(PathTextTest, ExtensionsOfTheLastComponent) {
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L"C:\\x.y\\file.txt"), L"C:\\x.y\\file");
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L"C:\\x.y\\file"), L"C:\\x.y\\file");
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L"C:\\dir\\file."), L"C:\\dir\\file");
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L"C:\\dir\\archive.tar.gz"), L"C:\\dir\\archive.tar");
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L"\\\\srv\\sh.are\\file.txt"), L"\\\\srv\\sh.are\\file");
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L"C:file.txt"), L"C:file");
+  EXPECT_EQ(TFile::ExtractPathNameWithoutExt(L""), L"");
+
+  EXPECT_EQ(TFile::RemoveBackSlash(L"C:\\a\\\\"), L"C:\\a\\");  // one backslash only
+  EXPECT_TRUE(TFile::DoesContainWildCards(L"C:\\a\\file?.txt"));
 }

@@ -260,7 +260,7 @@ TEST_F(Toolkit, HandlerThatRaisesIsReportedAndTheWindowGoesOn) {
   SendMessageW(Hwnd(form.Go->Handle()), BM_CLICK, 0, 0);
   const GuiSupport::TMessageBox& box = closer.Result();
   ASSERT_TRUE(box.Found);
-  EXPECT_EQ(box.Caption, L"test_gui");
+  EXPECT_EQ(box.Caption, L"test_toolkit");
   EXPECT_EQ(box.Texts, std::vector<std::wstring>{L"Go failed"});
   EXPECT_EQ(form.Clicks, 1);
   form.Raise = false;
@@ -269,12 +269,12 @@ TEST_F(Toolkit, HandlerThatRaisesIsReportedAndTheWindowGoesOn) {
 }
 
 TEST_F(Toolkit, ShowMessageHasOneOkButtonCentredAndTheProgramsName) {
-  EXPECT_EQ(FApplication.Title(), L"test_gui");
+  EXPECT_EQ(FApplication.Title(), L"test_toolkit");
   GuiSupport::TMessageBoxCloser closer(GetCurrentProcessId());
   Rtl::ShowMessage(L"Hello");
   const GuiSupport::TMessageBox& box = closer.Result();
   ASSERT_TRUE(box.Found);
-  EXPECT_EQ(box.Caption, L"test_gui");
+  EXPECT_EQ(box.Caption, L"test_toolkit");
   EXPECT_EQ(box.Texts, std::vector<std::wstring>{L"Hello"});
   EXPECT_EQ(box.Buttons, std::vector<std::wstring>{L"OK"});
   EXPECT_NEAR(box.Rect.Left + box.Rect.Width() / 2, box.Work.Left + box.Work.Width() / 2, 1);
