@@ -1,3 +1,4 @@
+#include "QdClasses.h"
 #include "TestSupport.h"
 
 #include <stdexcept>

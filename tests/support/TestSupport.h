@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "QdClasses.h"
+#include "QdClasses/Registry.h"
 
 namespace TestSupport {
 
