@@ -1,0 +1,200 @@
+// The fuzz targets: every reader of untrusted bytes, and the round trips
+// that must hold for any data.
+#include <string>
+#include <vector>
+
+#include "Fuzz.h"
+#include "QdClasses.h"
+#include "QdString.h"
+#include "runtime/Toolkit/FormStream.h"
+#include "tools/FormText.h"
+
+namespace Fuzz {
+
+std::wstring AsUtf16(TInput input) {
+  std::wstring text;
+  text.reserve(input.size() / 2 + 1);
+  std::size_t i = 0;
+  for (; i + 1 < input.size(); i += 2) text.push_back(static_cast<wchar_t>(input[i] | input[i + 1] << 8));
+  if (i < input.size()) text.push_back(static_cast<wchar_t>(input[i]));
+  return text;
+}
+
+std::wstring AsLatin1(TInput input) { return std::wstring(input.begin(), input.end()); }
+
+TBytes Bytes(std::string_view text) { return TBytes(text.begin(), text.end()); }
+
+TBytes Utf16Bytes(std::wstring_view text) {
+  TBytes bytes;
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+  }
+  return bytes;
+}
+
+namespace {
+
+// Text targets read the input both ways: as UTF-16 and a byte per unit.
+template <class F>
+void EachText(TInput input, F&& run) {
+  run(AsUtf16(input));
+  run(AsLatin1(input));
+}
+
+std::vector<TBytes> NoSeeds() { return {}; }
+std::vector<std::string> NoTokens() { return {}; }
+
+// --- Form streams ---------------------------------------------------------
+
+const char* const FORM_TEXT_C =
+    "object MainForm: TMainForm\n"
+    "  Left = 0\n  Caption = 'Clean Installations'\n  Font.Style = [fsBold, fsItalic]\n"
+    "  Tag = $7FFFFFFF\n  Data = { 0A1B2C }\n  Empty = nil\n  Flag = True\n"
+    "  OnCreate = FormCreate\n"
+    "  object Memo: TMemo\n    Lines.Strings = (\n      'first'\n      #13#10'second' + 'third')\n"
+    "  end\n"
+    "  inherited Button: TButton [1]\n    Caption = '&Close'\n  end\n"
+    "end\n";
+
+std::vector<TBytes> FormStreamSeeds() {
+  return {FormTools::ConvertFormText(FORM_TEXT_C), Bytes("TPF0"), Bytes("TPF0\x06TClass\x04Name\x00\x00")};
+}
+
+void FormStream(TInput input) {
+  if (Rtl::IsFormStream(input)) Rtl::ReadFormStream(input);
+  else Rtl::ReadFormStream(input);  // not a form stream: must raise, clearly
+}
+
+std::vector<TBytes> FormTextSeeds() { return {Bytes(FORM_TEXT_C)}; }
+std::vector<std::string> FormTextTokens() {
+  return {"object ", "end\n", " = ", "'", "''", "#13", "#$0D", "+", "(", ")", "[", "]", "{", "}", "<", ">",
+          "item", "$", "-", ".", "inherited ", "inline ", "//", ": T", "[0]", "nil", "True", "1e308"};
+}
+
+void FormText(TInput input) {
+  TBytes stream;
+  try {
+    stream = FormTools::ConvertFormText(std::string_view(reinterpret_cast<const char*>(input.data()), input.size()));
+  } catch (const FormTools::EFormTextError&) {
+    return;  // bad text, reported with its line
+  }
+  // What the converter writes, the reader reads.
+  Rtl::ReadFormStream(TInput(stream.data(), stream.size()));
+}
+
+// --- Binary-to-text encodings ------------------------------------------------
+
+std::vector<TBytes> EncodingSeeds() {
+  return {Utf16Bytes(L"TWFu"), Utf16Bytes(L"TWE="), Utf16Bytes(L"  TWFuTWFu\r\nTWFu  "), Utf16Bytes(L"MZXW6YTB"),
+          Utf16Bytes(L"MZXW6===\r\n"), Utf16Bytes(L"0A1b2C"), Utf16Bytes(L"%41%e2%82%ac+x"), Bytes("AAAA")};
+}
+std::vector<std::string> EncodingTokens() { return {"=", "==", "\r\n", " ", "%", "%4", "%zz", "+", "/", "-", "_"}; }
+
+void Decoders(TInput input) {
+  EachText(input, [](const std::wstring& text) {
+    Qd::TBinaryEncoding encoding = Qd::beBase64;
+    Qd::TBinaryEncodings encodings;
+    Qd::TBinaryString::IsString(text, encoding, encodings, true, 0);
+    Qd::TBinaryString::IsString(text, encoding, encodings, false, 4);
+    std::wstring before, after, newLine;
+    int lineLength = 0;
+    auto decode = [&](auto&& f) {
+      try {
+        f();
+      } catch (const Rtl::Exception&) {
+      }
+    };
+    decode([&] { Qd::TBase64::Decode(text, before, after, newLine, lineLength); });
+    decode([&] { Qd::TBase32::Decode(text, before, after, newLine, lineLength); });
+    decode([&] { Qd::TBase16::Decode(text, before, after, newLine, lineLength); });
+    decode([&] { Qd::TUrlString::Decode(text, before, after, newLine, lineLength); });
+  });
+}
+
+// Any bytes survive each encoding.
+void EncodingRoundTrips(TInput input) {
+  const Rtl::TBytes data(input.begin(), input.end());
+  if (Qd::TBase64::Decode(Qd::TBase64::Encode(data)) != data) Fail("Base64 round trip");
+  if (Qd::TBase32::Decode(Qd::TBase32::Encode(data)) != data) Fail("Base32 round trip");
+  if (Qd::TBase16::Decode(Qd::TBase16::Encode(data, false)) != data) Fail("Base16 round trip");
+  if (Qd::TBase16::Decode(Qd::TBase16::Encode(data, true)) != data) Fail("Base16 round trip (lower case)");
+  if (Qd::TUrlString::Decode(Qd::TUrlString::Encode(data)) != data) Fail("URL round trip");
+}
+
+// --- String escapes -----------------------------------------------------------
+
+std::vector<TBytes> EscapeSeeds() {
+  return {Utf16Bytes(L"a\\n\\t\\x41\\u00e9\\'"), Utf16Bytes(L"&amp;&lt;&gt;&quot;&#65;&"), Utf16Bytes(L"#0D#0A##x#"),
+          Utf16Bytes(L"<tab><lf><<cr>"), Utf16Bytes(L"%41%C3%A9%"), Utf16Bytes(L"\u00e9\U0001F600")};
+}
+std::vector<std::string> EscapeTokens() {
+  return {"\\", "\\u", "\\x", "&", "&amp;", ";", "#", "##", "<", "<<", ">", "%", "%C3", "%E2%82", "<nul>", "<TAB>"};
+}
+
+void Escapes(TInput input) {
+  EachText(input, [](const std::wstring& text) {
+    using Qd::TUnicodeString;
+    auto decode = [](auto&& f) {
+      try {
+        f();
+      } catch (const Rtl::Exception&) {
+      }
+    };
+    decode([&] { TUnicodeString::Decode(text); });
+    decode([&] { TUnicodeString::UrlDecode(text); });
+    decode([&] { TUnicodeString::CppDecode(text); });
+    decode([&] { TUnicodeString::HtmlDecode(text); });
+    decode([&] { TUnicodeString::AmpDecode(text); });
+    for (Qd::TDisplayEncode mark : {Qd::deLessThan, Qd::deParentheses, Qd::deBrackets, Qd::deBraces})
+      decode([&] { TUnicodeString::DisplayDecode(text, mark); });
+    // What the encoders write, the decoders read back.
+    if (TUnicodeString::Decode(TUnicodeString::Encode(text)) != text) Fail("# escape round trip");
+    if (TUnicodeString::HtmlDecode(TUnicodeString::HtmlEncode(text)) != text) Fail("HTML round trip");
+    if (TUnicodeString::AmpDecode(TUnicodeString::AmpEncode(text)) != text) Fail("ampersand round trip");
+  });
+}
+
+// --- Numbers and dates in text --------------------------------------------------
+
+std::vector<TBytes> NumberSeeds() {
+  return {Utf16Bytes(L"1.5"), Utf16Bytes(L"-1.7976931348623157E308"), Utf16Bytes(L"4.9e-324"),
+          Utf16Bytes(L"2024-02-29T23:59:59.999Z"), Utf16Bytes(L"20240229T235959+0130"),
+          Utf16Bytes(L"Thursday, 29 February 2024 23:59:59"), Utf16Bytes(L"1e99999")};
+}
+std::vector<std::string> NumberTokens() {
+  return {"e", "E+", "-", ".", ",", "T", "Z", "+01:30", ":", "9999999999", "0000", "NaN", "INF"};
+}
+
+void NumbersAndDates(TInput input) {
+  EachText(input, [](const std::wstring& text) {
+    auto parse = [](auto&& f) {
+      try {
+        f();
+      } catch (const Rtl::Exception&) {
+      }
+    };
+    Qd::TString::IsFloat(text, L'.');
+    parse([&] { Qd::TString::StringToFloat(text, L'.'); });
+    parse([&] { Qd::TString::StringToFloat(text, 0.0, L','); });
+    Qd::TQdDateTime::IsIsoDateTime(text);
+    parse([&] { Qd::TQdDateTime::IsoToDateTime(text); });
+    parse([&] { Qd::TQdDateTime::StringToDateTime(text); });
+    parse([&] { Qd::TQdDateTime::LongStringToDateTime(text); });
+  });
+}
+
+const TTarget TARGETS_C[] = {
+    {"form-stream", FormStream, FormStreamSeeds, FormTextTokens},
+    {"form-text", FormText, FormTextSeeds, FormTextTokens},
+    {"decoders", Decoders, EncodingSeeds, EncodingTokens},
+    {"encodings", EncodingRoundTrips, NoSeeds, NoTokens},
+    {"escapes", Escapes, EscapeSeeds, EscapeTokens},
+    {"numbers-dates", NumbersAndDates, NumberSeeds, NumberTokens},
+};
+
+}  // namespace
+
+std::span<const TTarget> Targets() { return TARGETS_C; }
+
+}  // namespace Fuzz
