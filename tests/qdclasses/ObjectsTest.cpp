@@ -3,45 +3,16 @@
 
 #include "QdClasses.h"
 #include "TestItems.h"
-#include "runtime/Core/ClassRegistry.h"
-#include "runtime/Core/Set.h"
+#include "TestSupport.h"
 
 using namespace QdObjectsTest;
 using Qd::TQdObject;
-
-namespace QdObjectsTest {
-
-// A real enumeration of the library, described as its unit will describe it
-// (here in the tests' namespace, so the look-up hook stays the unit's).
-using Qd::TRegistryView;
-RTL_ENUM_INFO(TRegistryView, L"rvDefault", L"rvRegistry64", L"rvRegistry32")
-
-// An enumeration and its set, described with the look-up hook.
-enum TColor : std::uint8_t { clRed, clGreen, clBlue };
-RTL_ENUM_INFO(TColor, L"red", L"green", L"blue")
-using TColors = Rtl::TSet<TColor, clBlue>;
-RTL_SET_INFO(TColors)
-RTL_SUBRANGE_INFO(TCoolColor, TColor, clGreen, clBlue)
-
-}  // namespace QdObjectsTest
+using TestSupport::MessageOf;
 
 namespace {
 
 // A class that forgets to declare itself.
 class TUndeclaredItem : public TItem {};
-
-class TAbstractItem : public TQdObject {
-  RTL_CLASS(TAbstractItem, TQdObject)
-public:
-  virtual void Run() = 0;
-};
-
-// Another class whose name is TItem.
-namespace other {
-class TItem : public TQdObject {
-  RTL_CLASS(TItem, TQdObject)
-};
-}  // namespace other
 
 class TLines : public Qd::EQdException {
 public:
@@ -51,16 +22,6 @@ public:
 private:
   std::vector<std::wstring> FLines;
 };
-
-template <class E, class F>
-std::wstring MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return L"(nothing raised)";
-}
 
 }  // namespace
 

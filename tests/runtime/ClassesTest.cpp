@@ -6,9 +6,11 @@
 #include "TestItems.h"
 #include "runtime/Core/ClassRegistry.h"
 #include "runtime/Core/Set.h"
+#include "TestSupport.h"
 
 using namespace QdObjectsTest;
 using Qd::TQdObject;
+using TestSupport::MessageOf;
 
 namespace QdObjectsTest {
 
@@ -28,9 +30,6 @@ RTL_SUBRANGE_INFO(TCoolColor, TColor, clGreen, clBlue)
 
 namespace {
 
-// A class that forgets to declare itself.
-class TUndeclaredItem : public TItem {};
-
 class TAbstractItem : public TQdObject {
   RTL_CLASS(TAbstractItem, TQdObject)
 public:
@@ -43,25 +42,6 @@ class TItem : public TQdObject {
   RTL_CLASS(TItem, TQdObject)
 };
 }  // namespace other
-
-class TLines : public Qd::EQdException {
-public:
-  explicit TLines(std::vector<std::wstring> lines) : EQdException(L"lines"), FLines(std::move(lines)) {}
-  void GetLines(Rtl::TStringList& lines) const override { lines.AddStrings(FLines); }
-
-private:
-  std::vector<std::wstring> FLines;
-};
-
-template <class E, class F>
-std::wstring MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return L"(nothing raised)";
-}
 
 }  // namespace
 

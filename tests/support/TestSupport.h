@@ -73,6 +73,18 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir =
 // A text in UTF-8, for readable assertion messages.
 std::string Narrow(const std::wstring& text);
 
+// The message of the exception of class E that `f` raises, or
+// "(nothing raised)".
+template <class E, class F>
+std::wstring MessageOf(F&& f) {
+  try {
+    f();
+  } catch (const E& e) {
+    return e.Message();
+  }
+  return L"(nothing raised)";
+}
+
 // The registry view that this process reads without a view flag, by its
 // bitness (the 32-bit view for the 32-bit build), and the other one.
 constexpr Qd::TRegistryView OwnView() { return sizeof(void*) == 8 ? Qd::rvRegistry64 : Qd::rvRegistry32; }
