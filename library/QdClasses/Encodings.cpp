@@ -18,7 +18,8 @@ namespace Qd {
 namespace {
 
 // Value of each character code in the Base64 / Base32 alphabet; 0 for every
-// other character. Characters above 255 also count 0.
+// other character. Characters above 255 also count 0. Base32 letters count
+// in either case, as TBase32::IsChar accepts them.
 std::uint8_t base64Codes[256];
 std::uint8_t base32Codes[256];
 
@@ -163,7 +164,10 @@ void BuildDecodeTables() {
   std::memset(base64Codes, 0, sizeof base64Codes);
   std::memset(base32Codes, 0, sizeof base32Codes);
   for (std::uint8_t i = 0; i < 64; ++i) base64Codes[BASE64_CHARS_C[i]] = i;
-  for (std::uint8_t i = 0; i < 32; ++i) base32Codes[BASE32_CHARS_C[i]] = i;
+  for (std::uint8_t i = 0; i < 32; ++i) {
+    base32Codes[BASE32_CHARS_C[i]] = i;
+    base32Codes[Rtl::AsciiLower(BASE32_CHARS_C[i])] = i;
+  }
 }
 
 }  // namespace QdClassesUnit
