@@ -19,8 +19,6 @@ int PlatformLength(std::size_t size) {
 [[noreturn]] void ConversionFailed(unsigned codePage, DWORD error) {
   if (error == ERROR_NO_UNICODE_TRANSLATION)
     throw EConvertError(Format(L"Invalid text for code page %d", {codePage}));
-  if (error == ERROR_INSUFFICIENT_BUFFER || error == ERROR_ARITHMETIC_OVERFLOW)
-    throw EConvertError(L"Text too long to convert");
   throw EConvertError(Format(L"Conversion in code page %d failed (error %d)", {codePage, error}));
 }
 

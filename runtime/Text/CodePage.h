@@ -3,8 +3,9 @@
 //
 // - Empty input gives empty output without asking the platform.
 // - Input of more than 2147483647 bytes or code units (the platform counts
-//   in int) raises EConvertError "Text too long to convert"; so does a
-//   result that the platform can't count.
+//   in int) raises EConvertError "Text too long to convert" before anything
+//   is read; a result too long for the platform to count is a failure of
+//   the platform (the last point).
 // - Input that has no exact counterpart follows `invalid`:
 //   icReplace (the default) converts as the platform does by default:
 //   invalid bytes become U+FFFD (UTF-8) or the code page's default
@@ -16,9 +17,10 @@
 //   and "Text not representable in code page %d" for text whose bytes don't
 //   read back as the same text (a best fit, a default character, a lone
 //   surrogate).
-// - A code page that the platform doesn't know, or that can't check its
-//   bytes (icRaise with UTF-7, ISO-2022 and a few others), raises
-//   EConvertError "Conversion in code page %d failed (error %d)".
+// - Any other failure of the platform, such as a code page that it doesn't
+//   know or one that can't check its bytes (icRaise with UTF-7, ISO-2022
+//   and a few others), raises EConvertError "Conversion in code page %d
+//   failed (error %d)" with the platform's error code.
 #pragma once
 
 #include <cstdint>
