@@ -2,6 +2,7 @@
 
 #include "QdClasses.h"
 #include "runtime/IO/Files.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/StringList.h"
 
 namespace Qd {
@@ -15,18 +16,6 @@ std::wstring FProjectDir;
 constexpr const wchar_t* MAKER_KEY_C = L"\\Software\\Korvanta";
 constexpr const wchar_t* MAKER_FOLDER_C = L"Korvanta";
 constexpr const wchar_t* MARKER_FILE_C = L"Korvanta.qdo";
-
-// Only A-Z and a-z fold together; every other character compares exactly.
-bool SameTextAscii(const std::wstring& a, const std::wstring& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    wchar_t x = a[i], y = b[i];
-    if (x >= L'A' && x <= L'Z') x = static_cast<wchar_t>(x + (L'a' - L'A'));
-    if (y >= L'A' && y <= L'Z') y = static_cast<wchar_t>(y + (L'a' - L'A'));
-    if (x != y) return false;
-  }
-  return true;
-}
 
 // A string value; a missing value or one of another type reads as empty.
 std::wstring StringValue(const TRegistry& registry, const std::wstring& name) {
@@ -45,7 +34,8 @@ std::wstring RegisteredDataDir(const std::wstring& dir, bool& found) {
   registry.GetKeyNames(keys);
   for (const std::wstring& key : keys) {
     if (!registry.OpenKey(MAKER_KEY_C + (L"\\" + key))) continue;
-    if (SameTextAscii(StringValue(registry, L"InstallDir"), dir)) {
+    // Only A-Z and a-z fold together; every other character compares exactly.
+    if (Rtl::AsciiSameText(StringValue(registry, L"InstallDir"), dir)) {
       found = true;
       return StringValue(registry, L"DataDir");
     }

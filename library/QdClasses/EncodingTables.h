@@ -5,7 +5,8 @@
 namespace Qd::QdClassesUnit {
 
 // Fills base64Codes and base32Codes: 256 entries each, indexed by character
-// code, 0 except for the characters of the alphabet.
+// code, 0 except for the characters of the alphabet (for Base32 its letters
+// in both cases).
 void BuildDecodeTables();
 
 }  // namespace Qd::QdClassesUnit

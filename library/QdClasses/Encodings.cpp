@@ -10,6 +10,7 @@
 #include "QdString.h"
 #include "QdString/HexPair.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 
 namespace Qd {
@@ -17,15 +18,12 @@ namespace Qd {
 namespace {
 
 // Value of each character code in the Base64 / Base32 alphabet; 0 for every
-// other character. Characters above 255 also count 0.
+// other character. Characters above 255 also count 0. Base32 letters count
+// in either case, as TBase32::IsChar accepts them.
 std::uint8_t base64Codes[256];
 std::uint8_t base32Codes[256];
 
 bool IsWhiteSpace(wchar_t c) { return TUnicodeString::IsWhiteSpace(c); }
-
-bool IsAsciiAlphaNumeric(wchar_t c) {
-  return (c >= L'0' && c <= L'9') || (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z');
-}
 
 // What every decoder reports about the layout of its text, and the
 // bookkeeping shared by all four. The whitespace between two data characters
@@ -166,7 +164,10 @@ void BuildDecodeTables() {
   std::memset(base64Codes, 0, sizeof base64Codes);
   std::memset(base32Codes, 0, sizeof base32Codes);
   for (std::uint8_t i = 0; i < 64; ++i) base64Codes[BASE64_CHARS_C[i]] = i;
-  for (std::uint8_t i = 0; i < 32; ++i) base32Codes[BASE32_CHARS_C[i]] = i;
+  for (std::uint8_t i = 0; i < 32; ++i) {
+    base32Codes[BASE32_CHARS_C[i]] = i;
+    base32Codes[Rtl::AsciiLower(BASE32_CHARS_C[i])] = i;
+  }
 }
 
 }  // namespace QdClassesUnit
@@ -261,7 +262,7 @@ std::wstring TBinaryString::Encode(const Rtl::TBytes& data, TBinaryEncoding enco
 
 // --- TBase64 ---------------------------------------------------------------
 
-bool TBase64::IsChar(wchar_t c) { return IsAsciiAlphaNumeric(c) || c == L'+' || c == L'/' || c == L'='; }
+bool TBase64::IsChar(wchar_t c) { return Rtl::IsAsciiAlphaNumeric(c) || c == L'+' || c == L'/' || c == L'='; }
 
 namespace {
 
@@ -332,8 +333,8 @@ Rtl::TBytes TBase64::Decode(std::wstring_view str) {
 // --- TBase32 ---------------------------------------------------------------
 
 bool TBase32::IsChar(wchar_t c) {
-  if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
-  return (c >= L'A' && c <= L'Z') || (c >= L'2' && c <= L'7') || c == L'=';
+  c = Rtl::AsciiUpper(c);
+  return Rtl::IsAsciiUpper(c) || (c >= L'2' && c <= L'7') || c == L'=';
 }
 
 std::wstring TBase32::Encode(const Rtl::TBytes& data) {
@@ -369,9 +370,8 @@ Rtl::TBytes TBase32::Decode(std::wstring_view str) {
 bool TBase16::IsChar(wchar_t c) { return TUnicodeString::IsHexChar(c); }
 
 int TBase16::HexToInt(wchar_t value) {
-  if (value >= L'A' && value <= L'F') return value - L'A' + 10;
-  if (value >= L'a' && value <= L'f') return value - L'a' + 10;
-  return value - L'0';
+  const int digit = Rtl::HexDigitValue(value);
+  return digit >= 0 ? digit : value - L'0';
 }
 
 std::wstring TBase16::Encode(const Rtl::TBytes& data, bool lowerCase) {
@@ -421,7 +421,7 @@ Rtl::TBytes TBase16::Decode(std::wstring_view str) {
 
 // --- TUrlString ------------------------------------------------------------
 
-bool TUrlString::IsPlain(wchar_t c) { return IsAsciiAlphaNumeric(c); }
+bool TUrlString::IsPlain(wchar_t c) { return Rtl::IsAsciiAlphaNumeric(c); }
 
 bool TUrlString::IsChar(wchar_t c) { return IsPlain(c) || c == L'%' || TUnicodeString::IsDigit(c); }
 

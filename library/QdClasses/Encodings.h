@@ -73,7 +73,8 @@ public:
   static bool IsChar(wchar_t c);
   // RFC 4648 Base32 with "=" padding and no line breaks.
   static std::wstring Encode(const Rtl::TBytes& data);
-  // As TBase64::Decode. Lower-case letters are outside the decode table.
+  // As TBase64::Decode. Letters decode regardless of case (RFC 4648 allows
+  // it), so every text that IsChar accepts decodes to its bytes.
   static Rtl::TBytes Decode(std::wstring_view str, std::wstring& before, std::wstring& after,
                             std::wstring& newLine, int& lineLength);
   static Rtl::TBytes Decode(std::wstring_view str);

@@ -4,21 +4,15 @@
 #include <vector>
 
 #include "runtime/System/Win32Net.h"
+#include "runtime/Text/Ascii.h"
 
 namespace Qd {
 
 namespace {
 
-constexpr wchar_t HexDigits[] = L"0123456789abcdef";
-
+// `digits` lower-case hexadecimal digits of `value`, the highest first.
 void AppendHex(std::wstring& text, std::uint32_t value, int digits) {
-  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) text.push_back(HexDigits[(value >> shift) & 0xF]);
-}
-
-std::wstring Widen(const char* ascii) {
-  std::wstring result;
-  for (; *ascii != 0; ++ascii) result.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*ascii)));
-  return result;
+  for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) text.push_back(Rtl::HexDigitChar(value >> shift, true));
 }
 
 bool IsAdapterWithMac(DWORD interfaceType) {
@@ -46,7 +40,7 @@ std::wstring TQdSystem::GetIpAddress() {
         host->h_addr_list[0] != nullptr) {
       in_addr address;
       std::memcpy(&address, host->h_addr_list[0], sizeof address);
-      if (const char* text = inet_ntoa(address)) result = Widen(text);
+      if (const char* text = inet_ntoa(address)) result = Rtl::WidenAscii(text);
     }
   }
   WSACleanup();

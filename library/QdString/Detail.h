@@ -1,6 +1,6 @@
 // Shared internals of the QdString sources (not part of the unit's public
-// face): the platform's case and letter tables, ASCII folding and the
-// Substring rule.
+// face): the platform's case and letter tables and the Substring rule. ASCII
+// folding is the runtime's (runtime/Text/Ascii.h).
 #pragma once
 
 #include <cstddef>
@@ -22,14 +22,6 @@ enum : std::uint8_t { ccAlpha = 1, ccAlphaNumeric = 2 };
 const std::uint8_t* ClassTable();
 
 inline std::size_t Unit(wchar_t c) { return static_cast<std::uint16_t>(c); }
-
-// ASCII folding: only A-Z become a-z.
-inline wchar_t AsciiLower(wchar_t c) {
-  return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : c;
-}
-inline bool AsciiSameChar(wchar_t a, wchar_t b) { return a == b || AsciiLower(a) == AsciiLower(b); }
-bool AsciiSameText(std::wstring_view a, std::wstring_view b);
-void AsciiLowerInPlace(std::wstring& str);
 
 // Lower-cases a text in place by the platform's mapping.
 void LowerInPlace(std::wstring& str);

@@ -4,10 +4,10 @@
 #include <string_view>
 #include <type_traits>
 
-#include "QdString/Detail.h"
 #include "QdString/HexPair.h"
 #include "QdString/UnicodeString.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Text/Utf8.h"
 
@@ -77,7 +77,7 @@ std::wstring TUnicodeString::Decode(std::wstring_view str) {
       int code = 0;
       bool valid = true;
       for (size_t k = 1; k <= count; ++k) {
-        const int digit = HexPair::DigitValue(str[i + k]);
+        const int digit = Rtl::HexDigitValue(str[i + k]);
         valid = valid && digit >= 0;
         code = code * 16 + digit;
       }
@@ -96,8 +96,7 @@ std::wstring TUnicodeString::UrlEncode(std::wstring_view value, bool useLowerCas
   result.reserve(bytes.size() * 3);
   for (const char ch : bytes) {
     const auto b = static_cast<unsigned char>(ch);
-    const bool plain = (b >= '0' && b <= '9') || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') ||
-                       std::string_view("!'()*-._~").find(ch) != std::string_view::npos;
+    const bool plain = Rtl::IsAsciiAlphaNumeric(b) || std::string_view("!'()*-._~").find(ch) != std::string_view::npos;
     if (plain) {
       result.push_back(static_cast<wchar_t>(b));
     } else {
@@ -285,7 +284,7 @@ std::wstring TUnicodeString::DisplayDecode(std::wstring_view value, TDisplayEnco
       if (end == std::wstring_view::npos) throw Rtl::Exception(Rtl::Format(L"Invalid string: %s", {value}));
       const std::wstring name(value.substr(i + 1, end - i - 1));
       const auto code = std::find_if(std::begin(STRING_CODES_C), std::end(STRING_CODES_C),
-                                     [&name](const TStringCode& sc) { return StringDetail::AsciiSameText(sc.Name, name); });
+                                     [&name](const TStringCode& sc) { return Rtl::AsciiSameText(sc.Name, name); });
       if (code == std::end(STRING_CODES_C)) throw Rtl::Exception(Rtl::Format(L"Unknown code: <%s>", {name}));
       result.push_back(code->Character);
       i = end + 1;

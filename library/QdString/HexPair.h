@@ -1,23 +1,21 @@
 // One byte as two hexadecimal digits and back: the shared step of the
 // encoders and decoders of escapes ("%41", "#0A", scrambled text, Base16).
-// Internal to the library.
+// The digits themselves are the runtime's (runtime/Text/Ascii.h). Internal
+// to the library.
 #pragma once
 
 #include <cstdint>
 
+#include "runtime/Text/Ascii.h"
+
 namespace Qd::HexPair {
 
-// The value of a hexadecimal digit; -1 for any other character.
-constexpr int DigitValue(unsigned c) {
-  if (c >= '0' && c <= '9') return static_cast<int>(c - '0');
-  if (c >= 'a' && c <= 'f') return static_cast<int>(c - 'a' + 10);
-  if (c >= 'A' && c <= 'F') return static_cast<int>(c - 'A' + 10);
-  return -1;
-}
-
 // True, with the byte, when `high` and `low` are both hexadecimal digits.
+// They are code units, or bytes of raw text converted to unsigned (a byte
+// above 0x7F, sign-extended or not, is no digit).
 constexpr bool TryToByte(unsigned high, unsigned low, std::uint8_t& byte) {
-  const int h = DigitValue(high), l = DigitValue(low);
+  if (high > 0xFFFF || low > 0xFFFF) return false;
+  const int h = Rtl::HexDigitValue(static_cast<wchar_t>(high)), l = Rtl::HexDigitValue(static_cast<wchar_t>(low));
   if (h < 0 || l < 0) return false;
   byte = static_cast<std::uint8_t>(h * 16 + l);
   return true;
@@ -27,9 +25,8 @@ constexpr bool TryToByte(unsigned high, unsigned low, std::uint8_t& byte) {
 // a byte array): upper case, or lower case with `lowerCase`.
 template <class TOut>
 void Append(TOut& out, std::uint8_t byte, bool lowerCase = false) {
-  const char* digits = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
-  out.push_back(static_cast<typename TOut::value_type>(digits[byte >> 4]));
-  out.push_back(static_cast<typename TOut::value_type>(digits[byte & 15]));
+  out.push_back(static_cast<typename TOut::value_type>(Rtl::HexDigitChar(byte >> 4u, lowerCase)));
+  out.push_back(static_cast<typename TOut::value_type>(Rtl::HexDigitChar(byte & 15u, lowerCase)));
 }
 
 }  // namespace Qd::HexPair

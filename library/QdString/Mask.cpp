@@ -7,9 +7,9 @@
 // length(mask) * length(str) steps, whatever the text.
 #include <vector>
 
-#include "QdString/Detail.h"
 #include "QdString/UnicodeString.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 
 namespace Qd {
@@ -17,13 +17,6 @@ namespace Qd {
 namespace {
 
 constexpr int MAX_MASK_STARS_C = 30;
-
-// The other case of an ASCII letter; any other character itself.
-wchar_t OtherAsciiCase(wchar_t c) {
-  if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c + 0x20);
-  if (c >= L'a' && c <= L'z') return static_cast<wchar_t>(c - 0x20);
-  return c;
-}
 
 struct TRange {
   wchar_t First;
@@ -55,11 +48,12 @@ struct TMask {
   bool Matches(const TToken& token, wchar_t c) const {
     switch (token.Kind) {
       case tkChar:
-        return StringDetail::AsciiSameChar(token.Char, c);
+        return Rtl::AsciiSameChar(token.Char, c);
       case tkAnyChar:
         return true;
       case tkSet: {
-        const wchar_t other = OtherAsciiCase(c);
+        // The other case of an ASCII letter; any other character itself.
+        const wchar_t other = Rtl::IsAsciiUpper(c) ? Rtl::AsciiLower(c) : Rtl::AsciiUpper(c);
         const bool member = InSet(token, c) || (other != c && InSet(token, other));
         return member != token.Negated;
       }
@@ -159,10 +153,7 @@ bool Match(const TMask& mask, std::wstring_view str) {
 
 bool TUnicodeString::CompareMask(std::wstring_view mask, std::wstring_view str, bool ignoreCase) {
   if (!ignoreCase) return Match(ReadMask(mask, mask), str);
-  std::wstring lowerMask(mask), lowerStr(str);
-  StringDetail::AsciiLowerInPlace(lowerMask);
-  StringDetail::AsciiLowerInPlace(lowerStr);
-  return Match(ReadMask(lowerMask, mask), lowerStr);
+  return Match(ReadMask(Rtl::AsciiLowerCase(mask), mask), Rtl::AsciiLowerCase(str));
 }
 
 }  // namespace Qd

@@ -4,19 +4,12 @@
 
 #include "QdString/Detail.h"
 #include "QdString/UnicodeString.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/StringList.h"
 
 namespace Qd {
 
 namespace StringDetail {
-
-bool AsciiSameText(std::wstring_view a, std::wstring_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), AsciiSameChar);
-}
-
-void AsciiLowerInPlace(std::wstring& str) {
-  for (wchar_t& c : str) c = AsciiLower(c);
-}
 
 std::size_t FindIgnoreCase(std::wstring_view subStr, std::wstring_view str, std::size_t from) {
   const std::size_t m = subStr.size();
@@ -79,7 +72,7 @@ bool TUnicodeString::Starts(std::wstring_view str, std::wstring_view subStr) {
 bool TUnicodeString::EndsWith(std::wstring_view str, std::wstring_view subStr, bool ignoreCase) {
   if (subStr.size() > str.size()) return false;
   const std::wstring_view tail = str.substr(str.size() - subStr.size());
-  return ignoreCase ? StringDetail::AsciiSameText(tail, subStr) : tail == subStr;
+  return ignoreCase ? Rtl::AsciiSameText(tail, subStr) : tail == subStr;
 }
 
 bool TUnicodeString::IsRight(std::wstring_view str, std::wstring_view right) { return EndsWith(str, right, false); }
@@ -90,7 +83,7 @@ bool TUnicodeString::IsRightIgnoreCase(std::wstring_view str, std::wstring_view 
 
 int TUnicodeString::IndexOfIgnoreCase(std::wstring_view str, const Rtl::TStringList& strings) {
   for (int i = 0; i < strings.Count(); ++i)
-    if (StringDetail::AsciiSameText(strings[i], str)) return i;
+    if (Rtl::AsciiSameText(strings[i], str)) return i;
   return -1;
 }
 
@@ -102,7 +95,7 @@ int TUnicodeString::IndexOfIgnoreCasePartialMatch(std::wstring_view str, const R
 
 bool TString::ArrayContains(std::wstring_view value, const std::vector<std::wstring>& values) {
   return std::any_of(values.begin(), values.end(),
-                     [value](const std::wstring& item) { return StringDetail::AsciiSameText(item, value); });
+                     [value](const std::wstring& item) { return Rtl::AsciiSameText(item, value); });
 }
 
 }  // namespace Qd

@@ -17,13 +17,14 @@
 #pragma once
 
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "QdString/String.h"
+#include "runtime/Core/Set.h"
 #include "runtime/Core/Types.h"
+#include "runtime/Text/Ascii.h"
 
 namespace Rtl {
 class TStringList;
@@ -34,23 +35,8 @@ namespace Qd {
 // The quote character of sqSingle is "'", of sqDouble U+0022.
 enum TStringQuote : std::uint8_t { sqNone = 0, sqSingle = 1, sqDouble = 2 };
 
-// A set of TStringQuote.
-class TStringQuotes {
-public:
-  constexpr TStringQuotes() = default;
-  constexpr TStringQuotes(std::initializer_list<TStringQuote> quotes) {
-    for (TStringQuote q : quotes) Include(q);
-  }
-  constexpr bool Contains(TStringQuote q) const { return (FBits & Bit(q)) != 0; }
-  constexpr void Include(TStringQuote q) { FBits = static_cast<std::uint8_t>(FBits | Bit(q)); }
-  constexpr void Exclude(TStringQuote q) { FBits = static_cast<std::uint8_t>(FBits & ~Bit(q)); }
-  constexpr bool IsEmpty() const { return FBits == 0; }
-  friend constexpr bool operator==(TStringQuotes, TStringQuotes) = default;
-
-private:
-  static constexpr std::uint8_t Bit(TStringQuote q) { return static_cast<std::uint8_t>(1u << q); }
-  std::uint8_t FBits = 0;
-};
+// A set of TStringQuote: bit i for member i.
+using TStringQuotes = Rtl::TSet<TStringQuote, sqDouble>;
 
 // --- Escapes, new lines, hashing and scrambling: types and constants ----------
 
@@ -104,9 +90,7 @@ public:
   static bool IsAllAlpha(std::wstring_view value);
   static bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
   static bool IsOctalChar(wchar_t c) { return c >= L'0' && c <= L'7'; }
-  static bool IsHexChar(wchar_t c) {
-    return (c >= L'0' && c <= L'9') || (c >= L'a' && c <= L'f') || (c >= L'A' && c <= L'F');
-  }
+  static bool IsHexChar(wchar_t c) { return Rtl::IsHexDigit(c); }
   // Not empty, and every character is a hexadecimal digit (or white space
   // when acceptWhiteSpaces is set).
   static bool IsHex(std::wstring_view value, bool acceptWhiteSpaces = false);
@@ -138,11 +122,11 @@ public:
   // punctuation are both.
 
   static wchar_t CharUpperCase(wchar_t c) {
-    if (c < 0x80) return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - 0x20) : c;
+    if (c < 0x80) return Rtl::AsciiUpper(c);
     return NonAsciiUpperCase(c);
   }
   static wchar_t CharLowerCase(wchar_t c) {
-    if (c < 0x80) return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 0x20) : c;
+    if (c < 0x80) return Rtl::AsciiLower(c);
     return NonAsciiLowerCase(c);
   }
   static bool IsCharLowerCase(wchar_t c) { return CharLowerCase(c) == c; }

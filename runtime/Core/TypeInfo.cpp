@@ -1,23 +1,13 @@
 #include "runtime/Core/TypeInfo.h"
 
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Core/Object.h"
 
 namespace Rtl {
 
-namespace {
-
-wchar_t AsciiUpper(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; }
-
-}  // namespace
-
-bool SameIdentifier(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
-}
+bool SameIdentifier(std::wstring_view a, std::wstring_view b) { return AsciiSameText(a, b); }
 
 const TTypeInfo* TTypeInfo::BaseType() const {
   switch (Kind) {

@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <optional>
 
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Ascii.h"
 
 namespace Rtl {
 
@@ -18,21 +20,20 @@ namespace {
   throw EConvertError(L"Format '" + std::wstring(pattern) + L"' invalid or incompatible with argument");
 }
 
-std::wstring Widen(const char* text) {
-  std::wstring result;
-  for (; *text; ++text) result.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*text)));
-  return result;
-}
-
-std::wstring UnsignedDigits(unsigned long long value, unsigned base, bool lowerCase = false) {
-  const char* digits = lowerCase ? "0123456789abcdef" : "0123456789ABCDEF";
+// The digits of `value` in `base` (10 or 16, upper case).
+std::wstring UnsignedDigits(unsigned long long value, unsigned base) {
   wchar_t buffer[64];
   int pos = 64;
   do {
-    buffer[--pos] = static_cast<wchar_t>(digits[value % base]);
+    buffer[--pos] = HexDigitChar(static_cast<unsigned>(value % base));
     value /= base;
   } while (value != 0);
   return std::wstring(buffer + pos, buffer + 64);
+}
+
+// |value|, also of the smallest long long.
+unsigned long long Magnitude(long long value) {
+  return value < 0 ? static_cast<unsigned long long>(-(value + 1)) + 1 : static_cast<unsigned long long>(value);
 }
 
 // Two's complement of 32 bits when the value fits, else of 64.
@@ -118,7 +119,7 @@ std::wstring FormatScientific(double value, int precision, const TFormatSettings
   if (precision < 1) precision = 1;
   if (precision > 18) precision = 18;
   precision = InRangePrecision(value, precision);
-  std::wstring text = Widen(Print(value, precision - 1, true).c_str());
+  std::wstring text = WidenAscii(Print(value, precision - 1, true));
   const auto e = text.find(L'E');
   if (e != std::wstring::npos) {
     std::wstring mantissa = text.substr(0, e);
@@ -136,7 +137,7 @@ std::wstring FormatFixed(double value, int decimals, const TFormatSettings& sett
   if (decimals < 0) decimals = 0;
   if (decimals > 18) decimals = 18;
   if (std::fabs(value) >= 1e18) return FormatScientific(value, 15, settings);
-  std::wstring text = Widen(Print(value, decimals, false).c_str());
+  std::wstring text = WidenAscii(Print(value, decimals, false));
   ReplaceDecimalPoint(text, settings.DecimalSeparator);
   return text;
 }
@@ -176,7 +177,7 @@ std::wstring FormatGeneral(double value, int precision, const TFormatSettings& s
     if (digits.back() == '.') digits.pop_back();
   }
   if (useScientific) digits += "E" + std::to_string(exponent);
-  std::wstring text = Widen(digits.c_str());
+  std::wstring text = WidenAscii(digits);
   if (text == L"-0") text = L"0";
   ReplaceDecimalPoint(text, settings.DecimalSeparator);
   return text;
@@ -217,29 +218,184 @@ std::wstring FormatFixedPrecision(double value, int precision, int decimals, con
   }
   // No sign on a text of zeros.
   if (text[0] == '-' && text.find_first_of("123456789") == std::string::npos) text.erase(0, 1);
-  std::wstring result = Widen(text.c_str());
+  std::wstring result = WidenAscii(text);
   ReplaceDecimalPoint(result, settings.DecimalSeparator);
   return result;
-}
-
-struct TField {
-  bool leftAlign = false;
-  int width = -1;
-  int precision = -1;
-  wchar_t type = 0;
-};
-
-void Pad(std::wstring& out, const std::wstring& text, const TField& field) {
-  const int len = static_cast<int>(text.size());
-  if (field.width > len && !field.leftAlign) out.append(static_cast<size_t>(field.width - len), L' ');
-  out += text;
-  if (field.width > len && field.leftAlign) out.append(static_cast<size_t>(field.width - len), L' ');
 }
 
 std::wstring MinDigits(std::wstring digits, int precision) {
   if (precision > 0 && static_cast<int>(digits.size()) < precision)
     digits.insert(0, static_cast<size_t>(precision) - digits.size(), L'0');
   return digits;
+}
+
+// One field of a pattern: "%" [index ":"] ["-"] [width] ["." precision] type.
+struct TFormatField {
+  // A width or precision given as "*": the next argument holds it.
+  static constexpr int FROM_ARGUMENT_C = -2;
+
+  int Index = -1;  // -1: the argument after the one before
+  bool LeftJustify = false;
+  int Width = -1;      // -1: none
+  int Precision = -1;  // -1: none
+  wchar_t Type = 0;    // lower case
+};
+
+// The largest width, precision or index written with digits.
+constexpr long long MAX_FIELD_NUMBER_C = 100000;
+
+// A width or precision at pattern[i]: "*" or decimal digits. False, with
+// `i` unmoved, when there is neither.
+bool ReadFieldNumber(std::wstring_view pattern, size_t& i, int& value) {
+  const size_t n = pattern.size();
+  if (i < n && pattern[i] == L'*') {
+    ++i;
+    value = TFormatField::FROM_ARGUMENT_C;
+    return true;
+  }
+  if (i >= n || !IsAsciiDigit(pattern[i])) return false;
+  long long v = 0;
+  for (; i < n && IsAsciiDigit(pattern[i]); ++i) {
+    v = v * 10 + (pattern[i] - L'0');
+    if (v > MAX_FIELD_NUMBER_C) FormatError(pattern);
+  }
+  value = static_cast<int>(v);
+  return true;
+}
+
+// The field after the '%' at pattern[i - 1]; `i` ends after its type letter.
+TFormatField ReadField(std::wstring_view pattern, size_t& i) {
+  const size_t n = pattern.size();
+  TFormatField field;
+  // Digits are an index only when a ':' follows them; else they are the width.
+  size_t j = i;
+  long long index = 0;
+  while (j < n && IsAsciiDigit(pattern[j]) && index <= MAX_FIELD_NUMBER_C) index = index * 10 + (pattern[j++] - L'0');
+  if (j > i && j < n && pattern[j] == L':') {
+    field.Index = static_cast<int>(index);
+    i = j + 1;
+  }
+  if (i < n && pattern[i] == L'-') {
+    field.LeftJustify = true;
+    ++i;
+  }
+  ReadFieldNumber(pattern, i, field.Width);
+  if (i < n && pattern[i] == L'.') {
+    ++i;
+    if (!ReadFieldNumber(pattern, i, field.Precision)) field.Precision = 0;  // "." alone
+  }
+  if (i >= n) FormatError(pattern);
+  field.Type = AsciiLower(pattern[i++]);
+  return field;
+}
+
+// The arguments as the fields take them: each field from its index or after
+// the previous one, its "*" numbers first.
+class TArgumentCursor {
+public:
+  TArgumentCursor(std::wstring_view pattern, TFormatArgs args) : FPattern(pattern), FArgs(args) {}
+
+  // Moves to the field's index and replaces its "*" numbers by arguments.
+  void Resolve(TFormatField& field) {
+    if (field.Index >= 0) {
+      if (static_cast<size_t>(field.Index) >= FArgs.size()) FormatError(FPattern);
+      FNext = static_cast<size_t>(field.Index);
+    }
+    if (field.Width == TFormatField::FROM_ARGUMENT_C) field.Width = TakeNumber();
+    if (field.Precision == TFormatField::FROM_ARGUMENT_C) field.Precision = TakeNumber();
+  }
+
+  const TFormatArg& Take() {
+    if (FNext >= FArgs.size()) FormatError(FPattern);
+    return FArgs.begin()[FNext++];
+  }
+
+private:
+  int TakeNumber() {
+    const TFormatArg& arg = Take();
+    if (arg.Kind() == TFormatArg::TKind::Integer) return static_cast<int>(arg.AsInteger());
+    if (arg.Kind() == TFormatArg::TKind::Unsigned) return static_cast<int>(arg.AsUnsigned());
+    FormatError(FPattern);
+  }
+
+  std::wstring_view FPattern;
+  TFormatArgs FArgs;
+  size_t FNext = 0;
+};
+
+// "d" (signed), "u" (two's complement of a negative value) or "x"
+// (hexadecimal, as "u") of an integer argument, at least `precision` digits.
+std::optional<std::wstring> FormatInteger(wchar_t type, const TFormatArg& arg, int precision) {
+  const unsigned base = type == L'x' ? 16 : 10;
+  if (arg.Kind() == TFormatArg::TKind::Unsigned) return MinDigits(UnsignedDigits(arg.AsUnsigned(), base), precision);
+  if (arg.Kind() != TFormatArg::TKind::Integer) return std::nullopt;
+  const long long value = arg.AsInteger();
+  if (type != L'd') return MinDigits(UnsignedDigits(AsTwosComplement(value), base), precision);
+  return (value < 0 ? L"-" : L"") + MinDigits(UnsignedDigits(Magnitude(value), 10), precision);
+}
+
+// "e", "f", "g", "n" or "m" of a number; the precision (-1 for none) counts
+// significant digits for "e" and "g", decimals for the others.
+std::optional<std::wstring> FormatFloat(wchar_t type, const TFormatArg& arg, int precision,
+                                        const TFormatSettings& settings) {
+  double value;
+  switch (arg.Kind()) {
+    case TFormatArg::TKind::Float: value = arg.AsFloat(); break;
+    case TFormatArg::TKind::Integer: value = static_cast<double>(arg.AsInteger()); break;
+    case TFormatArg::TKind::Unsigned: value = static_cast<double>(arg.AsUnsigned()); break;
+    default: return std::nullopt;
+  }
+  switch (type) {
+    case L'e': return FormatScientific(value, precision < 0 ? 15 : precision, settings);
+    case L'f': return FormatFixed(value, precision < 0 ? 2 : precision, settings);
+    case L'g': return FormatGeneral(value, precision < 0 ? 15 : precision, settings);
+    case L'n': return AddThousands(FormatFixed(value, precision < 0 ? 2 : precision, settings), settings);
+    default:  // 'm'
+      return AddThousands(FormatFixed(value, precision < 0 ? settings.CurrencyDecimals : precision, settings),
+                          settings);
+  }
+}
+
+// "s" of a string or character, cut to `precision` characters.
+std::optional<std::wstring> FormatString(const TFormatArg& arg, int precision) {
+  std::wstring text;
+  if (arg.Kind() == TFormatArg::TKind::String)
+    text = std::wstring(arg.AsString());
+  else if (arg.Kind() == TFormatArg::TKind::Char)
+    text = std::wstring(1, arg.AsChar());
+  else
+    return std::nullopt;
+  if (precision >= 0 && static_cast<size_t>(precision) < text.size()) text.resize(static_cast<size_t>(precision));
+  return text;
+}
+
+// The text of one argument for its field, before padding; nothing when the
+// type is unknown or doesn't take this kind of argument.
+std::optional<std::wstring> FormatArgument(const TFormatField& field, const TFormatArg& arg,
+                                           const TFormatSettings& settings) {
+  switch (field.Type) {
+    case L'd': case L'u': case L'x':
+      return FormatInteger(field.Type, arg, field.Precision);
+    case L'e': case L'f': case L'g': case L'n': case L'm':
+      return FormatFloat(field.Type, arg, field.Precision, settings);
+    case L'p':
+      if (arg.Kind() != TFormatArg::TKind::Pointer) return std::nullopt;
+      return MinDigits(UnsignedDigits(reinterpret_cast<std::uintptr_t>(arg.AsPointer()), 16),
+                       static_cast<int>(sizeof(void*) * 2));
+    case L's':
+      return FormatString(arg, field.Precision);
+  }
+  return std::nullopt;
+}
+
+// `text` padded with blanks to the field's width, on the left unless the
+// field is left-justified.
+void AppendPadded(std::wstring& out, const std::wstring& text, const TFormatField& field) {
+  const size_t padding =
+      field.Width > static_cast<int>(text.size()) ? static_cast<size_t>(field.Width) - text.size() : 0;
+  if (!field.LeftJustify) out.append(padding, L' ');
+  out += text;
+  if (field.LeftJustify) out.append(padding, L' ');
 }
 
 }  // namespace
@@ -251,170 +407,26 @@ std::wstring Format(std::wstring_view pattern, TFormatArgs args) {
 std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSettings& settings) {
   std::wstring out;
   out.reserve(pattern.size() + 16 * args.size());
-  const TFormatArg* argv = args.begin();
-  const size_t argc = args.size();
-  size_t next = 0;
-  const size_t n = pattern.size();
-  size_t i = 0;
-
-  auto takeArg = [&]() -> const TFormatArg& {
-    if (next >= argc) FormatError(pattern);
-    return argv[next++];
-  };
-  auto readNumber = [&](int& value) -> bool {
-    if (i < n && pattern[i] == L'*') {
-      ++i;
-      const TFormatArg& a = takeArg();
-      if (a.Kind() != TFormatArg::TKind::Integer && a.Kind() != TFormatArg::TKind::Unsigned)
-        FormatError(pattern);
-      value = static_cast<int>(a.Kind() == TFormatArg::TKind::Integer ? a.AsInteger()
-                                                                      : static_cast<long long>(a.AsUnsigned()));
-      return true;
-    }
-    if (i < n && pattern[i] >= L'0' && pattern[i] <= L'9') {
-      long long v = 0;
-      while (i < n && pattern[i] >= L'0' && pattern[i] <= L'9') {
-        v = v * 10 + (pattern[i] - L'0');
-        if (v > 100000) FormatError(pattern);
-        ++i;
-      }
-      value = static_cast<int>(v);
-      return true;
-    }
-    return false;
-  };
-
-  while (i < n) {
+  TArgumentCursor arguments(pattern, args);
+  for (size_t i = 0; i < pattern.size();) {
     const wchar_t c = pattern[i++];
     if (c != L'%') {
       out.push_back(c);
-      continue;
-    }
-    if (i >= n) FormatError(pattern);
-    if (pattern[i] == L'%') {
+    } else if (i < pattern.size() && pattern[i] == L'%') {
       out.push_back(L'%');
       ++i;
-      continue;
+    } else {
+      TFormatField field = ReadField(pattern, i);
+      arguments.Resolve(field);
+      const std::optional<std::wstring> text = FormatArgument(field, arguments.Take(), settings);
+      if (!text) FormatError(pattern);
+      AppendPadded(out, *text, field);
     }
-    TField field;
-    // [index ":"]
-    {
-      size_t j = i;
-      long long index = 0;
-      while (j < n && pattern[j] >= L'0' && pattern[j] <= L'9' && index <= 100000)
-        index = index * 10 + (pattern[j++] - L'0');
-      if (j > i && j < n && pattern[j] == L':') {
-        if (static_cast<size_t>(index) >= argc) FormatError(pattern);
-        next = static_cast<size_t>(index);
-        i = j + 1;
-      }
-    }
-    if (i < n && pattern[i] == L'-') {
-      field.leftAlign = true;
-      ++i;
-    }
-    readNumber(field.width);
-    if (i < n && pattern[i] == L'.') {
-      ++i;
-      if (!readNumber(field.precision)) field.precision = 0;
-    }
-    if (i >= n) FormatError(pattern);
-    field.type = pattern[i++];
-    if (field.type >= L'A' && field.type <= L'Z') field.type = static_cast<wchar_t>(field.type + 32);
-
-    const TFormatArg& arg = takeArg();
-    using K = TFormatArg::TKind;
-    std::wstring text;
-    switch (field.type) {
-      case L'd': {
-        if (arg.Kind() == K::Integer) {
-          const long long v = arg.AsInteger();
-          const unsigned long long mag =
-              v < 0 ? static_cast<unsigned long long>(-(v + 1)) + 1 : static_cast<unsigned long long>(v);
-          text = (v < 0 ? L"-" : L"") + MinDigits(UnsignedDigits(mag, 10), field.precision);
-        } else if (arg.Kind() == K::Unsigned) {
-          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 10), field.precision);
-        } else {
-          FormatError(pattern);
-        }
-        break;
-      }
-      case L'u': {
-        if (arg.Kind() == K::Integer)
-          text = MinDigits(UnsignedDigits(AsTwosComplement(arg.AsInteger()), 10), field.precision);
-        else if (arg.Kind() == K::Unsigned)
-          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 10), field.precision);
-        else
-          FormatError(pattern);
-        break;
-      }
-      case L'x': {
-        if (arg.Kind() == K::Integer)
-          text = MinDigits(UnsignedDigits(AsTwosComplement(arg.AsInteger()), 16), field.precision);
-        else if (arg.Kind() == K::Unsigned)
-          text = MinDigits(UnsignedDigits(arg.AsUnsigned(), 16), field.precision);
-        else
-          FormatError(pattern);
-        break;
-      }
-      case L'e':
-      case L'f':
-      case L'g':
-      case L'n':
-      case L'm': {
-        double v;
-        if (arg.Kind() == K::Float)
-          v = arg.AsFloat();
-        else if (arg.Kind() == K::Integer)
-          v = static_cast<double>(arg.AsInteger());
-        else if (arg.Kind() == K::Unsigned)
-          v = static_cast<double>(arg.AsUnsigned());
-        else
-          FormatError(pattern);
-        if (field.type == L'e')
-          text = FormatScientific(v, field.precision < 0 ? 15 : field.precision, settings);
-        else if (field.type == L'f')
-          text = FormatFixed(v, field.precision < 0 ? 2 : field.precision, settings);
-        else if (field.type == L'g')
-          text = FormatGeneral(v, field.precision < 0 ? 15 : field.precision, settings);
-        else if (field.type == L'n')
-          text = AddThousands(FormatFixed(v, field.precision < 0 ? 2 : field.precision, settings), settings);
-        else
-          text = AddThousands(
-              FormatFixed(v, field.precision < 0 ? settings.CurrencyDecimals : field.precision, settings),
-              settings);
-        break;
-      }
-      case L'p': {
-        if (arg.Kind() != K::Pointer) FormatError(pattern);
-        text = MinDigits(UnsignedDigits(reinterpret_cast<std::uintptr_t>(arg.AsPointer()), 16),
-                         static_cast<int>(sizeof(void*) * 2));
-        break;
-      }
-      case L's': {
-        if (arg.Kind() == K::String)
-          text = std::wstring(arg.AsString());
-        else if (arg.Kind() == K::Char)
-          text = std::wstring(1, arg.AsChar());
-        else
-          FormatError(pattern);
-        if (field.precision >= 0 && static_cast<size_t>(field.precision) < text.size())
-          text.resize(static_cast<size_t>(field.precision));
-        break;
-      }
-      default:
-        FormatError(pattern);
-    }
-    Pad(out, text, field);
   }
   return out;
 }
 
-std::wstring IntToStr(long long value) {
-  const unsigned long long mag =
-      value < 0 ? static_cast<unsigned long long>(-(value + 1)) + 1 : static_cast<unsigned long long>(value);
-  return (value < 0 ? L"-" : L"") + UnsignedDigits(mag, 10);
-}
+std::wstring IntToStr(long long value) { return (value < 0 ? L"-" : L"") + UnsignedDigits(Magnitude(value), 10); }
 
 std::wstring UIntToStr(unsigned long long value) { return UnsignedDigits(value, 10); }
 
@@ -449,16 +461,9 @@ bool ParseInteger(std::wstring_view s, long long minValue, long long maxValue, l
       ? std::numeric_limits<unsigned long long>::max()
       : static_cast<unsigned long long>(maxValue) + 1;
   for (; i < s.size(); ++i) {
-    const wchar_t c = s[i];
-    unsigned d;
-    if (c >= L'0' && c <= L'9')
-      d = static_cast<unsigned>(c - L'0');
-    else if (base == 16 && c >= L'a' && c <= L'f')
-      d = static_cast<unsigned>(c - L'a' + 10);
-    else if (base == 16 && c >= L'A' && c <= L'F')
-      d = static_cast<unsigned>(c - L'A' + 10);
-    else
-      return false;
+    const int digit = base == 16 ? HexDigitValue(s[i]) : (IsAsciiDigit(s[i]) ? s[i] - L'0' : -1);
+    if (digit < 0) return false;
+    const auto d = static_cast<unsigned>(digit);
     if (value > (limit - d) / base) return false;
     value = value * base + d;
   }

@@ -6,7 +6,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Core/TypeInfo.h"
-#include "runtime/System/Win32.h"
+#include "runtime/Text/CodePage.h"
 
 namespace Rtl {
 
@@ -66,17 +66,16 @@ private:
     return static_cast<std::size_t>(length);
   }
 
-  // Single-byte text in the system's ANSI code page.
-  std::wstring Ansi(std::size_t count) {
+  // The next `count` bytes, read as text in `codePage`.
+  std::wstring Text(std::size_t count, unsigned codePage) {
     Need(count);
-    const char* bytes = reinterpret_cast<const char*>(FData.data() + FPos);
+    const std::string_view bytes(reinterpret_cast<const char*>(FData.data() + FPos), count);
     FPos += count;
-    if (count == 0) return {};
-    const int size = MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(count), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(count), text.data(), size);
-    return text;
+    return CodePageToWide(bytes, codePage);
   }
+
+  // Single-byte text in the system's ANSI code page.
+  std::wstring Ansi(std::size_t count) { return Text(count, CODE_PAGE_ANSI_C); }
 
   std::wstring ShortString() { return Ansi(Byte()); }
 
@@ -88,15 +87,7 @@ private:
     return text;
   }
 
-  std::wstring Utf8String(std::size_t count) {
-    const char* bytes = reinterpret_cast<const char*>(FData.data() + FPos);
-    FPos += count;
-    if (count == 0) return {};
-    const int size = MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(count), nullptr, 0);
-    std::wstring text(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, bytes, static_cast<int>(count), text.data(), size);
-    return text;
-  }
+  std::wstring Utf8String(std::size_t count) { return Text(count, CODE_PAGE_UTF8_C); }
 
   TFormValue ReadValue(int depth) {
     const std::size_t at = FPos;

@@ -10,6 +10,7 @@
 #include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
+#include "runtime/Text/Ascii.h"
 
 using namespace Qd;
 using Rtl::TBytes;
@@ -134,13 +135,45 @@ TEST(BinaryEncodings, CharacterClassesAndHexToInt) {
 }
 
 TEST(BinaryEncodings, DecodeTablesHoldOnlyTheAlphabet) {
-  // Lower-case letters are not in the Base32 decode table: they count 0.
-  EXPECT_EQ(TBase32::Decode(L"my======"), TBytes({0x00}));
+  // Base32 letters count in either case; the characters next to them in
+  // ASCII are outside the alphabet and count 0.
+  EXPECT_EQ(TBase32::Decode(L"my======"), Bytes("f"));
   EXPECT_EQ(TBase32::Decode(L"MY======"), Bytes("f"));
+  EXPECT_EQ(TBase32::Decode(L"@[`{@[`{"), TBytes(5, 0));
   // Characters above 255 and outside the alphabet count 0 as well.
   EXPECT_EQ(TBase64::Decode(L"\u4E00\u0141-*"), TBytes({0, 0, 0}));
   EXPECT_EQ(TBase64::Decode(L"\u0141\u0141\u0141\u0141"), TBase64::Decode(L"AAAA"));
   EXPECT_EQ(TBase32::Decode(L"\u0141\u0132\u4E00\uFFFF\u0100\u0101\u0102\u0103"), TBytes(5, 0));
+}
+
+TEST(BinaryEncodings, Base32DecodesLettersInEitherCase) {
+  // Text in lower or mixed case decodes to the bytes of its upper-case
+  // form, on the fast path (whole groups) and the slow one (whitespace).
+  const std::vector<std::string> plain = {"f", "fo", "foo", "foob", "fooba", "foobar", "\xFF\x01\x80 Base32!"};
+  for (const std::string& p : plain) {
+    const std::wstring upper = TBase32::Encode(Bytes(p));
+    std::wstring lower = upper, mixed = upper;
+    for (size_t i = 0; i < upper.size(); ++i) {
+      lower[i] = Rtl::AsciiLower(upper[i]);
+      if (i % 2 == 1) mixed[i] = lower[i];
+    }
+    EXPECT_EQ(TBase32::Decode(lower), Bytes(p)) << Narrow(lower);
+    EXPECT_EQ(TBase32::Decode(mixed), Bytes(p)) << Narrow(mixed);
+    EXPECT_EQ(TBase32::Decode(L" " + lower.substr(0, 3) + L"\r\n" + lower.substr(3) + L"\n"), Bytes(p));
+  }
+  // Detection and decoding agree: a lower-case text that is taken for
+  // Base32 decodes to what its upper-case form does, never to zeros.
+  TBinaryEncoding encoding = beUrl;
+  TBinaryEncodings encodings;
+  ASSERT_TRUE(TBinaryString::IsString(L"mzxw6ytb", encoding, encodings, false, 0));
+  EXPECT_EQ(encoding, beBase32);
+  EXPECT_EQ(TBase32::Decode(L"mzxw6ytb"), Bytes("fooba"));
+  EXPECT_EQ(TBase32::Decode(L"mZxW6yTb"), Bytes("fooba"));
+  for (wchar_t c = 1; c < 0x100; ++c) {
+    if (!TBase32::IsChar(c) || c == L'=') continue;
+    const std::wstring text(8, c);
+    EXPECT_EQ(TBase32::Decode(text), TBase32::Decode(std::wstring(8, Rtl::AsciiUpper(c)))) << static_cast<int>(c);
+  }
 }
 
 TEST(BinaryEncodings, RoundTripEveryLengthInEveryLayout) {

@@ -1,0 +1,132 @@
+// Code-page conversion through the platform: UTF-8, a single-byte code page
+// (1252) and a double-byte one (932), what happens to invalid input under
+// each choice, and the limits of the platform's int sizes.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/CodePage.h"
+#include "runtime/Text/Utf8.h"
+
+using namespace Rtl;
+
+namespace {
+
+// The message of the EConvertError raised by `convert`, "" for none.
+template <class F>
+std::wstring Raised(F convert) {
+  try {
+    convert();
+  } catch (const EConvertError& e) {
+    return e.Message();
+  }
+  return L"";
+}
+
+std::string Bytes(std::initializer_list<unsigned char> bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+const std::wstring SAMPLE_C = L"A\u00E9\u20AC\U0001F600";
+const std::string SAMPLE_UTF8_C = Bytes({0x41, 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80});
+
+}  // namespace
+
+TEST(CodePage, Utf8RoundTripsAndTheForwardsAgree) {
+  EXPECT_EQ(WideToCodePage(SAMPLE_C, CODE_PAGE_UTF8_C), SAMPLE_UTF8_C);
+  EXPECT_EQ(CodePageToWide(SAMPLE_UTF8_C, CODE_PAGE_UTF8_C), SAMPLE_C);
+  EXPECT_EQ(WideToCodePage(SAMPLE_C, CODE_PAGE_UTF8_C, icRaise), SAMPLE_UTF8_C);
+  EXPECT_EQ(CodePageToWide(SAMPLE_UTF8_C, CODE_PAGE_UTF8_C, icRaise), SAMPLE_C);
+  EXPECT_EQ(Utf8Encode(SAMPLE_C), SAMPLE_UTF8_C);
+  EXPECT_EQ(Utf8Decode(SAMPLE_UTF8_C), SAMPLE_C);
+  // NULs are text like any other character, in both directions.
+  EXPECT_EQ(WideToCodePage(std::wstring(L"a\0\u00E9\0", 4), CODE_PAGE_UTF8_C), Bytes({'a', 0, 0xC3, 0xA9, 0}));
+  EXPECT_EQ(CodePageToWide(Bytes({0, 'b', 0}), CODE_PAGE_UTF8_C), std::wstring(L"\0b\0", 3));
+}
+
+TEST(CodePage, EmptyInputNeedsNoPlatform) {
+  for (unsigned codePage : {CODE_PAGE_UTF8_C, 932u, 12345u}) {  // 12345 is no code page at all
+    EXPECT_EQ(CodePageToWide("", codePage, icRaise), L"");
+    EXPECT_EQ(WideToCodePage(L"", codePage, icRaise), "");
+  }
+}
+
+TEST(CodePage, InvalidUtf8IsReplacedOrRaised) {
+  const std::wstring invalid = L"Invalid text for code page 65001";
+  // Each invalid sequence: a stray continuation byte, a byte never used, an
+  // overlong form, an encoded surrogate, a sequence cut short at the end.
+  for (const std::string& bytes :
+       {Bytes({'a', 0x80, 'b'}), Bytes({'a', 0xFF, 'b'}), Bytes({0xC0, 0xAF}), Bytes({0xED, 0xA0, 0x80}),
+        Bytes({'a', 0xE2, 0x82})}) {
+    const std::wstring text = CodePageToWide(bytes, CODE_PAGE_UTF8_C);
+    EXPECT_NE(text.find(L'\uFFFD'), std::wstring::npos) << bytes.size();
+    EXPECT_EQ(Utf8Decode(bytes), text);
+    EXPECT_EQ(Raised([&] { CodePageToWide(bytes, CODE_PAGE_UTF8_C, icRaise); }), invalid) << bytes.size();
+  }
+  EXPECT_EQ(CodePageToWide(Bytes({'a', 0xFF, 'b'}), CODE_PAGE_UTF8_C), L"a\uFFFDb");
+  // U+FFFD written as such is valid text.
+  EXPECT_EQ(CodePageToWide(Bytes({0xEF, 0xBF, 0xBD}), CODE_PAGE_UTF8_C, icRaise), L"\uFFFD");
+
+  // A lone surrogate has no UTF-8 form: U+FFFD, or the error.
+  const std::wstring lone = L"a\xD800z";
+  EXPECT_EQ(WideToCodePage(lone, CODE_PAGE_UTF8_C), Bytes({'a', 0xEF, 0xBF, 0xBD, 'z'}));
+  EXPECT_EQ(Raised([&] { WideToCodePage(lone, CODE_PAGE_UTF8_C, icRaise); }),
+            L"Text not representable in code page 65001");
+  EXPECT_EQ(Raised([&] { WideToCodePage(L"\xDE00", CODE_PAGE_UTF8_C, icRaise); }),
+            L"Text not representable in code page 65001");
+}
+
+TEST(CodePage, SingleByteCodePage1252) {
+  EXPECT_EQ(CodePageToWide(Bytes({0x80, 0xE9, 'A'}), 1252, icRaise), L"\u20AC\u00E9A");
+  EXPECT_EQ(WideToCodePage(L"\u20AC\u00E9A", 1252, icRaise), Bytes({0x80, 0xE9, 'A'}));
+  // U+0100 isn't in 1252: the platform writes a best fit or its default
+  // character; exactness refuses both.
+  const std::string replaced = WideToCodePage(L"x\u0100y", 1252);
+  EXPECT_EQ(replaced.size(), 3u);
+  EXPECT_NE(replaced[1], '\0');
+  EXPECT_EQ(Raised([] { WideToCodePage(L"x\u0100y", 1252, icRaise); }), L"Text not representable in code page 1252");
+  EXPECT_EQ(Raised([] { WideToCodePage(L"\u4E00", 1252, icRaise); }), L"Text not representable in code page 1252");
+}
+
+TEST(CodePage, DoubleByteCodePage932) {
+  // Trail bytes may be ASCII: 0x7B '{' in U+672C, 0x5C '\' in U+30BD.
+  const std::wstring text = L"\u65E5\u672C\u8A9E\u30BD\uFF76\uFF85\\a";
+  const std::string bytes = Bytes({0x93, 0xFA, 0x96, 0x7B, 0x8C, 0xEA, 0x83, 0x5C, 0xB6, 0xC5, 0x5C, 'a'});
+  EXPECT_EQ(WideToCodePage(text, 932, icRaise), bytes);
+  EXPECT_EQ(CodePageToWide(bytes, 932, icRaise), text);
+  EXPECT_EQ(CodePageToWide(bytes, 932), text);
+
+  // A lead byte with no trail byte: replaced, or the error.
+  const std::string cut = Bytes({'a', 0x93});
+  const std::wstring read = CodePageToWide(cut, 932);
+  ASSERT_FALSE(read.empty());
+  EXPECT_EQ(read[0], L'a');
+  EXPECT_EQ(Raised([&] { CodePageToWide(cut, 932, icRaise); }), L"Invalid text for code page 932");
+  // A character that 932 lacks.
+  EXPECT_FALSE(WideToCodePage(L"\u0100", 932).empty());
+  EXPECT_EQ(Raised([] { WideToCodePage(L"a\u0100", 932, icRaise); }), L"Text not representable in code page 932");
+}
+
+TEST(CodePage, TheSystemAnsiCodePage) {
+  EXPECT_EQ(WideToCodePage(L"Plain ASCII 123", CODE_PAGE_ANSI_C, icRaise), "Plain ASCII 123");
+  EXPECT_EQ(CodePageToWide("Plain ASCII 123", CODE_PAGE_ANSI_C, icRaise), L"Plain ASCII 123");
+}
+
+TEST(CodePage, UnknownCodePagesAndOversizedInputRaise) {
+  // A code page that the platform doesn't know, whatever the choice.
+  for (TInvalidChars invalid : {icReplace, icRaise}) {
+    EXPECT_EQ(Raised([&] { CodePageToWide("abc", 12345, invalid); }).rfind(L"Conversion in code page 12345 failed (error ", 0),
+              0u);
+    EXPECT_EQ(Raised([&] { WideToCodePage(L"abc", 12345, invalid); }).rfind(L"Conversion in code page 12345 failed (error ", 0),
+              0u);
+  }
+  // More than the platform's int counts: refused before anything is read,
+  // so the views need no memory behind them.
+  const char* bytes = "x";
+  const wchar_t* text = L"x";
+  const std::size_t tooLong = static_cast<std::size_t>(INT_MAX) + 1;
+  EXPECT_EQ(Raised([&] { CodePageToWide(std::string_view(bytes, tooLong), CODE_PAGE_UTF8_C); }),
+            L"Text too long to convert");
+  EXPECT_EQ(Raised([&] { WideToCodePage(std::wstring_view(text, tooLong), CODE_PAGE_UTF8_C); }),
+            L"Text too long to convert");
+}
