@@ -1,0 +1,59 @@
+// Resource strings: the translatable texts of the runtime, the library and
+// the program. Each is a record of its number in the string table of the
+// image that declares it and its English text; loading it looks for a
+// translation (see LoadResString) and falls back quietly to the English.
+//
+// One list per unit is the only source of numbers and texts, read both by
+// the C++ code and by the resource script that puts the string table into
+// every executable:
+//
+//   // library/QdClasses/Strings.h: #define lines only (the resource
+//   // compiler reads nothing else from a .h file), texts narrow UTF-8
+//   #define QD_CLASSES_STRINGS(S)  (a backslash ends each line)
+//     S(SListIndexError, 60100, "List index out of bounds (%d)")
+//     ...
+//
+//   // C++: the records
+//   QD_CLASSES_STRINGS(RTL_DECLARE_RESSTRING)
+//
+//   // .rc (#pragma code_page(65001))
+//   STRINGTABLE BEGIN QD_CLASSES_STRINGS(RTL_RC_STRING) END
+//
+// Numbers: 1-32767 are kept for language names keyed by locale id; the
+// fixed numbers 65040-65043 and 65067-65071 stay as they are; the rest are
+// given from 60000 up, in a range per unit.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/Core/Types.h"
+
+// The image this code is linked into: the executable for code of a static
+// library, a DLL for the DLL's own code.
+extern "C" char __ImageBase;
+
+namespace Rtl {
+
+inline HINST ThisImage() { return reinterpret_cast<HINST>(&__ImageBase); }
+
+struct TResStringRec {
+  HINST (*Module)();        // the image whose string table holds it
+  std::uint16_t Identifier;  // its number there
+  const char* Text;          // the English text, UTF-8
+};
+
+// The text of a resource string: from the cache, else the string table of
+// the module's current resource handle (a resource module installed for
+// it), else of the module itself, else the record's English text.
+std::wstring LoadResString(const TResStringRec& rec);
+
+// Forgets every cached text (after a resource module was installed or
+// removed).
+void ClearResStringCache();
+
+}  // namespace Rtl
+
+#define RTL_DECLARE_RESSTRING(name, number, text) \
+  inline constexpr ::Rtl::TResStringRec name{&::Rtl::ThisImage, number, text};
+#define RTL_RC_STRING(name, number, text) number, text
