@@ -1,5 +1,6 @@
 #include "runtime/Core/ResStrings.h"
 
+#include "runtime/Core/Modules.h"
 #include "runtime/Text/Utf8.h"
 #include "runtime/System/Win32.h"
 
@@ -23,7 +24,10 @@ bool LoadFrom(HINST module, std::uint16_t identifier, std::wstring& text) {
 
 std::wstring LoadResString(const TResStringRec& rec) {
   std::wstring text;
-  if (LoadFrom(rec.Module(), rec.Identifier, text)) return text;
+  const HINST module = rec.Module();
+  const HINST resources = FindResourceHInstance(module);
+  if (resources != module && LoadFrom(resources, rec.Identifier, text)) return text;
+  if (LoadFrom(module, rec.Identifier, text)) return text;
   return Utf8Decode(rec.Text);
 }
 
