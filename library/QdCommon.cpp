@@ -1,6 +1,9 @@
 #include "QdCommon.h"
 
+#include <memory>
+
 #include "QdClasses.h"
+#include "runtime/Core/Units.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/StringList.h"
@@ -9,9 +12,14 @@ namespace Qd {
 
 namespace {
 
-std::wstring FApplicationDir;
-std::wstring FDataDir;
-std::wstring FProjectDir;
+// The unit variables, made by the start-up. The executable's directory is
+// QdClasses' ApplicationRootDir, which starts before this unit.
+struct TQdCommonState {
+  std::wstring DataDir;
+  std::wstring ProjectDir;
+};
+
+constinit Rtl::TUnitState<TQdCommonState> State{L"QdCommon"};
 
 constexpr const wchar_t* MAKER_KEY_C = L"\\Software\\Korvanta";
 constexpr const wchar_t* MAKER_FOLDER_C = L"Korvanta";
@@ -50,35 +58,38 @@ std::wstring MakerFolder(TFolderType folder) {
   return path.empty() ? std::wstring() : path + L"\\" + MAKER_FOLDER_C;
 }
 
-}  // namespace
-
-void InitializeDataDir() {
-  FApplicationDir = Rtl::ExcludeTrailingPathDelimiter(Rtl::ExtractFilePath(Rtl::GetModuleFileName()));
-  FDataDir = FApplicationDir;
-  if (TFile::GetDriveType(FDataDir) == dtRemovable) return;
+// The data directory of an executable in `applicationDir`.
+std::wstring DiscoverDataDir(const std::wstring& applicationDir) {
+  if (TFile::GetDriveType(applicationDir) == dtRemovable) return applicationDir;
 
   bool found = false;
-  const std::wstring registered = RegisteredDataDir(FDataDir, found);
-  if (found) {
-    if (!registered.empty()) FDataDir = registered;
-    return;
-  }
+  const std::wstring registered = RegisteredDataDir(applicationDir, found);
+  if (found) return registered.empty() ? applicationDir : registered;
 
   // The user's folder counts only with the marker file in it; the public
   // folder is taken as it is. With neither resolved, the executable's
   // directory stays.
   const std::wstring user = MakerFolder(ftDocuments);
-  if (!user.empty() && Rtl::FileExists(TFile::GetFullPath(MARKER_FILE_C, user, false))) {
-    FDataDir = user;
-    return;
-  }
+  if (!user.empty() && Rtl::FileExists(TFile::GetFullPath(MARKER_FILE_C, user, false))) return user;
   const std::wstring common = MakerFolder(ftPublicDocuments);
-  if (!common.empty()) FDataDir = common;
+  return common.empty() ? applicationDir : common;
 }
 
-const std::wstring& GetApplicationDir() { return FApplicationDir; }
-const std::wstring& GetDataDir() { return FDataDir; }
-const std::wstring& GetProjectDir() { return FProjectDir; }
+}  // namespace
+
+// Makes the unit's state and hands it over when it is complete.
+void InitializeDataDir() {
+  auto state = std::make_unique<TQdCommonState>();
+  state->DataDir = DiscoverDataDir(ApplicationRootDir());
+  State.Start(std::move(state));
+}
+
+const std::wstring& GetApplicationDir() {
+  State.Get();  // raises when this unit isn't started, though QdClasses keeps the value
+  return ApplicationRootDir();
+}
+const std::wstring& GetDataDir() { return State.Get().DataDir; }
+const std::wstring& GetProjectDir() { return State.Get().ProjectDir; }
 
 }  // namespace Qd
 
@@ -86,10 +97,6 @@ namespace Qd::QdCommonUnit {
 
 void Initialization() { InitializeDataDir(); }
 
-void Finalization() {
-  FApplicationDir.clear();
-  FDataDir.clear();
-  FProjectDir.clear();
-}
+void Finalization() { State.Stop(); }
 
 }  // namespace Qd::QdCommonUnit

@@ -14,8 +14,9 @@ namespace Qd {
 void InitializeDataDir();
 
 // The unit's results: the executable's directory without a trailing
-// backslash, the data directory, and the project directory (reserved; never
-// set). Empty before start-up and after shutdown.
+// backslash (QdClasses' ApplicationRootDir), the data directory, and the
+// project directory (reserved; never set). Before start-up and after
+// shutdown they raise Rtl::Exception "QdCommon is not started".
 const std::wstring& GetApplicationDir();
 const std::wstring& GetDataDir();
 const std::wstring& GetProjectDir();

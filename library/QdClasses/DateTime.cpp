@@ -11,8 +11,6 @@
 
 namespace Qd {
 
-Rtl::TDateTime BaseDateTime = 0;
-
 namespace {
 
 using Rtl::TDateTime;
@@ -145,7 +143,8 @@ TDateTime TQdDateTime::StringToDateTime(const std::wstring& stringDateTime) {
   const auto field = [&text](int width) { return TakeNumberOrZero(text, width); };
   const size_t length = text.size();
 
-  if (BaseDateTime == 0 || length >= 14) {
+  const TDateTime base = BaseDateTime();
+  if (base == 0 || length >= 14) {
     const int year = field(4);
     const int month = field(2);
     const int day = field(2);
@@ -157,7 +156,7 @@ TDateTime TQdDateTime::StringToDateTime(const std::wstring& stringDateTime) {
   }
 
   int baseYear, baseMonth, baseDay, baseHour, baseMinute, baseSecond, baseMs;
-  Rtl::DecodeDateTime(BaseDateTime, baseYear, baseMonth, baseDay, baseHour, baseMinute, baseSecond, baseMs);
+  Rtl::DecodeDateTime(base, baseYear, baseMonth, baseDay, baseHour, baseMinute, baseSecond, baseMs);
   int year = baseYear, month = baseMonth, day = baseDay;
   switch (length) {
     case 10:
@@ -184,7 +183,7 @@ TDateTime TQdDateTime::StringToDateTime(const std::wstring& stringDateTime) {
   const int second = field(2);
   // The day before the base's, by the calendar (the 1st falls back to the
   // last day of the month before, whatever its length).
-  if (length == 6 && hour > baseHour) Rtl::DecodeDate(Rtl::IncDay(Rtl::DateOf(BaseDateTime), -1), year, month, day);
+  if (length == 6 && hour > baseHour) Rtl::DecodeDate(Rtl::IncDay(Rtl::DateOf(base), -1), year, month, day);
   return Rtl::EncodeDateTime(year, month, day, hour, minute, second, 0);
 }
 

@@ -20,8 +20,11 @@ enum TTimeZoneKind : std::uint8_t {
   tzHoursOnly,      // "+hh"
 };
 
-// When not 0, StringToDateTime reads shortened texts relative to it.
-extern Rtl::TDateTime BaseDateTime;
+// When not 0, StringToDateTime reads shortened texts relative to it. A unit
+// variable of QdClasses, 0 after the unit's start-up; both raise
+// Rtl::Exception "QdClasses is not started" before it and after shutdown.
+Rtl::TDateTime BaseDateTime();
+void SetBaseDateTime(Rtl::TDateTime value);
 
 class TQdBytes {
 public:

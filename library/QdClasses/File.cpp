@@ -4,7 +4,7 @@
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Qd {
 
@@ -17,17 +17,17 @@ bool IsDirectoryLink(DWORD attributes) {
 // The path of what a handle opened at `path` with `flags` refers to, as the
 // file system names it ("\\?\" form), or "" when nothing can be opened.
 std::wstring FinalPathName(const std::wstring& path, DWORD flags) {
-  HANDLE handle = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return {};
+  const Rtl::TFileHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | flags, nullptr));
+  if (!handle) return {};
   std::vector<wchar_t> buffer(MAX_PATH);
   DWORD length = 0;
   for (;;) {
-    length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
+    length =
+        GetFinalPathNameByHandleW(handle.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), VOLUME_NAME_DOS);
     if (length < buffer.size()) break;
     buffer.resize(length + 1);
   }
-  CloseHandle(handle);
   return std::wstring(buffer.data(), length);
 }
 
@@ -51,9 +51,8 @@ bool TFile::IsDeletableEntry(const std::wstring& path) {
   while (full.size() > 1 && full.back() == Rtl::PathDelim && full[full.size() - 2] != Rtl::DriveDelim) full.pop_back();
   if (full.empty() || DoesContainWildCards(Rtl::ExtractFileName(full))) return false;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW(full.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  FindClose(find);
+  // Only the entry's data is needed: the search is closed at once.
+  if (!Rtl::TFindHandle(FindFirstFileW(full.c_str(), &data))) return false;
   return DeletesItself(full, FinalPathName(Rtl::ExtractFileDir(full), 0), data.cFileName);
 }
 
@@ -103,8 +102,8 @@ namespace {
 // itself (a link that leads elsewhere) is left, and no link is entered.
 void RemoveEntries(const std::wstring& dir, const std::wstring& dirFinal) {
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"\\*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return;
+  const Rtl::TFindHandle find(FindFirstFileW((dir + L"\\*.*").c_str(), &data));
+  if (!find) return;
   do {
     const std::wstring entry = data.cFileName;
     if (entry == L"." || entry == L"..") continue;
@@ -119,8 +118,7 @@ void RemoveEntries(const std::wstring& dir, const std::wstring& dirFinal) {
       RemoveEntries(name, Rtl::IncludeTrailingPathDelimiter(dirFinal) + entry);
       RemoveDirectoryW(name.c_str());
     }
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.Get(), &data));
 }
 
 }  // namespace

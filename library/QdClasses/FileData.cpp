@@ -5,14 +5,13 @@
 #include <limits>
 
 #include "QdClasses/File.h"
-#include "QdClasses/KernelHandle.h"
 #include "QdClasses/System.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Format.h"
 #include "runtime/IO/Streams.h"
 #include "runtime/Text/Utf8.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Qd {
 
@@ -104,9 +103,9 @@ bool HasOtherNames(const std::wstring& fileName) {
   const DWORD attributes = GetFileAttributesW(fileName.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
-  const TKernelHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
-                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
+  const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
   BY_HANDLE_FILE_INFORMATION info;
   return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
 }
@@ -118,19 +117,19 @@ void ReplaceFileContents(const std::wstring& fileName, const Rtl::TBytes& data) 
   const std::wstring target = Rtl::ExpandFileName(fileName);
   const std::wstring partial =
       TFile::AddBackSlash(Rtl::ExtractFileDir(target)) + L"~qd" + TQdSystem::GetGuid() + L".tmp";
-  HANDLE handle =
-      CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) RaiseCreateError(fileName, GetLastError());
+  Rtl::TFileHandle handle(
+      CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) RaiseCreateError(fileName, GetLastError());
   try {
-    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(handle));
+    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(handle.Get()));
     WriteAll(stream, data);
-    if (!FlushFileBuffers(handle)) Rtl::RaiseLastOSError();
+    if (!FlushFileBuffers(handle.Get())) Rtl::RaiseLastOSError();
   } catch (...) {
-    CloseHandle(handle);
+    handle.Reset();  // a file still open can't be deleted
     DeleteFileW(partial.c_str());
     throw;
   }
-  CloseHandle(handle);
+  handle.Reset();  // closed before it takes the target's place
   if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
     DeleteFileW(partial.c_str());
@@ -176,15 +175,13 @@ std::int64_t TFile::GetFileSize(const std::wstring& fileName) {
 // offset to a time of another season.
 Rtl::TDateTime TFile::GetFileAge(const std::wstring& fileName) {
   if (fileName.empty() || !Rtl::FileExists(fileName)) return 0;
-  HANDLE file = CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return 0;
+  const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!file) return 0;
   FILETIME lastWrite;
-  const bool read = GetFileTime(file, nullptr, nullptr, &lastWrite) != 0;
-  CloseHandle(file);
   SYSTEMTIME utc;
-  if (!read || !FileTimeToSystemTime(&lastWrite, &utc)) return 0;
+  if (!GetFileTime(file.Get(), nullptr, nullptr, &lastWrite) || !FileTimeToSystemTime(&lastWrite, &utc)) return 0;
   Rtl::TSystemTime value;
   std::memcpy(&value, &utc, sizeof value);
   value.Milliseconds = 0;
@@ -208,9 +205,9 @@ Rtl::TBytes TFile::FileToBytes(const std::wstring& fileName) {
   if (size > 0) {
     // Every kind of sharing, deletion included: a program that holds the
     // file open to rename or delete it doesn't keep it from being read.
-    const TKernelHandle file(CreateFileW(fileName.c_str(), GENERIC_READ,
-                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), GENERIC_READ,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) RaiseOpenError(fileName, GetLastError());
     Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(file.Get()));
     stream.ReadBuffer(result.data(), static_cast<int>(size));

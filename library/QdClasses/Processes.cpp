@@ -2,9 +2,9 @@
 #include <memory>
 #include <vector>
 
-#include "QdClasses/KernelHandle.h"
 #include "QdClasses/System.h"
 #include "runtime/IO/Files.h"
+#include "runtime/System/Handles.h"
 #include "runtime/System/Win32ToolHelp.h"
 
 namespace Qd {
@@ -18,7 +18,8 @@ struct TProcessEntry {
 
 std::vector<TProcessEntry> RunningProcesses() {
   std::vector<TProcessEntry> result;
-  TKernelHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  // A snapshot fails with INVALID_HANDLE_VALUE, as a file does.
+  const Rtl::TFileHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot) return result;
   PROCESSENTRY32W entry;
   entry.dwSize = sizeof entry;
@@ -29,7 +30,7 @@ std::vector<TProcessEntry> RunningProcesses() {
 
 // The full path of a process's executable, "" when it can't be read.
 std::wstring ProcessImagePath(DWORD processId) {
-  TKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
+  const Rtl::TKernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId));
   if (!process) return {};
   std::vector<wchar_t> buffer(32768);
   DWORD length = static_cast<DWORD>(buffer.size());
@@ -56,7 +57,7 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM param) {
 }  // namespace
 
 std::uint32_t TQdSystem::KillProcess(std::uint32_t dwProcID, std::uint32_t wait) {
-  TKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, dwProcID));
+  const Rtl::TKernelHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, dwProcID));
   if (!process) return GetLastError();
   if (TerminateProcess(process.Get(), 1)) {
     const DWORD result = WaitForSingleObject(process.Get(), wait);
@@ -97,7 +98,7 @@ std::wstring TQdSystem::DeleteRunningProcess(const std::wstring& fileName) {
   std::wstring pathName;
   std::uint32_t processId = 0;
   if (GetRunningProcess(fileName, pathName, processId)) {
-    TKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
+    const Rtl::TKernelHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, processId));
     if (process) TerminateProcess(process.Get(), 0);
   }
   return {};

@@ -2,10 +2,11 @@
 
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #include "QdClasses/Encodings.h"
 #include "runtime/Text/Format.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Qd {
 
@@ -57,19 +58,20 @@ std::vector<std::wstring> EnumNames(HKEY key, TNameKind kind) {
 // When `path` below `base` is a registry link: deletes the link itself and
 // tells whether that succeeded. Nothing for any other key.
 std::optional<bool> DeleteLink(HKEY base, const std::wstring& path, REGSAM view) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(base, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE | view, &key) != ERROR_SUCCESS)
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(base, path.c_str(), REG_OPTION_OPEN_LINK, KEY_QUERY_VALUE | DELETE | view, &opened) !=
+      ERROR_SUCCESS)
     return std::nullopt;
+  const Rtl::TRegKey key(opened);
   DWORD type = REG_NONE;
   std::optional<bool> deleted;
-  if (RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
+  if (RegQueryValueExW(key.Get(), L"SymbolicLinkValue", nullptr, &type, nullptr, nullptr) == ERROR_SUCCESS &&
       type == REG_LINK) {
     using TNtDeleteKey = LONG(WINAPI*)(HANDLE);
     static const auto ntDeleteKey = reinterpret_cast<TNtDeleteKey>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
-    deleted = ntDeleteKey != nullptr && ntDeleteKey(key) == 0;
+    deleted = ntDeleteKey != nullptr && ntDeleteKey(key.Get()) == 0;
   }
-  RegCloseKey(key);
   return deleted;
 }
 
@@ -87,11 +89,10 @@ void TRegistry::SetRootKey(TRootKey value) {
   FRootKey = value;
 }
 
+// The header keeps the key as an integer; it goes back into its owner type
+// to be closed.
 void TRegistry::CloseKey() {
-  if (FCurrentKey != 0) {
-    RegCloseKey(ToHKey(FCurrentKey));
-    FCurrentKey = 0;
-  }
+  Rtl::TRegKey(ToHKey(std::exchange(FCurrentKey, 0))).Reset();
   FCurrentPath.clear();
 }
 
@@ -103,16 +104,17 @@ std::uintptr_t TRegistry::BaseKey(bool relative) const {
 bool TRegistry::OpenKey(const std::wstring& key) {
   const bool relative = key.empty() || key[0] != L'\\';
   const std::wstring path = relative ? key : key.substr(1);
-  HKEY opened = nullptr;
-  if (RegOpenKeyExW(ToHKey(BaseKey(relative)), path.c_str(), 0, FAccess, &opened) != ERROR_SUCCESS)
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(ToHKey(BaseKey(relative)), path.c_str(), 0, FAccess, &handle) != ERROR_SUCCESS)
     return false;
+  Rtl::TRegKey opened(handle);
   std::wstring newPath;
   if (relative && FCurrentKey != 0)
     newPath = path.empty() ? FCurrentPath : (FCurrentPath.empty() ? path : FCurrentPath + L"\\" + path);
   else
     newPath = path;
   CloseKey();
-  FCurrentKey = reinterpret_cast<std::uintptr_t>(opened);
+  FCurrentKey = reinterpret_cast<std::uintptr_t>(opened.Release());
   FCurrentPath = std::move(newPath);
   return true;
 }
@@ -228,11 +230,11 @@ bool TRegistry::DeleteKey(const std::wstring& key) {
   if (std::optional<bool> deleted = DeleteLink(base, path, view)) return *deleted;
 
   // Subkeys first, deepest first, each in the same view.
-  HKEY target = nullptr;
-  if (RegOpenKeyExW(base, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, &target) ==
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(base, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | view, &handle) ==
       ERROR_SUCCESS) {
-    const std::vector<std::wstring> names = EnumNames(target, TNameKind::SubKeys);
-    RegCloseKey(target);
+    // The key is closed again before its subkeys go.
+    const std::vector<std::wstring> names = EnumNames(Rtl::TRegKey(handle).Get(), TNameKind::SubKeys);
     for (const std::wstring& name : names) DeleteKey((relative ? path : L"\\" + path) + L"\\" + name);
   }
   return RegDeleteKeyExW(base, path.c_str(), view, 0) == ERROR_SUCCESS;

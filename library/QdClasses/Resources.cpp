@@ -6,7 +6,7 @@
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Format.h"
 #include "runtime/IO/Streams.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Qd {
 
@@ -36,34 +36,22 @@ Rtl::TBytes LoadFrom(HMODULE module, const wchar_t* resType, const wchar_t* resN
   return Rtl::TBytes(data.begin(), data.end());
 }
 
-// A file loaded as a data file, unloaded when the object goes. It is loaded
-// by its full path: by a bare name the loader would search its paths and
-// hand back any loaded module of that name.
-class TDataModule {
-public:
-  explicit TDataModule(const std::wstring& fileName) {
-    if (fileName.find_first_of(L"*?") == std::wstring::npos && Rtl::FileExists(fileName))
-      FModule = LoadLibraryExW(Rtl::ExpandFileName(fileName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  }
-  ~TDataModule() {
-    if (FModule != nullptr) FreeLibrary(FModule);
-  }
-  TDataModule(const TDataModule&) = delete;
-  TDataModule& operator=(const TDataModule&) = delete;
-
-  HMODULE Get() const { return FModule; }
-
-private:
-  HMODULE FModule = nullptr;
-};
+// A file loaded as a data file (none when it can't be). It is loaded by its
+// full path: by a bare name the loader would search its paths and hand back
+// any loaded module of that name.
+Rtl::TLoadedModule LoadDataModule(const std::wstring& fileName) {
+  if (fileName.find_first_of(L"*?") != std::wstring::npos || !Rtl::FileExists(fileName)) return {};
+  return Rtl::TLoadedModule(
+      LoadLibraryExW(Rtl::ExpandFileName(fileName).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+}
 
 }  // namespace
 
 bool TResources::DoesExist(const std::wstring& fileName, const std::wstring& resType,
                            const std::wstring& resName, std::uint16_t langId) {
   try {
-    const TDataModule module(fileName);
-    return module.Get() != nullptr && FindIn(module.Get(), resType.c_str(), resName.c_str(), langId) != nullptr;
+    const Rtl::TLoadedModule module = LoadDataModule(fileName);
+    return module && FindIn(module.Get(), resType.c_str(), resName.c_str(), langId) != nullptr;
   } catch (...) {
     return false;
   }
@@ -92,8 +80,8 @@ void TResources::CopyToFile(const std::wstring& resName, const std::wstring& res
 
 Rtl::TBytes TResources::Load(const std::wstring& fileName, const std::wstring& resType,
                              const std::wstring& resName) {
-  const TDataModule module(fileName);
-  if (module.Get() == nullptr) return {};
+  const Rtl::TLoadedModule module = LoadDataModule(fileName);
+  if (!module) return {};
   return LoadFrom(module.Get(), resType.c_str(), resName.c_str());
 }
 

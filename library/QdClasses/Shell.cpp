@@ -4,6 +4,7 @@
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
+#include "runtime/System/Handles.h"
 #include "runtime/System/Win32Shell.h"
 
 namespace Qd {
@@ -60,12 +61,10 @@ std::wstring TShell::GetFolder(TFolderType value) {
   if (function == nullptr) return {};
   GUID guid;
   std::memcpy(&guid, &id, sizeof guid);
-  PWSTR path = nullptr;
-  function(guid, 0, nullptr, &path);  // on failure no path comes back
-  std::wstring result;
-  if (path != nullptr) result = path;
-  CoTaskMemFree(path);
-  return result;
+  PWSTR allocated = nullptr;
+  function(guid, 0, nullptr, &allocated);  // on failure no path comes back
+  const Rtl::TCoTaskMemory<wchar_t> path(allocated);
+  return path ? std::wstring(path.Get()) : std::wstring();
 }
 
 }  // namespace Qd

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "runtime/System/Handles.h"
 #include "runtime/System/Win32Net.h"
 #include "runtime/Text/Ascii.h"
 
@@ -30,8 +31,8 @@ bool IsReadable(DWORD protection) {
 // --- Network -------------------------------------------------------------------
 
 std::wstring TQdSystem::GetIpAddress() {
-  WSADATA data;
-  if (WSAStartup(MAKEWORD(1, 1), &data) != 0) return {};
+  const Rtl::TWinsockSession winsock(MAKEWORD(1, 1));
+  if (!winsock.Started()) return {};
   std::wstring result;
   char name[256] = {};
   if (gethostname(name, sizeof name - 1) == 0) {
@@ -43,7 +44,6 @@ std::wstring TQdSystem::GetIpAddress() {
       if (const char* text = inet_ntoa(address)) result = Rtl::WidenAscii(text);
     }
   }
-  WSACleanup();
   return result;
 }
 

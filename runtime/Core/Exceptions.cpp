@@ -2,7 +2,7 @@
 
 #include "runtime/Text/Format.h"
 #include "runtime/Text/Utf8.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Rtl {
 
@@ -18,13 +18,13 @@ void Exception::SetMessage(std::wstring message) {
 const char* Exception::what() const noexcept { return FWhat.c_str(); }
 
 std::wstring SysErrorMessage(std::uint32_t errorCode) {
-  wchar_t* buffer = nullptr;
+  wchar_t* allocated = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-      nullptr, errorCode, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+      nullptr, errorCode, 0, reinterpret_cast<wchar_t*>(&allocated), 0, nullptr);
+  const TLocalMemory<wchar_t> buffer(allocated);
   std::wstring result;
-  if (length > 0 && buffer != nullptr) result.assign(buffer, length);
-  if (buffer != nullptr) LocalFree(buffer);
+  if (length > 0 && buffer) result.assign(buffer.Get(), length);
   while (!result.empty() && (result.back() == L'\r' || result.back() == L'\n' || result.back() == L' '))
     result.pop_back();
   return result;

@@ -1,50 +1,54 @@
 #include "runtime/Core/Units.h"
 
-#include <vector>
+#include <string>
+
+#include "runtime/Core/Exceptions.h"
 
 namespace Rtl {
 
-namespace {
-
-// The units that have started, in start-up order.
-std::vector<const TUnit*>& StartedUnits() {
-  static std::vector<const TUnit*> started;
-  return started;
-}
-
-bool& Initialized() {
-  static bool initialized = false;
-  return initialized;
-}
-
-}  // namespace
-
-void InitializeUnits(std::span<const TUnit> units) {
-  if (Initialized()) return;
-  auto& started = StartedUnits();
-  started.clear();
+void TUnitList::Initialize(std::span<const TUnit> units) {
+  if (FInitialized) return;
+  FStarted.clear();
+  // Room for every unit first: once a unit has started, noting it can't fail.
+  FStarted.reserve(units.size());
   try {
     for (const TUnit& unit : units) {
       if (unit.Initialization != nullptr) unit.Initialization();
-      started.push_back(&unit);
+      FStarted.push_back(unit);
     }
   } catch (...) {
-    FinalizeUnits();
-    throw;
+    const std::exception_ptr error = std::current_exception();
+    FinalizeStarted();  // what goes wrong there is secondary to the start-up's error
+    std::rethrow_exception(error);
   }
-  Initialized() = true;
+  FInitialized = true;
 }
 
-void FinalizeUnits() {
-  auto& started = StartedUnits();
-  while (!started.empty()) {
-    const TUnit* unit = started.back();
-    started.pop_back();
-    if (unit->Finalization != nullptr) unit->Finalization();
-  }
-  Initialized() = false;
+void TUnitList::Finalize() {
+  if (const std::exception_ptr error = FinalizeStarted()) std::rethrow_exception(error);
 }
 
-bool UnitsInitialized() { return Initialized(); }
+std::exception_ptr TUnitList::FinalizeStarted() noexcept {
+  std::exception_ptr first;
+  while (!FStarted.empty()) {
+    const TUnit unit = FStarted.back();
+    FStarted.pop_back();
+    if (unit.Finalization == nullptr) continue;
+    try {
+      unit.Finalization();
+    } catch (...) {
+      if (!first) first = std::current_exception();
+    }
+  }
+  FInitialized = false;
+  return first;
+}
+
+TUnitList& ProcessUnits() {
+  static TUnitList units;
+  return units;
+}
+
+void RaiseUnitNotStarted(const wchar_t* unitName) { throw Exception(std::wstring(unitName) + L" is not started"); }
 
 }  // namespace Rtl

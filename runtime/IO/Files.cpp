@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Rtl {
 
@@ -22,13 +22,11 @@ bool FileExists(const std::wstring& fileName) {
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     // A link: it counts when its target is a file.
-    HANDLE h = CreateFileW(fileName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    const TFileHandle target(CreateFileW(fileName.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!target) return false;
     BY_HANDLE_FILE_INFORMATION info;
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
-    return ok && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return GetFileInformationByHandle(target.Get(), &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
   }
   return true;
 }
@@ -39,10 +37,9 @@ bool DirectoryExists(const std::wstring& dir) {
   if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
     // A directory link counts only when its target exists.
-    HANDLE h = CreateFileW(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(h);
+    const TFileHandle target(CreateFileW(dir.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!target) return false;
   }
   return true;
 }

@@ -6,7 +6,7 @@
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Format.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace Rtl {
 
@@ -105,19 +105,19 @@ HANDLE OpenFileHandle(const std::wstring& fileName, unsigned mode) {
 
 TFileStream::TFileStream(const std::wstring& fileName, unsigned mode)
     : THandleStream(0), FFileName(fileName) {
-  HANDLE handle = OpenFileHandle(fileName, mode);
-  if (handle == INVALID_HANDLE_VALUE) {
+  TFileHandle handle(OpenFileHandle(fileName, mode));
+  if (!handle) {
     const DWORD error = GetLastError();
     if ((mode & 0xFF00) == fmCreate)
       throw EFCreateError(Format(L"Cannot create file \"%s\". %s", {fileName, SysErrorMessage(error)}));
     throw EFOpenError(Format(L"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}));
   }
-  FHandle = reinterpret_cast<THandle>(handle);
+  FHandle = reinterpret_cast<THandle>(handle.Release());
 }
 
-TFileStream::~TFileStream() {
-  if (FHandle != 0) CloseHandle(reinterpret_cast<HANDLE>(FHandle));
-}
+// The header keeps the handle as an integer; it goes back into its owner
+// type to be closed.
+TFileStream::~TFileStream() { TFileHandle(reinterpret_cast<HANDLE>(FHandle)).Reset(); }
 
 // --- Memory streams --------------------------------------------------------
 

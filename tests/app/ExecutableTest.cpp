@@ -11,7 +11,7 @@
 
 #include "TestSupport.h"
 #include "runtime/IO/Files.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace {
 
@@ -19,12 +19,13 @@ using Bytes = std::vector<std::uint8_t>;
 
 Bytes ReadBytes(const std::wstring& fileName) {
   Bytes bytes;
-  HANDLE h = CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
+  const Rtl::TFileHandle file(
+      CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return bytes;
   std::uint8_t buffer[65536];
   DWORD read = 0;
-  while (::ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.insert(bytes.end(), buffer, buffer + read);
-  CloseHandle(h);
+  while (::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+    bytes.insert(bytes.end(), buffer, buffer + read);
   return bytes;
 }
 
@@ -99,11 +100,10 @@ private:
 std::vector<std::wstring> Executables(const std::wstring& dir) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"\\*.exe").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  const Rtl::TFindHandle find(FindFirstFileW((dir + L"\\*.exe").c_str(), &data));
+  if (!find) return names;
   do names.push_back(dir + L"\\" + data.cFileName);
-  while (FindNextFileW(find, &data));
-  FindClose(find);
+  while (FindNextFileW(find.Get(), &data));
   return names;
 }
 

@@ -13,7 +13,7 @@
 #include "TestSupport.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Utf8.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace {
 
@@ -31,16 +31,17 @@ struct TProbeResult {
   std::wstring DataDir;
   std::wstring ProjectDir;
   std::wstring Shutdown;
+  std::wstring Restart;
 };
 
 std::wstring ReadText(const std::wstring& fileName) {
-  HANDLE h = CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
+  const Rtl::TFileHandle file(
+      CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
   std::string bytes;
   char buffer[4096];
   DWORD read = 0;
-  while (::ReadFile(h, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-  CloseHandle(h);
+  while (::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
   return Rtl::Utf8Decode(bytes);
 }
 
@@ -113,11 +114,12 @@ protected:
       lines.push_back(text.substr(start, end - start));
       start = end + 1;
     }
-    if (lines.size() == 4) {
+    if (lines.size() == 5) {
       result.ApplicationDir = lines[0];
       result.DataDir = lines[1];
       result.ProjectDir = lines[2];
       result.Shutdown = lines[3];
+      result.Restart = lines[4];
     }
     DeleteFileW(copy.c_str());
     return result;
@@ -141,6 +143,7 @@ TEST_F(DataDirTest, InstallDirInAnotherLetterCaseGivesItsDataDir) {
   EXPECT_EQ(result.DataDir, L"D:\\Product Data");
   EXPECT_EQ(result.ProjectDir, L"");
   EXPECT_EQ(result.Shutdown, L"cleared");
+  EXPECT_EQ(result.Restart, L"restarted");
 }
 
 TEST_F(DataDirTest, OnlyAsciiLettersMatchWithoutCase) {
@@ -312,10 +315,9 @@ public:
     const auto unixFileName = reinterpret_cast<TUnixFileName>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (unixFileName == nullptr) return;
-    char* unixPath = unixFileName(dir.c_str());
-    if (unixPath == nullptr) return;
-    const std::string mountPoint = unixPath;
-    HeapFree(GetProcessHeap(), 0, unixPath);
+    const Rtl::TProcessHeapMemory<char> unixPath(unixFileName(dir.c_str()));
+    if (!unixPath) return;
+    const std::string mountPoint = unixPath.Get();
     for (wchar_t letter = L'R'; letter <= L'Y' && FLetter == 0; ++letter) {
       const std::wstring root = std::wstring(1, letter) + L":\\";
       if (GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR) continue;
@@ -344,9 +346,9 @@ private:
 
   // An empty mount point removes the drive.
   static bool Define(wchar_t letter, ULONG type, const std::string& mountPoint) {
-    HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (manager == INVALID_HANDLE_VALUE) return false;
+    const Rtl::TFileHandle manager(CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!manager) return false;
     std::vector<char> request(sizeof(TUnixDrive) + (mountPoint.empty() ? 0 : mountPoint.size() + 1));
     TUnixDrive drive{};
     drive.Size = static_cast<ULONG>(request.size());
@@ -357,10 +359,8 @@ private:
       mountPoint.copy(request.data() + sizeof(TUnixDrive), mountPoint.size());
     }
     std::memcpy(request.data(), &drive, sizeof drive);
-    const BOOL ok = DeviceIoControl(manager, DEFINE_UNIX_DRIVE_C, request.data(), static_cast<DWORD>(request.size()),
-                                    nullptr, 0, nullptr, nullptr);
-    CloseHandle(manager);
-    return ok != FALSE;
+    return DeviceIoControl(manager.Get(), DEFINE_UNIX_DRIVE_C, request.data(), static_cast<DWORD>(request.size()),
+                           nullptr, 0, nullptr, nullptr) != FALSE;
   }
 
   wchar_t FLetter = 0;

@@ -393,8 +393,9 @@ TEST(BinaryEncodings, UrlDecodeRaisesForBadEscapes) {
 
 TEST(BinaryEncodings, ApplicationRootDirIsTheExecutablesDirectory) {
   const std::wstring exe = Rtl::GetModuleFileName();
-  ASSERT_FALSE(ApplicationRootDir.empty());
-  EXPECT_NE(ApplicationRootDir.back(), L'\\');
-  EXPECT_EQ(ApplicationRootDir + L"\\" + Rtl::ExtractFileName(exe), exe);
-  EXPECT_TRUE(Rtl::FileExists(ApplicationRootDir + L"\\" + Rtl::ExtractFileName(exe)));
+  const std::wstring dir = ApplicationRootDir();
+  ASSERT_FALSE(dir.empty());
+  EXPECT_NE(dir.back(), L'\\');
+  EXPECT_EQ(dir + L"\\" + Rtl::ExtractFileName(exe), exe);
+  EXPECT_TRUE(Rtl::FileExists(dir + L"\\" + Rtl::ExtractFileName(exe)));
 }

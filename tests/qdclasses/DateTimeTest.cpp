@@ -33,8 +33,8 @@ std::string Describe(TDateTime value) {
 // Sets BaseDateTime for one test and puts 0 back afterwards.
 class TBaseDateTime {
 public:
-  explicit TBaseDateTime(TDateTime value) { BaseDateTime = value; }
-  ~TBaseDateTime() { BaseDateTime = 0; }
+  explicit TBaseDateTime(TDateTime value) { Qd::SetBaseDateTime(value); }
+  ~TBaseDateTime() { Qd::SetBaseDateTime(0); }
 };
 
 template <class F>

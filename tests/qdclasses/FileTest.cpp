@@ -11,7 +11,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
 #include "runtime/IO/Streams.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 #include <winioctl.h>
 
@@ -32,13 +32,12 @@ std::wstring SystemTempPath() {
 std::vector<std::wstring> Entries(const std::wstring& dir) {
   std::vector<std::wstring> names;
   WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
+  const Rtl::TFindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &data));
+  if (!find) return names;
   do {
     const std::wstring name = data.cFileName;
     if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
+  } while (FindNextFileW(find.Get(), &data));
   return names;
 }
 
@@ -56,11 +55,10 @@ void SetLastWriteUtc(const std::wstring& fileName, int year, int month, int day,
                     static_cast<WORD>(ms)};
   FILETIME time;
   ASSERT_TRUE(SystemTimeToFileTime(&utc, &time));
-  HANDLE file = CreateFileW(fileName.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  EXPECT_TRUE(SetFileTime(file, nullptr, nullptr, &time));
-  CloseHandle(file);
+  const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                          nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  ASSERT_TRUE(file);
+  EXPECT_TRUE(SetFileTime(file.Get(), nullptr, nullptr, &time));
 }
 
 std::wstring MessageOf(const std::function<void()>& f) {
@@ -272,15 +270,17 @@ TEST(FileSizeTest, SizesAndMissingFiles) {
 TEST(FileSizeTest, SparseFileLargerThan4GB) {
   TTempDir temp;
   const std::wstring name = temp / L"sparse.bin";
-  HANDLE file = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE);
-  DWORD returned = 0;
-  DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
-  LARGE_INTEGER size;
-  size.QuadPart = (5LL << 30) + 123;
-  const bool sized = SetFilePointerEx(file, size, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-  CloseHandle(file);
+  bool sized = false;
+  {
+    const Rtl::TFileHandle file(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    DWORD returned = 0;
+    DeviceIoControl(file.Get(), FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = (5LL << 30) + 123;
+    sized = SetFilePointerEx(file.Get(), size, nullptr, FILE_BEGIN) && SetEndOfFile(file.Get());
+  }
   if (!sized) GTEST_SKIP() << "no sparse file of 5 GB can be made here";
   EXPECT_EQ(TFile::GetFileSize(name), (5LL << 30) + 123);
   EXPECT_THROW(TFile::FileToBytes(name), Rtl::EReadError);
@@ -364,11 +364,10 @@ TEST(WholeFileTest, AFailedWriteKeepsTheOldFile) {
   TestSupport::WriteFile(name, "old contents");
   {
     // Another program has it open and doesn't let it be replaced.
-    HANDLE reader = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    const Rtl::TFileHandle reader(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
     EXPECT_THROW(TFile::BytesToFile(Pattern(100000), name), Rtl::EFCreateError);
-    CloseHandle(reader);
   }
   const std::string old = "old contents";
   EXPECT_EQ(TFile::FileToBytes(name), Rtl::TBytes(old.begin(), old.end()));
@@ -388,19 +387,20 @@ TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
   EXPECT_EQ(MessageOf([&] { TFile::FileToBytes(temp / L"missing"); }), L"File does not exists");
   const std::wstring name = temp / L"open.txt";
   TestSupport::WriteFile(name, "abc");
-  HANDLE writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
-  CloseHandle(writer);
+  {
+    const Rtl::TFileHandle writer(CreateFileW(name.c_str(), GENERIC_WRITE,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
+  }
   // Held open by a program that may rename or delete it: every kind of
   // sharing is allowed to others, deletion too.
-  HANDLE renamer = CreateFileW(name.c_str(), GENERIC_READ | DELETE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(renamer, INVALID_HANDLE_VALUE);
+  const Rtl::TFileHandle renamer(CreateFileW(name.c_str(), GENERIC_READ | DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(renamer);
   EXPECT_EQ(TFile::FileToBytes(name), (Rtl::TBytes{'a', 'b', 'c'}));
-  CloseHandle(renamer);
 }
 
 // --- Paths -------------------------------------------------------------------------------------

@@ -6,7 +6,7 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 using namespace Qd;
 using TestSupport::TTestKey;
@@ -193,15 +193,14 @@ namespace {
 // A registry link (as the system makes for its own aliases) at `path` in the
 // 64-bit view of HKEY_LOCAL_MACHINE, leading to `target` there.
 bool MakeRegistryLink(const std::wstring& path, const std::wstring& target) {
-  HKEY link = nullptr;
+  HKEY created = nullptr;
   if (RegCreateKeyExW(HKEY_LOCAL_MACHINE_HANDLE_C, path.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK | REG_OPTION_VOLATILE,
-                      KEY_SET_VALUE | KEY_CREATE_LINK | KEY_WOW64_64KEY_C, nullptr, &link, nullptr) != ERROR_SUCCESS)
+                      KEY_SET_VALUE | KEY_CREATE_LINK | KEY_WOW64_64KEY_C, nullptr, &created, nullptr) != ERROR_SUCCESS)
     return false;
+  const Rtl::TRegKey link(created);
   const std::wstring to = L"\\Registry\\Machine\\" + target;
-  const LONG status = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
-                                     static_cast<DWORD>(to.size() * sizeof(wchar_t)));
-  RegCloseKey(link);
-  return status == ERROR_SUCCESS;
+  return RegSetValueExW(link.Get(), L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(to.data()),
+                        static_cast<DWORD>(to.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include "QdClasses.h"
 #include "TestSupport.h"
 #include "runtime/IO/Files.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 using namespace Qd;
 using TestSupport::Narrow;
@@ -45,36 +45,38 @@ public:
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     std::wstring commandLine = L"\"" + FPath + L"\"";
-    if (CreateProcessW(FPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                       nullptr, &startup, &FInfo)) {
-      CloseHandle(FInfo.hThread);
-      FInfo.hThread = nullptr;
-    }
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(FPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &info))
+      return;
+    FProcess.Reset(info.hProcess);
+    Rtl::TKernelHandle(info.hThread).Reset();  // only the process is needed
+    FId = info.dwProcessId;
   }
   ~TIdleProcess() {
-    if (FInfo.hProcess == nullptr) return;
-    if (IsRunning()) TerminateProcess(FInfo.hProcess, 9);
-    WaitForSingleObject(FInfo.hProcess, 5000);
-    CloseHandle(FInfo.hProcess);
+    if (!FProcess) return;
+    if (IsRunning()) TerminateProcess(FProcess.Get(), 9);
+    WaitForSingleObject(FProcess.Get(), 5000);
   }
   TIdleProcess(const TIdleProcess&) = delete;
   TIdleProcess& operator=(const TIdleProcess&) = delete;
 
-  bool Started() const { return FInfo.hProcess != nullptr; }
-  std::uint32_t Id() const { return FInfo.dwProcessId; }
+  bool Started() const { return static_cast<bool>(FProcess); }
+  std::uint32_t Id() const { return FId; }
   const std::wstring& Path() const { return FPath; }
-  bool IsRunning() const { return WaitForSingleObject(FInfo.hProcess, 0) == WAIT_TIMEOUT; }
+  bool IsRunning() const { return WaitForSingleObject(FProcess.Get(), 0) == WAIT_TIMEOUT; }
   // The exit code once it has ended (waits up to 5 s), else -1.
   long ExitCode() const {
-    if (WaitForSingleObject(FInfo.hProcess, 5000) != WAIT_OBJECT_0) return -1;
+    if (WaitForSingleObject(FProcess.Get(), 5000) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
-    GetExitCodeProcess(FInfo.hProcess, &code);
+    GetExitCodeProcess(FProcess.Get(), &code);
     return static_cast<long>(code);
   }
 
 private:
   std::wstring FPath;
-  PROCESS_INFORMATION FInfo = {};
+  Rtl::TKernelHandle FProcess;
+  std::uint32_t FId = 0;
 };
 
 std::wstring VictimName(const wchar_t* stem) {

@@ -6,7 +6,7 @@
 
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Utf8.h"
-#include "runtime/System/Win32.h"
+#include "runtime/System/Handles.h"
 
 namespace TestSupport {
 
@@ -44,11 +44,11 @@ TTempDir::~TTempDir() {
 
 void WriteFile(const std::wstring& fileName, const std::string& content) {
   MakeDir(Rtl::ExtractFileDir(fileName));
-  HANDLE h = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) Fail("can't create " + Narrow(fileName));
+  const Rtl::TFileHandle file(
+      CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) Fail("can't create " + Narrow(fileName));
   DWORD written = 0;
-  if (!content.empty()) ::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-  CloseHandle(h);
+  if (!content.empty()) ::WriteFile(file.Get(), content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
 }
 
 void MakeDir(const std::wstring& dir) {
@@ -98,10 +98,9 @@ bool RunWineUnixCommand(std::vector<std::string> command, const std::vector<std:
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
   if (unixFileName == nullptr || spawn == nullptr) return false;
   for (const std::wstring& path : paths) {
-    char* name = unixFileName(path.c_str());
-    if (name == nullptr) return false;
-    command.emplace_back(name);
-    HeapFree(GetProcessHeap(), 0, name);
+    const Rtl::TProcessHeapMemory<char> name(unixFileName(path.c_str()));
+    if (!name) return false;
+    command.emplace_back(name.Get());
   }
   std::vector<char*> argv;
   for (std::string& argument : command) argv.push_back(argument.data());
@@ -121,14 +120,32 @@ void RemoveWineUnixLink(const std::wstring& link) { RunWineUnixCommand({"/bin/rm
 TTestKey::TTestKey(Qd::TRegistryView view, std::wstring path, Qd::TRootKey root)
     : FView(view), FPath(std::move(path)), FRoot(root) {}
 
-void TTestKey::Write(const std::wstring& name, std::uint32_t type, const void* data, std::uint32_t size) const {
+namespace {
+
+// The key at `path`, in `view`, opened with `access`; none when it doesn't
+// open.
+Rtl::TRegKey OpenTestKey(Qd::TRootKey root, const std::wstring& path, Qd::TRegistryView view, REGSAM access) {
   HKEY key = nullptr;
-  if (RegCreateKeyExW(RootHandle(FRoot), FPath.c_str(), 0, nullptr, 0, KEY_SET_VALUE | ViewFlag(FView), nullptr,
-                      &key, nullptr) != ERROR_SUCCESS)
-    Fail("can't create key " + Narrow(FPath));
-  const LONG status = RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
-  RegCloseKey(key);
-  if (status != ERROR_SUCCESS) Fail("can't write value " + Narrow(name));
+  if (RegOpenKeyExW(RootHandle(root), path.c_str(), 0, access | ViewFlag(view), &key) != ERROR_SUCCESS) return {};
+  return Rtl::TRegKey(key);
+}
+
+// The key at `path`, in `view`, opened with `access` and created when
+// missing.
+Rtl::TRegKey CreateTestKey(Qd::TRootKey root, const std::wstring& path, Qd::TRegistryView view, REGSAM access) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(RootHandle(root), path.c_str(), 0, nullptr, 0, access | ViewFlag(view), nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    Fail("can't create key " + Narrow(path));
+  return Rtl::TRegKey(key);
+}
+
+}  // namespace
+
+void TTestKey::Write(const std::wstring& name, std::uint32_t type, const void* data, std::uint32_t size) const {
+  const Rtl::TRegKey key = CreateTestKey(FRoot, FPath, FView, KEY_SET_VALUE);
+  if (RegSetValueExW(key.Get(), name.c_str(), 0, type, static_cast<const BYTE*>(data), size) != ERROR_SUCCESS)
+    Fail("can't write value " + Narrow(name));
 }
 
 void TTestKey::WriteString(const std::wstring& name, const std::wstring& value) const {
@@ -157,34 +174,22 @@ void TTestKey::WriteMultiString(const std::wstring& name, const std::vector<std:
   Write(name, REG_MULTI_SZ, data.data(), static_cast<std::uint32_t>(data.size() * sizeof(wchar_t)));
 }
 
-void TTestKey::Create() const {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(RootHandle(FRoot), FPath.c_str(), 0, nullptr, 0, Qd::KEY_READ | ViewFlag(FView), nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    Fail("can't create key " + Narrow(FPath));
-  RegCloseKey(key);
-}
+void TTestKey::Create() const { CreateTestKey(FRoot, FPath, FView, Qd::KEY_READ); }
 
-bool TTestKey::Exists() const {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(RootHandle(FRoot), FPath.c_str(), 0, Qd::KEY_READ | ViewFlag(FView), &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
-}
+bool TTestKey::Exists() const { return static_cast<bool>(OpenTestKey(FRoot, FPath, FView, Qd::KEY_READ)); }
 
 void TTestKey::DeleteTree() const {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(RootHandle(FRoot), FPath.c_str(), 0, Qd::KEY_ALL_ACCESS | ViewFlag(FView), &key) != ERROR_SUCCESS)
-    return;
-  // Children first, then the key itself.
-  for (;;) {
-    wchar_t name[256];
-    DWORD length = 256;
-    if (RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    TTestKey(FView, FPath + L"\\" + std::wstring(name, length), FRoot).DeleteTree();
+  {
+    const Rtl::TRegKey key = OpenTestKey(FRoot, FPath, FView, Qd::KEY_ALL_ACCESS);
+    if (!key) return;
+    // Children first, then the key itself (closed before it is deleted).
+    for (;;) {
+      wchar_t name[256];
+      DWORD length = 256;
+      if (RegEnumKeyExW(key.Get(), 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      TTestKey(FView, FPath + L"\\" + std::wstring(name, length), FRoot).DeleteTree();
+    }
   }
-  RegCloseKey(key);
   RegDeleteKeyExW(RootHandle(FRoot), FPath.c_str(), ViewFlag(FView), 0);
 }
 
@@ -197,10 +202,10 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir, 
                       currentDir.empty() ? nullptr : currentDir.c_str(), &si, &pi))
     return -1;
   DWORD code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(pi.hProcess, &code);
-  else TerminateProcess(pi.hProcess, 1);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
+  const Rtl::TKernelHandle process(pi.hProcess);
+  const Rtl::TKernelHandle thread(pi.hThread);
+  if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
+  else TerminateProcess(process.Get(), 1);
   return static_cast<int>(code);
 }
 

@@ -1,0 +1,19 @@
+#include "runtime/System/Handles.h"
+
+#include "runtime/System/Win32Net.h"
+#include "runtime/System/Win32Shell.h"
+
+namespace Rtl {
+
+void FreeCoTaskMemory(void* value) noexcept { CoTaskMemFree(value); }
+
+TWinsockSession::TWinsockSession(std::uint16_t version) noexcept {
+  WSADATA data;
+  FStarted = WSAStartup(version, &data) == 0;
+}
+
+TWinsockSession::~TWinsockSession() {
+  if (FStarted) WSACleanup();
+}
+
+}  // namespace Rtl
