@@ -1,7 +1,9 @@
 #include "QdStartup.h"
 
+#include "QdBase.h"
 #include "QdClasses.h"
 #include "QdCommon.h"
+#include "QdWindows.h"
 #include "runtime/Core/Units.h"
 
 namespace Qd {
@@ -11,8 +13,11 @@ namespace {
 // The units in start-up order. Units without start-up code of their own
 // (QdHtmlHelp, QdUtils) and units not yet in the code base have no entry.
 const Rtl::TUnit UNITS_C[] = {
-    // QdXml, QdResource, QdBase, QdLocalization, QdWindows, QdHtmlHelp,
-    // QdUtils, QdLanguages, QdScript, QdString
+    // QdXml, QdResource
+    {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
+    // QdLocalization
+    {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
+    // QdHtmlHelp, QdUtils, QdLanguages, QdScript, QdString
     {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},
     {L"QdCommon", &QdCommonUnit::Initialization, &QdCommonUnit::Finalization},
 };

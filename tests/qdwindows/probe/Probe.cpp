@@ -1,0 +1,35 @@
+// Starts the library units as a program does and writes what QdWindows read
+// to the file named on the command line, in UTF-8, one line:
+//   <major>.<minor> nt=<0|1> vista=.. 7=.. 8=.. 10=.. bound=<functions>
+// where <functions> lists the Vista locale functions that were bound
+// (E: EnumSystemLocalesEx, N: LocaleNameToLCID, G: GetLocaleInfoEx), "-"
+// for none.
+#include <cstdio>
+#include <string>
+
+#include "QdStartup.h"
+#include "QdWindows.h"
+#include "runtime/Text/Utf8.h"
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 2) return 2;
+  Qd::StartUp();
+  using Qd::TQdWindows;
+  const Qd::TOsVersionInfo& v = TQdWindows::GetVersionInfo();
+  std::wstring bound;
+  if (TQdWindows::GetEnumSystemLocalesEx() != nullptr) bound += L'E';
+  if (TQdWindows::GetLocaleNameToLCID() != nullptr) bound += L'N';
+  if (TQdWindows::GetGetLocaleInfoEx() != nullptr) bound += L'G';
+  if (bound.empty()) bound = L"-";
+  const std::wstring text = std::to_wstring(v.MajorVersion) + L"." + std::to_wstring(v.MinorVersion) +
+                            L" nt=" + (TQdWindows::IsNt() ? L"1" : L"0") +
+                            L" vista=" + (TQdWindows::IsVista() ? L"1" : L"0") +
+                            L" 7=" + (TQdWindows::Is7() ? L"1" : L"0") + L" 8=" + (TQdWindows::Is8() ? L"1" : L"0") +
+                            L" 10=" + (TQdWindows::Is10() ? L"1" : L"0") + L" bound=" + bound;
+  Qd::ShutDown();
+  std::FILE* file = _wfopen(argv[1], L"wb");
+  if (file == nullptr) return 3;
+  const std::string bytes = Rtl::Utf8Encode(text);
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written ? 0 : 4;
+}
