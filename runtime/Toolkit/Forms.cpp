@@ -5,6 +5,7 @@
 
 #include "runtime/Core/ClassRegistry.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Modules.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Text/Utf8.h"
@@ -137,6 +138,14 @@ TForm::~TForm() {
 void TForm::LoadFromResource(HINST instance) {
   TResourceStream stream(instance, ClassName());
   LoadFromStream(stream);
+}
+
+HINST TForm::FindFormResource(HINST instance, const std::wstring& className) {
+  const HINST resources = FindResourceHInstance(instance);
+  if (resources != instance &&
+      FindResourceW(reinterpret_cast<HMODULE>(resources), className.c_str(), RT_RCDATA) != nullptr)
+    return resources;
+  return instance;
 }
 
 void TForm::LoadFromStream(TStream& stream) { Load(ReadFormStream(stream)); }
@@ -459,7 +468,7 @@ void TApplication::AddForm(std::unique_ptr<TForm> form) {
   FForms.push_back(std::move(form));
   if (FMainForm == nullptr) FMainForm = added;
   try {
-    added->LoadFromResource(MainInstance());
+    added->LoadFromResource(TForm::FindFormResource(MainInstance(), added->ClassName()));
   } catch (...) {
     if (FMainForm == added) FMainForm = nullptr;
     FForms.pop_back();
