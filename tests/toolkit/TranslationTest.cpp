@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,7 +77,7 @@ private:
   HMODULE FModule;
 };
 
-TEST(Translation, ModuleHasResourcesOnlyAndNoEntryPoint) {
+TEST(TranslationModule, HasResourcesOnlyAndNoEntryPoint) {
   std::ifstream file(std::filesystem::path(GermanModulePath()), std::ios::binary);
   ASSERT_TRUE(file) << "test_toolkit.de is missing";
   const std::vector<char> image{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
@@ -93,8 +94,22 @@ TEST(Translation, ModuleHasResourcesOnlyAndNoEntryPoint) {
   EXPECT_EQ(entryPoint, 0u);
 }
 
-TEST(Translation, InstalledModuleTranslatesMessagesStringsAndFormsUntilRestored) {
-  Rtl::TApplication application;
+// The application's main form asks the message loop to end when its
+// window goes (WM_QUIT); the test has no loop, so it takes the request
+// back lest the next modal box of this thread end at once.
+class Translation : public ::testing::Test {
+protected:
+  ~Translation() override {
+    FApplication.reset();
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  std::optional<Rtl::TApplication> FApplication{std::in_place};
+};
+
+TEST_F(Translation, InstalledModuleTranslatesMessagesStringsAndFormsUntilRestored) {
+  Rtl::TApplication& application = *FApplication;
   const std::wstring english = L"File does not exists";
   Rtl::ClearResStringCache();
   EXPECT_EQ(MissingFileMessage(), english);
