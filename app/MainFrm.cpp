@@ -1,6 +1,7 @@
 #include "MainFrm.h"
 
 #include "QdVersion.h"
+#include "Strings.h"
 
 namespace Korvasweep {
 
@@ -57,7 +58,7 @@ void TMainForm::CleanButtonClick(Rtl::TObject* /*sender*/) {
     BindOutput();
     DoProcess(cmScan);
   }
-  Rtl::ShowMessage(L"Cleaning complete");
+  Rtl::ShowMessage(Rtl::LoadResString(Korvasweep::SCleaningComplete));
 }
 
 void TMainForm::CloseButtonClick(Rtl::TObject* /*sender*/) { Close(); }

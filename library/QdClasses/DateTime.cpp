@@ -8,6 +8,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Format.h"
 #include "runtime/System/Win32.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -92,7 +93,7 @@ bool TQdDateTime::IsSameDateTime(TDateTime value1, TDateTime value2, TDiffResolu
     case tdrMin: return Rtl::MinutesBetween(value1, value2) == 0;
     case tdrSec: return Rtl::SecondsBetween(value1, value2) == 0;
   }
-  throw Rtl::Exception(Rtl::Format(L"Invalid resolution value (%d) provided.", {static_cast<int>(resolution)}));
+  throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SInvalidResolution), {static_cast<int>(resolution)}));
 }
 
 TDateTime TQdDateTime::RemoveMs(TDateTime value) {

@@ -5,6 +5,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
 #include "runtime/System/Handles.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -84,7 +85,7 @@ bool TFile::DeleteFile(const std::wstring& fileName) {
 }
 
 void TFile::RemoveDir(const std::wstring& dir, bool removeRoot) {
-  if (dir.empty()) throw Rtl::Exception(L"TFile.RemoveDir dir cannot be empty");
+  if (dir.empty()) throw Rtl::Exception(Rtl::LoadResString(SRemoveDirEmpty));
 
   // A link is removed as a link: what lies behind it isn't ours.
   const DWORD rootAttributes = GetFileAttributesW(dir.c_str());

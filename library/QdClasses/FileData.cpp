@@ -12,6 +12,8 @@
 #include "runtime/IO/Streams.h"
 #include "runtime/Text/Utf8.h"
 #include "runtime/System/Handles.h"
+#include "QdClasses/Strings.h"
+#include "runtime/IO/Strings.h"
 
 namespace Qd {
 
@@ -71,7 +73,7 @@ TContainer ReadWholeStream(Rtl::TStream* stream) {
   stream->SetPosition(0);
   const std::int64_t size = stream->Size();
   if (size > std::numeric_limits<int>::max())
-    throw Rtl::EStreamError(L"Streams of 2 GB and more can't be read into memory");
+    throw Rtl::EStreamError(Rtl::LoadResString(SStreamTooLarge));
   if (size > 0) {
     result.resize(static_cast<std::size_t>(size));
     stream->ReadBuffer(result.data(), static_cast<int>(size));
@@ -81,11 +83,11 @@ TContainer ReadWholeStream(Rtl::TStream* stream) {
 
 [[noreturn]] void RaiseCreateError(const std::wstring& fileName, DWORD error) {
   throw Rtl::EFCreateError(
-      Rtl::Format(L"Cannot create file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
+      Rtl::Format(Rtl::LoadResString(Rtl::SFCreateError), {fileName, Rtl::SysErrorMessage(error)}));
 }
 
 [[noreturn]] void RaiseOpenError(const std::wstring& fileName, DWORD error) {
-  throw Rtl::EFOpenError(Rtl::Format(L"Cannot open file \"%s\". %s", {fileName, Rtl::SysErrorMessage(error)}));
+  throw Rtl::EFOpenError(Rtl::Format(Rtl::LoadResString(Rtl::SFOpenError), {fileName, Rtl::SysErrorMessage(error)}));
 }
 
 // Writes the bytes in pieces that a single write takes.
@@ -164,7 +166,7 @@ std::wstring TFile::StreamToString(Rtl::TStream* value) { return Rtl::Utf8Decode
 // --- Whole files, size and age -------------------------------------------------
 
 std::int64_t TFile::GetFileSize(const std::wstring& fileName) {
-  if (!Rtl::FileExists(fileName)) throw Rtl::Exception(L"File does not exists");
+  if (!Rtl::FileExists(fileName)) throw Rtl::Exception(Rtl::LoadResString(SFileNotExists));
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (!GetFileAttributesExW(fileName.c_str(), GetFileExInfoStandard, &data)) return -1;
   return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -200,7 +202,7 @@ Rtl::TBytes TFile::FileToBytes(const std::wstring& fileName) {
   const std::int64_t size = GetFileSize(fileName);
   if (size < 0) RaiseOpenError(fileName, GetLastError());
   if (size > std::numeric_limits<int>::max())
-    throw Rtl::EReadError(Rtl::Format(L"File \"%s\" is too large to be read into memory", {fileName}));
+    throw Rtl::EReadError(Rtl::Format(Rtl::LoadResString(SFileTooLarge), {fileName}));
   Rtl::TBytes result(static_cast<std::size_t>(size));
   if (size > 0) {
     // Every kind of sharing, deletion included: a program that holds the

@@ -6,6 +6,7 @@
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Format.h"
 #include "runtime/System/Win32.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -57,7 +58,7 @@ std::wstring TFile::GetTempDir(const std::wstring& subDir, bool addGuid) {
   // The directory is emptied: it must be one of the temporary directory's.
   if (!StaysBelow(name, temp))
     throw Rtl::EArgumentException(
-        Rtl::Format(L"\"%s\" is not a subdirectory name for the temporary directory", {subDir}));
+        Rtl::Format(Rtl::LoadResString(SNotTempSubDir), {subDir}));
   const std::wstring dir = temp + name;
   ClearDir(RemoveBackSlash(dir));
   return AddBackSlash(dir);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "runtime/Text/Format.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -57,7 +58,7 @@ bool SameMembers(const L& a, const L& b) {
 TQdObjectList::~TQdObjectList() { Clear(); }
 
 void TQdObjectList::CheckIndex(int index) const {
-  if (index < 0 || index >= GetCount()) throw Rtl::EListError(Rtl::Format(Rtl::SListIndexError, {index}));
+  if (index < 0 || index >= GetCount()) throw Rtl::EListError(Rtl::Format(Rtl::LoadResString(Rtl::SListIndexError), {index}));
 }
 
 TQdObject* TQdObjectList::GetItems(int index) const {
@@ -130,7 +131,7 @@ void TQdObjectList::Insert(int index, std::unique_ptr<TQdObject> item) {
     Add(std::move(item));
     return;
   }
-  if (index < 0 || index > GetCount()) throw Rtl::EListError(Rtl::Format(Rtl::SListIndexError, {index}));
+  if (index < 0 || index > GetCount()) throw Rtl::EListError(Rtl::Format(Rtl::LoadResString(Rtl::SListIndexError), {index}));
   InsertAt(index, std::move(item));
 }
 
@@ -195,12 +196,12 @@ bool TQdObjectList::SameItems(const TQdObjectList& list) const { return SameMemb
 // --- TCustomList -------------------------------------------------------------------
 
 void TCustomList::MoveUp(int index) {
-  if (index < 1 || index >= Count()) throw Rtl::Exception(L"Upper bound reached");
+  if (index < 1 || index >= Count()) throw Rtl::Exception(Rtl::LoadResString(SUpperBound));
   Exchange(index, index - 1);
 }
 
 void TCustomList::MoveDown(int index) {
-  if (index < 0 || index >= Count() - 1) throw Rtl::Exception(L"Lower bound reached");
+  if (index < 0 || index >= Count() - 1) throw Rtl::Exception(Rtl::LoadResString(SLowerBound));
   Exchange(index, index + 1);
 }
 
@@ -209,7 +210,7 @@ void TCustomList::MoveDown(int index) {
 TObjectList::~TObjectList() { Clear(); }
 
 void TObjectList::CheckOwnsItems() const {
-  if (!FOwnItems) throw Rtl::EInvalidOperation(L"The list does not own its items");
+  if (!FOwnItems) throw Rtl::EInvalidOperation(Rtl::LoadResString(SListNotOwner));
 }
 
 int TObjectList::Add(std::unique_ptr<Rtl::TObject> item) {

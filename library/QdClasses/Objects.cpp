@@ -5,6 +5,7 @@
 #include "runtime/Core/ClassRegistry.h"
 #include "runtime/Text/Format.h"
 #include "runtime/System/Win32.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -21,7 +22,7 @@ std::wstring EQdException::GetText() const {
   return result;
 }
 
-void EQdException::DivisionByZero() { throw Rtl::EDivByZero(Rtl::SDivByZero); }
+void EQdException::DivisionByZero() { throw Rtl::EDivByZero(Rtl::LoadResString(Rtl::SDivByZero)); }
 
 void EQdException::DivisionByZeroIfMouseDown() {
   if (GetAsyncKeyState(VK_LBUTTON) != 0 && GetAsyncKeyState(VK_RBUTTON) != 0) DivisionByZero();
@@ -54,7 +55,7 @@ std::unique_ptr<TQdObject> TQdObject::CreateInstance() const {
   // made as its ancestor, and its copies would lose their values.
   if (typeid(*instance) != typeid(*this))
     throw Rtl::EInvalidOperation(
-        Rtl::Format(L"A class derived from %s does not declare RTL_CLASS", {ClassName()}));
+        Rtl::Format(Rtl::LoadResString(SNoRtlClass), {ClassName()}));
   return instance;
 }
 

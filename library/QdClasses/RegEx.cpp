@@ -6,6 +6,7 @@
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Format.h"
+#include "QdClasses/Strings.h"
 
 static_assert(sizeof(wchar_t) == sizeof(PCRE2_UCHAR16), "UTF-16 strings are matched in place");
 
@@ -37,7 +38,7 @@ std::unique_ptr<pcre2_code_16, TCodeFree> Compile(const std::wstring& pattern) {
   pcre2_code_16* code = pcre2_compile_16(Units(pattern), pattern.size(), PCRE2_UTF | PCRE2_MATCH_INVALID_UTF,
                                          &errorCode, &errorOffset, nullptr);
   if (code == nullptr)
-    throw Rtl::Exception(Rtl::Format(L"Invalid regular expression at position %d: %s",
+    throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SInvalidRegEx),
                                       {static_cast<unsigned>(errorOffset) + 1, ErrorText(errorCode)}));
   return std::unique_ptr<pcre2_code_16, TCodeFree>(code);
 }
@@ -49,10 +50,10 @@ bool TQdRegEx::Match(const std::wstring& value, const std::wstring& pattern, int
   const auto code = Compile(pattern);
   const std::unique_ptr<pcre2_match_data_16, TMatchDataFree> data(
       pcre2_match_data_create_from_pattern_16(code.get(), nullptr));
-  if (data == nullptr) throw Rtl::EOutOfMemory(L"Out of memory");
+  if (data == nullptr) throw Rtl::EOutOfMemory(Rtl::LoadResString(SOutOfMemory));
   const int rc = pcre2_match_16(code.get(), Units(value), value.size(), 0, PCRE2_NOTEMPTY, data.get(), nullptr);
   if (rc == PCRE2_ERROR_NOMATCH) return false;
-  if (rc < 0) throw Rtl::Exception(Rtl::Format(L"Regular expression match failed: %s", {ErrorText(rc)}));
+  if (rc < 0) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SRegExMatchFailed), {ErrorText(rc)}));
   const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer_16(data.get());
   const PCRE2_SIZE start = ovector[0];
   const PCRE2_SIZE end = ovector[1];

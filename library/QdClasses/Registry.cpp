@@ -7,6 +7,7 @@
 #include "QdClasses/Encodings.h"
 #include "runtime/Text/Format.h"
 #include "runtime/System/Handles.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -178,7 +179,7 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const {
   std::vector<std::uint8_t> data;
   if (!QueryValue(name, type, data)) return {};
   if (type != REG_SZ && type != REG_EXPAND_SZ)
-    throw ERegistryException(Rtl::Format(L"Invalid data type for '%s'", {name}));
+    throw ERegistryException(Rtl::Format(Rtl::LoadResString(SInvalidRegDataType), {name}));
   return StringData(data);
 }
 

@@ -7,6 +7,7 @@
 #include "runtime/Text/Format.h"
 #include "runtime/IO/Streams.h"
 #include "runtime/System/Handles.h"
+#include "QdClasses/Strings.h"
 
 namespace Qd {
 
@@ -70,7 +71,7 @@ void TResources::CopyToFile(const std::wstring& resName, const std::wstring& res
                             const std::wstring& fileName, Rtl::HINST instance) {
   const HMODULE module = ModuleOf(instance);
   HRSRC info = FindIn(module, resType.c_str(), resName.c_str(), 0);
-  if (info == nullptr) throw Rtl::Exception(Rtl::Format(L"%s.%s resource was not found", {resType, resName}));
+  if (info == nullptr) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SResourceNotFound), {resType, resName}));
   const auto data = ResourceData(module, info);
   const std::wstring dir = Rtl::ExtractFileDir(fileName);
   if (!dir.empty()) Rtl::ForceDirectories(dir);

@@ -10,6 +10,7 @@
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Text/Utf8.h"
+#include "QdString/Strings.h"
 
 namespace Qd {
 
@@ -281,11 +282,11 @@ std::wstring TUnicodeString::DisplayDecode(std::wstring_view value, TDisplayEnco
       i += 2;
     } else {
       const size_t end = value.find(close, i + 1);
-      if (end == std::wstring_view::npos) throw Rtl::Exception(Rtl::Format(L"Invalid string: %s", {value}));
+      if (end == std::wstring_view::npos) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SInvalidString), {value}));
       const std::wstring name(value.substr(i + 1, end - i - 1));
       const auto code = std::find_if(std::begin(STRING_CODES_C), std::end(STRING_CODES_C),
                                      [&name](const TStringCode& sc) { return Rtl::AsciiSameText(sc.Name, name); });
-      if (code == std::end(STRING_CODES_C)) throw Rtl::Exception(Rtl::Format(L"Unknown code: <%s>", {name}));
+      if (code == std::end(STRING_CODES_C)) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SUnknownCode), {name}));
       result.push_back(code->Character);
       i = end + 1;
     }

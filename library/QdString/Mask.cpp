@@ -11,6 +11,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
+#include "QdString/Strings.h"
 
 namespace Qd {
 
@@ -64,9 +65,9 @@ struct TMask {
   }
 };
 
-[[noreturn]] void InvalidMask(std::wstring_view mask, const wchar_t* reason, std::size_t index) {
-  throw Rtl::Exception(Rtl::Format(L"Invalid mask \"%s\": %s at position %d",
-                                   {mask, reason, static_cast<int>(index) + 1}));
+[[noreturn]] void InvalidMask(std::wstring_view mask, const Rtl::TResStringRec& reason, std::size_t index) {
+  throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SInvalidMask),
+                                   {mask, Rtl::LoadResString(reason), static_cast<int>(index) + 1}));
 }
 
 // Reads the set that opens at text[open] ('[') into mask; returns the index
@@ -79,13 +80,13 @@ std::size_t ReadSet(std::wstring_view text, std::size_t open, std::wstring_view 
     token.Negated = true;
     ++i;
   }
-  if (i < text.size() && text[i] == L']') InvalidMask(original, L"empty set", open);
+  if (i < text.size() && text[i] == L']') InvalidMask(original, SMaskEmptySet, open);
   while (i < text.size() && text[i] != L']') {
     const wchar_t c = text[i];
     const bool beforeEnd = i + 1 < text.size() && text[i + 1] == L']';
     // A '-' is a member only right before the closing bracket; anywhere
     // else it would begin a range with no first character.
-    if (c == L'-' && !beforeEnd) InvalidMask(original, L"range starting with '-'", i);
+    if (c == L'-' && !beforeEnd) InvalidMask(original, SMaskRangeStart, i);
     if (i + 2 < text.size() && text[i + 1] == L'-' && text[i + 2] != L']') {
       mask.Ranges.push_back({c, text[i + 2]});  // an inverted range matches nothing
       i += 3;
@@ -94,7 +95,7 @@ std::size_t ReadSet(std::wstring_view text, std::size_t open, std::wstring_view 
       ++i;
     }
   }
-  if (i >= text.size()) InvalidMask(original, L"unterminated set", open);
+  if (i >= text.size()) InvalidMask(original, SMaskUnterminatedSet, open);
   token.Last = mask.Ranges.size();
   mask.Tokens.push_back(token);
   return i + 1;
@@ -112,7 +113,7 @@ TMask ReadMask(std::wstring_view text, std::wstring_view original) {
     }
     if (c == L'*') {
       if (++stars > MAX_MASK_STARS_C)
-        throw Rtl::Exception(Rtl::Format(L"Invalid mask \"%s\": more than %d '*'", {original, MAX_MASK_STARS_C}));
+        throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SMaskTooManyStars), {original, MAX_MASK_STARS_C}));
       // A run of '*' matches what one does.
       if (mask.Tokens.empty() || mask.Tokens.back().Kind != tkStar) mask.Tokens.push_back({tkStar});
     } else if (c == L'?') {

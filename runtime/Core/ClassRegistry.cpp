@@ -22,7 +22,7 @@ std::vector<const TClass*>& Registered() {
 void RegisterClass(const TClass& cls) {
   if (const TClass* existing = GetClass(cls.Name)) {
     if (existing == &cls) return;
-    throw EInvalidOperation(Format(L"A class named %s already exists", {cls.Name}));
+    throw EInvalidOperation(Format(LoadResString(SDuplicateClass), {cls.Name}));
   }
   Registered().push_back(&cls);
 }
@@ -47,7 +47,7 @@ const TClass* GetClass(std::wstring_view name) {
 
 const TClass& FindClass(std::wstring_view name) {
   const TClass* cls = GetClass(name);
-  if (cls == nullptr) throw EClassNotFound(Format(SClassNotFound, {name}));
+  if (cls == nullptr) throw EClassNotFound(Format(LoadResString(SClassNotFound), {name}));
   return *cls;
 }
 

@@ -12,7 +12,7 @@ namespace Rtl {
 void TPersistent::Assign(const TPersistent& source) { source.AssignTo(*this); }
 
 void TPersistent::AssignTo(TPersistent& dest) const {
-  throw EConvertError(Format(L"Cannot assign a %s to a %s", {ClassName(), dest.ClassName()}));
+  throw EConvertError(Format(LoadResString(SAssignError), {ClassName(), dest.ClassName()}));
 }
 
 void TPersistent::DefineProperties(TFiler&) {}
@@ -22,7 +22,7 @@ void TPersistent::DefineProperties(TFiler&) {}
 TList::~TList() = default;
 
 void TList::CheckIndex(int index) const {
-  if (index < 0 || index >= Count()) throw EListError(Format(SListIndexError, {index}));
+  if (index < 0 || index >= Count()) throw EListError(Format(LoadResString(SListIndexError), {index}));
 }
 
 TObject* TList::Items(int index) const {
@@ -44,7 +44,7 @@ int TList::Add(TObject* item) {
 }
 
 void TList::Insert(int index, TObject* item) {
-  if (index < 0 || index > Count()) throw EListError(Format(SListIndexError, {index}));
+  if (index < 0 || index > Count()) throw EListError(Format(LoadResString(SListIndexError), {index}));
   FItems.insert(FItems.begin() + index, item);
   if (item != nullptr) Notify(item, lnAdded);
 }

@@ -122,14 +122,14 @@ TDateTime EncodeDate(int year, int month, int day) {
   TDateTime result;
   if (!TryEncodeDate(year, month, day, result))
     throw EConvertError(
-        Format(L"Invalid argument to date encode (year %d, month %d, day %d)", {year, month, day}));
+        Format(LoadResString(SDateEncodeError), {year, month, day}));
   return result;
 }
 
 TDateTime EncodeTime(int hour, int minute, int second, int milliSecond) {
   TDateTime result;
   if (!TryEncodeTime(hour, minute, second, milliSecond, result))
-    throw EConvertError(Format(L"Invalid argument to time encode (hour %d, minute %d, second %d, millisecond %d)",
+    throw EConvertError(Format(LoadResString(STimeEncodeError),
                                {hour, minute, second, milliSecond}));
   return result;
 }
@@ -189,7 +189,7 @@ TSystemTime DateTimeToSystemTime(TDateTime value) {
   int year, month, day, hour, minute, second, ms;
   DecodeDateTime(value, year, month, day, hour, minute, second, ms);
   if (year < 1601 || year > 30827)
-    throw EConvertError(Format(L"The date %.4d-%.2d-%.2d can't be a system time", {year, month, day}));
+    throw EConvertError(Format(LoadResString(SNoSystemTime), {year, month, day}));
   return {static_cast<std::uint16_t>(year), static_cast<std::uint16_t>(month),
           static_cast<std::uint16_t>(DayOfWeek(value) - 1), static_cast<std::uint16_t>(day),
           static_cast<std::uint16_t>(hour), static_cast<std::uint16_t>(minute),

@@ -34,9 +34,9 @@ void RaiseLastOSError() { RaiseLastOSError(GetLastError()); }
 
 void RaiseLastOSError(std::uint32_t errorCode) {
   if (errorCode != 0)
-    throw EOSError(Format(L"System Error.  Code: %d.\r\n%s", {errorCode, SysErrorMessage(errorCode)}),
+    throw EOSError(Format(LoadResString(SOSError), {errorCode, SysErrorMessage(errorCode)}),
                    errorCode);
-  throw EOSError(L"A call to an OS function failed", 0);
+  throw EOSError(LoadResString(SUnkOSError), 0);
 }
 
 }  // namespace Rtl

@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "runtime/Core/Strings.h"
+
 namespace Rtl {
 
 // Fixed messages that guard impossible arguments.
@@ -12,11 +14,8 @@ inline constexpr const wchar_t* SErrorMessage = L"Error Message";
 inline constexpr const wchar_t* SNotImplemented = L"Not implemented";
 inline constexpr const wchar_t* SInvalidHandle = L"Invalid handle";
 
-// Messages of the runtime's own errors.
-inline constexpr const wchar_t* SInvalidCast = L"Invalid class typecast";
-inline constexpr const wchar_t* SDivByZero = L"Division by zero";
-inline constexpr const wchar_t* SClassNotFound = L"Class %s not found";
-inline constexpr const wchar_t* SListIndexError = L"List index out of bounds (%d)";
+// The messages of the runtime's own errors are resource strings
+// (runtime/Core/Strings.h: SInvalidCast, SListIndexError, ...).
 
 // The general exception: a message text.
 class Exception : public std::exception {

@@ -55,7 +55,7 @@ template <class T>
 T* As(TObject* obj) {
   if (obj == nullptr) return nullptr;
   T* result = dynamic_cast<T*>(obj);
-  if (result == nullptr) throw EInvalidCast(SInvalidCast);
+  if (result == nullptr) throw EInvalidCast(LoadResString(SInvalidCast));
   return result;
 }
 template <class T>
@@ -96,7 +96,7 @@ public:
   // A new instance through the virtual constructor; EAbstractError for the
   // empty reference or a class that can't be instantiated.
   std::unique_ptr<T> Create() const {
-    if (FClass == nullptr) throw EAbstractError(L"Cannot create an instance of an empty class reference");
+    if (FClass == nullptr) throw EAbstractError(LoadResString(SEmptyClassReference));
     return As<T>(FClass->Create());
   }
 
@@ -104,7 +104,7 @@ public:
 
 private:
   void Check() const {
-    if (FClass != nullptr && !FClass->InheritsFrom(T::ClassInfo)) throw EInvalidCast(SInvalidCast);
+    if (FClass != nullptr && !FClass->InheritsFrom(T::ClassInfo)) throw EInvalidCast(LoadResString(SInvalidCast));
   }
   const TClass* FClass = nullptr;
 };

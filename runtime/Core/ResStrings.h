@@ -5,24 +5,37 @@
 //
 // One list per unit is the only source of numbers and texts, read both by
 // the C++ code and by the resource script that puts the string table into
-// every executable:
+// every executable (library/QdStrings.rc):
 //
-//   // library/QdClasses/Strings.h: #define lines only (the resource
+//   // library/QdClasses/Strings.h: the list as a #define (the resource
 //   // compiler reads nothing else from a .h file), texts narrow UTF-8
 //   #define QD_CLASSES_STRINGS(S)  (a backslash ends each line)
-//     S(SListIndexError, 60100, "List index out of bounds (%d)")
+//     S(SInvalidResolution, 60600, "Invalid resolution value (%d) provided.")
 //     ...
+//   // then, for C++ only (#ifndef RC_INVOKED), the records
+//   namespace Qd { QD_CLASSES_STRINGS(RTL_DECLARE_RESSTRING) }
 //
-//   // C++: the records
-//   QD_CLASSES_STRINGS(RTL_DECLARE_RESSTRING)
-//
-//   // .rc (#pragma code_page(65001))
+//   // library/QdStrings.rc (#pragma code_page(65001))
 //   STRINGTABLE BEGIN QD_CLASSES_STRINGS(RTL_RC_STRING) END
+//
+// Code raises Format(LoadResString(SInvalidResolution), {...}).
 //
 // Numbers: 1-32767 are kept for language names keyed by locale id; the
 // fixed numbers 65040-65043 and 65067-65071 stay as they are; the rest are
-// given from 60000 up, in a range per unit.
+// given from 60000 up, in a range per unit (HACKING.md lists them).
+//
+// Traps of the resource compiler: it reads only #define lines from an
+// included file whose name ends in .h (so this header and the lists are
+// safe to include from a .rc); it decodes narrow strings by the script's
+// #pragma code_page(65001) but copies wide ones byte by byte (so the texts
+// are narrow UTF-8, widened by LoadResString); and a double quote inside a
+// text is written \042, which C++ and the resource compiler read alike.
+// Windows stores string tables in blocks of 16 numbers: two .rc files
+// linked into one image must not define numbers of the same block.
 #pragma once
+
+// The C++ part; the resource compiler needs only RTL_RC_STRING.
+#ifndef RC_INVOKED
 
 #include <cstdint>
 #include <string>
@@ -56,4 +69,5 @@ void ClearResStringCache();
 
 #define RTL_DECLARE_RESSTRING(name, number, text) \
   inline constexpr ::Rtl::TResStringRec name{&::Rtl::ThisImage, number, text};
+#endif
 #define RTL_RC_STRING(name, number, text) number, text

@@ -37,7 +37,7 @@ bool TClass::InheritsFrom(const TClass& base) const {
 
 std::unique_ptr<TObject> TClass::Create() const {
   std::unique_ptr<TObject> instance = Factory != nullptr ? Factory() : nullptr;
-  if (instance == nullptr) throw EAbstractError(Format(L"Cannot create an instance of %s", {Name}));
+  if (instance == nullptr) throw EAbstractError(Format(LoadResString(SAbstractInstance), {Name}));
   return instance;
 }
 

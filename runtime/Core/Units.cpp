@@ -3,6 +3,7 @@
 #include <string>
 
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Format.h"
 
 namespace Rtl {
 
@@ -49,6 +50,6 @@ TUnitList& ProcessUnits() {
   return units;
 }
 
-void RaiseUnitNotStarted(const wchar_t* unitName) { throw Exception(std::wstring(unitName) + L" is not started"); }
+void RaiseUnitNotStarted(const wchar_t* unitName) { throw Exception(Format(LoadResString(SUnitNotStarted), {unitName})); }
 
 }  // namespace Rtl

@@ -7,6 +7,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Format.h"
 #include "runtime/System/Handles.h"
+#include "runtime/IO/Strings.h"
 
 namespace Rtl {
 
@@ -19,19 +20,19 @@ std::int64_t TStream::Size() {
   return size;
 }
 
-void TStream::SetSize(std::int64_t) { throw EStreamError(L"Stream size can't be changed"); }
+void TStream::SetSize(std::int64_t) { throw EStreamError(LoadResString(SStreamSetSize)); }
 
 void TStream::ReadBuffer(void* buffer, int count) {
-  if (count > 0 && Read(buffer, count) != count) throw EReadError(L"Stream read error");
+  if (count > 0 && Read(buffer, count) != count) throw EReadError(LoadResString(SReadError));
 }
 
 void TStream::WriteBuffer(const void* buffer, int count) {
-  if (count > 0 && Write(buffer, count) != count) throw EWriteError(L"Stream write error");
+  if (count > 0 && Write(buffer, count) != count) throw EWriteError(LoadResString(SWriteError));
 }
 
 void TStream::WriteBytes(const TBytes& bytes) {
   if (bytes.size() > static_cast<size_t>(std::numeric_limits<int>::max()))
-    throw EWriteError(L"Stream write error");
+    throw EWriteError(LoadResString(SWriteError));
   WriteBuffer(bytes.data(), static_cast<int>(bytes.size()));
 }
 
@@ -96,7 +97,7 @@ HANDLE OpenFileHandle(const std::wstring& fileName, unsigned mode) {
   static const DWORD shares[5] = {0, 0, FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE};
   const unsigned a = mode & 3;
   const unsigned s = (mode & 0xF0) >> 4;
-  if (a > 2 || s > 4) throw EFOpenError(Format(L"Cannot open file \"%s\". %s", {fileName, L"Invalid mode"}));
+  if (a > 2 || s > 4) throw EFOpenError(Format(LoadResString(SFOpenError), {fileName, LoadResString(SInvalidMode)}));
   return CreateFileW(fileName.c_str(), access[a], shares[s], nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                      nullptr);
 }
@@ -109,8 +110,8 @@ TFileStream::TFileStream(const std::wstring& fileName, unsigned mode)
   if (!handle) {
     const DWORD error = GetLastError();
     if ((mode & 0xFF00) == fmCreate)
-      throw EFCreateError(Format(L"Cannot create file \"%s\". %s", {fileName, SysErrorMessage(error)}));
-    throw EFOpenError(Format(L"Cannot open file \"%s\". %s", {fileName, SysErrorMessage(error)}));
+      throw EFCreateError(Format(LoadResString(SFCreateError), {fileName, SysErrorMessage(error)}));
+    throw EFOpenError(Format(LoadResString(SFOpenError), {fileName, SysErrorMessage(error)}));
   }
   FHandle = reinterpret_cast<THandle>(handle.Release());
 }
@@ -222,12 +223,12 @@ void TResourceStream::Initialize(HINST instance, const wchar_t* name, const wcha
                                  const std::wstring& display) {
   HMODULE module = reinterpret_cast<HMODULE>(instance);
   HRSRC info = FindResourceW(module, name, type != nullptr ? type : RT_RCDATA);
-  if (info == nullptr) throw EResNotFound(Format(L"Resource %s not found", {display}));
+  if (info == nullptr) throw EResNotFound(Format(LoadResString(SResNotFound), {display}));
   HGLOBAL handle = LoadResource(module, info);
-  if (handle == nullptr) throw EResNotFound(Format(L"Resource %s not found", {display}));
+  if (handle == nullptr) throw EResNotFound(Format(LoadResString(SResNotFound), {display}));
   SetPointer(static_cast<const std::uint8_t*>(LockResource(handle)), SizeofResource(module, info));
 }
 
-int TResourceStream::Write(const void*, int) { throw EStreamError(L"Can't write to a read-only resource stream"); }
+int TResourceStream::Write(const void*, int) { throw EStreamError(LoadResString(SCantWriteResourceStream)); }
 
 }  // namespace Rtl

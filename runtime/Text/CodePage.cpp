@@ -5,6 +5,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
 #include "runtime/Text/Format.h"
+#include "runtime/Text/Strings.h"
 
 namespace Rtl {
 
@@ -12,14 +13,14 @@ namespace {
 
 // The platform counts in int: the length of the input as one, or raises.
 int PlatformLength(std::size_t size) {
-  if (size > static_cast<std::size_t>(INT_MAX)) throw EConvertError(L"Text too long to convert");
+  if (size > static_cast<std::size_t>(INT_MAX)) throw EConvertError(LoadResString(STextTooLong));
   return static_cast<int>(size);
 }
 
 [[noreturn]] void ConversionFailed(unsigned codePage, DWORD error) {
   if (error == ERROR_NO_UNICODE_TRANSLATION)
-    throw EConvertError(Format(L"Invalid text for code page %d", {codePage}));
-  throw EConvertError(Format(L"Conversion in code page %d failed (error %d)", {codePage, error}));
+    throw EConvertError(Format(LoadResString(SInvalidCodePageText), {codePage}));
+  throw EConvertError(Format(LoadResString(SCodePageFailed), {codePage, error}));
 }
 
 }  // namespace
@@ -50,7 +51,7 @@ std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidCh
   // fits, default characters and lone surrogates alike, in every code page,
   // whichever of the platform's flags the code page accepts.
   if (invalid == icRaise && CodePageToWide(result, codePage) != text)
-    throw EConvertError(Format(L"Text not representable in code page %d", {codePage}));
+    throw EConvertError(Format(LoadResString(SNotRepresentable), {codePage}));
   return result;
 }
 

@@ -9,6 +9,7 @@
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Ascii.h"
+#include "runtime/Text/Strings.h"
 
 namespace Rtl {
 
@@ -17,7 +18,7 @@ TFormatSettings FormatSettings;
 namespace {
 
 [[noreturn]] void FormatError(std::wstring_view pattern) {
-  throw EConvertError(L"Format '" + std::wstring(pattern) + L"' invalid or incompatible with argument");
+  throw EConvertError(Format(LoadResString(SInvalidFormat), {pattern}));
 }
 
 // The digits of `value` in `base` (10 or 16, upper case).
@@ -490,7 +491,7 @@ bool ParseInteger(std::wstring_view s, long long minValue, long long maxValue, l
 }  // namespace
 
 void RaiseInvalidInteger(std::wstring_view value) {
-  throw EConvertError(L"'" + std::wstring(value) + L"' is not a valid integer value");
+  throw EConvertError(Format(LoadResString(SInvalidInteger), {value}));
 }
 
 bool TryStrToInt(std::wstring_view value, int& result) {
@@ -595,7 +596,7 @@ double StrToFloat(std::wstring_view value) { return StrToFloat(value, FormatSett
 double StrToFloat(std::wstring_view value, const TFormatSettings& settings) {
   double result;
   if (!TryStrToFloat(value, result, settings))
-    throw EConvertError(L"'" + std::wstring(value) + L"' is not a valid floating point value");
+    throw EConvertError(Format(LoadResString(SInvalidFloat), {value}));
   return result;
 }
 

@@ -5,6 +5,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Format.h"
 #include "runtime/System/Win32.h"
+#include "runtime/Text/Strings.h"
 
 namespace Rtl {
 
@@ -13,7 +14,7 @@ TStringList::~TStringList() = default;
 
 void TStringList::CheckIndex(int index) const {
   if (index < 0 || index >= Count())
-    throw EStringListError(Format(L"List index out of bounds (%d)", {index}));
+    throw EStringListError(Format(LoadResString(SListIndexError), {index}));
 }
 
 const std::wstring& TStringList::Strings(int index) const {
@@ -63,16 +64,16 @@ int TStringList::AddItem(TItem item) {
   int index;
   if (Find(item.FString, index)) {
     if (FDuplicates == dupIgnore) return index;
-    if (FDuplicates == dupError) throw EStringListError(L"String list does not allow duplicates");
+    if (FDuplicates == dupError) throw EStringListError(LoadResString(SDuplicateString));
   }
   FItems.insert(FItems.begin() + index, std::move(item));
   return index;
 }
 
 int TStringList::InsertItem(int index, TItem item) {
-  if (FSorted) throw EStringListError(L"Operation not allowed on sorted list");
+  if (FSorted) throw EStringListError(LoadResString(SSortedListError));
   if (index < 0 || index > Count())
-    throw EStringListError(Format(L"List index out of bounds (%d)", {index}));
+    throw EStringListError(Format(LoadResString(SListIndexError), {index}));
   FItems.insert(FItems.begin() + index, std::move(item));
   return index;
 }

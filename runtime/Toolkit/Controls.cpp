@@ -7,6 +7,7 @@
 #include "runtime/Text/Format.h"
 #include "runtime/Toolkit/Forms.h"
 #include "runtime/System/Win32Controls.h"
+#include "runtime/Toolkit/Strings.h"
 
 namespace Rtl {
 
@@ -17,18 +18,18 @@ HWND Hwnd(THandle handle) { return reinterpret_cast<HWND>(handle); }
 // An integer property that must fit an int.
 int IntValue(const TFormValue& value) {
   const std::int64_t v = value.AsInteger();
-  if (v < INT_MIN || v > INT_MAX) throw EReadError(L"Invalid property value");
+  if (v < INT_MIN || v > INT_MAX) throw EReadError(LoadResString(SInvalidPropertyValue));
   return static_cast<int>(v);
 }
 
 TColor ColorValue(const TFormValue& value) {
   if (value.Kind == TFormValue::fkIdent) {
     TColor color;
-    if (!IdentToColor(value.Text, color)) throw EReadError(L"Invalid property value");
+    if (!IdentToColor(value.Text, color)) throw EReadError(LoadResString(SInvalidPropertyValue));
     return color;
   }
   const std::int64_t v = value.AsInteger();
-  if (v < INT_MIN || v > UINT_MAX) throw EReadError(L"Invalid property value");
+  if (v < INT_MIN || v > UINT_MAX) throw EReadError(LoadResString(SInvalidPropertyValue));
   return static_cast<TColor>(static_cast<std::uint32_t>(v));
 }
 
@@ -43,14 +44,14 @@ template <std::size_t N>
 int IdentValue(const std::wstring& ident, const TNamedValue (&names)[N]) {
   for (const TNamedValue& entry : names)
     if (SameIdentifier(ident, entry.Name)) return entry.Value;
-  throw EReadError(L"Invalid property value");
+  throw EReadError(LoadResString(SInvalidPropertyValue));
 }
 
 // The member of a described enumeration named `ident`.
 template <class E>
 E EnumValue(const std::wstring& ident) {
   const int value = TypeInfo<E>().GetEnumValue(ident);
-  if (value < 0) throw EReadError(L"Invalid property value");
+  if (value < 0) throw EReadError(LoadResString(SInvalidPropertyValue));
   return static_cast<E>(value);
 }
 
@@ -117,7 +118,7 @@ bool TFont::ReadProperty(const std::wstring& name, const TFormValue& value) {
     Color = ColorValue(value);
   } else if (SameIdentifier(name, L"Charset")) {
     const int charset = value.Kind == TFormValue::fkIdent ? IdentValue(value.Text, CHARSETS_C) : IntValue(value);
-    if (charset < 0 || charset > 255) throw EReadError(L"Invalid property value");
+    if (charset < 0 || charset > 255) throw EReadError(LoadResString(SInvalidPropertyValue));
     Charset = static_cast<std::uint8_t>(charset);
   } else if (SameIdentifier(name, L"Style")) {
     TFontStyles style;
@@ -202,7 +203,7 @@ void TControl::ScaleBy(int multiplier, int divisor) {
 // --- TMemo ---------------------------------------------------------------------
 
 const std::wstring& TMemoLines::Strings(int index) const {
-  if (index < 0 || index >= Count()) throw EStringListError(Format(L"List index out of bounds (%d)", {index}));
+  if (index < 0 || index >= Count()) throw EStringListError(Format(LoadResString(SListIndexError), {index}));
   return FLines[static_cast<std::size_t>(index)];
 }
 
@@ -326,7 +327,7 @@ void TButton::Command(int code) {
 
 std::unique_ptr<TControl> CreateControl(const std::wstring& className) {
   const TClass& cls = FindClass(className);
-  if (!cls.InheritsFrom(TControl::ClassInfo)) throw EReadError(Format(L"Class %s is no control", {className}));
+  if (!cls.InheritsFrom(TControl::ClassInfo)) throw EReadError(Format(LoadResString(SNoControlClass), {className}));
   return As<TControl>(cls.Create());
 }
 

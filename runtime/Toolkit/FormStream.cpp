@@ -7,12 +7,12 @@
 #include "runtime/Text/Format.h"
 #include "runtime/Core/TypeInfo.h"
 #include "runtime/Text/CodePage.h"
+#include "runtime/Toolkit/Strings.h"
 
 namespace Rtl {
 
 namespace {
 
-const wchar_t* const SInvalidPropertyValue = L"Invalid property value";
 
 
 class TFormReader {
@@ -20,18 +20,18 @@ public:
   explicit TFormReader(std::span<const std::uint8_t> data) : FData(data) {}
 
   TFormObject Read() {
-    if (!IsFormStream(FData)) Fail(L"the signature TPF0 is missing");
+    if (!IsFormStream(FData)) Fail(LoadResString(SNoFormSignature));
     FPos = sizeof FORM_SIGNATURE_C;
     return ReadObject(0);
   }
 
 private:
   [[noreturn]] void Fail(const std::wstring& what) const {
-    throw EReadError(Format(L"Invalid form stream: %s at byte %d", {what, static_cast<long long>(FPos)}));
+    throw EReadError(Format(LoadResString(SInvalidFormStream), {what, static_cast<long long>(FPos)}));
   }
 
   void Need(std::size_t count) const {
-    if (count > FData.size() - FPos) Fail(L"unexpected end of the stream");
+    if (count > FData.size() - FPos) Fail(LoadResString(SUnexpectedStreamEnd));
   }
 
   std::uint8_t Byte() {
@@ -60,9 +60,9 @@ private:
     const std::int64_t length = Signed(4);
     if (length < 0) {
       FPos = at;
-      Fail(Format(L"negative length %d", {length}));
+      Fail(Format(LoadResString(SNegativeLength), {length}));
     }
-    if (static_cast<std::uint64_t>(length) > (FData.size() - FPos) / unitSize) Fail(L"unexpected end of the stream");
+    if (static_cast<std::uint64_t>(length) > (FData.size() - FPos) / unitSize) Fail(LoadResString(SUnexpectedStreamEnd));
     return static_cast<std::size_t>(length);
   }
 
@@ -113,7 +113,7 @@ private:
       case vaList:
         if (depth >= FORM_MAX_DEPTH_C) {
           FPos = at;
-          Fail(L"lists nested too deep");
+          Fail(LoadResString(SListsTooDeep));
         }
         value.Kind = TFormValue::fkList;
         while (PeekByte() != vaNull) value.Items.push_back(ReadValue(depth + 1));
@@ -129,22 +129,22 @@ private:
       }
       case vaExtended: case vaSingle: case vaCurrency: case vaDate: case vaCollection:
         FPos = at;
-        Fail(Format(L"unsupported value type %d", {static_cast<int>(type)}));
+        Fail(Format(LoadResString(SUnsupportedValueType), {static_cast<int>(type)}));
       default:
         FPos = at;
-        Fail(Format(L"unknown value type %d", {static_cast<int>(type)}));
+        Fail(Format(LoadResString(SUnknownValueType), {static_cast<int>(type)}));
     }
     return value;
   }
 
   TFormObject ReadObject(int depth) {
-    if (depth >= FORM_MAX_DEPTH_C) Fail(L"objects nested too deep");
+    if (depth >= FORM_MAX_DEPTH_C) Fail(LoadResString(SObjectsTooDeep));
     TFormObject object;
     if ((PeekByte() & 0xF0) == FILER_FLAGS_MARK_C) {
       object.Flags = Byte() & 0x0F;
       if (object.Flags & ffChildPos) {
         const TFormValue pos = ReadValue(depth);
-        if (pos.Kind != TFormValue::fkInteger) Fail(L"the child position is not an integer");
+        if (pos.Kind != TFormValue::fkInteger) Fail(LoadResString(SChildPositionType));
         object.ChildPos = static_cast<int>(pos.Integer);
       }
     }
@@ -152,7 +152,7 @@ private:
     object.ClassName = ShortString();
     if (object.ClassName.empty()) {
       FPos = at;
-      Fail(L"an object without a class name");
+      Fail(LoadResString(SNoClassName));
     }
     object.Name = ShortString();
     while (PeekByte() != 0) {
@@ -174,32 +174,32 @@ private:
 }  // namespace
 
 std::int64_t TFormValue::AsInteger() const {
-  if (Kind != fkInteger) throw EReadError(SInvalidPropertyValue);
+  if (Kind != fkInteger) throw EReadError(LoadResString(SInvalidPropertyValue));
   return Integer;
 }
 
 const std::wstring& TFormValue::AsString() const {
-  if (Kind != fkString) throw EReadError(SInvalidPropertyValue);
+  if (Kind != fkString) throw EReadError(LoadResString(SInvalidPropertyValue));
   return Text;
 }
 
 const std::wstring& TFormValue::AsIdent() const {
-  if (Kind != fkIdent) throw EReadError(SInvalidPropertyValue);
+  if (Kind != fkIdent) throw EReadError(LoadResString(SInvalidPropertyValue));
   return Text;
 }
 
 bool TFormValue::AsBoolean() const {
-  if (Kind != fkBoolean) throw EReadError(SInvalidPropertyValue);
+  if (Kind != fkBoolean) throw EReadError(LoadResString(SInvalidPropertyValue));
   return Boolean;
 }
 
 const std::vector<std::wstring>& TFormValue::AsSet() const {
-  if (Kind != fkSet) throw EReadError(SInvalidPropertyValue);
+  if (Kind != fkSet) throw EReadError(LoadResString(SInvalidPropertyValue));
   return Elements;
 }
 
 const std::vector<TFormValue>& TFormValue::AsList() const {
-  if (Kind != fkList) throw EReadError(SInvalidPropertyValue);
+  if (Kind != fkList) throw EReadError(LoadResString(SInvalidPropertyValue));
   return Items;
 }
 

@@ -5,10 +5,12 @@
 
 #include "runtime/Core/ClassRegistry.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Modules.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Text/Utf8.h"
 #include "runtime/System/Win32Controls.h"
+#include "runtime/Toolkit/Strings.h"
 
 namespace Rtl {
 
@@ -138,12 +140,20 @@ void TForm::LoadFromResource(HINST instance) {
   LoadFromStream(stream);
 }
 
+HINST TForm::FindFormResource(HINST instance, const std::wstring& className) {
+  const HINST resources = FindResourceHInstance(instance);
+  if (resources != instance &&
+      FindResourceW(reinterpret_cast<HMODULE>(resources), className.c_str(), RT_RCDATA) != nullptr)
+    return resources;
+  return instance;
+}
+
 void TForm::LoadFromStream(TStream& stream) { Load(ReadFormStream(stream)); }
 
 void TForm::Load(const TFormObject& root) {
-  if (FHandle != 0) throw EInvalidOperation(Format(L"Form %s is loaded already", {ClassName()}));
+  if (FHandle != 0) throw EInvalidOperation(Format(LoadResString(SFormLoaded), {ClassName()}));
   if (!SameIdentifier(root.ClassName, ClassName()))
-    throw EReadError(Format(L"Invalid form stream: it describes a %s, not a %s", {root.ClassName, ClassName()}));
+    throw EReadError(Format(LoadResString(SFormStreamClass), {root.ClassName, ClassName()}));
   FMembers = TFormMembers();
   DeclareMembers(FMembers);
   try {
@@ -152,9 +162,9 @@ void TForm::Load(const TFormObject& root) {
     for (const TFormObject& child : root.Children) {
       const std::wstring path = child.Name.empty() ? child.ClassName : child.Name;
       if (!child.Children.empty())
-        throw EReadError(Format(L"Error reading %s: a %s holds no controls", {path, child.ClassName}));
+        throw EReadError(Format(LoadResString(SNoChildControls), {path, child.ClassName}));
       if (!child.Name.empty() && FindControl(child.Name) != nullptr)
-        throw EReadError(Format(L"A component named %s already exists", {child.Name}));
+        throw EReadError(Format(LoadResString(SDuplicateName), {child.Name}));
       std::unique_ptr<TControl> control = CreateControl(child.ClassName);
       control->FOwner = this;
       control->FName = child.Name;
@@ -164,9 +174,9 @@ void TForm::Load(const TFormObject& root) {
     for (const TFormMembers::TField& field : FMembers.FFields) {
       TControl* control = FindControl(field.Name);
       if (control == nullptr)
-        throw EReadError(Format(L"Error reading %s: the control %s is missing", {FName, field.Name}));
+        throw EReadError(Format(LoadResString(SControlMissing), {FName, field.Name}));
       if (!field.Bind(control))
-        throw EReadError(Format(L"Error reading %s: %s is of the wrong class", {FName, field.Name}));
+        throw EReadError(Format(LoadResString(SControlWrongClass), {FName, field.Name}));
     }
     if (FPixelsPerInch > 0 && Screen != nullptr && Screen->PixelsPerInch() != FPixelsPerInch)
       ScaleBy(Screen->PixelsPerInch(), FPixelsPerInch);
@@ -195,10 +205,10 @@ void TForm::ReadObject(TControl& control, const TFormObject& object) {
     try {
       known = control.ReadProperty(property.Name, property.Value);
     } catch (const EReadError& e) {
-      throw EReadError(Format(L"Error reading %s.%s: %s", {path, property.Name, e.Message()}));
+      throw EReadError(Format(LoadResString(SPropertyError), {path, property.Name, e.Message()}));
     }
     if (!known)
-      throw EReadError(Format(L"Error reading %s.%s: Property %s does not exist", {path, property.Name, property.Name}));
+      throw EReadError(Format(LoadResString(SUnknownProperty), {path, property.Name, property.Name}));
   }
 }
 
@@ -218,7 +228,7 @@ bool TForm::ReadProperty(const std::wstring& name, const TFormValue& value) {
     value.AsInteger();  // the designer's text height; the scaling follows PixelsPerInch
   } else if (SameIdentifier(name, L"BorderStyle")) {
     const int style = TypeInfo<TFormBorderStyle>().GetEnumValue(value.AsIdent());
-    if (style < 0) throw EReadError(L"Invalid property value");
+    if (style < 0) throw EReadError(LoadResString(SInvalidPropertyValue));
     FBorderStyle = static_cast<TFormBorderStyle>(style);
   } else if (SameIdentifier(name, L"OnCreate")) {
     OnCreate = MethodByName(value.AsIdent());
@@ -299,7 +309,7 @@ TControl* TForm::FindControl(const std::wstring& name) const {
 const TNotifyEvent& TForm::MethodByName(const std::wstring& name) const {
   for (const TFormMembers::TMethod& method : FMembers.FMethods)
     if (SameIdentifier(method.Name, name)) return method.Handler;
-  throw EReadError(Format(L"Method %s not found", {name}));
+  throw EReadError(Format(LoadResString(SMethodNotFound), {name}));
 }
 
 void TForm::Show() {
@@ -429,7 +439,7 @@ int TScreen::PixelsPerInch() const {
 // --- TApplication ----------------------------------------------------------------
 
 TApplication::TApplication() {
-  if (Application != nullptr) throw EInvalidOperation(L"An application object exists already");
+  if (Application != nullptr) throw EInvalidOperation(LoadResString(SApplicationExists));
   FTitle = ChangeFileExt(ExtractFileName(GetModuleFileName()), L"");
   for (const TClass* cls : CONTROL_CLASSES_C) RegisterClass(*cls);
   Application = this;
@@ -458,7 +468,7 @@ void TApplication::AddForm(std::unique_ptr<TForm> form) {
   FForms.push_back(std::move(form));
   if (FMainForm == nullptr) FMainForm = added;
   try {
-    added->LoadFromResource(MainInstance());
+    added->LoadFromResource(TForm::FindFormResource(MainInstance(), added->ClassName()));
   } catch (...) {
     if (FMainForm == added) FMainForm = nullptr;
     FForms.pop_back();
@@ -515,7 +525,7 @@ void ShowCurrentException() {
   } catch (const std::exception& e) {
     message = Utf8Decode(e.what());
   } catch (...) {
-    message = L"Unknown exception";
+    message = LoadResString(SUnknownException);
   }
   HWND owner = ModalOwner();
   MessageBoxW(owner, message.c_str(), ProgramTitle().c_str(),

@@ -75,6 +75,12 @@ public:
   // an unknown control class; the form then has no window.
   void LoadFromResource(HINST instance);
   void LoadFromStream(TStream& stream);
+  // The module that holds the form stream of `className` for the module
+  // `instance`: its resource handle (a resource module installed for it,
+  // runtime/Core/Modules.h) when that holds the form, else the module
+  // itself (a resource module that lacks a form falls back to the
+  // original).
+  static HINST FindFormResource(HINST instance, const std::wstring& className);
   void Load(const TFormObject& root);
 
   const std::wstring& Caption() const { return FCaption; }
@@ -163,7 +169,8 @@ public:
   const std::wstring& Title() const { return FTitle; }
   void SetTitle(std::wstring value) { FTitle = std::move(value); }
 
-  // Creates a form of class T from the program's resources, keeps it, and
+  // Creates a form of class T from the program's resources (those of its
+  // resource handle first, TForm::FindFormResource), keeps it, and
   // sets `reference` to it before it is loaded (so that its OnCreate
   // handler can use it). The first form created is the main form. When
   // loading fails, `reference` is reset and the exception passes on.
