@@ -34,7 +34,7 @@ std::wstring TQdLanguage::CheckCase(const std::wstring& value, TQdLanguageNameCa
 }
 
 TQdLanguage* TQdLanguages::GetItems(int index) const {
-  if (index < 0 || index >= GetCount()) throw Rtl::EListError(Rtl::Format(Rtl::SListIndexError, {index}));
+  if (index < 0 || index >= GetCount()) throw Rtl::EListError(Rtl::Format(Rtl::LoadResString(Rtl::SListIndexError), {index}));
   return FItems[static_cast<std::size_t>(index)].get();
 }
 

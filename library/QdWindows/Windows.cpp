@@ -16,8 +16,6 @@ namespace Qd {
 
 namespace {
 
-QD_WINDOWS_STRINGS(RTL_DECLARE_RESSTRING)
-
 static_assert(sizeof(OSVERSIONINFOW) == sizeof(TOsVersionInfo));
 
 // The unit variables, made by the start-up.

@@ -16,6 +16,7 @@
 #include "runtime/Toolkit/Strings.h"
 #include "QdClasses/Strings.h"
 #include "QdString/Strings.h"
+#include "QdWindows/Strings.h"
 
 namespace {
 
@@ -92,6 +93,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     using namespace Qd;
     QD_CLASSES_STRINGS(CHECK_STRING)
     QD_STRING_STRINGS(CHECK_STRING)
+    QD_WINDOWS_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 70);

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "QdClasses/File.h"
+#include "QdWindows.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/Modules.h"
 #include "runtime/Core/ResStrings.h"
@@ -119,6 +120,7 @@ TEST_F(Translation, InstalledModuleTranslatesMessagesStringsAndFormsUntilRestore
     ASSERT_TRUE(german.Loaded());
     EXPECT_EQ(MissingFileMessage(), L"Datei existiert nicht (gepr\u00fcft)");
     EXPECT_EQ(Rtl::LoadResString(STraditionalSort), L"traditionelle Sortierung");
+    EXPECT_EQ(Qd::TQdWindows::GetVariantName(L"es", L"TRADNL"), L"traditionelle Sortierung");
     // A string the module lacks stays English.
     EXPECT_EQ(Rtl::LoadResString(Rtl::SDivByZero), L"Division by zero");
 
@@ -137,6 +139,7 @@ TEST_F(Translation, InstalledModuleTranslatesMessagesStringsAndFormsUntilRestore
   }
   EXPECT_EQ(MissingFileMessage(), english);
   EXPECT_EQ(Rtl::LoadResString(STraditionalSort), L"traditional sort");
+  EXPECT_EQ(Qd::TQdWindows::GetVariantName(L"es", L"TRADNL"), L"traditional sort");
   TTransForm* again = nullptr;
   application.CreateForm(again);
   ASSERT_NE(again, nullptr);
