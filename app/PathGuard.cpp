@@ -1,0 +1,233 @@
+#include "PathGuard.h"
+
+#include <algorithm>
+
+#include "runtime/IO/Files.h"
+#include "runtime/System/Win32.h"
+
+namespace Korvasweep {
+
+using namespace Qd;
+
+namespace {
+
+// --- Path forms ----------------------------------------------------------------
+
+bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+// The length of the root of a fully qualified path: 3 for "C:\", up to the
+// share name for "\\server\share"; 0 for a path that isn't fully qualified
+// (relative, drive-relative "C:x" or rooted on the current drive "\x").
+size_t RootLength(const std::wstring& path) {
+  if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') return 3;
+  if (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\') {
+    const size_t server = path.find(L'\\', 2);
+    if (server == std::wstring::npos) return path.size();
+    const size_t share = path.find(L'\\', server + 1);
+    return share == std::wstring::npos ? path.size() : share;
+  }
+  return 0;
+}
+
+std::wstring WithoutDevicePrefix(std::wstring path) {
+  std::replace(path.begin(), path.end(), L'/', L'\\');
+  if (path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
+  if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\") || path.starts_with(L"\\??\\"))
+    return path.substr(4);
+  return path;
+}
+
+bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); }
+
+// The comparison form of the path that the system really opens at `path`
+// (links on the way followed), or "" when nothing can be opened there.
+std::wstring FinalForm(const std::wstring& path) { return ComparisonForm(TFile::GetFinalPath(path)); }
+
+// The folders above a comparison form, nearest first, down to its root.
+std::vector<std::wstring> Parents(const std::wstring& form) {
+  std::vector<std::wstring> parents;
+  const size_t root = RootLength(form);
+  std::wstring parent = form;
+  while (root != 0 && parent.size() > root) {
+    const size_t end = parent.rfind(L'\\');
+    if (end == std::wstring::npos || end + 1 < root) break;
+    // "C:\" keeps its backslash; "\\server\share" has none of its own.
+    parent.resize(std::max(end, root));
+    parents.push_back(parent);
+  }
+  return parents;
+}
+
+// Wine shows the unix file system through drive Z: (and any drive mapped to
+// a unix directory), where the prefix that holds drive C lies: a folder is
+// then also named "<drive>:\<its unix path below that drive's root>".
+// Those other names, as comparison forms; none on Windows.
+std::vector<std::wstring> UnixDriveForms(const std::wstring& path) {
+  std::vector<std::wstring> forms;
+  if (!TQdSystem::IsWine() || path.empty()) return forms;
+  const std::wstring unixPath = TQdSystem::GetUnixFileName(path);
+  if (unixPath.empty()) return forms;
+  const DWORD drives = GetLogicalDrives();
+  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+    if ((drives & (1u << (letter - L'A'))) == 0) continue;
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    std::wstring unixRoot = TQdSystem::GetUnixFileName(root);
+    if (unixRoot.empty()) continue;
+    if (unixRoot.back() != L'/') unixRoot.push_back(L'/');
+    if (!unixPath.starts_with(unixRoot)) continue;
+    std::wstring form = root + unixPath.substr(unixRoot.size());
+    std::replace(form.begin(), form.end(), L'/', L'\\');
+    forms.push_back(ComparisonForm(form));
+  }
+  return forms;
+}
+
+// Every name by which the guard knows a folder: as written, as opened and
+// through the unix drives (comparison forms, none empty).
+std::vector<std::wstring> AllForms(const std::wstring& folder) {
+  std::vector<std::wstring> forms = UnixDriveForms(folder);
+  forms.push_back(ComparisonForm(folder));
+  forms.push_back(FinalForm(folder));
+  std::erase_if(forms, [](const std::wstring& form) { return form.empty(); });
+  return forms;
+}
+
+bool Contains(const std::vector<TFileIdentity>& identities, const TFileIdentity& identity) {
+  return std::find(identities.begin(), identities.end(), identity) != identities.end();
+}
+
+void AddOnce(std::vector<TFileIdentity>& identities, const std::optional<TFileIdentity>& identity) {
+  if (identity && !Contains(identities, *identity)) identities.push_back(*identity);
+}
+
+// A kernel handle, closed when it goes.
+class TFileHandle {
+public:
+  explicit TFileHandle(HANDLE handle) : FHandle(handle) {}
+  ~TFileHandle() {
+    if (FHandle != INVALID_HANDLE_VALUE) CloseHandle(FHandle);
+  }
+  TFileHandle(const TFileHandle&) = delete;
+  TFileHandle& operator=(const TFileHandle&) = delete;
+  HANDLE Get() const { return FHandle; }
+  explicit operator bool() const { return FHandle != INVALID_HANDLE_VALUE; }
+
+private:
+  HANDLE FHandle;
+};
+
+}  // namespace
+
+bool IsFullPath(const std::wstring& path) {
+  return path.find(L'\0') == std::wstring::npos && RootLength(WithoutDevicePrefix(path)) != 0;
+}
+
+std::wstring ComparisonForm(const std::wstring& value) {
+  std::wstring path = WithoutDevicePrefix(value);
+  if (RootLength(path) == 0 || path.find(L'\0') != std::wstring::npos) return {};
+  path = Rtl::ExpandFileName(path);
+  std::vector<wchar_t> buffer(path.size() + 1);
+  for (;;) {
+    const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) break;  // missing: keep the name as written
+    if (length < buffer.size()) {
+      path.assign(buffer.data(), length);
+      break;
+    }
+    buffer.resize(length + 1);
+  }
+  while (path.size() > RootLength(path) && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+bool IsInside(const std::wstring& inner, const std::wstring& outer) {
+  if (outer.empty() || inner.size() <= outer.size()) return false;
+  if (outer.back() != L'\\' && inner[outer.size()] != L'\\') return false;
+  return Rtl::SameFileName(std::wstring_view(inner).substr(0, outer.size()), outer);
+}
+
+std::optional<TFileIdentity> FileIdentity(const std::wstring& path) {
+  if (path.empty() || path.find(L'\0') != std::wstring::npos) return std::nullopt;
+  // No access asked for: only the identity is read, and an open for no access
+  // is granted also where another process holds the file without sharing it.
+  // Backup semantics open a directory as well.
+  const TFileHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return std::nullopt;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(handle.Get(), &information)) return std::nullopt;
+  return TFileIdentity{information.dwVolumeSerialNumber,
+                       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow};
+}
+
+TShellFolders ReadShellFolders() {
+  TShellFolders folders;
+  for (int i = 0; i < FOLDER_TYPE_COUNT_C; ++i) folders[i] = TShell::GetFolder(static_cast<TFolderType>(i));
+  return folders;
+}
+
+// --- The guard -------------------------------------------------------------------
+
+TPathGuard::TPathGuard(const TShellFolders& folders) {
+  for (int i = 0; i < FOLDER_TYPE_COUNT_C; ++i) AddFolder(folders[i], i == ftWindows);
+}
+
+TPathGuard::TPathGuard(const std::vector<std::wstring>& folders, const std::vector<std::wstring>& sealed) {
+  for (const std::wstring& folder : folders) AddFolder(folder, false);
+  for (const std::wstring& folder : sealed) AddFolder(folder, true);
+}
+
+void TPathGuard::AddFolder(const std::wstring& folder, bool sealed) {
+  if (folder.empty()) return;
+  const std::vector<std::wstring> forms = AllForms(folder);
+  for (const std::wstring& form : forms) {
+    FFolders.push_back(form);
+    if (sealed) FSealed.push_back(form);
+    // What holds the folder by any of its names, also under other names of
+    // its own.
+    for (const std::wstring& parent : Parents(form)) AddOnce(FHolderIds, FileIdentity(parent));
+  }
+  const std::optional<TFileIdentity> identity = FileIdentity(folder);
+  AddOnce(FFolderIds, identity);
+  if (sealed) AddOnce(FSealedIds, identity);
+}
+
+bool TPathGuard::IsProtectedForm(const std::wstring& form) const {
+  if (IsRoot(form)) return true;
+  for (const std::wstring& folder : FFolders)
+    if (Rtl::SameFileName(form, folder) || IsInside(folder, form)) return true;
+  for (const std::wstring& sealed : FSealed)
+    if (IsInside(form, sealed)) return true;
+  return false;
+}
+
+// The names of `path` (`written` is its comparison form) matched no protected
+// folder; what the system opens there, and above it, may still be one.
+bool TPathGuard::IsProtectedIdentity(const std::wstring& path, const std::wstring& written) const {
+  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;  // nothing there
+  const std::optional<TFileIdentity> identity = FileIdentity(path);
+  if (!identity) return true;
+  if (Contains(FFolderIds, *identity) || Contains(FHolderIds, *identity)) return true;
+  for (const std::wstring& parent : Parents(written)) {
+    const std::optional<TFileIdentity> parentIdentity = FileIdentity(parent);
+    if (!parentIdentity || Contains(FSealedIds, *parentIdentity)) return true;
+  }
+  return false;
+}
+
+bool TPathGuard::IsProtected(const std::wstring& path) const {
+  const std::wstring written = ComparisonForm(path);
+  if (written.empty()) return true;
+  for (const std::wstring& form : {written, FinalForm(path)})
+    if (!form.empty() && IsProtectedForm(form)) return true;
+  return IsProtectedIdentity(path, written);
+}
+
+bool TPathGuard::MustKeep(const std::wstring& path, const std::wstring& within) const {
+  if (!within.empty() && !IsInside(ComparisonForm(path), ComparisonForm(within))) return true;
+  if (IsProtected(path)) return true;
+  // Not a link whose removal would remove what it leads to.
+  return !TFile::IsDeletableEntry(path);
+}
+
+}  // namespace Korvasweep
