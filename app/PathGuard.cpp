@@ -92,12 +92,9 @@ std::vector<std::wstring> AllForms(const std::wstring& folder) {
   return forms;
 }
 
-bool Contains(const std::vector<TFileIdentity>& identities, const TFileIdentity& identity) {
-  return std::find(identities.begin(), identities.end(), identity) != identities.end();
-}
-
-void AddOnce(std::vector<TFileIdentity>& identities, const std::optional<TFileIdentity>& identity) {
-  if (identity && !Contains(identities, *identity)) identities.push_back(*identity);
+void AddOnce(std::vector<std::wstring>& paths, const std::wstring& path) {
+  const auto same = [&path](const std::wstring& other) { return Rtl::SameFileName(other, path); };
+  if (std::find_if(paths.begin(), paths.end(), same) == paths.end()) paths.push_back(path);
 }
 
 // A kernel handle, closed when it goes.
@@ -116,6 +113,30 @@ private:
   HANDLE FHandle;
 };
 
+// The long form of an existing path, without a trailing backslash (a root
+// keeps its own); "" when nothing is there.
+std::wstring LongPathName(const std::wstring& path) {
+  std::vector<wchar_t> buffer(path.size() + 1);
+  for (;;) {
+    const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      std::wstring result(buffer.data(), length);
+      while (result.size() > RootLength(result) && result.back() == L'\\') result.pop_back();
+      return result;
+    }
+    buffer.resize(length + 1);
+  }
+}
+
+// Something is at `path`: the system reads its attributes or opens it.
+bool IsThere(const std::wstring& path) {
+  if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+  const TFileHandle handle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return static_cast<bool>(handle);
+}
+
 }  // namespace
 
 bool IsFullPath(const std::wstring& path) {
@@ -126,17 +147,17 @@ std::wstring ComparisonForm(const std::wstring& value) {
   std::wstring path = WithoutDevicePrefix(value);
   if (RootLength(path) == 0 || path.find(L'\0') != std::wstring::npos) return {};
   path = Rtl::ExpandFileName(path);
-  std::vector<wchar_t> buffer(path.size() + 1);
-  for (;;) {
-    const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) break;  // missing: keep the name as written
-    if (length < buffer.size()) {
-      path.assign(buffer.data(), length);
-      break;
-    }
-    buffer.resize(length + 1);
-  }
   while (path.size() > RootLength(path) && path.back() == L'\\') path.pop_back();
+  // Short names are expanded as far as the path exists; the missing rest is
+  // kept as written.
+  std::wstring missing;
+  for (std::wstring existing = path; existing.size() > RootLength(existing);) {
+    const std::wstring longName = LongPathName(existing);
+    if (!longName.empty()) return longName + missing;
+    const size_t end = existing.rfind(L'\\');
+    missing = existing.substr(end) + missing;
+    existing.resize(std::max(end, RootLength(existing)));
+  }
   return path;
 }
 
@@ -179,17 +200,34 @@ TPathGuard::TPathGuard(const std::vector<std::wstring>& folders, const std::vect
 
 void TPathGuard::AddFolder(const std::wstring& folder, bool sealed) {
   if (folder.empty()) return;
-  const std::vector<std::wstring> forms = AllForms(folder);
-  for (const std::wstring& form : forms) {
+  AddOnce(FKeptPaths, folder);
+  if (sealed) AddOnce(FSealedPaths, folder);
+  for (const std::wstring& form : AllForms(folder)) {
     FFolders.push_back(form);
     if (sealed) FSealed.push_back(form);
-    // What holds the folder by any of its names, also under other names of
-    // its own.
-    for (const std::wstring& parent : Parents(form)) AddOnce(FHolderIds, FileIdentity(parent));
+    // What holds the folder by any of its names.
+    for (const std::wstring& parent : Parents(form)) AddOnce(FKeptPaths, parent);
   }
-  const std::optional<TFileIdentity> identity = FileIdentity(folder);
-  AddOnce(FFolderIds, identity);
-  if (sealed) AddOnce(FSealedIds, identity);
+}
+
+const TPathGuard::TKnownFolders& TPathGuard::Known() const {
+  if (!FKnown) {
+    TKnownFolders known;
+    // A folder that isn't there can't be reached by another name.
+    for (const std::wstring& path : FKeptPaths)
+      if (const std::optional<TFileIdentity> identity = FileIdentity(path)) known.Kept.push_back({path, identity->Index});
+    for (const std::wstring& path : FSealedPaths)
+      if (const std::optional<TFileIdentity> identity = FileIdentity(path))
+        known.Sealed.push_back({path, identity->Index});
+    FKnown = std::move(known);
+  }
+  return *FKnown;
+}
+
+bool TPathGuard::IsKnown(const std::vector<TKnownFolder>& folders, const TFileIdentity& identity) {
+  for (const TKnownFolder& folder : folders)
+    if (folder.Index == identity.Index && FileIdentity(folder.Path) == identity) return true;
+  return false;
 }
 
 bool TPathGuard::IsProtectedForm(const std::wstring& form) const {
@@ -204,13 +242,12 @@ bool TPathGuard::IsProtectedForm(const std::wstring& form) const {
 // The names of `path` (`written` is its comparison form) matched no protected
 // folder; what the system opens there, and above it, may still be one.
 bool TPathGuard::IsProtectedIdentity(const std::wstring& path, const std::wstring& written) const {
-  if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return false;  // nothing there
   const std::optional<TFileIdentity> identity = FileIdentity(path);
-  if (!identity) return true;
-  if (Contains(FFolderIds, *identity) || Contains(FHolderIds, *identity)) return true;
+  if (!identity) return IsThere(path);
+  if (IsKnown(Known().Kept, *identity)) return true;
   for (const std::wstring& parent : Parents(written)) {
     const std::optional<TFileIdentity> parentIdentity = FileIdentity(parent);
-    if (!parentIdentity || Contains(FSealedIds, *parentIdentity)) return true;
+    if (!parentIdentity || IsKnown(Known().Sealed, *parentIdentity)) return true;
   }
   return false;
 }

@@ -84,15 +84,31 @@ public:
   bool MustKeep(const std::wstring& path, const std::wstring& within = {}) const;
 
 private:
+  // A folder known by identity: its path and its file index. The whole
+  // identity is read again when a path with the same index is checked, as
+  // the serial number of a volume may change while drives come and go
+  // (Wine numbers volumes after the drives that hold them).
+  struct TKnownFolder {
+    std::wstring Path;
+    std::uint64_t Index;
+  };
+  struct TKnownFolders {
+    std::vector<TKnownFolder> Kept;    // the protected folders and every folder above them
+    std::vector<TKnownFolder> Sealed;  // the sealed folders
+  };
+
   void AddFolder(const std::wstring& folder, bool sealed);
   bool IsProtectedForm(const std::wstring& form) const;
   bool IsProtectedIdentity(const std::wstring& path, const std::wstring& written) const;
+  // Read on the first check that compares identities; most never do.
+  const TKnownFolders& Known() const;
+  static bool IsKnown(const std::vector<TKnownFolder>& folders, const TFileIdentity& identity);
 
-  std::vector<std::wstring> FFolders;  // comparison forms: as written, as opened, through unix drives
-  std::vector<std::wstring> FSealed;   // the same for the sealed folders
-  std::vector<TFileIdentity> FFolderIds;
-  std::vector<TFileIdentity> FHolderIds;  // of every folder above a protected one
-  std::vector<TFileIdentity> FSealedIds;
+  std::vector<std::wstring> FFolders;      // comparison forms: as written, as opened, through unix drives
+  std::vector<std::wstring> FSealed;       // the same for the sealed folders
+  std::vector<std::wstring> FKeptPaths;    // the paths of Known().Kept, each once
+  std::vector<std::wstring> FSealedPaths;  // the paths of Known().Sealed
+  mutable std::optional<TKnownFolders> FKnown;
 };
 
 }  // namespace Korvasweep
