@@ -58,40 +58,6 @@ std::vector<std::wstring> Parents(const std::wstring& form) {
   return parents;
 }
 
-// Wine shows the unix file system through drive Z: (and any drive mapped to
-// a unix directory), where the prefix that holds drive C lies: a folder is
-// then also named "<drive>:\<its unix path below that drive's root>".
-// Those other names, as comparison forms; none on Windows.
-std::vector<std::wstring> UnixDriveForms(const std::wstring& path) {
-  std::vector<std::wstring> forms;
-  if (!TQdSystem::IsWine() || path.empty()) return forms;
-  const std::wstring unixPath = TQdSystem::GetUnixFileName(path);
-  if (unixPath.empty()) return forms;
-  const DWORD drives = GetLogicalDrives();
-  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
-    if ((drives & (1u << (letter - L'A'))) == 0) continue;
-    const std::wstring root = std::wstring(1, letter) + L":\\";
-    std::wstring unixRoot = TQdSystem::GetUnixFileName(root);
-    if (unixRoot.empty()) continue;
-    if (unixRoot.back() != L'/') unixRoot.push_back(L'/');
-    if (!unixPath.starts_with(unixRoot)) continue;
-    std::wstring form = root + unixPath.substr(unixRoot.size());
-    std::replace(form.begin(), form.end(), L'/', L'\\');
-    forms.push_back(ComparisonForm(form));
-  }
-  return forms;
-}
-
-// Every name by which the guard knows a folder: as written, as opened and
-// through the unix drives (comparison forms, none empty).
-std::vector<std::wstring> AllForms(const std::wstring& folder) {
-  std::vector<std::wstring> forms = UnixDriveForms(folder);
-  forms.push_back(ComparisonForm(folder));
-  forms.push_back(FinalForm(folder));
-  std::erase_if(forms, [](const std::wstring& form) { return form.empty(); });
-  return forms;
-}
-
 void AddOnce(std::vector<std::wstring>& paths, const std::wstring& path) {
   const auto same = [&path](const std::wstring& other) { return Rtl::SameFileName(other, path); };
   if (std::find_if(paths.begin(), paths.end(), same) == paths.end()) paths.push_back(path);
@@ -150,15 +116,16 @@ std::wstring ComparisonForm(const std::wstring& value) {
   while (path.size() > RootLength(path) && path.back() == L'\\') path.pop_back();
   // Short names are expanded as far as the path exists; the missing rest is
   // kept as written.
+  std::wstring existing = path;
   std::wstring missing;
-  for (std::wstring existing = path; existing.size() > RootLength(existing);) {
-    const std::wstring longName = LongPathName(existing);
-    if (!longName.empty()) return longName + missing;
+  while (existing.size() > RootLength(existing) && GetFileAttributesW(existing.c_str()) == INVALID_FILE_ATTRIBUTES) {
     const size_t end = existing.rfind(L'\\');
     missing = existing.substr(end) + missing;
     existing.resize(std::max(end, RootLength(existing)));
   }
-  return path;
+  if (existing.size() <= RootLength(existing)) return path;
+  const std::wstring longName = LongPathName(existing);
+  return longName.empty() ? path : longName + missing;
 }
 
 bool IsInside(const std::wstring& inner, const std::wstring& outer) {
@@ -189,13 +156,47 @@ TShellFolders ReadShellFolders() {
 
 // --- The guard -------------------------------------------------------------------
 
-TPathGuard::TPathGuard(const TShellFolders& folders) {
+TPathGuard::TPathGuard(const TShellFolders& folders) : FUnixDrives(ReadUnixDrives()) {
   for (int i = 0; i < FOLDER_TYPE_COUNT_C; ++i) AddFolder(folders[i], i == ftWindows);
 }
 
-TPathGuard::TPathGuard(const std::vector<std::wstring>& folders, const std::vector<std::wstring>& sealed) {
+TPathGuard::TPathGuard(const std::vector<std::wstring>& folders, const std::vector<std::wstring>& sealed)
+    : FUnixDrives(ReadUnixDrives()) {
   for (const std::wstring& folder : folders) AddFolder(folder, false);
   for (const std::wstring& folder : sealed) AddFolder(folder, true);
+}
+
+// Wine shows the unix file system through drive Z: (and any drive mapped to
+// a unix directory), where the prefix that holds drive C lies: a folder is
+// then also named "<drive>:\<its unix path below that drive's root>".
+std::vector<TPathGuard::TUnixDrive> TPathGuard::ReadUnixDrives() {
+  std::vector<TUnixDrive> drives;
+  if (!TQdSystem::IsWine()) return drives;
+  const DWORD letters = GetLogicalDrives();
+  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
+    if ((letters & (1u << (letter - L'A'))) == 0) continue;
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    std::wstring unixRoot = TQdSystem::GetUnixFileName(root);
+    if (unixRoot.empty()) continue;
+    if (unixRoot.back() != L'/') unixRoot.push_back(L'/');
+    drives.push_back({root, unixRoot});
+  }
+  return drives;
+}
+
+// Every name by which the guard knows a folder, as comparison forms: as
+// written, as opened and through the unix drives.
+std::vector<std::wstring> TPathGuard::AllForms(const std::wstring& folder) const {
+  std::vector<std::wstring> forms = {ComparisonForm(folder), FinalForm(folder)};
+  const std::wstring unixPath = FUnixDrives.empty() ? std::wstring() : TQdSystem::GetUnixFileName(folder);
+  for (const TUnixDrive& drive : FUnixDrives) {
+    if (unixPath.empty() || !unixPath.starts_with(drive.UnixRoot)) continue;
+    std::wstring form = drive.Root + unixPath.substr(drive.UnixRoot.size());
+    std::replace(form.begin(), form.end(), L'/', L'\\');
+    forms.push_back(ComparisonForm(form));
+  }
+  std::erase_if(forms, [](const std::wstring& form) { return form.empty(); });
+  return forms;
 }
 
 void TPathGuard::AddFolder(const std::wstring& folder, bool sealed) {

@@ -97,6 +97,15 @@ private:
     std::vector<TKnownFolder> Sealed;  // the sealed folders
   };
 
+  // A drive that shows a unix directory under Wine, and that directory
+  // ("/" at its end).
+  struct TUnixDrive {
+    std::wstring Root;
+    std::wstring UnixRoot;
+  };
+
+  static std::vector<TUnixDrive> ReadUnixDrives();  // none on Windows
+  std::vector<std::wstring> AllForms(const std::wstring& folder) const;
   void AddFolder(const std::wstring& folder, bool sealed);
   bool IsProtectedForm(const std::wstring& form) const;
   bool IsProtectedIdentity(const std::wstring& path, const std::wstring& written) const;
@@ -104,6 +113,7 @@ private:
   const TKnownFolders& Known() const;
   static bool IsKnown(const std::vector<TKnownFolder>& folders, const TFileIdentity& identity);
 
+  std::vector<TUnixDrive> FUnixDrives;     // as the guard was made
   std::vector<std::wstring> FFolders;      // comparison forms: as written, as opened, through unix drives
   std::vector<std::wstring> FSealed;       // the same for the sealed folders
   std::vector<std::wstring> FKeptPaths;    // the paths of Known().Kept, each once
