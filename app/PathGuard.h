@@ -75,7 +75,7 @@ public:
   // `path` must never be removed: it isn't a full path, is a root, is or
   // holds a protected folder or lies inside a sealed one, by any of its
   // names or by its identity; or it exists and its identity (or that of a
-  // folder above it) can't be read.
+  // folder above it) can't be read. Where nothing is, only names count.
   bool IsProtected(const std::wstring& path) const;
 
   // The existing item at `path` must be kept: it is protected, it doesn't
