@@ -1,13 +1,12 @@
 #include "Cleaner.h"
 
 #include <algorithm>
-#include <array>
-#include <vector>
 
 #include "QdString.h"
 #include "QdUninstallFile.h"
+#include "PathGuard.h"
 #include "runtime/IO/Files.h"
-#include "runtime/Text/Utf8.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/System/Win32.h"
 
 namespace Korvasweep {
@@ -20,169 +19,15 @@ namespace {
 constexpr const wchar_t* MAKER_KEY_C = L"\\Software\\Korvanta";
 constexpr const wchar_t* MAKER_FOLDER_C = L"Korvanta";
 
-// Only A-Z are mapped to a-z; every other character stays as it is.
-std::wstring AsciiLowerCase(std::wstring value) {
-  for (wchar_t& c : value)
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
-  return value;
-}
-
-// --- Path comparison ---------------------------------------------------------
-//
-// Paths are compared in a comparison form: the device prefixes "\\?\",
-// "\\.\" and "\??\" dropped, "/" read as "\", "." and ".." segments, doubled
-// backslashes and trailing dots and blanks resolved as the system resolves
-// them, short names expanded, no trailing backslash (a root keeps its own),
-// compared without regard to case.
-
-bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
-// The length of the root of a fully qualified path: 3 for "C:\", up to the
-// share name for "\\server\share"; 0 for a path that isn't fully qualified
-// (relative, drive-relative "C:x" or rooted on the current drive "\x").
-size_t RootLength(const std::wstring& path) {
-  if (path.size() >= 3 && IsAsciiLetter(path[0]) && path[1] == L':' && path[2] == L'\\') return 3;
-  if (path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && path[2] != L'\\') {
-    const size_t server = path.find(L'\\', 2);
-    if (server == std::wstring::npos) return path.size();
-    const size_t share = path.find(L'\\', server + 1);
-    return share == std::wstring::npos ? path.size() : share;
-  }
-  return 0;
-}
-
-std::wstring WithoutDevicePrefix(std::wstring path) {
-  std::replace(path.begin(), path.end(), L'/', L'\\');
-  if (path.starts_with(L"\\\\?\\UNC\\")) return L"\\\\" + path.substr(8);
-  if (path.starts_with(L"\\\\?\\") || path.starts_with(L"\\\\.\\") || path.starts_with(L"\\??\\"))
-    return path.substr(4);
-  return path;
-}
-
-// A path that names the same thing whatever the current directory is. The
-// system reads a path only up to a zero character, so a text with one inside
-// names no path at all.
-bool IsFullPath(const std::wstring& path) {
-  return path.find(L'\0') == std::wstring::npos && RootLength(WithoutDevicePrefix(path)) != 0;
-}
-
-// The comparison form of `path`, or "" when it isn't a full path.
-std::wstring ComparisonForm(const std::wstring& value) {
-  std::wstring path = WithoutDevicePrefix(value);
-  if (RootLength(path) == 0) return {};
-  path = Rtl::ExpandFileName(path);
-  std::vector<wchar_t> buffer(path.size() + 1);
-  for (;;) {
-    const DWORD length = GetLongPathNameW(path.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (length == 0) break;  // missing: keep the name as written
-    if (length < buffer.size()) {
-      path.assign(buffer.data(), length);
-      break;
-    }
-    buffer.resize(length + 1);
-  }
-  while (path.size() > RootLength(path) && path.back() == L'\\') path.pop_back();
-  return path;
-}
-
-// The comparison form of the path that the system really opens at `path`
-// (links on the way followed), or "" when nothing can be opened there.
-std::wstring FinalForm(const std::wstring& path) { return ComparisonForm(TFile::GetFinalPath(path)); }
-
-// Wine shows the unix file system through drive Z: (and any drive mapped to
-// a unix directory), where the prefix that holds drive C lies: a folder is
-// then also named "<drive>:\<its unix path below that drive's root>".
-// Those other names, as comparison forms; none on Windows.
-std::vector<std::wstring> UnixDriveForms(const std::wstring& path) {
-  using TUnixFileName = char*(CDECL*)(LPCWSTR);
-  static const auto unixFileName = reinterpret_cast<TUnixFileName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  std::vector<std::wstring> forms;
-  if (unixFileName == nullptr || path.empty()) return forms;
-  auto unixName = [](const std::wstring& name) {
-    char* text = unixFileName(name.c_str());
-    if (text == nullptr) return std::wstring();
-    std::wstring result = Rtl::Utf8Decode(text);
-    HeapFree(GetProcessHeap(), 0, text);
-    return result;
-  };
-  const std::wstring unixPath = unixName(path);
-  if (unixPath.empty()) return forms;
-  const DWORD drives = GetLogicalDrives();
-  for (wchar_t letter = L'A'; letter <= L'Z'; ++letter) {
-    if ((drives & (1u << (letter - L'A'))) == 0) continue;
-    const std::wstring root = std::wstring(1, letter) + L":\\";
-    std::wstring unixRoot = unixName(root);
-    if (unixRoot.empty()) continue;
-    if (unixRoot.back() != L'/') unixRoot.push_back(L'/');
-    if (!unixPath.starts_with(unixRoot)) continue;
-    std::wstring form = root + unixPath.substr(unixRoot.size());
-    std::replace(form.begin(), form.end(), L'/', L'\\');
-    forms.push_back(ComparisonForm(form));
-  }
-  return forms;
-}
-
-bool IsRoot(const std::wstring& form) { return form.size() <= RootLength(form); }
-
-// `inner` lies strictly inside `outer` (both comparison forms).
-bool IsInside(const std::wstring& inner, const std::wstring& outer) {
-  if (outer.empty() || inner.size() <= outer.size()) return false;
-  if (outer.back() != L'\\' && inner[outer.size()] != L'\\') return false;
-  return Rtl::SameFileName(std::wstring_view(inner).substr(0, outer.size()), outer);
-}
-
 }  // namespace
 
-// --- What is never removed ---------------------------------------------------
-
-// Whatever a product's values say, the engine never removes a drive root, a
-// shell folder, a folder that holds a shell folder or anything inside the
-// Windows folder; an item built on a shell folder must lie inside it.
-class TCleaner::TGuard {
-public:
-  TGuard() {
-    for (int i = 0; i < FOLDER_TYPE_COUNT_C; ++i) {
-      const auto folder = static_cast<TFolderType>(i);
-      FFolders[i] = TShell::GetFolder(folder);
-      std::vector<std::wstring> forms = UnixDriveForms(FFolders[i]);
-      forms.push_back(ComparisonForm(FFolders[i]));
-      forms.push_back(FinalForm(FFolders[i]));
-      for (const std::wstring& form : forms) {
-        if (form.empty()) continue;
-        FShellFolders.push_back(form);
-        if (folder == ftWindows) FWindows.push_back(form);
-      }
-    }
-  }
-
+// What one Process call works with: the shell folders as resolved at its
+// start, and the guard over them.
+struct TCleaner::TPass {
+  TShellFolders Folders = ReadShellFolders();
+  TPathGuard Guard{Folders};
   // The shell folder's path as resolved ("" when it can't be resolved).
-  const std::wstring& Folder(TFolderType folder) const { return FFolders[folder]; }
-
-  // True when the existing item at `path` must be kept.
-  bool MustKeep(const std::wstring& path, const std::wstring& within) const {
-    const std::wstring written = ComparisonForm(path);
-    if (written.empty()) return true;
-    if (!within.empty() && !IsInside(written, ComparisonForm(within))) return true;
-    for (const std::wstring& form : {written, FinalForm(path)})
-      if (!form.empty() && IsProtected(form)) return true;
-    // Not a link whose removal would remove what it leads to.
-    return !TFile::IsDeletableEntry(path);
-  }
-
-private:
-  bool IsProtected(const std::wstring& form) const {
-    if (IsRoot(form)) return true;
-    for (const std::wstring& folder : FShellFolders)
-      if (Rtl::SameFileName(form, folder) || IsInside(folder, form)) return true;
-    for (const std::wstring& windows : FWindows)
-      if (IsInside(form, windows)) return true;
-    return false;
-  }
-
-  std::array<std::wstring, FOLDER_TYPE_COUNT_C> FFolders;
-  std::vector<std::wstring> FShellFolders;  // comparison forms: as written, as opened, from unix drives
-  std::vector<std::wstring> FWindows;
+  const std::wstring& Folder(TFolderType folder) const { return Folders[folder]; }
 };
 
 // --- The three item kinds ----------------------------------------------------
@@ -229,13 +74,13 @@ void TCleaner::Clear() {
 
 void TCleaner::Process(TCleanMode mode, TRegistryView view) {
   FMode = mode;
-  const TGuard guard;
+  const TPass pass;
   {
     Rtl::TStringList keys;
     const std::unique_ptr<TRegistry> registry = TQdRegistry::AllocAll(HKEY_LOCAL_MACHINE, view);
     if (registry->OpenKey(MAKER_KEY_C)) {
       registry->GetKeyNames(keys);
-      for (const std::wstring& key : keys) ProcessProduct(guard, *registry, view, key);
+      for (const std::wstring& key : keys) ProcessProduct(pass, *registry, view, key);
       if (FMode == cmClean) {
         Add(L"Deleting %s application key", {MAKER_KEY_C});
         registry->DeleteKey(MAKER_KEY_C);
@@ -244,13 +89,13 @@ void TCleaner::Process(TCleanMode mode, TRegistryView view) {
   }
   // The maker's folder under the Program Files folder of this view; a folder
   // that can't be resolved names nothing.
-  const std::wstring& programFiles = guard.Folder(view == rvRegistry64 ? ftProgramFiles64 : ftProgramFiles32);
+  const std::wstring& programFiles = pass.Folder(view == rvRegistry64 ? ftProgramFiles64 : ftProgramFiles32);
   if (!programFiles.empty())
-    DeleteDir(guard, dtApplication, programFiles + L"\\" + MAKER_FOLDER_C, false, programFiles);
+    DeleteDir(pass, dtApplication, programFiles + L"\\" + MAKER_FOLDER_C, false, programFiles);
   Add(L"");
 }
 
-void TCleaner::ProcessProduct(const TGuard& guard, TRegistry& registry, TRegistryView view, const std::wstring& key) {
+void TCleaner::ProcessProduct(const TPass& pass, TRegistry& registry, TRegistryView view, const std::wstring& key) {
   const std::wstring productKey = MAKER_KEY_C + (L"\\" + key);
   if (!registry.OpenKey(productKey)) return;
   Add(view == rvRegistry64 ? L"64-bit installation: %s" : L"32-bit installation: %s", {key});
@@ -258,27 +103,27 @@ void TCleaner::ProcessProduct(const TGuard& guard, TRegistry& registry, TRegistr
   if (FMode == cmScan) Add(L"Korvanta key: HKEY_LOCAL_MACHINE\\%s", {productKey.substr(1)});
   if (!uninstallName.empty()) ProcessUninstallKey(view, uninstallName);
 
-  DeleteDir(guard, dtApplication, registry.ReadText(L"InstallDir"), true);
-  DeleteDir(guard, dtData, registry.ReadText(L"DataDir"), true);
+  DeleteDir(pass, dtApplication, registry.ReadText(L"InstallDir"), true);
+  DeleteDir(pass, dtData, registry.ReadText(L"DataDir"), true);
 
   // The Start-menu group and the shortcuts are named after the product; an
   // empty name would name the shell folders themselves.
-  if (!uninstallName.empty()) DeleteShortcuts(guard, uninstallName);
+  if (!uninstallName.empty()) DeleteShortcuts(pass, uninstallName);
   Add(L"");
 }
 
 // A shell folder that can't be resolved names nothing: its items are skipped
 // rather than taken relative to the current directory.
-void TCleaner::DeleteShortcuts(const TGuard& guard, const std::wstring& uninstallName) {
+void TCleaner::DeleteShortcuts(const TPass& pass, const std::wstring& uninstallName) {
   const std::wstring shortcut = uninstallName + TFile::GetPeriodExt(L"lnk");
-  const std::wstring& programs = guard.Folder(ftPrograms);
-  const std::wstring& desktop = guard.Folder(ftDesktop);
-  const std::wstring& commonPrograms = guard.Folder(ftCommonPrograms);
-  if (!programs.empty()) DeleteDir(guard, dtLink, TFile::AddBackSlash(programs) + uninstallName, false, programs);
-  if (!desktop.empty()) DeleteFile(guard, ftDesktopIcon, TFile::AddBackSlash(desktop) + shortcut, false, desktop);
+  const std::wstring& programs = pass.Folder(ftPrograms);
+  const std::wstring& desktop = pass.Folder(ftDesktop);
+  const std::wstring& commonPrograms = pass.Folder(ftCommonPrograms);
+  if (!programs.empty()) DeleteDir(pass, dtLink, TFile::AddBackSlash(programs) + uninstallName, false, programs);
+  if (!desktop.empty()) DeleteFile(pass, ftDesktopIcon, TFile::AddBackSlash(desktop) + shortcut, false, desktop);
   if (!commonPrograms.empty())
-    DeleteFolder(guard, ftCommonPrograms, TFile::AddBackSlash(commonPrograms) + shortcut, false, commonPrograms);
-  if (!programs.empty()) DeleteFolder(guard, ftPrograms, TFile::AddBackSlash(programs) + shortcut, false, programs);
+    DeleteFolder(pass, ftCommonPrograms, TFile::AddBackSlash(commonPrograms) + shortcut, false, commonPrograms);
+  if (!programs.empty()) DeleteFolder(pass, ftPrograms, TFile::AddBackSlash(programs) + shortcut, false, programs);
 }
 
 namespace {
@@ -320,7 +165,7 @@ void TCleaner::ProcessUninstallKey(TRegistryView view, const std::wstring& unins
 
 // --- Item procedures ---------------------------------------------------------
 
-void TCleaner::DeleteDir(const TGuard& guard, TDirType dirType, const std::wstring& value, bool checkExist,
+void TCleaner::DeleteDir(const TPass& pass, TDirType dirType, const std::wstring& value, bool checkExist,
                          const std::wstring& within) {
   static constexpr TItemKind kind = {
       &Rtl::DirectoryExists,
@@ -332,10 +177,10 @@ void TCleaner::DeleteDir(const TGuard& guard, TDirType dirType, const std::wstri
       L"%s directory does not exist: \"%s\"",
       L"%s directory key does not exist",
   };
-  DeleteItem(guard, kind, *FDirs, DIR_TYPES_C[dirType], value, checkExist, within);
+  DeleteItem(pass, kind, *FDirs, DIR_TYPES_C[dirType], value, checkExist, within);
 }
 
-void TCleaner::DeleteFile(const TGuard& guard, TFileType fileType, const std::wstring& value, bool checkExist,
+void TCleaner::DeleteFile(const TPass& pass, TFileType fileType, const std::wstring& value, bool checkExist,
                           const std::wstring& within) {
   static constexpr TItemKind kind = {
       &Rtl::FileExists,
@@ -347,10 +192,10 @@ void TCleaner::DeleteFile(const TGuard& guard, TFileType fileType, const std::ws
       L"%s file does not exist: \"%s\" ",
       L"%s file key does not exist",
   };
-  DeleteItem(guard, kind, *FFiles, FILE_TYPES_C[fileType], value, checkExist, within);
+  DeleteItem(pass, kind, *FFiles, FILE_TYPES_C[fileType], value, checkExist, within);
 }
 
-void TCleaner::DeleteFolder(const TGuard& guard, TFolderType folderType, const std::wstring& value, bool checkExist,
+void TCleaner::DeleteFolder(const TPass& pass, TFolderType folderType, const std::wstring& value, bool checkExist,
                             const std::wstring& within) {
   static constexpr TItemKind kind = {
       &Rtl::FileExists,
@@ -362,20 +207,20 @@ void TCleaner::DeleteFolder(const TGuard& guard, TFolderType folderType, const s
       L"%s folder does not exist: \"%s\"",
       L"%s folder key does not exist",
   };
-  DeleteItem(guard, kind, *FFiles, FOLDER_TYPES_C[folderType], value, checkExist, within);
+  DeleteItem(pass, kind, *FFiles, FOLDER_TYPES_C[folderType], value, checkExist, within);
 }
 
 // Each path is handled once per pass: its lower-cased form is remembered,
 // whether it existed or not. A path that isn't fully qualified names nothing
 // here: it is never resolved against the current directory.
-void TCleaner::DeleteItem(const TGuard& guard, const TItemKind& kind, Rtl::TStringList& list,
+void TCleaner::DeleteItem(const TPass& pass, const TItemKind& kind, Rtl::TStringList& list,
                           const std::wstring& kindName, const std::wstring& value, bool checkExist,
                           const std::wstring& within) {
-  const std::wstring key = AsciiLowerCase(value);
+  const std::wstring key = Rtl::AsciiLowerCase(value);
   if (list.IndexOf(key) >= 0) return;
   const std::wstring capital = TUnicodeString::MakeCapital(kindName);
   if (IsFullPath(value) && kind.Exists(value)) {
-    const bool keep = guard.MustKeep(value, within);
+    const bool keep = pass.Guard.MustKeep(value, within);
     if (FMode == cmClean) {
       Add(keep ? kind.KeepLine : kind.RemoveLine, {kindName, value});
       if (!keep) kind.Remove(value);

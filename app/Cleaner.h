@@ -66,22 +66,22 @@ public:
   void Process(TCleanMode mode, Qd::TRegistryView view);
 
 private:
-  class TGuard;     // what one Process call never removes
+  struct TPass;     // the shell folders and the path guard of one Process call
   struct TItemKind; // what differs between the three item procedures
 
-  void ProcessProduct(const TGuard& guard, Qd::TRegistry& registry, Qd::TRegistryView view, const std::wstring& key);
+  void ProcessProduct(const TPass& pass, Qd::TRegistry& registry, Qd::TRegistryView view, const std::wstring& key);
   void ProcessUninstallKey(Qd::TRegistryView view, const std::wstring& uninstallName);
-  void DeleteShortcuts(const TGuard& guard, const std::wstring& uninstallName);
+  void DeleteShortcuts(const TPass& pass, const std::wstring& uninstallName);
 
   // The item procedures of Process. `within`, when given, is the shell folder
   // on which `value` was built: the item must lie inside it.
-  void DeleteDir(const TGuard& guard, TDirType dirType, const std::wstring& value, bool checkExist,
+  void DeleteDir(const TPass& pass, TDirType dirType, const std::wstring& value, bool checkExist,
                  const std::wstring& within = {});
-  void DeleteFile(const TGuard& guard, TFileType fileType, const std::wstring& value, bool checkExist,
+  void DeleteFile(const TPass& pass, TFileType fileType, const std::wstring& value, bool checkExist,
                   const std::wstring& within = {});
-  void DeleteFolder(const TGuard& guard, Qd::TFolderType folderType, const std::wstring& value, bool checkExist,
+  void DeleteFolder(const TPass& pass, Qd::TFolderType folderType, const std::wstring& value, bool checkExist,
                     const std::wstring& within = {});
-  void DeleteItem(const TGuard& guard, const TItemKind& kind, Rtl::TStringList& list, const std::wstring& kindName,
+  void DeleteItem(const TPass& pass, const TItemKind& kind, Rtl::TStringList& list, const std::wstring& kindName,
                   const std::wstring& value, bool checkExist, const std::wstring& within);
 
   std::unique_ptr<Rtl::TStringList> FDirs;   // lower-cased directories handled in this pass

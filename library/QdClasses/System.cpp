@@ -6,6 +6,7 @@
 #include "runtime/System/Handles.h"
 #include "runtime/System/Win32Net.h"
 #include "runtime/Text/Ascii.h"
+#include "runtime/Text/Utf8.h"
 
 namespace Qd {
 
@@ -137,6 +138,28 @@ bool TQdSystem::ValidPointer(const void* value, std::size_t size) {
 bool TQdSystem::ValidObjPointer(const void* p, std::size_t instanceSize) {
   if (p == nullptr || !ValidPointer(p, 4)) return false;
   return instanceSize == 0 || ValidPointer(p, instanceSize);
+}
+
+// --- Wine ------------------------------------------------------------------------
+
+// Wine's own exports: ntdll's version text tells Wine from Windows, and
+// kernel32 maps a Windows path to its unix file name. Neither exists on
+// Windows; both are looked up once.
+bool TQdSystem::IsWine() {
+  static const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  return wine;
+}
+
+std::wstring TQdSystem::GetUnixFileName(const std::wstring& path) {
+  using TUnixFileName = char*(CDECL*)(LPCWSTR);
+  static const auto unixFileName = reinterpret_cast<TUnixFileName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  // The system reads a path only up to a zero character.
+  if (unixFileName == nullptr || path.empty() || path.find(L'\0') != std::wstring::npos) return {};
+  // The name is UTF-8, on the process heap.
+  const Rtl::TProcessHeapMemory<char> name(unixFileName(path.c_str()));
+  if (!name) return {};
+  return Rtl::Utf8Decode(name.Get());
 }
 
 // --- Byte order --------------------------------------------------------------------

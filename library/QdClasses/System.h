@@ -85,6 +85,15 @@ public:
   static bool ValidObjPointer(const T* p) {
     return ValidObjPointer(static_cast<const void*>(p), sizeof(T));
   }
+
+  // --- Wine ----------------------------------------------------------------
+
+  // The process runs under Wine rather than on Windows.
+  static bool IsWine();
+  // The unix file name that Wine gives `path` (its drive's unix directory
+  // followed by the rest of the path, "/" separated; links on the way are
+  // not resolved). "" on Windows and for a path that Wine can't map.
+  static std::wstring GetUnixFileName(const std::wstring& path);
 };
 
 class TByteOrderData {

@@ -1,5 +1,6 @@
 #include "runtime/Toolkit/Controls.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "runtime/Core/ClassRegistry.h"
@@ -141,7 +142,10 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   FTop = top;
   FWidth = width;
   FHeight = height;
-  if (FHandle != 0) MoveWindow(Hwnd(FHandle), left, top, width, height, TRUE);
+  if (FHandle != 0) {
+    MoveWindow(Hwnd(FHandle), left, top, width, height, TRUE);
+    BoundsChanged();
+  }
 }
 
 void TControl::SetEnabled(bool value) {
@@ -256,7 +260,9 @@ std::uint32_t TMemo::Style() const {
   std::uint32_t style = TControl::Style() | ES_MULTILINE | ES_AUTOVSCROLL | ES_NOHIDESEL;
   if (!FWordWrap) style |= ES_AUTOHSCROLL;
   if (FReadOnly) style |= ES_READONLY;
-  if (FScrollBars == ssVertical || FScrollBars == ssBoth) style |= WS_VSCROLL;
+  // An automatic bar is made with the window, so that the edit window keeps
+  // its range up to date, and hidden while the lines fit.
+  if (FScrollBars == ssVertical || FScrollBars == ssBoth || FScrollBars == ssAutoVertical) style |= WS_VSCROLL;
   if (FScrollBars == ssHorizontal || FScrollBars == ssBoth) style |= WS_HSCROLL;
   return style;
 }
@@ -286,10 +292,43 @@ void TMemo::LineAdded() {
   SendMessageW(edit, EM_SETSEL, selStart, static_cast<LPARAM>(selEnd));
   const LRESULT scrolled = SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0) - firstVisible;
   if (scrolled != 0) SendMessageW(edit, EM_LINESCROLL, 0, -scrolled);
+  // More lines never fit where fewer didn't: a bar that is there stays.
+  if (!FVerticalBarShown) UpdateScrollBars();
 }
 
 void TMemo::UpdateText() {
-  if (FHandle != 0) SetWindowTextW(Hwnd(FHandle), FLines.Text().c_str());
+  if (FHandle == 0) return;
+  SetWindowTextW(Hwnd(FHandle), FLines.Text().c_str());
+  UpdateScrollBars();
+}
+
+void TMemo::BoundsChanged() { UpdateScrollBars(); }
+
+// The edit window shows as many whole lines as its formatting rectangle
+// holds, each as high as its font's characters.
+bool TMemo::LinesOverflow() const {
+  HWND edit = Hwnd(FHandle);
+  RECT format{};
+  SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+  TEXTMETRICW metrics{};
+  HDC dc = GetDC(edit);
+  HGDIOBJ previous = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, previous);
+  ReleaseDC(edit, dc);
+  const LRESULT visible = (format.bottom - format.top) / std::max<LONG>(metrics.tmHeight, 1);
+  return SendMessageW(edit, EM_GETLINECOUNT, 0, 0) > visible;
+}
+
+void TMemo::UpdateScrollBars() {
+  if (FHandle == 0 || FScrollBars != ssAutoVertical) return;
+  HWND edit = Hwnd(FHandle);
+  // Measured without the bar: it takes width from the text, which may then
+  // wrap into more lines. The edit window shows its bar again (disabled)
+  // whenever its text changes, so this runs after every change.
+  ShowScrollBar(edit, SB_VERT, FALSE);
+  FVerticalBarShown = LinesOverflow();
+  if (FVerticalBarShown) ShowScrollBar(edit, SB_VERT, TRUE);
 }
 
 // --- TButton -------------------------------------------------------------------

@@ -124,6 +124,8 @@ protected:
   virtual THandle ColorBrush(THandle dc);
   // Scales position and size from one resolution to another.
   virtual void ScaleBy(int multiplier, int divisor);
+  // The window has been moved or sized (SetBounds).
+  virtual void BoundsChanged() {}
 
   std::wstring FName;
   TForm* FOwner = nullptr;
@@ -164,8 +166,10 @@ private:
   std::vector<std::wstring> FLines;
 };
 
-enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth };
-RTL_ENUM_INFO(TScrollStyle, L"ssNone", L"ssHorizontal", L"ssVertical", L"ssBoth")
+// The scroll bars of a memo: none, always the ones named, or
+// (ssAutoVertical) a vertical bar only while the lines don't fit.
+enum TScrollStyle : std::uint8_t { ssNone, ssHorizontal, ssVertical, ssBoth, ssAutoVertical };
+RTL_ENUM_INFO(TScrollStyle, L"ssNone", L"ssHorizontal", L"ssVertical", L"ssBoth", L"ssAutoVertical")
 
 // A multi-line text box.
 class TMemo : public TControl {
@@ -182,16 +186,22 @@ protected:
   std::uint32_t Style() const override;
   std::uint32_t ExStyle() const override;
   void CreateHandle(THandle parent, int id, THandle font) override;
+  void BoundsChanged() override;
 
 private:
   friend class TMemoLines;
   void LineAdded();
   void UpdateText();
+  // With ssAutoVertical: shows the vertical bar exactly when the lines
+  // don't fit without it.
+  void UpdateScrollBars();
+  bool LinesOverflow() const;
 
   TMemoLines FLines{*this};
   bool FReadOnly = false;
   bool FWordWrap = true;
   TScrollStyle FScrollBars = ssNone;
+  bool FVerticalBarShown = false;  // by UpdateScrollBars
 };
 
 // A push button; an "&" in its caption marks the accelerator key.

@@ -9,6 +9,7 @@
 #include "Cleaner.h"
 #include "QdUninstallFile.h"
 #include "TestSupport.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Utf8.h"
@@ -27,12 +28,6 @@ using TestSupport::TTestKey;
 using Lines = std::vector<std::wstring>;
 
 const std::wstring UNINSTALL_C = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-std::wstring AsciiUpperCase(std::wstring text) {
-  for (wchar_t& c : text)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  return text;
-}
 
 bool SamePathText(const std::wstring& a, const std::wstring& b) {
   return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
@@ -255,7 +250,7 @@ TEST_F(CleanerTest, PathsNamedInBothViewsAreReportedOncePerPass) {
   // The 32-bit view names the same directories in another letter case; its
   // data directory differs from the 64-bit one by a trailing backslash only.
   Product(rvRegistry64, L"Both", name, install, temp.Path());
-  Product(rvRegistry32, L"Both", name, AsciiUpperCase(install), temp.Path() + L"\\");
+  Product(rvRegistry32, L"Both", name, Rtl::AsciiUpperCase(install), temp.Path() + L"\\");
   MakeShortcuts(name);
 
   const Lines scan = Pass(cmScan);

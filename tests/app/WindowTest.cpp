@@ -253,6 +253,82 @@ TEST_F(Window, ListsTheFindingsOfBothViewsAndCleanLeavesOnlyWhatIsLeft) {
   EXPECT_EQ(program.WaitForExit(), 0);
 }
 
+// Where the text box shows line `line` (0-based) of its text: the top of
+// the line in the box's client area (below its bottom or above its top when
+// it is scrolled out of view).
+int LineTop(Rtl::THandle memo, int line) {
+  const LRESULT index = SendMessageW(Hwnd(memo), EM_LINEINDEX, static_cast<WPARAM>(line), 0);
+  const LRESULT position = SendMessageW(Hwnd(memo), EM_POSFROMCHAR, static_cast<WPARAM>(index), 0);
+  return static_cast<short>(HIWORD(position));
+}
+
+// The last line of the text box lies wholly inside its client area. The
+// edit window places characters only, so an empty last line is taken one
+// line below the line before it.
+bool LastLineInView(Rtl::THandle memo) {
+  const int count = static_cast<int>(SendMessageW(Hwnd(memo), EM_GETLINECOUNT, 0, 0));
+  if (count < 3) return true;
+  const int lineHeight = LineTop(memo, 1) - LineTop(memo, 0);
+  const LRESULT lastIndex = SendMessageW(Hwnd(memo), EM_LINEINDEX, static_cast<WPARAM>(count - 1), 0);
+  const bool lastEmpty = SendMessageW(Hwnd(memo), EM_LINELENGTH, static_cast<WPARAM>(lastIndex), 0) == 0;
+  const int top = lastEmpty ? LineTop(memo, count - 2) + lineHeight : LineTop(memo, count - 1);
+  RECT client;
+  GetClientRect(Hwnd(memo), &client);
+  return lineHeight > 0 && top >= 0 && top + lineHeight <= client.bottom;
+}
+
+bool HasVerticalBar(Rtl::THandle memo) { return (GetWindowLongW(Hwnd(memo), GWL_STYLE) & WS_VSCROLL) != 0; }
+
+// More findings than the text box shows get a vertical scroll bar that
+// reaches the last of them; fewer get none, and the box keeps its place.
+TEST_F(Window, ScrollBarOnlyWhileTheFindingsDoNotFit) {
+  TestSupport::TTempDir temp(L"kvscroll");
+  // Each product: its installation, key, missing uninstall key, two
+  // directories and a blank line.
+  auto registerProduct = [&temp](int number) {
+    const std::wstring name = L"Scroll" + std::to_wstring(number);
+    TestSupport::MakeDir(temp / (name + L" App"));
+    TestSupport::MakeDir(temp / (name + L" Data"));
+    const TTestKey key(Qd::rvRegistry64, L"Software\\Korvanta\\" + name);
+    key.WriteString(L"UninstallName", L"Korvanta " + name + L" Test");
+    key.WriteString(L"InstallDir", temp / (name + L" App"));
+    key.WriteString(L"DataDir", temp / (name + L" Data"));
+  };
+
+  registerProduct(1);
+  {
+    TProgram program;
+    ASSERT_NE(program.Window(), 0u) << "no window \"Clean Installations\"";
+    const Rtl::THandle memo = program.Memo();
+    ASSERT_EQ(program.MemoLines().size(), 6u);
+    EXPECT_FALSE(HasVerticalBar(memo));
+    EXPECT_TRUE(LastLineInView(memo));
+  }
+
+  for (int number = 2; number <= 5; ++number) registerProduct(number);
+  TProgram program;
+  ASSERT_NE(program.Window(), 0u) << "no window \"Clean Installations\"";
+  const Rtl::THandle memo = program.Memo();
+  ASSERT_EQ(program.MemoLines().size(), 30u);
+  ASSERT_FALSE(LastLineInView(memo)) << "the findings fit the text box: no case for a scroll bar";
+  EXPECT_TRUE(HasVerticalBar(memo));
+  const TRect r = GuiSupport::ClientPosition(memo);
+  EXPECT_EQ((std::vector<int>{r.Left, r.Top, r.Width(), r.Height()}), (std::vector<int>{8, 8, 633, 289}));
+  // Page by page, as clicks below the bar's thumb do, down to the end.
+  EXPECT_EQ(SendMessageW(Hwnd(memo), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+  for (int page = 0; page < 10 && !LastLineInView(memo); ++page)
+    SendMessageW(Hwnd(memo), WM_VSCROLL, SB_PAGEDOWN, 0);
+  EXPECT_TRUE(LastLineInView(memo));
+  EXPECT_GT(SendMessageW(Hwnd(memo), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+
+  // The clean removes every finding; the rescan's empty list needs no bar.
+  GuiSupport::TMessageBoxCloser closer(program.ProcessId());
+  PostMessageW(Hwnd(program.Button(L"C&lean")), BM_CLICK, 0, 0);
+  ASSERT_TRUE(closer.Result().Found) << "no message after the clean";
+  EXPECT_EQ(program.MemoLines(), Lines{});
+  EXPECT_FALSE(HasVerticalBar(memo));
+}
+
 BOOL CALLBACK CollectName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR names) {
   if (!IS_INTRESOURCE(name)) reinterpret_cast<std::vector<std::wstring>*>(names)->push_back(name);
   return TRUE;

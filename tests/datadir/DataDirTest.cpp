@@ -11,6 +11,7 @@
 
 #include "QdClasses.h"
 #include "TestSupport.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Utf8.h"
 #include "runtime/System/Handles.h"
@@ -43,12 +44,6 @@ std::wstring ReadText(const std::wstring& fileName) {
   DWORD read = 0;
   while (::ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
   return Rtl::Utf8Decode(bytes);
-}
-
-std::wstring AsciiUpperCase(std::wstring text) {
-  for (wchar_t& c : text)
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  return text;
 }
 
 class DataDirTest : public ::testing::Test {
@@ -136,7 +131,7 @@ protected:
 
 TEST_F(DataDirTest, InstallDirInAnotherLetterCaseGivesItsDataDir) {
   const std::wstring app = Temp / L"Apps\\Product";
-  Product(L"Product", AsciiUpperCase(app), L"D:\\Product Data");
+  Product(L"Product", Rtl::AsciiUpperCase(app), L"D:\\Product Data");
   const TProbeResult result = RunProbeIn(app);
   EXPECT_EQ(result.ExitCode, 0);
   EXPECT_EQ(result.ApplicationDir, app);

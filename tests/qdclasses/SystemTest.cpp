@@ -3,6 +3,7 @@
 // own memory; and byte swapping.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "QdClasses.h"
@@ -330,4 +331,30 @@ TEST(ByteOrderTest, SwapsEachUnit) {
   std::wstring empty;
   TByteOrderData::ChangeStringByteOrder(empty);
   EXPECT_TRUE(empty.empty());
+}
+
+// Under Wine every Windows path has a unix file name, and drive Z: shows the
+// unix file system: the name leads back to the same file from there.
+TEST(WineTest, UnixFileNamesLeadBackThroughDriveZ_Wine) {
+  if (!TQdSystem::IsWine()) {
+    EXPECT_EQ(TQdSystem::GetUnixFileName(L"C:\\"), L"");
+    GTEST_SKIP() << "not under Wine";
+  }
+  TestSupport::TTempDir temp(L"qdunix");
+  const std::wstring file = temp / L"Name \u00e9\u20ac.txt";
+  TestSupport::WriteFile(file, "unix");
+  const std::wstring unixName = TQdSystem::GetUnixFileName(file);
+  ASSERT_FALSE(unixName.empty());
+  EXPECT_EQ(unixName.front(), L'/') << Narrow(unixName);
+  EXPECT_TRUE(unixName.ends_with(L"/Name \u00e9\u20ac.txt")) << Narrow(unixName);
+  if (GetDriveTypeW(L"Z:\\") != DRIVE_NO_ROOT_DIR) {
+    std::wstring seenFromZ = L"Z:" + unixName;
+    std::replace(seenFromZ.begin(), seenFromZ.end(), L'/', L'\\');
+    EXPECT_TRUE(Rtl::FileExists(seenFromZ)) << Narrow(seenFromZ);
+  }
+  // What isn't there yet has its name too: the drive maps every path.
+  EXPECT_EQ(TQdSystem::GetUnixFileName(temp / L"Missing.txt"),
+            unixName.substr(0, unixName.rfind(L'/')) + L"/Missing.txt");
+  EXPECT_EQ(TQdSystem::GetUnixFileName(L""), L"");
+  EXPECT_EQ(TQdSystem::GetUnixFileName(file + std::wstring(1, L'\0') + L"x"), L"");
 }

@@ -90,25 +90,26 @@ namespace {
 // Runs a unix command through Wine with `paths` given as unix file names
 // after `command`; false where Wine isn't underneath or the command failed.
 bool RunWineUnixCommand(std::vector<std::string> command, const std::vector<std::wstring>& paths) {
-  using TUnixFileName = char*(CDECL*)(LPCWSTR);
-  using TUnixSpawn = LONG(WINAPI*)(char* const*, int);  // a system call thunk
-  const auto unixFileName = reinterpret_cast<TUnixFileName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  const auto spawn = reinterpret_cast<TUnixSpawn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
-  if (unixFileName == nullptr || spawn == nullptr) return false;
   for (const std::wstring& path : paths) {
-    const Rtl::TProcessHeapMemory<char> name(unixFileName(path.c_str()));
-    if (!name) return false;
-    command.emplace_back(name.Get());
+    const std::wstring name = Qd::TQdSystem::GetUnixFileName(path);
+    if (name.empty()) return false;
+    command.push_back(Narrow(name));
   }
-  std::vector<char*> argv;
-  for (std::string& argument : command) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  return spawn(argv.data(), 1) == 0;
+  return RunWineUnixProgram(std::move(command));
 }
 
 }  // namespace
+
+bool RunWineUnixProgram(std::vector<std::string> arguments) {
+  using TUnixSpawn = LONG(WINAPI*)(char* const*, int);  // a system call thunk
+  const auto spawn = reinterpret_cast<TUnixSpawn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "__wine_unix_spawnvp")));
+  if (spawn == nullptr || arguments.empty()) return false;
+  std::vector<char*> argv;
+  for (std::string& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  return spawn(argv.data(), 1) == 0;
+}
 
 bool MakeWineUnixLink(const std::wstring& link, const std::wstring& target) {
   return RunWineUnixCommand({"/bin/ln", "-s"}, {target, link}) &&

@@ -41,6 +41,10 @@ bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target);
 // Wine deletes through such a link, so RemoveWineUnixLink removes it.
 bool MakeWineUnixLink(const std::wstring& link, const std::wstring& target);
 void RemoveWineUnixLink(const std::wstring& link);
+// Runs a unix program through Wine with `arguments` as they are (the
+// program's path first; file names as unix names) and waits for it; false
+// where Wine isn't underneath or the program failed.
+bool RunWineUnixProgram(std::vector<std::string> arguments);
 
 // Registry keys below HKEY_LOCAL_MACHINE (or another root), in one view.
 // Paths have no leading backslash.

@@ -225,6 +225,50 @@ TEST_F(Toolkit, MemoKeepsItsOwnLines) {
   EXPECT_EQ(GuiSupport::WindowText(withLines.Log->Handle()), L"one\r\ntwo");
 }
 
+// A memo with ssAutoVertical shows its vertical bar exactly while its lines
+// don't fit: as lines come and go and as the memo is sized.
+TEST_F(Toolkit, AutomaticVerticalBarOnlyWhileTheLinesDoNotFit) {
+  TTestForm form;
+  std::string text = TEST_FORM_C;
+  text.insert(text.find("    ReadOnly"), "    ScrollBars = ssAutoVertical\n");
+  LoadText(form, text);
+  HWND edit = Hwnd(form.Log->Handle());
+  Rtl::TMemoLines& lines = form.Log->Lines();
+  auto hasBar = [edit] { return (GetWindowLongW(edit, GWL_STYLE) & WS_VSCROLL) != 0; };
+  auto firstVisible = [edit] { return SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0); };
+  EXPECT_FALSE(hasBar());
+  for (int i = 0; i < 3; ++i) lines.Add(L"Line " + std::to_wstring(i));
+  EXPECT_FALSE(hasBar());
+
+  for (int i = 3; i < 40; ++i) lines.Add(L"Line " + std::to_wstring(i));
+  ASSERT_TRUE(hasBar());
+  SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+  ASSERT_TRUE(GetScrollInfo(edit, SB_VERT, &info));
+  EXPECT_EQ(info.nMax - info.nMin + 1, 40);
+  EXPECT_LT(info.nPage, 40u);
+  EXPECT_EQ(firstVisible(), 0);  // a growing list is read from its top
+  SendMessageW(edit, WM_VSCROLL, SB_BOTTOM, 0);
+  ASSERT_TRUE(GetScrollInfo(edit, SB_VERT, &info));
+  EXPECT_EQ(info.nPos + static_cast<int>(info.nPage), 40);
+  EXPECT_EQ(firstVisible(), info.nPos);
+
+  // Tall enough for every line: no bar, and no line left above the top.
+  form.Log->SetBounds(8, 8, 200, 1000);
+  EXPECT_FALSE(hasBar());
+  EXPECT_EQ(firstVisible(), 0);
+  form.Log->SetBounds(8, 8, 200, 100);
+  EXPECT_TRUE(hasBar());
+  lines.Clear();
+  EXPECT_FALSE(hasBar());
+
+  // The other styles keep what they name.
+  TTestForm always;
+  text = TEST_FORM_C;
+  text.insert(text.find("    ReadOnly"), "    ScrollBars = ssVertical\n");
+  LoadText(always, text);
+  EXPECT_TRUE(GetWindowLongW(Hwnd(always.Log->Handle()), GWL_STYLE) & WS_VSCROLL);
+}
+
 // A read-only edit asks its parent for the colours of a static control.
 TEST_F(Toolkit, ReadOnlyMemoIsPaintedInItsOwnColour) {
   TTestForm form;
