@@ -13,6 +13,7 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Utf8.h"
+#include "runtime/System/Handles.h"
 #include "runtime/System/Win32.h"
 
 namespace {
@@ -486,12 +487,11 @@ TEST_F(CleanerProtectionTest, TargetsOfLinkedShellFoldersAreKept_WineLinksThemHo
   for (Qd::TFolderType folder : {Qd::ftDesktop, Qd::ftDocuments}) {
     const std::wstring path = TShell::GetFolder(folder);
     if ((GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_REPARSE_POINT) == 0) continue;
-    HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const Rtl::TFileHandle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(h);
     wchar_t target[MAX_PATH];
-    const DWORD length = GetFinalPathNameByHandleW(h, target, MAX_PATH, VOLUME_NAME_DOS);
-    CloseHandle(h);
+    const DWORD length = GetFinalPathNameByHandleW(h.Get(), target, MAX_PATH, VOLUME_NAME_DOS);
     ASSERT_GT(length, 4u);
     const std::wstring dir(target + 4, length - 4);  // without "\\?\"
     if (SamePathText(dir, path)) continue;
@@ -504,15 +504,11 @@ TEST_F(CleanerProtectionTest, TargetsOfLinkedShellFoldersAreKept_WineLinksThemHo
 // Under Wine drive Z: shows the unix file system, where the prefix that
 // holds drive C lies: seen from there, the prefix holds the shell folders.
 TEST_F(CleanerProtectionTest, FoldersHoldingTheShellFoldersSeenFromDriveZAreKept_WineUnixDrive) {
-  using TUnixFileName = char*(CDECL*)(LPCWSTR);
-  const auto unixFileName = reinterpret_cast<TUnixFileName>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-  if (unixFileName == nullptr || GetDriveTypeW(L"Z:\\") == DRIVE_NO_ROOT_DIR)
+  if (!Qd::TQdSystem::IsWine() || GetDriveTypeW(L"Z:\\") == DRIVE_NO_ROOT_DIR)
     GTEST_SKIP() << "no unix file system under drive Z: here (Wine only)";
-  char* drive = unixFileName(L"C:\\");
-  ASSERT_NE(drive, nullptr);
-  std::wstring prefix = L"Z:" + Rtl::Utf8Decode(drive);  // <prefix>/dosdevices/c:/
-  HeapFree(GetProcessHeap(), 0, drive);
+  const std::wstring drive = Qd::TQdSystem::GetUnixFileName(L"C:\\");
+  ASSERT_FALSE(drive.empty());
+  std::wstring prefix = L"Z:" + drive;  // <prefix>/dosdevices/c:/
   std::replace(prefix.begin(), prefix.end(), L'/', L'\\');
   prefix = prefix.substr(0, prefix.rfind(L"\\dosdevices\\"));
   ASSERT_TRUE(TestSupport::IsDir(prefix + L"\\drive_c")) << TestSupport::Narrow(prefix);

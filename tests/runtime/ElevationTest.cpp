@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "runtime/System/Elevation.h"
+#include "runtime/System/Handles.h"
 #include "runtime/System/Win32.h"
 
 namespace {
@@ -13,12 +14,12 @@ TEST(Elevation, WineProcessRunsElevated_WineTokensAreElevated) {
 }
 
 TEST(Elevation, AgreesWithTheTokenElevationType) {
-  HANDLE token = nullptr;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  HANDLE opened = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened));
+  const Rtl::TKernelHandle token(opened);
   TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
   DWORD size = 0;
-  const BOOL ok = GetTokenInformation(token, TokenElevationType, &type, sizeof(type), &size);
-  CloseHandle(token);
+  const BOOL ok = GetTokenInformation(token.Get(), TokenElevationType, &type, sizeof(type), &size);
   ASSERT_TRUE(ok);
   // A split token's full half is elevated, its limited half is not.
   if (type == TokenElevationTypeFull) {
