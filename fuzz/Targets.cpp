@@ -1,11 +1,16 @@
 // The fuzz targets: every reader of untrusted bytes, and the round trips
 // that must hold for any data.
+#include <array>
+#include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "Fuzz.h"
 #include "QdClasses.h"
 #include "QdString.h"
+#include "QdStringParser.h"
+#include "runtime/Text/StringList.h"
 #include "runtime/Toolkit/FormStream.h"
 #include "tools/FormText.h"
 
@@ -184,6 +189,169 @@ void NumbersAndDates(TInput input) {
   });
 }
 
+// --- String parsers -------------------------------------------------------------
+
+// The input: a byte of options (bit 0: white-space option; bits 1-2: how
+// many separators, 0 to 3), the separators, then the text. The separators
+// and the text are read as UTF-16 for TStringParser and a byte per
+// character for TAnsiParser.
+std::vector<TBytes> ParserSeeds() {
+  return {Bytes("\x02,a,b,,c"), Bytes("\x04_-zh_Hant-TW"), Bytes("\x03, a , b ,"), Bytes("\x06;, ;x,;y "),
+          Bytes("\x00plain text"), Bytes("\x02\xFF\xE4\xFF\xB5")};
+}
+std::vector<std::string> ParserTokens() { return {",", ";", "_", "-", " ", "\t", ",,", "\xFF", "\x00", "\xE3\x80"}; }
+
+template <class TText, class TParserType>
+void CheckParser(TParserType& parser, const TText& text, const TText& separators, bool trimmed) {
+  TText joined;
+  std::size_t reads = 0;
+  TText previousRest = parser.GetRestString();
+  if (previousRest != text) Fail("RestString before the first read");
+  while (!parser.Eol()) {
+    if (reads > text.size()) Fail("no Eol after length + 1 reads");
+    const TText field = parser.GetString();
+    ++reads;
+    const int position = parser.GetPosition();
+    if (position < 1 || static_cast<std::size_t>(position) > text.size() + 2) Fail("position out of range");
+    const TText restValue = parser.GetRestValue();
+    const TText restString = parser.GetRestString();
+    const std::size_t rest = static_cast<std::size_t>(position) - 1;
+    if (restValue != (rest < text.size() ? text.substr(rest) : TText())) Fail("RestValue");
+    if (restString != (rest - 1 < text.size() ? text.substr(rest - 1) : TText())) Fail("RestString");
+    if (field.find_first_of(separators) != TText::npos) Fail("a separator inside a field");
+    joined += field;
+    if (rest - 1 < text.size()) {
+      if (separators.find(text[rest - 1]) == TText::npos) Fail("a field ended at no separator");
+      joined += text[rest - 1];
+    }
+  }
+  if (!trimmed && joined != text) Fail("the fields and separators don't give the text back");
+}
+
+void StringParsers(TInput input) {
+  if (input.empty()) return;
+  const bool ignoreWhiteSpaces = (input[0] & 1) != 0;
+  const std::size_t separatorCount = (input[0] >> 1) & 3;
+  const TInput rest = input.subspan(1);
+  const std::size_t byteSeparators = std::min(separatorCount, rest.size());
+  const std::size_t wideSeparators = std::min(separatorCount * 2, rest.size());
+
+  // UTF-16.
+  {
+    const std::wstring separators = AsUtf16(rest.first(wideSeparators));
+    const std::wstring text = AsUtf16(rest.subspan(wideSeparators));
+    Qd::TStringParser parser(text, separators);
+    parser.SetIgnoreWhiteSpaces(ignoreWhiteSpaces);
+    CheckParser(parser, text, separators, ignoreWhiteSpaces);
+    if (!parser.GetString().empty() || parser.PeekChar() != L'\0' || parser.TakeChar() != L'\0')
+      Fail("a field after Eol");
+    // Typed fields: bad text raises the runtime's errors, nothing else.
+    parser.SetValue(text);
+    while (!parser.Eol()) {
+      try {
+        parser.GetInteger();
+      } catch (const Rtl::EConvertError&) {
+      }
+      parser.GetIntegerDef(0);
+      parser.GetFloat();
+      try {
+        parser.GetDateTime();
+      } catch (const Rtl::Exception&) {
+      }
+      parser.TakeChar();
+    }
+    // GetStrings agrees with a parser of its one separator.
+    if (!separators.empty()) {
+      Rtl::TStringList list;
+      const int count = Qd::TStringParser::GetStrings(list, text, separators[0]);
+      Qd::TStringParser single(text, separators.substr(0, 1));
+      for (int i = 0; i < count; ++i)
+        if (single.Eol() || single.GetString() != list[i]) Fail("GetStrings differs from the parser");
+      if (!single.Eol()) Fail("GetStrings stopped early");
+      Qd::TStringParser::GetFirstString(text, separators[0], static_cast<int>(text.size() % 5));
+      Qd::TStringParser::GetFirstInteger(text, separators[0], 0);
+    }
+  }
+  // 8-bit.
+  {
+    const std::string separators(reinterpret_cast<const char*>(rest.data()), byteSeparators);
+    const std::string text(reinterpret_cast<const char*>(rest.data()) + byteSeparators, rest.size() - byteSeparators);
+    Qd::TAnsiParser parser(text, separators);
+    CheckParser(parser, text, separators, false);
+    // Past the end the fields are empty and the rest views too.
+    for (int i = 0; i < 3; ++i)
+      if (!parser.GetString().empty() || !parser.GetRestValue().empty() ||
+          (i > 0 && !parser.GetRestString().empty()))
+        Fail("TAnsiParser past the end");
+  }
+}
+
+// --- Set text ---------------------------------------------------------------------
+
+// Member names b0 to b255: an enumeration with every value a set can hold,
+// and its subrange from 6 to 20.
+struct TByteNames {
+  std::array<std::wstring, 256> Texts;
+  std::array<const wchar_t*, 256> Names{};
+  TByteNames() {
+    for (std::size_t i = 0; i < 256; ++i) {
+      Texts[i] = L"b" + std::to_wstring(i);
+      Names[i] = Texts[i].c_str();
+    }
+  }
+};
+
+std::vector<TBytes> SetSeeds() {
+  return {Bytes("[b0,b1,b7]"), Bytes("b255 b8;b16,,[b31]"), Bytes("[b6;b20 B12,nothing]"), Bytes("[]"),
+          Bytes("b300,b-1,b2"), Bytes(""), Bytes("[[[,,;;  ]]]")};
+}
+std::vector<std::string> SetTokens() {
+  return {"[", "]", ",", ";", " ", "b0", "b7", "b8", "b31", "b32", "b200", "b255", "b256", "B6", "b20", ",,"};
+}
+
+// The text as a set at every size from 0 to 32: nothing is written past the
+// size, the set's text reads back as the same set, and the text of the
+// bytes lists exactly the members whose bits are set.
+void SetText(TInput input) {
+  static const TByteNames names;
+  static const Rtl::TEnumInfo byteInfo(L"TByte", std::span<const wchar_t* const>(names.Names));
+  static const Rtl::TEnumInfo subrangeInfo(L"TSubrange", byteInfo, 6, 20);
+  const std::wstring text = AsLatin1(input);
+  for (const Rtl::TEnumInfo* enumInfo : {&byteInfo, &subrangeInfo}) {
+    const Rtl::TSetInfo setInfo(L"TSet", *enumInfo, 32);
+    for (int size = 0; size <= 32; ++size) {
+      std::array<std::uint8_t, 40> buffer;
+      buffer.fill(0xA5);
+      Qd::TSetParser::StrToSet(buffer.data(), size, text, setInfo);
+      for (std::size_t i = static_cast<std::size_t>(size); i < buffer.size(); ++i)
+        if (buffer[i] != 0xA5) Fail("StrToSet wrote past the size");
+      const std::wstring str = Qd::TSetParser::SetToStr(buffer.data(), size, setInfo);
+      std::array<std::uint8_t, 40> again;
+      again.fill(0xA5);
+      Qd::TSetParser::StrToSet(again.data(), size, str, setInfo);
+      if (again != buffer) Fail("set text round trip");
+      // A member named twice or out of the range is still one bit at most.
+      Qd::TSetParser parser(*enumInfo);
+      parser.SetText(str);
+      for (int i = 0; i < parser.GetCount(); ++i) {
+        const int e = parser.GetItems(i);
+        if (!enumInfo->IsValue(e) || e >= size * 8) Fail("SetToStr named a member beyond the set");
+        if (i > 0 && parser.GetItems(i - 1) >= e) Fail("SetToStr out of order");
+      }
+      const Rtl::TBytes bytes = Qd::TSetParser::SetToBytes(buffer.data(), size);
+      std::array<std::uint8_t, 40> copied = again;
+      Qd::TSetParser::BytesToSet(copied.data(), size, bytes);
+      if (copied != buffer) Fail("set bytes round trip");
+      if (size <= 4) {
+        const std::uint32_t integer = Qd::TSetParser::SetToInteger(buffer.data(), size);
+        copied.fill(0xA5);
+        Qd::TSetParser::IntegerToSet(copied.data(), size, integer);
+        if (copied != buffer) Fail("set integer round trip");
+      }
+    }
+  }
+}
+
 const TTarget TARGETS_C[] = {
     {"form-stream", FormStream, FormStreamSeeds, FormTextTokens},
     {"form-text", FormText, FormTextSeeds, FormTextTokens},
@@ -191,6 +359,8 @@ const TTarget TARGETS_C[] = {
     {"encodings", EncodingRoundTrips, NoSeeds, NoTokens},
     {"escapes", Escapes, EscapeSeeds, EscapeTokens},
     {"numbers-dates", NumbersAndDates, NumberSeeds, NumberTokens},
+    {"string-parsers", StringParsers, ParserSeeds, ParserTokens},
+    {"set-text", SetText, SetSeeds, SetTokens},
 };
 
 }  // namespace
