@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "QdScript.h"
+#include "runtime/Core/Exceptions.h"
 
 namespace {
 
@@ -52,6 +53,27 @@ TEST(Scripts, TheUnitsSetHoldsTheTwentySevenCodesFromStartUp) {
             L"Knda;Mlym;Mong;Orya;Syrc;Taml;Telu;Tibt",
             Qd::Scripts().GetValue());
   EXPECT_EQ(27, TScripts::GetCount(Qd::Scripts().GetValue()));
+}
+
+}  // namespace
+
+namespace {
+
+// Shutdown frees the set; in between it refuses to be read; a restart
+// begins afresh.
+TEST(ScriptsState, ShutdownFreesAndRestartBeginsAfresh) {
+  Qd::Scripts().Add(L"Vaii");
+  Qd::QdScriptUnit::Finalization();
+  try {
+    Qd::Scripts();
+    ADD_FAILURE() << "no exception";
+  } catch (const Rtl::Exception& e) {
+    EXPECT_EQ(L"QdScript is not started", e.Message());
+  }
+  Qd::QdScriptUnit::Initialization();
+  EXPECT_FALSE(Qd::Scripts().Exists(L"Vaii"));
+  EXPECT_EQ(27, TScripts::GetCount(Qd::Scripts().GetValue()));
+  EXPECT_TRUE(Qd::TScript::IsLanguageKnownBySystem(L"de"));
 }
 
 }  // namespace
