@@ -1,5 +1,6 @@
 // The fuzz targets: every reader of untrusted bytes, and the round trips
 // that must hold for any data.
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <span>
@@ -8,6 +9,7 @@
 
 #include "Fuzz.h"
 #include "QdClasses.h"
+#include "QdScript.h"
 #include "QdString.h"
 #include "QdStringParser.h"
 #include "runtime/Text/StringList.h"
@@ -352,6 +354,30 @@ void SetText(TInput input) {
   }
 }
 
+// --- Locale codes and resource-file extensions -----------------------------------
+
+std::vector<TBytes> LocaleSeeds() {
+  return {Utf16Bytes(L"sr-Latn-RS"), Utf16Bytes(L"de_AT_euro"), Utf16Bytes(L"zh-Hant-TW_radstr"),
+          Utf16Bytes(L".deu"), Utf16Bytes(L"DE"), Utf16Bytes(L"en-US")};
+}
+std::vector<std::string> LocaleTokens() { return {"-", "_", ".", "Latn", "Hant", "DEU", "de", "--", "__"}; }
+
+void LocaleCodes(TInput input) {
+  EachText(input, [](const std::wstring& text) {
+    std::wstring language, country, variant, script;
+    Qd::TScript::ParseLocale(text, language, country, variant, L'_');
+    if (text.rfind(language, 0) != 0) Fail("ParseLocale: the language is not where the code starts");
+    if (std::count(text.begin(), text.end(), L'_') == 2 && language + L'_' + country + L'_' + variant != text)
+      Fail("ParseLocale: the pieces don't make the code");
+    Qd::TScript::ParseVistaLocale(text, language, country, variant, script);
+    if (!script.empty() && !Qd::TScript::IsValidIsoCode(script)) Fail("ParseVistaLocale: unknown script");
+    if (text.rfind(language, 0) != 0) Fail("ParseVistaLocale: the language is not where the code starts");
+    const std::int32_t locale = Qd::TScript::ExtToLocale(text);
+    if (locale < 0 || locale > 0xFFFF) Fail("ExtToLocale: no locale identifier");
+    if ((text.empty() || text == L".") && locale != 0) Fail("ExtToLocale: a locale for no extension");
+  });
+}
+
 const TTarget TARGETS_C[] = {
     {"form-stream", FormStream, FormStreamSeeds, FormTextTokens},
     {"form-text", FormText, FormTextSeeds, FormTextTokens},
@@ -361,6 +387,7 @@ const TTarget TARGETS_C[] = {
     {"numbers-dates", NumbersAndDates, NumberSeeds, NumberTokens},
     {"string-parsers", StringParsers, ParserSeeds, ParserTokens},
     {"set-text", SetText, SetSeeds, SetTokens},
+    {"locale-codes", LocaleCodes, LocaleSeeds, LocaleTokens},
 };
 
 }  // namespace

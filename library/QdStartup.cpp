@@ -3,6 +3,7 @@
 #include "QdBase.h"
 #include "QdClasses.h"
 #include "QdCommon.h"
+#include "QdScript.h"
 #include "QdWindows.h"
 #include "runtime/Core/Units.h"
 
@@ -17,7 +18,9 @@ const Rtl::TUnit UNITS_C[] = {
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     // QdLocalization
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
-    // QdHtmlHelp, QdUtils, QdLanguages, QdScript, QdString
+    // QdHtmlHelp, QdUtils, QdLanguages
+    {L"QdScript", &QdScriptUnit::Initialization, &QdScriptUnit::Finalization},
+    // QdString
     {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},
     {L"QdCommon", &QdCommonUnit::Initialization, &QdCommonUnit::Finalization},
 };

@@ -17,6 +17,7 @@
 #include "QdClasses/Strings.h"
 #include "QdString/Strings.h"
 #include "QdWindows/Strings.h"
+#include "QdScript/Strings.h"
 
 namespace {
 
@@ -94,9 +95,10 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_CLASSES_STRINGS(CHECK_STRING)
     QD_STRING_STRINGS(CHECK_STRING)
     QD_WINDOWS_STRINGS(CHECK_STRING)
+    QD_SCRIPT_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
-  EXPECT_GT(count, 70);
+  EXPECT_GT(count, 109);
   // Texts with a double quote and a line break survive both readers.
   EXPECT_EQ(Rtl::LoadResString(Rtl::SFOpenError), L"Cannot open file \"%s\". %s");
   EXPECT_EQ(Rtl::LoadResString(Rtl::SOSError), L"System Error.  Code: %d.\r\n%s");
