@@ -24,6 +24,12 @@ struct TTarget {
   std::vector<TBytes> (*Seeds)();
   // Tokens that the mutations insert (markers, escapes, keywords).
   std::vector<std::string> (*Dictionary)();
+  // Cases in a run, as a multiple of --iterations: a reader whose inputs are
+  // cheap and whose formats are deep gets more.
+  unsigned Weight = 1;
+  // Optional: builds a structured input (valid, or broken on purpose) from a
+  // seed. When set, every other case is generated instead of mutated.
+  TBytes (*Generate)(std::uint64_t seed) = nullptr;
 };
 
 // Every target, in a fixed order.

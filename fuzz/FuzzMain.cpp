@@ -1,9 +1,9 @@
 // The driver: seeded generation and mutation, reproducible from --seed.
 //   fuzz_qd [--target=NAME] [--iterations=N] [--seconds=S] [--seed=N]
 //           [--max-length=N] [--input=FILE]
-// Without --seconds each target runs N iterations (default 2000); with it,
-// the targets take turns until the time is up. --input runs one saved input
-// through the target named. A fault saves the input as
+// Without --seconds each target runs N iterations (default 2000) times its
+// weight; with it, the targets take turns until the time is up. --input runs
+// one saved input through the target named. A fault saves the input as
 // fuzz-<target>-<seed>.bin in the current directory and exits with 1.
 #include <csignal>
 #include <cstdio>
@@ -215,14 +215,16 @@ int main(int argc, char** argv) {
         ++runs;
         if (!RunOne(*target, input, 0)) status = 1;
       }
-      const std::uint64_t count = seconds > 0 ? ~std::uint64_t{0} : iterations;
+      const std::uint64_t count = seconds > 0 ? ~std::uint64_t{0} : iterations * target->Weight;
       const std::time_t targetEnd =
           seconds > 0 ? std::time(nullptr) + static_cast<std::time_t>(seconds / targets.size() + 1) : 0;
       for (std::uint64_t i = 0; i < count && status == 0; ++i) {
         if (seconds > 0 && (i & 255) == 0 && std::time(nullptr) >= std::min(targetEnd, end)) break;
         const std::uint64_t inputSeed = seed * 1000003 + i;
         TRandom random(inputSeed ^ std::hash<std::string>{}(target->Name));
-        const TBytes input = Mutate(random, *target, seeds, dictionary, maxLength);
+        const TBytes input = target->Generate != nullptr && i % 2 == 0
+                                 ? target->Generate(inputSeed)
+                                 : Mutate(random, *target, seeds, dictionary, maxLength);
         ++runs;
         if (!RunOne(*target, input, inputSeed)) status = 1;
       }
