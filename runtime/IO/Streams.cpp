@@ -160,9 +160,20 @@ void TMemoryStream::Grow(std::int64_t capacity) {
   FMemory = FData.data();
 }
 
+TMemoryStream::TMemoryStream(void* memory, std::int64_t size) : FBlock(static_cast<std::uint8_t*>(memory)) {
+  SetPointer(FBlock, FBlock != nullptr && size > 0 ? size : 0);
+}
+
 int TMemoryStream::Write(const void* buffer, int count) {
   if (count <= 0 || FPosition < 0) return 0;
   const std::int64_t end = FPosition + count;
+  if (FBlock != nullptr) {
+    // The caller's block can't grow: nothing is written then.
+    if (end > FSize) throw EStreamError(LoadResString(SStreamSetSize));
+    std::memcpy(FBlock + FPosition, buffer, static_cast<size_t>(count));
+    FPosition = end;
+    return count;
+  }
   if (end > FSize) {
     Grow(end);
     FSize = end;
@@ -174,6 +185,10 @@ int TMemoryStream::Write(const void* buffer, int count) {
 
 void TMemoryStream::SetSize(std::int64_t newSize) {
   if (newSize < 0) newSize = 0;
+  if (FBlock != nullptr) {
+    if (newSize != FSize) throw EStreamError(LoadResString(SStreamSetSize));
+    return;
+  }
   Grow(newSize);
   if (newSize > FSize) std::memset(FData.data() + FSize, 0, static_cast<size_t>(newSize - FSize));
   FSize = newSize;
@@ -181,6 +196,7 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
 }
 
 void TMemoryStream::Clear() {
+  if (FBlock != nullptr) throw EStreamError(LoadResString(SStreamSetSize));
   FData.clear();
   FData.shrink_to_fit();
   FMemory = nullptr;
@@ -192,7 +208,7 @@ void TMemoryStream::LoadFromStream(TStream& stream) {
   stream.SetPosition(0);
   const std::int64_t size = stream.Size();
   SetSize(size);
-  if (size > 0) stream.ReadBuffer(FData.data(), static_cast<int>(size));
+  if (size > 0) stream.ReadBuffer(Memory(), static_cast<int>(size));
   FPosition = 0;
 }
 

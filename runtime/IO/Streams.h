@@ -91,10 +91,15 @@ protected:
   std::int64_t FPosition = 0;
 };
 
-// A growable memory stream that owns its bytes.
+// A growable memory stream that owns its bytes, or a stream over a block of
+// the caller's memory (not owned, not copied): that one reads and writes
+// within the block and keeps its size; a write that would grow it, SetSize
+// to another size and Clear raise EStreamError "Stream size can't be
+// changed" and change nothing.
 class TMemoryStream : public TCustomMemoryStream {
 public:
   TMemoryStream() = default;
+  TMemoryStream(void* memory, std::int64_t size);
   TMemoryStream(const TMemoryStream&) = delete;
   TMemoryStream& operator=(const TMemoryStream&) = delete;
   int Write(const void* buffer, int count) override;
@@ -102,14 +107,15 @@ public:
   void Clear();
   void LoadFromStream(TStream& stream);
   void LoadFromFile(const std::wstring& fileName);
-  std::uint8_t* Memory() { return FData.data(); }
-  const std::uint8_t* Memory() const { return FData.data(); }
+  std::uint8_t* Memory() { return FBlock != nullptr ? FBlock : FData.data(); }
+  const std::uint8_t* Memory() const { return FBlock != nullptr ? FBlock : FData.data(); }
   // The stream's bytes (exactly Size() of them).
-  TBytes Bytes() const { return TBytes(FData.begin(), FData.begin() + static_cast<std::ptrdiff_t>(FSize)); }
+  TBytes Bytes() const { return TBytes(Memory(), Memory() + FSize); }
 
 protected:
   void Grow(std::int64_t capacity);
   TBytes FData;  // capacity; the first FSize bytes are the content
+  std::uint8_t* FBlock = nullptr;  // the caller's block, when the stream works on one
 };
 
 // A memory stream that starts with a copy of the given bytes.
