@@ -1,5 +1,6 @@
-// The fuzz target of the stream filer: programs of typed reads, peeks and
-// seeks over hostile data, in both byte orders, on three kinds of stream.
+// The fuzz target of the stream filer: programs of typed reads, peeks, seeks
+// (and writes into a block of fixed size) over hostile data, in both byte
+// orders, on three kinds of stream.
 //
 // Input: byte 0 the settings (bit 0 big-endian; bits 1-2 the stream: the
 // library's memory stream, a filer over a runtime memory stream, the memory
@@ -22,6 +23,7 @@
 
 #include "Fuzz.h"
 #include "QdStream.h"
+#include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
 
 namespace Fuzz {
@@ -34,7 +36,7 @@ enum TOp : std::uint8_t {
   opWideString16, opWideString32, opWideCString, opUtf8String8, opUtf8String16, opUtf8String32, opUtf8CString,
   opBinary, opBytes, opPeekByte, opPeekWord, opPeekDoubleWord, opPeekBinary, opPeekBytes, opToDoubleWord,
   opSeekBeginning, opSeekCurrent, opSeekEnd, opSave, opRestore, opToggleOrder, opAsString, opRestBytes,
-  opCount
+  opBlockWrite, opCount
 };
 
 class TCheck {
@@ -76,7 +78,10 @@ void RoundTrip(Qd::TByteOrder order, const T& value, W write, R read, const char
   RoundTrip(filer.GetByteOrder(), value, [](auto& f, const auto& v) { f.Write##Kind(v); }, \
             [](auto& f) { return f.Read##Kind(); }, #Kind)
 
-void RunProgram(Qd::TQdStreamFiler& filer, TInput program, Qd::TQdMemoryStream* memory) {
+// `block`: the stream works on a block of fixed size, which the program
+// also writes into (a write that would grow it must be refused and change
+// nothing).
+void RunProgram(Qd::TQdStreamFiler& filer, TInput program, Qd::TQdMemoryStream* memory, bool block) {
   const std::int64_t size = filer.GetSize();
   const TCheck check(filer, size);
   std::size_t pc = 0;
@@ -213,6 +218,20 @@ void RunProgram(Qd::TQdStreamFiler& filer, TInput program, Qd::TQdMemoryStream* 
           if (static_cast<std::int64_t>(memory->ReadBytes().size()) != left) Fail("stream-filer: ReadBytes short");
         }
         break;
+      case opBlockWrite:
+        if (block) {
+          const std::int64_t before = filer.GetPosition();
+          const bool fits = before + 4 <= size;
+          try {
+            filer.WriteDoubleWord(0xA5A5A5A5);
+            if (!fits) Fail("stream-filer: the caller's block grew");
+          } catch (const Rtl::EStreamError&) {
+            if (fits) Fail("stream-filer: a write within the caller's block was refused");
+            if (filer.GetPosition() != before) Fail("stream-filer: a refused write moved the position");
+          }
+          if (filer.GetSize() != size) Fail("stream-filer: the caller's block changed its size");
+        }
+        break;
       case opCount: break;
     }
     check.Position();
@@ -230,14 +249,14 @@ void StreamFiler(TInput input) {
     case 0: {
       Qd::TQdMemoryStream stream(TBytes(data.begin(), data.end()));
       stream.GetFiler().SetByteOrder(order);
-      RunProgram(stream.GetFiler(), program, &stream);
+      RunProgram(stream.GetFiler(), program, &stream, false);
       break;
     }
     case 1: {
       Rtl::TBytesStream stream(TBytes(data.begin(), data.end()));
       Qd::TQdStreamFiler filer(stream);
       filer.SetByteOrder(order);
-      RunProgram(filer, program, nullptr);
+      RunProgram(filer, program, nullptr, false);
       break;
     }
     default: {
@@ -246,7 +265,7 @@ void StreamFiler(TInput input) {
       std::vector<std::uint8_t> block(data.begin(), data.end());
       Qd::TQdMemoryStream stream(block.data(), static_cast<std::int64_t>(block.size()));
       stream.GetFiler().SetByteOrder(order);
-      RunProgram(stream.GetFiler(), program, &stream);
+      RunProgram(stream.GetFiler(), program, &stream, true);
       break;
     }
   }

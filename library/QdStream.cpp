@@ -256,9 +256,11 @@ void TQdStreamFiler::WriteAnsiString32(const Rtl::RawByteString& value) {
   WriteFully(value.data(), value.size());
 }
 
+// Up to a 0 or the end (what remains is asked once, not before every
+// character: a file stream's size costs system calls).
 Rtl::RawByteString TQdStreamFiler::ReadAnsiCString() {
   Rtl::RawByteString text;
-  while (!GetEof()) {
+  for (std::uint64_t left = Remaining(); left > 0; --left) {
     const char c = ReadAnsiChar();
     if (c == '\0') break;
     text.push_back(c);
@@ -294,7 +296,7 @@ void TQdStreamFiler::WriteWideString32(const std::wstring& value) {
 
 std::wstring TQdStreamFiler::ReadWideCString() {
   std::wstring text;
-  while (!GetEof()) {
+  for (std::uint64_t left = Remaining(); left > 0; left = left > 2 ? left - 2 : 0) {
     const wchar_t c = ReadWideChar();
     if (c == L'\0') break;
     text.push_back(c);

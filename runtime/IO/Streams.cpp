@@ -160,14 +160,17 @@ void TMemoryStream::Grow(std::int64_t capacity) {
   FMemory = FData.data();
 }
 
-TMemoryStream::TMemoryStream(void* memory, std::int64_t size) : FBlock(static_cast<std::uint8_t*>(memory)) {
-  SetPointer(FBlock, FBlock != nullptr && size > 0 ? size : 0);
+// A block without memory or with no size is an empty block, which can't
+// grow either.
+TMemoryStream::TMemoryStream(void* memory, std::int64_t size)
+    : FBlock(memory != nullptr && size > 0 ? static_cast<std::uint8_t*>(memory) : nullptr), FOnBlock(true) {
+  SetPointer(FBlock, FBlock != nullptr ? size : 0);
 }
 
 int TMemoryStream::Write(const void* buffer, int count) {
   if (count <= 0 || FPosition < 0) return 0;
   const std::int64_t end = FPosition + count;
-  if (FBlock != nullptr) {
+  if (FOnBlock) {
     // The caller's block can't grow: nothing is written then.
     if (end > FSize) throw EStreamError(LoadResString(SStreamSetSize));
     std::memcpy(FBlock + FPosition, buffer, static_cast<size_t>(count));
@@ -185,7 +188,7 @@ int TMemoryStream::Write(const void* buffer, int count) {
 
 void TMemoryStream::SetSize(std::int64_t newSize) {
   if (newSize < 0) newSize = 0;
-  if (FBlock != nullptr) {
+  if (FOnBlock) {
     if (newSize != FSize) throw EStreamError(LoadResString(SStreamSetSize));
     return;
   }
@@ -196,7 +199,7 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
 }
 
 void TMemoryStream::Clear() {
-  if (FBlock != nullptr) throw EStreamError(LoadResString(SStreamSetSize));
+  if (FOnBlock) throw EStreamError(LoadResString(SStreamSetSize));
   FData.clear();
   FData.shrink_to_fit();
   FMemory = nullptr;

@@ -107,15 +107,16 @@ public:
   void Clear();
   void LoadFromStream(TStream& stream);
   void LoadFromFile(const std::wstring& fileName);
-  std::uint8_t* Memory() { return FBlock != nullptr ? FBlock : FData.data(); }
-  const std::uint8_t* Memory() const { return FBlock != nullptr ? FBlock : FData.data(); }
+  std::uint8_t* Memory() { return FOnBlock ? FBlock : FData.data(); }
+  const std::uint8_t* Memory() const { return FOnBlock ? FBlock : FData.data(); }
   // The stream's bytes (exactly Size() of them).
   TBytes Bytes() const { return TBytes(Memory(), Memory() + FSize); }
 
 protected:
   void Grow(std::int64_t capacity);
   TBytes FData;  // capacity; the first FSize bytes are the content
-  std::uint8_t* FBlock = nullptr;  // the caller's block, when the stream works on one
+  std::uint8_t* FBlock = nullptr;  // the caller's block (none for size 0)...
+  bool FOnBlock = false;           // ... when the stream works on one
 };
 
 // A memory stream that starts with a copy of the given bytes.

@@ -39,3 +39,10 @@ TEST(MemoryStreamBlockTest, ReadsAndWritesWithinTheCallersBlock) {
   EXPECT_THROW(stream.LoadFromStream(longer), Rtl::EStreamError);
   EXPECT_EQ(block[0], 5);
 }
+
+TEST(MemoryStreamBlockTest, AnEmptyBlockCantGrowEither) {
+  Rtl::TMemoryStream stream(nullptr, 0);
+  EXPECT_THROW(stream.Write("x", 1), Rtl::EStreamError);
+  EXPECT_EQ(stream.Size(), 0);
+  EXPECT_TRUE(stream.Bytes().empty());
+}
