@@ -19,6 +19,7 @@
 #include "QdWindows/Strings.h"
 #include "QdScript/Strings.h"
 #include "QdLocalization/Strings.h"
+#include "QdBase/Strings.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_WINDOWS_STRINGS(CHECK_STRING)
     QD_SCRIPT_STRINGS(CHECK_STRING)
     QD_LOCALIZATION_STRINGS(CHECK_STRING)
+    QD_BASE_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);
