@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "runtime/Core/Object.h"
+#include "runtime/Core/Set.h"
 #include "runtime/Core/TypeInfo.h"
 #include "runtime/Core/Types.h"
 
@@ -38,6 +39,15 @@ RTL_ENUM_INFO(TQdLanguageName, L"lnNative", L"lnLocalized", L"lnBoth", L"lnEngli
 
 enum TQdLanguageNameCase : std::uint8_t { lcDefault, lcUpper, lcLower };
 RTL_ENUM_INFO(TQdLanguageNameCase, L"lcDefault", L"lcUpper", L"lcLower")
+
+enum TExtractOption : std::uint8_t { eoCheckDate, eoRemoveFiles };
+RTL_ENUM_INFO(TExtractOption, L"eoCheckDate", L"eoRemoveFiles")
+using TExtractOptions = Rtl::TSet<TExtractOption, eoRemoveFiles>;
+
+// Where the first language comes from: the user-interface languages, or
+// the regional settings.
+enum TLocaleSelect : std::uint8_t { lsUI, lsSettings };
+RTL_ENUM_INFO(TLocaleSelect, L"lsUI", L"lsSettings")
 
 inline constexpr wchar_t LOCALE_SEPARATOR = L'-';
 
@@ -93,6 +103,17 @@ public:
   // The code; for a resource module the extension of its file without the
   // dot.
   std::wstring GetActiveCode() const;
+
+  // The display name of this language (GetDisplayName of its code and id).
+  std::wstring GetName(TQdLanguageName kind) const;
+  std::wstring GetNativeName() const { return GetName(lnNative); }
+  std::wstring GetLocalizedName() const { return GetName(lnLocalized); }
+  std::wstring GetEnglishName() const { return GetName(lnEnglish); }
+  std::wstring GetSystemName() const { return GetName(lnSystem); }
+  // The display name of a language: from the translation collection when it
+  // is enabled, otherwise from the platform's locale data.
+  static std::wstring GetDisplayName(const std::wstring& id, std::int32_t locale, TQdLanguageName kind,
+                                     TQdLanguageNameCase nameCase);
 
   // "<native> - <localized>".
   static std::wstring GetBoth(const std::wstring& native, const std::wstring& localized);
@@ -184,6 +205,59 @@ public:
   // The three-letter abbreviation of the locale ("DEU"), two letters for a
   // neutral locale ("DE"); empty for 0.
   static std::wstring LocaleToExtension(std::int32_t locale);
+
+  // --- Switching the user-interface language ---------------------------------------
+  // Resource modules are resource-only libraries named after a module with
+  // a language code as extension (Tool.de, Tool.DEU). A code names a file
+  // only when it is plain: ASCII letters, digits, '-' and '_', at most 85
+  // characters; any other code names none.
+
+  // Chooses and loads the first language: the override registered for the
+  // program, then the user-interface languages (lsUI) or the regional
+  // settings (lsSettings). `defaultLocale`, when not empty, becomes
+  // DefaultLocale and always passes (with no module: the original
+  // resources).
+  static void SetInitialLocale(TLocaleSelect select, const std::wstring& defaultLocale);
+  // Sets ResourceDllDir and chooses the first language again.
+  static void SetResourceDllDir(const std::wstring& dir, TLocaleSelect select);
+  // Installs the resource modules of `code` for every module of the module
+  // list (de-AT falls back to de, DEU to DE), each module without one going
+  // back to its own resources; an empty code puts all back. `fileName`,
+  // when given, stands for the head module's file. Empties the cache of
+  // resource strings; sets LoadedResourceLocale (empty when no module got
+  // one) and PreviouslyLoadedResourceLocale. Returns the first resource
+  // handle set.
+  static Rtl::HINST LoadNew(const std::wstring& code, const std::wstring& fileName);
+  static void DisableResourceDlls();
+  // The resource module of `moduleFile` for `code`: in ResourceDllDir, in
+  // it under the module's folder, beside the module, or in the documents
+  // folder's "Korvanta" folder (the first and the last never for an
+  // elevated process when they would depend on the current directory or
+  // the user's folders). Empty when none exists.
+  static std::wstring GetResourceFile(const std::wstring& moduleFile, const std::wstring& code);
+  static bool ResourceFileExist(const std::wstring& moduleFile, const std::wstring& code);
+  // The code of the language in use; DefaultLocale when none is loaded.
+  static std::wstring GetActiveLocale();
+  // Fills `languages` with the languages available (the running module's
+  // when `exeFileName` is empty); the number listed.
+  static int GetAvailable(TQdLanguages& languages, const std::wstring& exeFileName, bool compatibleOnly,
+                          bool checkVersions);
+  static int GetAvailableCount(const std::wstring& exeFileName, bool compatibleOnly, bool checkVersions);
+  // Raises Rtl::Exception when no language is available.
+  static void CheckThatDllsExist();
+  // Writes the resource modules embedded in the program as resources of
+  // type `resourceType` ("KORVANTA" when empty) beside the running module,
+  // or in the documents folder's "Korvanta" folder when that isn't
+  // writable (never for an elevated process). Each file is written whole
+  // under a temporary name first. Returns how many were written.
+  static int ExtractFiles(TExtractOptions options, const std::wstring& resourceType);
+  // Gives every module its own resources back and deletes the files that
+  // ExtractFiles listed for removal.
+  static void DeleteExtractedFiles();
+  // A file can be written in `dir` (or `dir` can be made); never raises.
+  static bool HasWriteAccess(const std::wstring& dir);
+  // `code` may be part of a file name (see above).
+  static bool IsPlainCode(const std::wstring& code);
 };
 
 }  // namespace Qd

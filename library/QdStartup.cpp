@@ -3,6 +3,7 @@
 #include "QdBase.h"
 #include "QdClasses.h"
 #include "QdCommon.h"
+#include "QdLocalization.h"
 #include "QdScript.h"
 #include "QdWindows.h"
 #include "runtime/Core/Units.h"
@@ -16,7 +17,7 @@ namespace {
 const Rtl::TUnit UNITS_C[] = {
     // QdXml, QdResource
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
-    // QdLocalization
+    {L"QdLocalization", &QdLocalizationUnit::Initialization, &QdLocalizationUnit::Finalization},
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
     // QdHtmlHelp, QdUtils, QdLanguages
     {L"QdScript", &QdScriptUnit::Initialization, &QdScriptUnit::Finalization},

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "QdBase.h"
 #include "runtime/Core/Types.h"
 
 namespace Rtl {
@@ -80,6 +81,26 @@ public:
   // "traditional sort"), the key compared ignoring ASCII case; a variant
   // not in the table comes back unchanged. `language` isn't used.
   static std::wstring GetVariantName(const std::wstring& language, const std::wstring& variant);
+
+  // The display name of a language (`id` its locale name, `locale` its
+  // identifier) of the kind asked, its first letter cased as asked:
+  // lnNative in its own language, lnLocalized from the string of number
+  // `locale` in the current resources (the English name when there is
+  // none), lnBoth the two, lnEnglish, lnSystem in the language of Windows.
+  // A part the platform can't name is empty.
+  static std::wstring GetDisplayName(const std::wstring& id, std::int32_t locale, TQdLanguageName languageName,
+                                     TQdLanguageNameCase languageNameCase);
+  // Adds to `languages` the translation resource modules of `exeFileName`
+  // (the running program's when empty): files named like it with a
+  // language code or a three-letter abbreviation as extension ("Tool.de",
+  // "Tool.en-US", "Tool.DEU"), beside it, in its subfolder `dir` (or the
+  // folder `dir`), in the resource subfolder, or else in the documents
+  // folder's "Korvanta" folder (never for an elevated process).
+  // `compatibleOnly` and `checkVersions` filter what the abbreviations
+  // find. Returns the number of languages in the list. An error opening a
+  // candidate is raised after the search.
+  static int GetAvailable(TQdLanguages& languages, const std::wstring& exeFileName, bool compatibleOnly,
+                          bool checkVersions, const std::wstring& dir);
 };
 
 // The file begins with "MZ". Raises the file layer's error when it can't be

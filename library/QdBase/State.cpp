@@ -55,8 +55,11 @@ namespace Qd::QdBaseUnit {
 
 void Initialization() { State.Start(std::make_unique<TQdBaseState>()); }
 
-// The language switching deletes the extracted files at its own shutdown,
-// before this one frees the list.
-void Finalization() { State.Stop(); }
+// The unpacked resource modules go first: every module gets its own
+// resources back, and the files are deleted.
+void Finalization() {
+  if (State.Started()) TQdBase::DeleteExtractedFiles();
+  State.Stop();
+}
 
 }  // namespace Qd::QdBaseUnit

@@ -105,7 +105,7 @@ namespace {
 // A private copy of the process's number settings with another separator:
 // nothing process-wide changes, not even for a moment.
 Rtl::TFormatSettings WithDecimalSeparator(wchar_t decimalSeparator) {
-  Rtl::TFormatSettings settings = Rtl::FormatSettings;
+  Rtl::TFormatSettings settings = Rtl::FormatSettings();
   settings.DecimalSeparator = decimalSeparator;
   return settings;
 }
@@ -153,7 +153,7 @@ bool TString::IsFloat(std::wstring_view str, wchar_t decimalSeparator) {
 
 bool TString::IsFloatLocalized(std::wstring_view str) {
   double value;
-  return Rtl::TryStrToFloat(str, value, Rtl::FormatSettings);
+  return Rtl::TryStrToFloat(str, value, Rtl::FormatSettings());
 }
 
 double TString::StringToFloat(std::wstring_view str, wchar_t decimalSeparator) {
@@ -165,7 +165,7 @@ double TString::StringToFloat(std::wstring_view str, double Default, wchar_t dec
 }
 
 double TString::StringToFloatLocalized(std::wstring_view str, double Default) {
-  return ParseFloat(str, Default, Rtl::FormatSettings);
+  return ParseFloat(str, Default, Rtl::FormatSettings());
 }
 
 std::wstring TString::FloatToString(double value, int digits, bool removeZeros) {
@@ -173,7 +173,7 @@ std::wstring TString::FloatToString(double value, int digits, bool removeZeros) 
 }
 
 std::wstring TString::FloatToStringLocalized(double value, int digits, bool removeZeros) {
-  return FormatFloat(value, digits, removeZeros, Rtl::FormatSettings);
+  return FormatFloat(value, digits, removeZeros, Rtl::FormatSettings());
 }
 
 }  // namespace Qd

@@ -9,6 +9,7 @@
   S(SVariantRadicalStroke, 65042, "radical/stroke sort") \
   S(SVariantBopomofo, 65043, "Bopomofo sort")        \
   S(SVariantTraditional, 65067, "traditional sort")  \
+  S(SVariantInternational, 65068, "international sort") \
   S(SVariantModern, 65069, "modern")                 \
   S(SVariantValencia, 65070, "Valencia")             \
   S(SVariantTechnical, 65071, "technical sort")

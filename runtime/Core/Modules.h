@@ -9,6 +9,8 @@
 // thread.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "runtime/Core/Types.h"
@@ -18,6 +20,9 @@ namespace Rtl {
 struct TModuleEntry {
   HINST Instance = 0;
   HINST ResourceHandle = 0;
+  // The file of a resource module that the list loaded and owns
+  // (InstallResourceModule); empty otherwise.
+  std::wstring ResourceFileName;
 };
 
 // Puts a module at the head of the list (its resource handle is the module
@@ -36,5 +41,24 @@ HINST FindResourceHInstance(HINST instance);
 // itself); false when the module isn't listed. The caller owns a resource
 // module it installs, and frees it after setting the handle back.
 bool SetResourceHInstance(HINST instance, HINST resourceHandle);
+
+// Loads `fileName` as a data file and installs it as the resource module of
+// a listed module, freeing the one the list loaded before; the list owns
+// it. Returns its handle, or 0 when the file can't be loaded or the module
+// isn't listed (nothing changes then).
+HINST InstallResourceModule(HINST instance, const std::wstring& fileName);
+// Gives a listed module its own resources back, freeing a resource module
+// that the list loaded for it.
+void RestoreOwnResources(HINST instance);
+
+// The file that a module's resources come from: for the listed module whose
+// file is `moduleName` (letter case aside), the resource module that the
+// list loaded for it; otherwise `moduleName` itself. `hostName`, the
+// executable, isn't needed.
+std::wstring GetResourceModuleName(const std::wstring& hostName, const std::wstring& moduleName);
+
+// The user-interface language names of a language id, most specific first,
+// comma-separated: "de-DE,de"; a neutral id gives "de", 0 nothing.
+std::wstring GetUILanguages(std::uint16_t languageId);
 
 }  // namespace Rtl

@@ -8,12 +8,27 @@
 #include <optional>
 
 #include "runtime/Core/Exceptions.h"
+#include "runtime/System/Win32.h"
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/Strings.h"
 
 namespace Rtl {
 
-TFormatSettings FormatSettings;
+TFormatSettings& FormatSettings() {
+  static TFormatSettings settings;
+  return settings;
+}
+
+const TSysLocale& SysLocale() {
+  static const TSysLocale locale = [] {
+    TSysLocale result;
+    result.DefaultLCID = static_cast<std::int32_t>(GetUserDefaultLCID());
+    result.PriLangID = result.DefaultLCID & 0x3FF;
+    result.SubLangID = (result.DefaultLCID >> 10) & 0x3F;
+    return result;
+  }();
+  return locale;
+}
 
 namespace {
 
@@ -402,7 +417,7 @@ void AppendPadded(std::wstring& out, const std::wstring& text, const TFormatFiel
 }  // namespace
 
 std::wstring Format(std::wstring_view pattern, TFormatArgs args) {
-  return Format(pattern, args, FormatSettings);
+  return Format(pattern, args, FormatSettings());
 }
 
 std::wstring Format(std::wstring_view pattern, TFormatArgs args, const TFormatSettings& settings) {
@@ -529,7 +544,7 @@ long long StrToInt64Def(std::wstring_view value, long long defaultValue) {
 }
 
 std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits) {
-  return FloatToStrF(value, format, precision, digits, FormatSettings);
+  return FloatToStrF(value, format, precision, digits, FormatSettings());
 }
 
 std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int digits,
@@ -542,14 +557,14 @@ std::wstring FloatToStrF(double value, TFloatFormat format, int precision, int d
   throw Exception(SErrorMessage);
 }
 
-std::wstring FloatToStr(double value) { return FloatToStr(value, FormatSettings); }
+std::wstring FloatToStr(double value) { return FloatToStr(value, FormatSettings()); }
 
 std::wstring FloatToStr(double value, const TFormatSettings& settings) {
   return FormatGeneral(value, 15, settings);
 }
 
 bool TryStrToFloat(std::wstring_view value, double& result) {
-  return TryStrToFloat(value, result, FormatSettings);
+  return TryStrToFloat(value, result, FormatSettings());
 }
 
 bool TryStrToFloat(std::wstring_view value, double& result, const TFormatSettings& settings) {
@@ -591,7 +606,7 @@ bool TryStrToFloat(std::wstring_view value, double& result, const TFormatSetting
   return true;
 }
 
-double StrToFloat(std::wstring_view value) { return StrToFloat(value, FormatSettings); }
+double StrToFloat(std::wstring_view value) { return StrToFloat(value, FormatSettings()); }
 
 double StrToFloat(std::wstring_view value, const TFormatSettings& settings) {
   double result;

@@ -8,6 +8,7 @@
 // EConvertError "Format '%s' invalid or incompatible with argument".
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
@@ -15,14 +16,49 @@
 
 namespace Rtl {
 
-// Process-wide number formats (later set from a locale).
+// Number, currency, date and time formats. A default-constructed record
+// holds the classic (English, United States) formats; the process-wide one
+// may follow a locale later. Month and day names are kept 0-based: month 1
+// is index 0, and day index 0 is Sunday.
 struct TFormatSettings {
-  wchar_t DecimalSeparator = L'.';
-  wchar_t ThousandSeparator = L',';
+  std::wstring CurrencyString = L"$";
+  int CurrencyFormat = 0;   // 0: $1, 1: 1$, 2: $ 1, 3: 1 $
+  int NegCurrFormat = 0;    // 0: ($1), 1: -$1, ... as the platform numbers them
   int CurrencyDecimals = 2;
+  wchar_t ThousandSeparator = L',';
+  wchar_t DecimalSeparator = L'.';
+  wchar_t DateSeparator = L'/';
+  std::wstring ShortDateFormat = L"m/d/yy";
+  std::wstring LongDateFormat = L"mmmm d, yyyy";
+  wchar_t TimeSeparator = L':';
+  std::wstring TimeAMString = L"AM";
+  std::wstring TimePMString = L"PM";
+  std::wstring ShortTimeFormat = L"h:mm AMPM";
+  std::wstring LongTimeFormat = L"h:mm:ss AMPM";
+  wchar_t ListSeparator = L',';
+  std::array<std::wstring, 12> ShortMonthNames{L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
+                                               L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};
+  std::array<std::wstring, 12> LongMonthNames{L"January", L"February", L"March",     L"April",
+                                              L"May",     L"June",     L"July",      L"August",
+                                              L"September", L"October", L"November", L"December"};
+  std::array<std::wstring, 7> ShortDayNames{L"Sun", L"Mon", L"Tue", L"Wed", L"Thu", L"Fri", L"Sat"};
+  std::array<std::wstring, 7> LongDayNames{L"Sunday",   L"Monday", L"Tuesday", L"Wednesday",
+                                           L"Thursday", L"Friday", L"Saturday"};
 };
 
-extern TFormatSettings FormatSettings;
+// The process-wide formats that formatting and parsing use when given none.
+// Made with the classic formats at the first call.
+TFormatSettings& FormatSettings();
+
+// The locale of the process: the user's default locale when first asked
+// (the runtime asks it at start-up), for the rules that depend on the
+// language the process runs in.
+struct TSysLocale {
+  std::int32_t DefaultLCID = 0;
+  std::int32_t PriLangID = 0;  // bits 0-9 of DefaultLCID
+  std::int32_t SubLangID = 0;  // bits 10-15
+};
+const TSysLocale& SysLocale();
 
 // One argument of Format.
 class TFormatArg {

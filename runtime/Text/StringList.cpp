@@ -242,6 +242,41 @@ std::wstring TStringList::Text() const {
   return result;
 }
 
+void TStringList::SetCommaText(std::wstring_view value) {
+  Clear();
+  const auto blank = [](wchar_t c) { return c > 0 && c <= L' '; };
+  std::size_t i = 0;
+  while (i < value.size() && blank(value[i])) ++i;
+  while (i < value.size()) {
+    std::wstring item;
+    if (value[i] == L'"') {
+      ++i;
+      while (i < value.size()) {
+        if (value[i] == L'"') {
+          if (i + 1 < value.size() && value[i + 1] == L'"') {
+            item += L'"';
+            i += 2;
+            continue;
+          }
+          ++i;
+          break;
+        }
+        item += value[i++];
+      }
+    } else {
+      while (i < value.size() && value[i] != L',' && !blank(value[i])) item += value[i++];
+    }
+    Add(std::move(item));
+    while (i < value.size() && blank(value[i])) ++i;
+    if (i < value.size() && value[i] == L',') {
+      ++i;
+      while (i < value.size() && blank(value[i])) ++i;
+      // A comma at the end still ends an (empty) item.
+      if (i == value.size()) Add(std::wstring());
+    }
+  }
+}
+
 void TStringList::SetText(std::wstring_view value) {
   Clear();
   size_t start = 0;

@@ -75,6 +75,11 @@ public:
   // Every line followed by CR LF; setting splits at CR LF, LF or CR.
   std::wstring Text() const;
   void SetText(std::wstring_view value);
+  // Comma text: the items separated by commas or blanks (control
+  // characters and spaces); an item in double quotes keeps its commas and
+  // blanks, and a doubled quote in it stands for one. Empty items between
+  // commas count.
+  void SetCommaText(std::wstring_view value);
 
   bool Sorted() const { return FSorted; }
   void SetSorted(bool value);

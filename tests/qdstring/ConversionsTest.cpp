@@ -20,10 +20,10 @@ namespace {
 // The process's decimal separator set for one scope.
 class TDecimalSeparator {
 public:
-  explicit TDecimalSeparator(wchar_t separator) : FSaved(Rtl::FormatSettings) {
-    Rtl::FormatSettings.DecimalSeparator = separator;
+  explicit TDecimalSeparator(wchar_t separator) : FSaved(Rtl::FormatSettings()) {
+    Rtl::FormatSettings().DecimalSeparator = separator;
   }
-  ~TDecimalSeparator() { Rtl::FormatSettings = FSaved; }
+  ~TDecimalSeparator() { Rtl::FormatSettings() = FSaved; }
 
 private:
   Rtl::TFormatSettings FSaved;
@@ -138,7 +138,7 @@ TEST(FloatText, LocalizedSeparator) {
   EXPECT_FALSE(TString::IsFloatLocalized(L"1.5"));
   EXPECT_EQ(TString::StringToFloatLocalized(L"-1,5E2", 7), -150.0);
   EXPECT_EQ(TString::StringToFloatLocalized(L"1.5", 7), 7.0);
-  EXPECT_EQ(Rtl::FormatSettings.DecimalSeparator, L',');  // the parsers changed nothing
+  EXPECT_EQ(Rtl::FormatSettings().DecimalSeparator, L',');  // the parsers changed nothing
 }
 
 TEST(FloatText, ParseSyntax) {

@@ -20,14 +20,14 @@ using TestSupport::TTempDir;
 using TestSupport::TTestKey;
 
 // Runs the probe with Wine's version for it set to `version`; its report.
-std::string ProbeUnder(const std::wstring& version) {
+std::string ProbeUnder(const std::wstring& version, const std::wstring& mode = L"") {
   const TTestKey key(TestSupport::OwnView(), L"Software\\Wine\\AppDefaults\\qdwindows_probe.exe",
                      Qd::HKEY_CURRENT_USER);
   key.WriteString(L"Version", version);
   TTempDir output{L"qdwinver"};
   const std::wstring probe = Rtl::ExtractFilePath(Rtl::GetModuleFileName()) + L"qdwindows_probe.exe";
   const std::wstring report = output / L"report.txt";
-  const int code = TestSupport::RunProcess(L"\"" + probe + L"\" \"" + report + L"\"");
+  const int code = TestSupport::RunProcess(L"\"" + probe + L"\" \"" + report + L"\" " + mode);
   key.DeleteTree();
   if (code != 0) return "exit code " + std::to_string(code);
   std::ifstream file(TestSupport::Narrow(report), std::ios::binary);
@@ -56,6 +56,26 @@ TEST(WindowsVersionTest, DefaultVersionIsWindows7_Wine) {
   EXPECT_TRUE(Qd::TQdWindows::Is7());
   EXPECT_FALSE(Qd::TQdWindows::Is8());
   EXPECT_FALSE(Qd::TQdWindows::Is10());
+}
+
+}  // namespace
+
+namespace {
+
+// Before Windows 7 the display names are composed from the language and the
+// country, and the Spanish sort orders are named after the country: in
+// Spanish for the native name, by the translatable strings 65067 and 65068
+// otherwise. From Windows 7 on the platform's display names answer.
+TEST(WindowsVersionTest, SpanishSortsInLegacyDisplayNames_Wine) {
+  // Native, English and system names of 040A, then of 0C0A.
+  EXPECT_EQ(ProbeUnder(L"vista", L"names"),
+            "espa\xC3\xB1ol (Espa\xC3\xB1" "a, Alfabetizaci\xC3\xB3n tradicional)|"
+            "Spanish (Spain, traditional sort)|Spanish (Spain)|"
+            "espa\xC3\xB1ol (Espa\xC3\xB1" "a, Alfabetizaci\xC3\xB3n internacional)|"
+            "Spanish (Spain, international sort)|Spanish (Spain)");
+  EXPECT_EQ(ProbeUnder(L"win7", L"names"),
+            "espa\xC3\xB1ol (Espa\xC3\xB1" "a)|Spanish (Spain)|Spanish (Spain)|"
+            "espa\xC3\xB1ol (Espa\xC3\xB1" "a)|Spanish (Spain)|Spanish (Spain)");
 }
 
 }  // namespace

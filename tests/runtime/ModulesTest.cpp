@@ -18,6 +18,8 @@
 #include "QdString/Strings.h"
 #include "QdWindows/Strings.h"
 #include "QdScript/Strings.h"
+#include "QdLocalization/Strings.h"
+#include "QdBase/Strings.h"
 
 namespace {
 
@@ -96,6 +98,8 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_STRING_STRINGS(CHECK_STRING)
     QD_WINDOWS_STRINGS(CHECK_STRING)
     QD_SCRIPT_STRINGS(CHECK_STRING)
+    QD_LOCALIZATION_STRINGS(CHECK_STRING)
+    QD_BASE_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);

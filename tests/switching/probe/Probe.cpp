@@ -1,0 +1,47 @@
+// Unpacks the resource modules embedded in it, as a program does, and
+// writes what happened to the file named on the command line (UTF-8):
+//   switching_probe <report> extract [check-date] [remove] [load-de]
+//     "<count> <LoadedResourceLocale>"; with load-de the German module
+//     beside the probe is loaded first, so that unpacking replaces it
+//   switching_probe <report> check
+//     the message of CheckThatDllsExist, or "ok"
+#include <cstdio>
+#include <string>
+
+#include "QdBase.h"
+#include "QdStartup.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Utf8.h"
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3) return 2;
+  const std::wstring command = argv[2];
+  std::wstring text;
+  Qd::StartUp();
+  try {
+    if (command == L"extract") {
+      Qd::TExtractOptions options;
+      bool loadGerman = false;
+      for (int i = 3; i < argc; ++i) {
+        const std::wstring option = argv[i];
+        if (option == L"check-date") options.Include(Qd::eoCheckDate);
+        if (option == L"remove") options.Include(Qd::eoRemoveFiles);
+        if (option == L"load-de") loadGerman = true;
+      }
+      if (loadGerman) Qd::TQdBase::LoadNew(L"de", L"");
+      const int count = Qd::TQdBase::ExtractFiles(options, L"");
+      text = std::to_wstring(count) + L" " + Qd::LoadedResourceLocale();
+    } else if (command == L"check") {
+      Qd::TQdBase::CheckThatDllsExist();
+      text = L"ok";
+    }
+  } catch (const Rtl::Exception& e) {
+    text = e.Message();
+  }
+  Qd::ShutDown();
+  std::FILE* file = _wfopen(argv[1], L"wb");
+  if (file == nullptr) return 3;
+  const std::string bytes = Rtl::Utf8Encode(text);
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  return std::fclose(file) == 0 && written ? 0 : 4;
+}
