@@ -378,6 +378,13 @@ void LocaleCodes(TInput input) {
   });
 }
 
+}  // namespace
+
+// The targets of other files.
+TTarget ResourceTarget();
+
+namespace {
+
 const TTarget TARGETS_C[] = {
     {"form-stream", FormStream, FormStreamSeeds, FormTextTokens},
     {"form-text", FormText, FormTextSeeds, FormTextTokens},
@@ -388,6 +395,7 @@ const TTarget TARGETS_C[] = {
     {"string-parsers", StringParsers, ParserSeeds, ParserTokens},
     {"set-text", SetText, SetSeeds, SetTokens},
     {"locale-codes", LocaleCodes, LocaleSeeds, LocaleTokens},
+    ResourceTarget(),
 };
 
 }  // namespace

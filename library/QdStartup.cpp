@@ -3,6 +3,7 @@
 #include "QdBase.h"
 #include "QdClasses.h"
 #include "QdCommon.h"
+#include "QdResource.h"
 #include "QdScript.h"
 #include "QdWindows.h"
 #include "runtime/Core/Units.h"
@@ -14,7 +15,8 @@ namespace {
 // The units in start-up order. Units without start-up code of their own
 // (QdHtmlHelp, QdUtils) and units not yet in the code base have no entry.
 const Rtl::TUnit UNITS_C[] = {
-    // QdXml, QdResource
+    // QdXml
+    {L"QdResource", &QdResourceUnit::Initialization, &QdResourceUnit::Finalization},
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     // QdLocalization
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
