@@ -314,7 +314,8 @@ void PrintTo(const TKey& key, std::ostream* os) {
 TEST(ParseKeyTest, TheThreeForms) {
   EXPECT_EQ(Parse(L"__rstr__ZN4Main5Forms6SHelloE"), (TKey{true, L"Main.Forms", L"SHello"}));
   EXPECT_EQ(Parse(L"__rstr__ZN4Main7_SHelloE"), (TKey{true, L"Main", L"SHello"}));
-  EXPECT_EQ(Parse(L"__rsrc_N4Main6SHelloX"), (TKey{true, L"Main", L"SHello"}));
+  EXPECT_EQ(Parse(L"__rsrc_N4MainSHelloX"), (TKey{true, L"Main", L"SHello"}));
+  EXPECT_EQ(Parse(L"__rsrc_N4Main6SHelloX"), (TKey{true, L"Main", L"6SHello"}));
   EXPECT_EQ(Parse(L"prefix__rsrc_N4Main"), (TKey{true, L"Main", L""}));
   EXPECT_EQ(Parse(L"__rstr__ZZN4Main5Forms6SHello"), (TKey{true, L"Main", L"SHello"}));
   EXPECT_EQ(Parse(L"__rstr__ZZN4Main7_SHello"), (TKey{true, L"Main", L"SHello"}));
