@@ -415,16 +415,20 @@ void Run(TInput input) {
 
   const auto elapsed = std::chrono::steady_clock::now() - start;
   if (elapsed > CASE_LIMIT_C) Fail("a case over the time limit");
-  // The slowest case, said once at the end of the run.
+  // The slowest case and the number checked against their model, said once
+  // at the end of the run.
   struct TSlowest {
     std::chrono::steady_clock::duration Time{};
     std::size_t Size = 0;
+    std::size_t Checked = 0;
     ~TSlowest() {
-      std::printf("fuzz: resource-container slowest case %lld us (%zu bytes)\n",
-                  static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(Time).count()), Size);
+      std::printf("fuzz: resource-container slowest case %lld us (%zu bytes); %zu cases checked against their model\n",
+                  static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(Time).count()), Size,
+                  Checked);
     }
   };
   static TSlowest slowest;
+  if (model != nullptr) ++slowest.Checked;
   if (elapsed > slowest.Time) {
     slowest.Time = elapsed;
     slowest.Size = input.size();
