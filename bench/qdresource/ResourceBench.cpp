@@ -78,14 +78,7 @@ void WriteModule(const std::wstring& fileName) {
   if (!EndUpdateResourceW(update, FALSE)) throw std::runtime_error("EndUpdateResourceW");
 }
 
-}  // namespace
-
-int main() {
-  Qd::TUnitsScope units;
-  const std::wstring container = TempName(L"bench_qdresource.qdres");
-  const std::wstring module = TempName(L"bench_qdresource_module.dll");
-  WriteContainer(container);
-  WriteModule(module);
+int Measure(const std::wstring& container, const std::wstring& module) {
   const Rtl::TLoadedModule library(LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
   if (!library) {
     std::fprintf(stderr, "the resource module doesn't load\n");
@@ -133,7 +126,19 @@ int main() {
         }
         return total;
       });
-  const int status = suite.Run();
+  return suite.Run();
+}
+
+}  // namespace
+
+int main() {
+  Qd::TUnitsScope units;
+  const std::wstring container = TempName(L"bench_qdresource.qdres");
+  const std::wstring module = TempName(L"bench_qdresource_module.dll");
+  WriteContainer(container);
+  WriteModule(module);
+  const int status = Measure(container, module);
   DeleteFileW(container.c_str());
+  DeleteFileW(module.c_str());
   return status;
 }

@@ -69,13 +69,20 @@ void TQdDelphiResources::Clear() {
   FTranslationSourceValue.clear();
 }
 
-std::wstring TQdDelphiResources::ResolvedResourcePath() const {
-  if (FResourcePath.empty() || IsAbsolutePath(FResourcePath) || !Rtl::IsElevated()) return FResourcePath;
-  // Elevated: never against the current directory, which the user chooses.
-  std::wstring relative = FResourcePath;
+namespace {
+
+// An elevated process resolves a relative name against the executable's
+// directory, never against the current directory, which the user chooses.
+std::wstring ResolvedForElevation(const std::wstring& path) {
+  if (path.empty() || IsAbsolutePath(path) || !Rtl::IsElevated()) return path;
+  std::wstring relative = path;
   while (!relative.empty() && relative.front() == L'\\') relative.erase(0, 1);
   return Rtl::IncludeTrailingPathDelimiter(Rtl::ExtractFileDir(ExecutableName())) + relative;
 }
+
+}  // namespace
+
+std::wstring TQdDelphiResources::ResolvedResourcePath() const { return ResolvedForElevation(FResourcePath); }
 
 std::vector<std::wstring> TQdDelphiResources::GetResourceDirectories() const {
   std::vector<std::wstring> dirs;
@@ -135,7 +142,7 @@ void TQdDelphiResources::Load(const std::wstring& resourceFileName) {
   FLoaded = true;
   const std::vector<std::wstring> dirs = GetResourceDirectories();
 
-  std::wstring fileName = resourceFileName;
+  std::wstring fileName = ResolvedForElevation(resourceFileName);
   if (fileName.empty()) {
     const std::wstring path = ResolvedResourcePath();
     if (!path.empty() && Rtl::FileExists(path)) {

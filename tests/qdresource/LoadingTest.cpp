@@ -209,8 +209,11 @@ TEST_F(TLoading, AnElevatedProcessResolvesARelativePathAgainstTheExecutable_Wine
   Resources.SetResourcePath(L"rel");
   const std::vector<std::wstring> dirs = Resources.GetResourceDirectories();
   const int count = Resources.GetCount();
+  // An explicit relative name too.
+  const std::wstring explicitName = MessageOf<Rtl::EFOpenError>([&] { Resources.Load(L"rel\\QdLangRes.qdres"); });
   SetCurrentDirectoryW(saved);
   EXPECT_EQ(count, 0);
+  EXPECT_NE(explicitName.find(ExeDir()), std::wstring::npos) << TestSupport::Narrow(explicitName);
   for (const std::wstring& dir : dirs) EXPECT_EQ(dir.find(Dir.Path()), std::wstring::npos) << TestSupport::Narrow(dir);
   // No documents folder either.
   const std::wstring documents = Qd::TQdBase::GetFolderPath(5);
