@@ -486,9 +486,8 @@ private:
   std::wstring FText;
 };
 
-std::wstring WithoutLeadingUnderscore(std::wstring text) {
-  if (!text.empty() && text.front() == L'_') text.erase(0, 1);
-  return text;
+std::wstring WithoutLeadingUnderscore(const std::wstring& text) {
+  return text.starts_with(L'_') ? text.substr(1) : text;
 }
 
 }  // namespace
@@ -515,7 +514,7 @@ bool TQdDelphiResource::ParseKey(const std::wstring& name, std::wstring& unitNam
       if (!rest.StartsWithDigit()) return malformed();
       std::wstring part = rest.TakeLeft(rest.GetNumber());
       if (rest.StartsWith(L'E')) {
-        itemName = WithoutLeadingUnderscore(std::move(part));
+        itemName = WithoutLeadingUnderscore(part);
         break;
       }
       if (!unitName.empty()) unitName += L'.';
@@ -537,7 +536,7 @@ bool TQdDelphiResource::ParseKey(const std::wstring& name, std::wstring& unitNam
         part = rest.TakeLeft(rest.GetNumber());
       }
       if (rest.Empty()) {
-        itemName = WithoutLeadingUnderscore(std::move(part));
+        itemName = WithoutLeadingUnderscore(part);
         break;
       }
       if (!part.empty() && !ignoreRest && unitName.empty()) unitName = part;
