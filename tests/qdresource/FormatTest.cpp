@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
+#include "runtime/System/Win32.h"
 #include "runtime/Text/StringList.h"
 #include "tools/ResourceImage.h"
 
@@ -205,6 +206,13 @@ TEST(ContainerTest, LanguagesKeepTheDirectoryOrderAndShareTheBytes) {
             L"Argument out of range");
   EXPECT_EQ(MessageOf<Rtl::EArgumentOutOfRangeException>([&] { resources->Resources.GetLanguages(-1); }),
             L"Argument out of range");
+}
+
+TEST(ContainerTest, IdsAreReadInTheAnsiCodePage) {
+  TLoaded loaded(TContainerModel{1, {{"\xe4\xe9-x", Layout2()}}});
+  wchar_t expected[8] = {};
+  const int length = MultiByteToWideChar(CP_ACP, 0, "\xe4\xe9-x", 4, expected, 8);
+  EXPECT_EQ(loaded.Language(0).GetId(), std::wstring(expected, static_cast<std::size_t>(length)));
 }
 
 // --- Broken bytes ----------------------------------------------------------------
