@@ -4,6 +4,7 @@
 #include "QdClasses.h"
 #include "QdCommon.h"
 #include "QdLocalization.h"
+#include "QdResource.h"
 #include "QdScript.h"
 #include "QdWindows.h"
 #include "runtime/Core/Units.h"
@@ -15,7 +16,8 @@ namespace {
 // The units in start-up order. Units without start-up code of their own
 // (QdHtmlHelp, QdUtils) and units not yet in the code base have no entry.
 const Rtl::TUnit UNITS_C[] = {
-    // QdXml, QdResource
+    // QdXml
+    {L"QdResource", &QdResourceUnit::Initialization, &QdResourceUnit::Finalization},
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     {L"QdLocalization", &QdLocalizationUnit::Initialization, &QdLocalizationUnit::Finalization},
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},

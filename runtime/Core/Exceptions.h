@@ -46,12 +46,14 @@ RTL_EXCEPTION_CLASS(EStringListError, EListError);  // string list index, duplic
 RTL_EXCEPTION_CLASS(EInvalidCast, Exception);       // an object of another kind
 RTL_EXCEPTION_CLASS(EInvalidOperation, Exception);
 RTL_EXCEPTION_CLASS(EArgumentException, Exception);
+RTL_EXCEPTION_CLASS(EArgumentOutOfRangeException, EArgumentException);  // an index or count out of range
 RTL_EXCEPTION_CLASS(EClassNotFound, Exception);
 RTL_EXCEPTION_CLASS(EStreamError, Exception);
 RTL_EXCEPTION_CLASS(EFCreateError, EStreamError);
 RTL_EXCEPTION_CLASS(EFOpenError, EStreamError);
 RTL_EXCEPTION_CLASS(EReadError, EStreamError);
 RTL_EXCEPTION_CLASS(EWriteError, EStreamError);
+RTL_EXCEPTION_CLASS(EInvalidImage, EReadError);     // bytes that aren't the expected binary format
 RTL_EXCEPTION_CLASS(EResNotFound, Exception);
 RTL_EXCEPTION_CLASS(EIntError, Exception);
 RTL_EXCEPTION_CLASS(EDivByZero, EIntError);

@@ -18,7 +18,9 @@
   S(SUnkOSError, 60010, "A call to an OS function failed") \
   S(SAbstractInstance, 60011, "Cannot create an instance of %s") \
   S(SAssignError, 60012, "Cannot assign a %s to a %s") \
-  S(SDuplicateClass, 60013, "A class named %s already exists")
+  S(SDuplicateClass, 60013, "A class named %s already exists") \
+  S(SInvalidImage, 60014, "Invalid stream format") \
+  S(SArgumentOutOfRange, 60015, "Argument out of range")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

@@ -20,6 +20,7 @@
 #include "QdScript/Strings.h"
 #include "QdLocalization/Strings.h"
 #include "QdBase/Strings.h"
+#include "QdResource/Strings.h"
 
 namespace {
 
@@ -100,6 +101,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_SCRIPT_STRINGS(CHECK_STRING)
     QD_LOCALIZATION_STRINGS(CHECK_STRING)
     QD_BASE_STRINGS(CHECK_STRING)
+    QD_RESOURCE_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);

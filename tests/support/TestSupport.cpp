@@ -210,6 +210,35 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir, 
   return static_cast<int>(code);
 }
 
+int RunProcessLimited(const std::wstring& commandLine, const std::wstring& currentDir, unsigned timeoutMs) {
+  HANDLE own = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own)) return -2;
+  const Rtl::TKernelHandle ownToken(own);
+  TOKEN_LINKED_TOKEN linked{};
+  DWORD size = 0;
+  if (!GetTokenInformation(ownToken.Get(), TokenLinkedToken, &linked, sizeof linked, &size) ||
+      linked.LinkedToken == nullptr)
+    return -2;
+  const Rtl::TKernelHandle linkedToken(linked.LinkedToken);
+  HANDLE primary = nullptr;
+  if (!DuplicateTokenEx(linkedToken.Get(), TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary))
+    return -2;
+  const Rtl::TKernelHandle primaryToken(primary);
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::wstring cmd = commandLine;
+  if (!CreateProcessAsUserW(primaryToken.Get(), nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            currentDir.empty() ? nullptr : currentDir.c_str(), &si, &pi))
+    return -1;
+  DWORD code = static_cast<DWORD>(-1);
+  const Rtl::TKernelHandle process(pi.hProcess);
+  const Rtl::TKernelHandle thread(pi.hThread);
+  if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
+  else TerminateProcess(process.Get(), 1);
+  return static_cast<int>(code);
+}
+
 std::string Narrow(const std::wstring& text) { return Rtl::Utf8Encode(text); }
 
 }  // namespace TestSupport

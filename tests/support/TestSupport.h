@@ -74,6 +74,13 @@ private:
 int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir = L"",
                unsigned timeoutMs = 60000);
 
+// RunProcess with the limited (not elevated) token linked to the process's
+// token: TokenLinkedToken, duplicated as a primary token, to
+// CreateProcessAsUserW. -2 when the process has no linked token (it isn't
+// elevated, or the system keeps none).
+int RunProcessLimited(const std::wstring& commandLine, const std::wstring& currentDir = L"",
+                      unsigned timeoutMs = 60000);
+
 // A text in UTF-8, for readable assertion messages.
 std::string Narrow(const std::wstring& text);
 
