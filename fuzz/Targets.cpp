@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "CodePageTargets.h"
 #include "Fuzz.h"
 #include "QdClasses.h"
 #include "QdScript.h"
@@ -388,6 +389,8 @@ const TTarget TARGETS_C[] = {
     {"string-parsers", StringParsers, ParserSeeds, ParserTokens},
     {"set-text", SetText, SetSeeds, SetTokens},
     {"locale-codes", LocaleCodes, LocaleSeeds, LocaleTokens},
+    {"code-page-bytes", CodePageBytes, CodePageByteSeeds, CodePageTokens, 1, GenerateCodePageBytes},
+    {"code-page-text", CodePageText, CodePageTextSeeds, CodePageTokens, 1, GenerateCodePageText},
 };
 
 }  // namespace
