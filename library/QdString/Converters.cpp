@@ -201,7 +201,15 @@ void Initialization() {
     state->Converters->Add(std::make_unique<TGb18030Converter>());
   State.Start(std::move(state));
   try {
-    CodePageDatas().Populate();
+    TCodePageDatas& datas = CodePageDatas();
+    if (datas.GetCount() == 0) {
+      datas.Populate();
+    } else {
+      // QdString alone started again: the table stays, and learns the
+      // converters registered meanwhile.
+      TCodePageConverters& converters = *State.Get().Converters;
+      for (int i = 0; i < converters.GetCount(); ++i) RecordCodePages(datas, *converters.GetItems(i));
+    }
   } catch (...) {
     State.Stop();
     throw;

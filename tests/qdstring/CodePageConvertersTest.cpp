@@ -18,6 +18,7 @@ namespace {
 // Code pages that no system has: only the test's converters serve them.
 constexpr std::int32_t CP_SHIFTED_C = 59001;
 constexpr std::int32_t CP_DESCENDANT_C = 59002;
+constexpr std::int32_t CP_EARLY_C = 59003;
 
 // Bytes read one higher, text written one lower; recognises "SHIFT".
 class TShiftConverter : public TCodePageConverter {
@@ -46,6 +47,17 @@ class TDescendantConverter : public TShiftConverter {
   RTL_CLASS(TDescendantConverter, TShiftConverter)
 public:
   void GetCodePages(const TCodePageEvent& callback) override { callback(*this, CP_DESCENDANT_C, L"", L""); }
+};
+
+// Registered before QdString's start-up: reads every byte as 'e'.
+class TEarlyConverter : public TCodePageConverter {
+  RTL_CLASS(TEarlyConverter, TCodePageConverter)
+public:
+  std::wstring AnsiToWide(const Rtl::RawByteString& str, std::int32_t) override {
+    FOk = true;
+    return std::wstring(str.size(), L'e');
+  }
+  void GetCodePages(const TCodePageEvent& callback) override { callback(*this, CP_EARLY_C, L"", L""); }
 };
 
 // Never enabled; still recognises "OFF", and answers -5 for anything else.
@@ -198,4 +210,26 @@ TEST(CodePageConverterRegistry, AConverterThatFailsLeavesTheWorkToTheSystem) {
   CodePageDatas().GetCodePageData(20127)->GetConverters().Add({});
   EXPECT_EQ(TString::WideToAnsi(L"x", 20127), "x");
   EXPECT_EQ(failing->Calls, 2);
+}
+
+TEST(CodePageUnitState, AfterShutdownTheSystemConvertsAndRegisterKeepsItsRegistry_Wine) {
+  QdStringUnit::Finalization();
+  EXPECT_EQ(FindCodePageConverters(), nullptr);
+  EXPECT_THROW(CodePageConverters(), Rtl::Exception);
+  // Straight to the system, the table untouched: Wine lacks 54936.
+  EXPECT_EQ(TString::WideToAnsi(L"\u00E9", 1252), "\xE9");
+  EXPECT_EQ(TString::WideToAnsi(L"\u4E2D", 54936), "");
+  EXPECT_EQ(TString::AnsiToWide(Rtl::RawByteString("\xD6\xD0"), 54936), L"");
+  EXPECT_FALSE(TString::DoesCodePageSupport(L'\u0100', 1252));
+  EXPECT_EQ(TString::IndexOfAlienCharacter(L"ab\u0100", 1252), 3);
+
+  // Register before the start-up makes the registry, which the start-up keeps.
+  TCodePageConverters::Register(TEarlyConverter::ClassInfo);
+  ASSERT_NE(FindCodePageConverters(), nullptr);
+  EXPECT_EQ(TString::AnsiToWide(Rtl::RawByteString("xy"), CP_EARLY_C), L"");  // not started: not used
+  QdStringUnit::Initialization();
+  EXPECT_NE(CodePageConverters().Find(TEarlyConverter::ClassInfo), nullptr);
+  EXPECT_NE(CodePageConverters().Find(TGb18030Converter::ClassInfo), nullptr);
+  EXPECT_EQ(TString::AnsiToWide(Rtl::RawByteString("xy"), CP_EARLY_C), L"ee");
+  EXPECT_EQ(TString::Gb18030ToWide("\xD6\xD0"), L"\u4E2D");
 }
