@@ -39,25 +39,34 @@ TCodePageConverter* ChooseConverter(std::int32_t codePage) {
 }
 
 // --- UTF-16 to 8 bits ---------------------------------------------------------------
+//
+// The pieces go to the system with their lengths rather than terminated:
+// the same sizes and results as with a terminator, without copying each
+// piece to terminate it.
+
+// A piece too long for the system's int counts: the measurement fails.
+constexpr std::size_t MAX_PIECE_C = 0x7FFFFFFF;
 
 // Measures and converts with `flags`; false when the conversion returns 0
 // or gives a first byte 0 (`error` is then the system's code, 0 when the
-// call itself succeeded).
-bool SystemWideToAnsi(const std::wstring& text, std::int32_t codePage, DWORD flags, Rtl::RawByteString& result,
+// call itself succeeded). An empty measurement gives an empty result.
+bool SystemWideToAnsi(std::wstring_view text, std::int32_t codePage, DWORD flags, Rtl::RawByteString& result,
                       DWORD& error) {
   result.clear();
   error = 0;
+  if (text.size() > MAX_PIECE_C) return true;
   const auto cp = static_cast<UINT>(codePage);
-  const int size = WideCharToMultiByte(cp, flags, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  if (size < 2) return true;  // empty: no retry, no error
+  const int length = static_cast<int>(text.size());
+  const int size = WideCharToMultiByte(cp, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
+  if (size < 1) return true;  // empty: no retry, no error
   result.resize(static_cast<std::size_t>(size));
-  const int written = WideCharToMultiByte(cp, flags, text.c_str(), -1, result.data(), size, nullptr, nullptr);
+  const int written = WideCharToMultiByte(cp, flags, text.data(), length, result.data(), size, nullptr, nullptr);
   if (written == 0) error = GetLastError();
   if (written == 0 || result[0] == '\0') {
     result.clear();
     return false;
   }
-  result.resize(static_cast<std::size_t>(written - 1));
+  result.resize(static_cast<std::size_t>(written));
   return true;
 }
 
@@ -76,12 +85,25 @@ bool TryConverter(TCodePageConverter& converter, const TInput& input, std::int32
   return converter.GetOk();
 }
 
-Rtl::RawByteString WidePieceToAnsi(std::wstring_view piece, std::int32_t codePage, TCodePageConverter* converter) {
+// A piece as the string object a converter takes: the whole input itself
+// when the piece is all of it.
+template <class TText>
+const TText& AsObject(std::basic_string_view<typename TText::value_type> piece, const TText* whole, TText& copy) {
+  if (whole != nullptr) return *whole;
+  copy.assign(piece);
+  return copy;
+}
+
+Rtl::RawByteString WidePieceToAnsi(std::wstring_view piece, const std::wstring* whole, std::int32_t codePage,
+                                   TCodePageConverter* converter) {
   if (piece.empty()) return {};
-  std::wstring text(piece);
   Rtl::RawByteString converted;
-  if (converter != nullptr && TryConverter(*converter, text, codePage, converted)) return converted;
-  if (codePage == CP_VIETNAMESE_C) text = TString::EncodeVietnameseString(text);
+  std::wstring copy;
+  if (converter != nullptr && TryConverter(*converter, AsObject(piece, whole, copy), codePage, converted))
+    return converted;
+  std::wstring vietnamese;
+  std::wstring_view text = piece;
+  if (codePage == CP_VIETNAMESE_C) text = vietnamese = TString::EncodeVietnameseString(piece);
   const DWORD flags = codePage == CP_VIETNAMESE_C || codePage == CP_GB18030_C ? 0 : COMPOSITE_FLAGS_C;
   Rtl::RawByteString result;
   DWORD error = 0;
@@ -92,7 +114,7 @@ Rtl::RawByteString WidePieceToAnsi(std::wstring_view piece, std::int32_t codePag
   if (flags != 0 && SystemWideToAnsi(text, codePage, 0, result, error)) return result;
   if (converter != nullptr) {
     // The converter's answer as it comes, whatever its Ok.
-    TryConverter(*converter, std::wstring(piece), codePage, converted);
+    TryConverter(*converter, AsObject(piece, whole, copy), codePage, converted);
     return converted;
   }
   if (error != 0)
@@ -102,39 +124,45 @@ Rtl::RawByteString WidePieceToAnsi(std::wstring_view piece, std::int32_t codePag
 
 // --- 8 bits to UTF-16 ---------------------------------------------------------------
 
-std::wstring AnsiPieceToWide(std::string_view piece, std::int32_t codePage, TCodePageConverter* converter) {
+std::wstring AnsiPieceToWide(std::string_view piece, const std::string* whole, std::int32_t codePage,
+                             TCodePageConverter* converter) {
   if (piece.empty()) return {};
-  const std::string bytes(piece);
   std::wstring converted;
-  if (converter != nullptr && TryConverter(*converter, bytes, codePage, converted)) return converted;
+  std::string copy;
+  if (converter != nullptr && TryConverter(*converter, AsObject(piece, whole, copy), codePage, converted))
+    return converted;
+  if (piece.size() > MAX_PIECE_C) return {};
   const auto cp = static_cast<UINT>(codePage);
-  const int size = MultiByteToWideChar(cp, 0, bytes.c_str(), -1, nullptr, 0);
-  if (size < 2) return {};
+  const int length = static_cast<int>(piece.size());
+  const int size = MultiByteToWideChar(cp, 0, piece.data(), length, nullptr, 0);
+  if (size < 1) return {};
   std::wstring result(static_cast<std::size_t>(size), L'\0');
-  const int written = MultiByteToWideChar(cp, 0, bytes.c_str(), -1, result.data(), size);
-  result.resize(written > 0 ? static_cast<std::size_t>(written - 1) : 0);
+  const int written = MultiByteToWideChar(cp, 0, piece.data(), length, result.data(), size);
+  result.resize(written > 0 ? static_cast<std::size_t>(written) : 0);
   return result;
 }
 
 // Converts `input` piece by piece between its NULs, each NUL kept at its
-// place.
-template <class TResult, class TInput, class TConvert>
-TResult ByPieces(TInput input, TConvert convert) {
-  using TChar = typename TInput::value_type;
-  const std::size_t nul = input.find(TChar(0));
-  if (nul == TInput::npos) return convert(input);
+// place. `convert(piece, whole)` gets the input itself as `whole` when the
+// piece is all of it, else none.
+template <class TResult, class TText, class TConvert>
+TResult ByPieces(const TText& input, TConvert convert) {
+  using TChar = typename TText::value_type;
+  using TView = std::basic_string_view<TChar>;
+  const TView view(input);
+  if (view.find(TChar(0)) == TView::npos) return convert(view, &input);
   TResult result;
   std::size_t start = 0;
   for (;;) {
-    const std::size_t end = input.find(TChar(0), start);
-    if (end == TInput::npos) {
-      result += convert(input.substr(start));
+    const std::size_t end = view.find(TChar(0), start);
+    if (end == TView::npos) {
+      result += convert(view.substr(start), nullptr);
       break;
     }
-    result += convert(input.substr(start, end - start));
+    result += convert(view.substr(start, end - start), nullptr);
     result.push_back(typename TResult::value_type(0));
     start = end + 1;
-    if (start == input.size()) break;
+    if (start == view.size()) break;
   }
   return result;
 }
@@ -183,16 +211,18 @@ bool SupportsPair(const wchar_t* pair, std::int32_t codePage) {
 
 }  // namespace
 
-Rtl::RawByteString TString::WideToAnsi(std::wstring_view str, std::int32_t codePage) {
+Rtl::RawByteString TString::WideToAnsi(const std::wstring& str, std::int32_t codePage) {
   TCodePageConverter* converter = ChooseConverter(codePage);
-  return ByPieces<Rtl::RawByteString>(
-      str, [&](std::wstring_view piece) { return WidePieceToAnsi(piece, codePage, converter); });
+  return ByPieces<Rtl::RawByteString>(str, [&](std::wstring_view piece, const std::wstring* whole) {
+    return WidePieceToAnsi(piece, whole, codePage, converter);
+  });
 }
 
 std::wstring TString::AnsiToWide(const Rtl::RawByteString& str, std::int32_t codePage) {
   TCodePageConverter* converter = ChooseConverter(codePage);
-  return ByPieces<std::wstring>(std::string_view(str),
-                                [&](std::string_view piece) { return AnsiPieceToWide(piece, codePage, converter); });
+  return ByPieces<std::wstring>(str, [&](std::string_view piece, const std::string* whole) {
+    return AnsiPieceToWide(piece, whole, codePage, converter);
+  });
 }
 
 std::wstring TString::AnsiToWide(const Rtl::TBytes& str, std::int32_t codePage) {
@@ -201,11 +231,11 @@ std::wstring TString::AnsiToWide(const Rtl::TBytes& str, std::int32_t codePage) 
 
 std::wstring TString::Gb18030ToWide(const Rtl::RawByteString& value) { return AnsiToWide(value, CP_GB18030_C); }
 
-Rtl::RawByteString TString::WideToGb18030(std::wstring_view value) { return WideToAnsi(value, CP_GB18030_C); }
+Rtl::RawByteString TString::WideToGb18030(const std::wstring& value) { return WideToAnsi(value, CP_GB18030_C); }
 
 char TString::WideCharToAnsiChar(wchar_t c, std::int32_t codePage) {
   if (c == L'\0') return '\0';
-  const Rtl::RawByteString converted = WideToAnsi(std::wstring_view(&c, 1), codePage);
+  const Rtl::RawByteString converted = WideToAnsi(std::wstring(1, c), codePage);
   return converted.empty() ? '\0' : converted[0];
 }
 

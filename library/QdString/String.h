@@ -31,12 +31,12 @@ public:
   // `str` in `codePage`. Raises Rtl::Exception "WideCharToMultiByte
   // failed..." when the system fails after measuring and no converter
   // serves the code page.
-  static Rtl::RawByteString WideToAnsi(std::wstring_view str, std::int32_t codePage);
+  static Rtl::RawByteString WideToAnsi(const std::wstring& str, std::int32_t codePage);
   // The bytes of `str` read in `codePage`; never raises.
   static std::wstring AnsiToWide(const Rtl::RawByteString& str, std::int32_t codePage);
   static std::wstring AnsiToWide(const Rtl::TBytes& str, std::int32_t codePage);
   static std::wstring Gb18030ToWide(const Rtl::RawByteString& value);
-  static Rtl::RawByteString WideToGb18030(std::wstring_view value);
+  static Rtl::RawByteString WideToGb18030(const std::wstring& value);
   // The first byte of the character in `codePage`; 0 for U+0000 or when
   // the conversion is empty.
   static char WideCharToAnsiChar(wchar_t c, std::int32_t codePage);
