@@ -239,10 +239,26 @@ char TString::WideCharToAnsiChar(wchar_t c, std::int32_t codePage) {
   return converted.empty() ? '\0' : converted[0];
 }
 
-bool TString::DoesCodePageSupport(wchar_t c, std::int32_t codePage) {
+namespace {
+
+// Code pages whose answers are worth keeping: those that convert.
+bool IsConvertingCodePage(std::int32_t codePage) {
+  return codePage == CP_UTF8_C || codePage == CP_UTF7_C || codePage == CP_GB18030_C || IsKnownCodePage(codePage);
+}
+
+// The kept answers of `codePage`; none outside the unit's lifetime or for
+// a code page that converts nothing.
+std::atomic<std::uint8_t>* KeptAnswers(std::int32_t codePage) {
   StringDetail::TSupportCache* cache = StringDetail::SupportCache();
-  if (cache == nullptr) return ComputeSupport(c, codePage);
-  std::atomic<std::uint8_t>& answer = cache->Answers(codePage)[static_cast<std::uint16_t>(c)];
+  return cache != nullptr ? cache->Answers(codePage, &IsConvertingCodePage) : nullptr;
+}
+
+}  // namespace
+
+bool TString::DoesCodePageSupport(wchar_t c, std::int32_t codePage) {
+  std::atomic<std::uint8_t>* answers = KeptAnswers(codePage);
+  if (answers == nullptr) return ComputeSupport(c, codePage);
+  std::atomic<std::uint8_t>& answer = answers[static_cast<std::uint16_t>(c)];
   std::uint8_t known = answer.load(std::memory_order_relaxed);
   if (known == 0) {
     known = ComputeSupport(c, codePage) ? 1 : 2;
@@ -253,8 +269,7 @@ bool TString::DoesCodePageSupport(wchar_t c, std::int32_t codePage) {
 
 int TString::IndexOfAlienCharacter(std::wstring_view str, std::int32_t codePage) {
   if (str.empty() || codePage == 0) return 0;
-  StringDetail::TSupportCache* cache = StringDetail::SupportCache();
-  std::atomic<std::uint8_t>* answers = cache != nullptr ? cache->Answers(codePage) : nullptr;
+  std::atomic<std::uint8_t>* answers = KeptAnswers(codePage);
   for (std::size_t i = 0; i < str.size(); ++i) {
     const wchar_t c = str[i];
     if (c >= 0xD800 && c <= 0xDBFF && i + 1 < str.size() && str[i + 1] >= 0xDC00 && str[i + 1] <= 0xDFFF) {

@@ -30,10 +30,12 @@ TSupportCache::TSupportCache() : FImpl(std::make_unique<TImpl>()) {}
 
 TSupportCache::~TSupportCache() = default;
 
-std::atomic<std::uint8_t>* TSupportCache::Answers(std::int32_t codePage) {
+std::atomic<std::uint8_t>* TSupportCache::Answers(std::int32_t codePage, bool (*keep)(std::int32_t codePage)) {
   const std::lock_guard lock(FImpl->Lock);
+  if (const auto found = FImpl->Tables.find(codePage); found != FImpl->Tables.end()) return found->second.get();
+  if (!keep(codePage)) return nullptr;
   auto& table = FImpl->Tables[codePage];
-  if (!table) table = std::make_unique<std::atomic<std::uint8_t>[]>(65536);  // zeroed: nothing known
+  table = std::make_unique<std::atomic<std::uint8_t>[]>(65536);  // zeroed: nothing known
   return table.get();
 }
 

@@ -30,8 +30,10 @@ using TCodePageEvent = std::function<void(TCodePageConverter& converter, std::in
 
 // A plug-in that converts one or more code pages. The four operations
 // raise Rtl::EAbstractError unless a converter class overrides them, so a
-// converter overrides only what it serves. AnsiToWide and WideToAnsi set
-// FOk to tell whether they succeeded.
+// converter overrides only what it serves: the registry, the code-page
+// table and the conversions take an operation left abstract as "nothing
+// detected", "no code pages" and "not converted". AnsiToWide and
+// WideToAnsi set FOk to tell whether they succeeded.
 class TCodePageConverter : public TQdObject {
   RTL_CLASS(TCodePageConverter, TQdObject)
 public:

@@ -56,8 +56,10 @@ public:
   ~TSupportCache();
   TSupportCache(const TSupportCache&) = delete;
   TSupportCache& operator=(const TSupportCache&) = delete;
-  // The answers of one code page (65536 entries), made on first use.
-  std::atomic<std::uint8_t>* Answers(std::int32_t codePage);
+  // The answers of one code page (65536 entries), made on first use when
+  // `keep` says so for the code page (so that numbers no system knows take
+  // no memory); none otherwise.
+  std::atomic<std::uint8_t>* Answers(std::int32_t codePage, bool (*keep)(std::int32_t codePage));
 
 private:
   struct TImpl;
