@@ -174,6 +174,13 @@ TEST(CodePageTable, WineConvertsSeventyCodePagesAndTheLibraryGb18030_Wine) {
   // The installed code pages and the library's converter of 54936; 65000
   // and 65001 convert but aren't listed as installed.
   EXPECT_TRUE(numbers.count(1252) && numbers.count(932) && numbers.count(54936));
+  EXPECT_EQ(supported.size(), 69u);  // the 68 installed ones and 54936
+  // Wine lists 68 installed code pages, each recorded with the system's
+  // (empty) entry.
+  int installed = 0;
+  for (int i = 0; i < CodePageDatas().GetCount(); ++i)
+    if (CodePageDatas().GetItems(i).GetConverters().Exists({})) ++installed;
+  EXPECT_EQ(installed, 68);
   EXPECT_FALSE(numbers.count(65001));
   EXPECT_FALSE(numbers.count(50220));
   const TCodePageConverterClass converter = CodePageDatas().GetConverter(54936);
