@@ -6,6 +6,7 @@
 #include "QdLocalization.h"
 #include "QdResource.h"
 #include "QdScript.h"
+#include "QdString.h"
 #include "QdWindows.h"
 #include "runtime/Core/Units.h"
 
@@ -23,7 +24,7 @@ const Rtl::TUnit UNITS_C[] = {
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
     // QdHtmlHelp, QdUtils, QdLanguages
     {L"QdScript", &QdScriptUnit::Initialization, &QdScriptUnit::Finalization},
-    // QdString
+    {L"QdString", &QdStringUnit::Initialization, &QdStringUnit::Finalization},
     {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},
     {L"QdCommon", &QdCommonUnit::Initialization, &QdCommonUnit::Finalization},
 };

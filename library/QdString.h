@@ -5,5 +5,7 @@
 // is the unit's public face and includes them all.
 #pragma once
 
+#include "QdString/Converters.h"
+#include "QdString/Gb18030.h"
 #include "QdString/String.h"
 #include "QdString/UnicodeString.h"

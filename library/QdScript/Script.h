@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "QdScript/CodePages.h"
 #include "QdScript/Nls.h"
 #include "runtime/Core/TypeInfo.h"
 
@@ -102,6 +103,22 @@ public:
   static std::wstring LocaleToExt(std::int32_t locale);
 
   static bool IsCodePageInstalled(std::int32_t codePage);
+
+  // The six Unicode encodings (utf-8, unicode, unicodeFFFE, UTF-32LE,
+  // UTF-32BE, GB18030), independent of the code-page table.
+  static int GetUnicodeCount();
+  // Raises "Error Message" for an index outside 0..5.
+  static TEncodingData GetUnicodeData(int index);
+  // The entry whose code is `encoding` (exact).
+  static bool GetUnicodeData(const std::wstring& encoding, TEncodingData& data);
+  static bool IsUnicodeEncoding(const std::wstring& encoding);
+  // The entry of `category`; the utf-8 entry when none.
+  static TEncodingData FindUnicodeData(TEncodingCategory category);
+  // From the code-page table when it knows `encoding`, else a Unicode
+  // entry.
+  static bool GetEncodingData(const std::wstring& encoding, TEncodingData& data);
+  static TEncodingData CodePageDataToEncodingData(const TCodePageObject& codePage);
+  static TEncodingCategories GetAllEncodingCategories();
 };
 
 }  // namespace Qd

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "QdScript/CodePages.h"
+#include "QdScript/Detail.h"
 #include "QdScript/Script.h"
 #include "QdScript/Scripts.h"
 #include "runtime/Core/Units.h"
@@ -22,6 +24,7 @@ namespace {
 
 struct TQdScriptState {
   std::unique_ptr<TScripts> Scripts;
+  std::unique_ptr<TCodePageDatas> CodePageDatas;
   // The ISO 639 codes of the supported locales, sorted; built on first use.
   std::once_flag KnownLanguagesBuilt;
   std::unique_ptr<Rtl::TStringList> KnownLanguages;
@@ -120,6 +123,17 @@ void BuildKnownLanguages(TQdScriptState& state) {
 
 TScripts& Scripts() { return *State.Get().Scripts; }
 
+TCodePageDatas& CodePageDatas() { return *State.Get().CodePageDatas; }
+
+TCodePageDatas* FindCodePageDatas() { return State.Started() ? State.Get().CodePageDatas.get() : nullptr; }
+
+std::vector<std::int32_t> ScriptDetail::InstalledCodePages() {
+  std::vector<std::int32_t> codePages;
+  for (const std::wstring& item : SystemList(slInstalledCodePages))
+    codePages.push_back(static_cast<std::int32_t>(std::wcstol(item.c_str(), nullptr, 10)));
+  return codePages;
+}
+
 TCharsetInfo TScript::GetCharSetInfo(std::int32_t langId) {
   // The signature comes as 16 UTF-16 units holding the 32-byte record.
   wchar_t data[32] = {};
@@ -181,6 +195,8 @@ void Initialization() {
   auto state = std::make_unique<TQdScriptState>();
   state->Scripts = std::make_unique<TScripts>();
   for (const wchar_t* code : SCRIPTS_AT_START_C) state->Scripts->Add(code);
+  // Empty: QdString's start-up fills it, once the converters are known.
+  state->CodePageDatas = std::make_unique<TCodePageDatas>();
   State.Start(std::move(state));
 }
 

@@ -3,10 +3,16 @@
 // folding is the runtime's (runtime/Text/Ascii.h).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <memory>
+
+namespace Qd {
+class TCodePageConverters;
+}
 
 namespace Qd::StringDetail {
 
@@ -39,5 +45,30 @@ std::wstring_view Substring(std::wstring_view s, int index, int count);
 inline int Position(std::size_t index) {
   return index == std::wstring_view::npos ? 0 : static_cast<int>(index) + 1;
 }
+
+// --- Code pages ---------------------------------------------------------------
+
+// The answers of DoesCodePageSupport, kept per code page for the unit's
+// lifetime: 0 not yet known, 1 supported, 2 not.
+class TSupportCache {
+public:
+  TSupportCache();
+  ~TSupportCache();
+  TSupportCache(const TSupportCache&) = delete;
+  TSupportCache& operator=(const TSupportCache&) = delete;
+  // The answers of one code page (65536 entries), made on first use when
+  // `keep` says so for the code page (so that numbers no system knows take
+  // no memory); none otherwise.
+  std::atomic<std::uint8_t>* Answers(std::int32_t codePage, bool (*keep)(std::int32_t codePage));
+
+private:
+  struct TImpl;
+  std::unique_ptr<TImpl> FImpl;
+};
+
+// The registry while QdString is started; none before and after.
+TCodePageConverters* StartedConverters();
+// The cache while QdString is started; none before and after.
+TSupportCache* SupportCache();
 
 }  // namespace Qd::StringDetail

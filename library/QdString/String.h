@@ -2,6 +2,7 @@
 // number text); TAnsiString adds nothing.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,43 @@ public:
 
   // Some element of values equals value ASCII-insensitively.
   static bool ArrayContains(std::wstring_view value, const std::vector<std::wstring>& values);
+
+  // --- Code pages ----------------------------------------------------------
+  //
+  // A code page's registered converter (QdString/Converters.h) converts
+  // first; when there is none, or it reports failure, the system converts.
+  // Code page 0 is the system's ANSI code page. Every NUL of the input
+  // stays at its place in the output. A code page the system doesn't know
+  // gives an empty result.
+
+  // `str` in `codePage`. Raises Rtl::Exception "WideCharToMultiByte
+  // failed..." when the system fails after measuring and no converter
+  // serves the code page.
+  static Rtl::RawByteString WideToAnsi(const std::wstring& str, std::int32_t codePage);
+  // The bytes of `str` read in `codePage`; never raises.
+  static std::wstring AnsiToWide(const Rtl::RawByteString& str, std::int32_t codePage);
+  static std::wstring AnsiToWide(const Rtl::TBytes& str, std::int32_t codePage);
+  static std::wstring Gb18030ToWide(const Rtl::RawByteString& value);
+  static Rtl::RawByteString WideToGb18030(const std::wstring& value);
+  // The first byte of the character in `codePage`; 0 for U+0000 or when
+  // the conversion is empty.
+  static char WideCharToAnsiChar(wchar_t c, std::int32_t codePage);
+  // Whether `c` survives `codePage`: it converts without the default
+  // character and reads back as itself (a best fit doesn't count). UTF-8,
+  // UTF-7 and GB18030 hold every character but a lone surrogate; U+0000 is
+  // held by every code page the system (or a converter) knows. The answers
+  // are kept per code page.
+  static bool DoesCodePageSupport(wchar_t c, std::int32_t codePage);
+  // The 1-based position (in UTF-16 units) of the first character of `str`
+  // that DoesCodePageSupport rejects (a surrogate pair counts as one
+  // character); 0 when there is none, `str` is empty or `codePage` is 0.
+  static int IndexOfAlienCharacter(std::wstring_view str, std::int32_t codePage);
+  // The 1-based index of the first code unit in U+FF00-U+FFFF; 0 if none.
+  static int IndexOfWrongWidthCharacter(std::wstring_view str);
+  // The text as code page 1258 wants it: the Vietnamese letters with a tone
+  // mark that have no byte of their own as base letter and combining tone
+  // mark, U+00D0/U+00F0 as U+0110/U+0111, U+FEFF as a space.
+  static std::wstring EncodeVietnameseString(std::wstring_view str);
 
   // --- Mail text, bytes, code points and number text --------------------
 

@@ -9,7 +9,11 @@
   S(SMaskUnterminatedSet, 60703, "unterminated set") \
   S(SMaskTooManyStars, 60704, "Invalid mask \042%s\042: more than %d '*'") \
   S(SInvalidString, 60705, "Invalid string: %s") \
-  S(SUnknownCode, 60706, "Unknown code: <%s>")
+  S(SUnknownCode, 60706, "Unknown code: <%s>") \
+  S(SAlreadyExists, 60707, "Already exists") \
+  S(SWideCharToMultiByteFailedCode, 60708, "WideCharToMultiByte failed: %d") \
+  S(SWideCharToMultiByteFailed, 60709, "WideCharToMultiByte failed") \
+  S(SAbstractOperation, 60710, "Abstract call of %s.%s")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "QdScript.h"
+#include "QdString.h"
 #include "runtime/Core/Exceptions.h"
 
 namespace {
@@ -60,9 +61,11 @@ TEST(Scripts, TheUnitsSetHoldsTheTwentySevenCodesFromStartUp) {
 namespace {
 
 // Shutdown frees the set; in between it refuses to be read; a restart
-// begins afresh.
+// begins afresh. QdString, which starts after QdScript and fills its
+// code-page table, goes down first and comes up last, as in the program.
 TEST(ScriptsState, ShutdownFreesAndRestartBeginsAfresh) {
   Qd::Scripts().Add(L"Vaii");
+  Qd::QdStringUnit::Finalization();
   Qd::QdScriptUnit::Finalization();
   try {
     Qd::Scripts();
@@ -71,6 +74,7 @@ TEST(ScriptsState, ShutdownFreesAndRestartBeginsAfresh) {
     EXPECT_EQ(L"QdScript is not started", e.Message());
   }
   Qd::QdScriptUnit::Initialization();
+  Qd::QdStringUnit::Initialization();
   EXPECT_FALSE(Qd::Scripts().Exists(L"Vaii"));
   EXPECT_EQ(27, TScripts::GetCount(Qd::Scripts().GetValue()));
   EXPECT_TRUE(Qd::TScript::IsLanguageKnownBySystem(L"de"));
