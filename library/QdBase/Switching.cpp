@@ -7,6 +7,7 @@
 
 #include "QdBase.h"
 #include "QdBase/Strings.h"
+#include "QdResource.h"
 #include "QdWindows.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/Locales.h"
@@ -245,6 +246,8 @@ void TQdBase::SetResourceDllDir(const std::wstring& dir, TLocaleSelect select) {
 }
 
 std::wstring TQdBase::GetActiveLocale() {
+  TQdDelphiResources& translations = QdResources();
+  if (translations.GetEnabled()) return translations.GetLanguageId();
   if (IsLoaded()) {
     if (LoadedResourceLocale().empty()) {
       const std::wstring executable = Rtl::GetModuleFileName(Rtl::MainInstance());
@@ -258,6 +261,13 @@ std::wstring TQdBase::GetActiveLocale() {
 
 int TQdBase::GetAvailable(TQdLanguages& languages, const std::wstring& exeFileName, bool compatibleOnly,
                           bool checkVersions) {
+  // The languages of the translation collection, when it has any.
+  TQdDelphiResources& translations = QdResources();
+  const int count = translations.GetCount();
+  if (count > 0) {
+    for (int i = 0; i < count; ++i) languages.Add(translations.GetLanguages(i)->GetId(), 0, std::wstring());
+    return count;
+  }
   return TQdWindows::GetAvailable(languages, exeFileName, compatibleOnly, checkVersions, std::wstring());
 }
 
@@ -360,7 +370,38 @@ std::wstring TQdLanguage::GetName(TQdLanguageName kind) const {
 std::wstring TQdLanguage::GetDisplayName(const std::wstring& id, std::int32_t locale, TQdLanguageName kind,
                                          TQdLanguageNameCase nameCase) {
   if (kind > lnSystem) throw Rtl::Exception(Rtl::SNotImplemented);
-  return TQdWindows::GetDisplayName(id, locale, kind, nameCase);
+  TQdDelphiResources& translations = QdResources();
+  // Without translations the platform names the language.
+  if (!translations.GetEnabled()) return TQdWindows::GetDisplayName(id, locale, kind, nameCase);
+
+  const auto native = [&] {
+    if (id == OriginalLanguage()) return CheckCase(translations.GetOriginals(id), nameCase);
+    std::wstring name = translations.GetNatives(id);
+    if (name.empty()) name = translations.GetStringInLanguage(id, std::wstring(), id, std::wstring());
+    return CheckCase(name, nameCase);
+  };
+  const auto localized = [&] {
+    if (LoadedResourceLocale().empty()) return CheckCase(translations.GetOriginals(id), nameCase);
+    std::wstring name = translations.GetLocalizeds(id);
+    if (name.empty()) name = translations.GetString(std::wstring(), id, std::wstring());
+    return CheckCase(name, nameCase);
+  };
+  switch (kind) {
+    case lnNative:
+      return native();
+    case lnLocalized:
+      return localized();
+    case lnBoth:
+      return GetBoth(native(), localized());
+    case lnEnglish:
+      return translations.GetOriginals(id);
+    case lnSystem: {
+      const std::wstring name =
+          translations.GetStringInLanguage(SystemLanguage(), std::wstring(), id, std::wstring());
+      return name.empty() ? native() : CheckCase(name, nameCase);
+    }
+  }
+  return {};
 }
 
 }  // namespace Qd

@@ -269,9 +269,11 @@ public:
     FProbe = FDir / L"Tool.exe";
     if (!CopyFileW(probe.c_str(), FProbe.c_str(), FALSE)) ADD_FAILURE() << "can't copy the probe";
   }
-  std::string Run(const std::wstring& arguments) const {
+  std::string Run(const std::wstring& arguments, bool limited = false) const {
     const std::wstring report = FDir / L"report.txt";
-    const int code = TestSupport::RunProcess(L"\"" + FProbe + L"\" \"" + report + L"\" " + arguments);
+    DeleteFileW(report.c_str());
+    const std::wstring command = L"\"" + FProbe + L"\" \"" + report + L"\" " + arguments;
+    const int code = limited ? TestSupport::RunProcessLimited(command) : TestSupport::RunProcess(command);
     if (code != 0) return "exit code " + std::to_string(code);
     std::ifstream file(TestSupport::Narrow(report), std::ios::binary);
     std::ostringstream text;
@@ -310,6 +312,23 @@ TEST(ExtractFiles, UnpacksEmbeddedModulesBesideTheProgram) {
   EXPECT_EQ(probe.Run(L"extract remove"), "2 ");
   EXPECT_FALSE(TestSupport::Exists(probe.File(L"Tool.DE")));
   EXPECT_FALSE(TestSupport::Exists(probe.File(L"Tool.FI")));
+}
+
+// The documents folder's "Korvanta" folder is the user's to write: only a
+// process with the limited token takes resource modules from there.
+TEST(DocumentsFolder, OnlyALimitedProcessFindsModulesThere) {
+  const std::wstring folder = TQdBase::GetFolderPath(5) + L"\\Korvanta";
+  TestSupport::MakeDir(folder);
+  const std::wstring module = folder + L"\\QdSwitchDocs.fi";
+  ASSERT_TRUE(CopyFileW(GermanModule().c_str(), module.c_str(), FALSE));
+  const TProbe probe;
+  TTempDir dir;
+  const std::wstring exe = L"\"" + (dir / L"QdSwitchDocs.exe") + L"\"";
+  const std::string elevated = probe.Run(L"available " + exe);
+  const std::string limited = probe.Run(L"available " + exe, true);
+  DeleteFileW(module.c_str());
+  EXPECT_EQ(elevated, "elevated=1");
+  EXPECT_EQ(limited, "elevated=0 fi");
 }
 
 // Run in the entry switching_de, whose user is German.

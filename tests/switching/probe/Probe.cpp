@@ -5,11 +5,16 @@
 //     beside the probe is loaded first, so that unpacking replaces it
 //   switching_probe <report> check
 //     the message of CheckThatDllsExist, or "ok"
+//   switching_probe <report> available <executable>
+//     the codes of the resource modules found for the executable, and
+//     whether the process is elevated: "elevated=<0|1> <code>..."
 #include <cstdio>
 #include <string>
 
 #include "QdBase.h"
 #include "QdStartup.h"
+#include "QdWindows.h"
+#include "runtime/System/Elevation.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/Utf8.h"
 
@@ -31,6 +36,11 @@ int wmain(int argc, wchar_t** argv) {
       if (loadGerman) Qd::TQdBase::LoadNew(L"de", L"");
       const int count = Qd::TQdBase::ExtractFiles(options, L"");
       text = std::to_wstring(count) + L" " + Qd::LoadedResourceLocale();
+    } else if (command == L"available" && argc > 3) {
+      Qd::TQdLanguages languages;
+      Qd::TQdWindows::GetAvailable(languages, argv[3], false, false, L"");
+      text = Rtl::IsElevated() ? L"elevated=1" : L"elevated=0";
+      for (int i = 0; i < languages.GetCount(); ++i) text += L" " + languages.GetItems(i)->GetCode();
     } else if (command == L"check") {
       Qd::TQdBase::CheckThatDllsExist();
       text = L"ok";
