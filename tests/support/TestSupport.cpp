@@ -194,6 +194,21 @@ void TTestKey::DeleteTree() const {
   RegDeleteKeyExW(RootHandle(FRoot), FPath.c_str(), ViewFlag(FView), 0);
 }
 
+namespace {
+
+// Waits for a started process and takes over its handles; its exit code,
+// or -1 after ending it when the time is up.
+int WaitForExit(const PROCESS_INFORMATION& pi, unsigned timeoutMs) {
+  DWORD code = static_cast<DWORD>(-1);
+  const Rtl::TKernelHandle process(pi.hProcess);
+  const Rtl::TKernelHandle thread(pi.hThread);
+  if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
+  else TerminateProcess(process.Get(), 1);
+  return static_cast<int>(code);
+}
+
+}  // namespace
+
 int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir, unsigned timeoutMs) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
@@ -202,12 +217,7 @@ int RunProcess(const std::wstring& commandLine, const std::wstring& currentDir, 
   if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                       currentDir.empty() ? nullptr : currentDir.c_str(), &si, &pi))
     return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  const Rtl::TKernelHandle process(pi.hProcess);
-  const Rtl::TKernelHandle thread(pi.hThread);
-  if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
-  else TerminateProcess(process.Get(), 1);
-  return static_cast<int>(code);
+  return WaitForExit(pi, timeoutMs);
 }
 
 int RunProcessLimited(const std::wstring& commandLine, const std::wstring& currentDir, unsigned timeoutMs) {
@@ -231,12 +241,7 @@ int RunProcessLimited(const std::wstring& commandLine, const std::wstring& curre
   if (!CreateProcessAsUserW(primaryToken.Get(), nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             currentDir.empty() ? nullptr : currentDir.c_str(), &si, &pi))
     return -1;
-  DWORD code = static_cast<DWORD>(-1);
-  const Rtl::TKernelHandle process(pi.hProcess);
-  const Rtl::TKernelHandle thread(pi.hThread);
-  if (WaitForSingleObject(process.Get(), timeoutMs) == WAIT_OBJECT_0) GetExitCodeProcess(process.Get(), &code);
-  else TerminateProcess(process.Get(), 1);
-  return static_cast<int>(code);
+  return WaitForExit(pi, timeoutMs);
 }
 
 std::string Narrow(const std::wstring& text) { return Rtl::Utf8Encode(text); }

@@ -14,7 +14,7 @@
 #include "QdStartup.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Elevation.h"
-#include "runtime/Text/Utf8.h"
+#include "tests/support/ProbeReport.h"
 
 namespace {
 
@@ -51,9 +51,5 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring text = Report(resources);
   Qd::ShutDown();
-  std::FILE* file = _wfopen(argv[1], L"wb");
-  if (file == nullptr) return 3;
-  const std::string bytes = Rtl::Utf8Encode(text);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written ? 0 : 4;
+  return TestSupport::WriteProbeReport(argv[1], text);
 }

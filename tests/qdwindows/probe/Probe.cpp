@@ -11,7 +11,7 @@
 
 #include "QdStartup.h"
 #include "QdWindows.h"
-#include "runtime/Text/Utf8.h"
+#include "tests/support/ProbeReport.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 2) return 2;
@@ -38,9 +38,5 @@ int wmain(int argc, wchar_t** argv) {
                             L" 10=" + (TQdWindows::Is10() ? L"1" : L"0") + L" bound=" + bound;
   Qd::ShutDown();
   if (!names.empty()) text = names;
-  std::FILE* file = _wfopen(argv[1], L"wb");
-  if (file == nullptr) return 3;
-  const std::string bytes = Rtl::Utf8Encode(text);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written ? 0 : 4;
+  return TestSupport::WriteProbeReport(argv[1], text);
 }

@@ -16,7 +16,7 @@
 #include "QdWindows.h"
 #include "runtime/System/Elevation.h"
 #include "runtime/Core/Exceptions.h"
-#include "runtime/Text/Utf8.h"
+#include "tests/support/ProbeReport.h"
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) return 2;
@@ -49,9 +49,5 @@ int wmain(int argc, wchar_t** argv) {
     text = e.Message();
   }
   Qd::ShutDown();
-  std::FILE* file = _wfopen(argv[1], L"wb");
-  if (file == nullptr) return 3;
-  const std::string bytes = Rtl::Utf8Encode(text);
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  return std::fclose(file) == 0 && written ? 0 : 4;
+  return TestSupport::WriteProbeReport(argv[1], text);
 }
