@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CodePageTargets.h"
+#include "LanguageTargets.h"
 #include "Fuzz.h"
 #include "QdClasses.h"
 #include "QdScript.h"
@@ -391,6 +392,7 @@ const TTarget TARGETS_C[] = {
     {"locale-codes", LocaleCodes, LocaleSeeds, LocaleTokens},
     {"code-page-bytes", CodePageBytes, CodePageByteSeeds, CodePageTokens, 1, GenerateCodePageBytes},
     {"code-page-text", CodePageText, CodePageTextSeeds, CodePageTokens, 1, GenerateCodePageText},
+    {"language-codes", LanguageCodes, LanguageCodeSeeds, LanguageCodeTokens, 1, GenerateLanguageCode},
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "QdBase.h"
 #include "QdClasses.h"
 #include "QdCommon.h"
+#include "QdLanguages.h"
 #include "QdScript.h"
 #include "QdString.h"
 #include "QdWindows.h"
@@ -19,7 +20,8 @@ const Rtl::TUnit UNITS_C[] = {
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     // QdLocalization
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
-    // QdHtmlHelp, QdUtils, QdLanguages
+    // QdHtmlHelp, QdUtils
+    {L"QdLanguages", &QdLanguagesUnit::Initialization, &QdLanguagesUnit::Finalization},
     {L"QdScript", &QdScriptUnit::Initialization, &QdScriptUnit::Finalization},
     {L"QdString", &QdStringUnit::Initialization, &QdStringUnit::Finalization},
     {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},

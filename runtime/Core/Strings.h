@@ -18,7 +18,8 @@
   S(SUnkOSError, 60010, "A call to an OS function failed") \
   S(SAbstractInstance, 60011, "Cannot create an instance of %s") \
   S(SAssignError, 60012, "Cannot assign a %s to a %s") \
-  S(SDuplicateClass, 60013, "A class named %s already exists")
+  S(SDuplicateClass, 60013, "A class named %s already exists") \
+  S(SThreadStarted, 60014, "The thread has been started already")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"
