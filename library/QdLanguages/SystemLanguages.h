@@ -208,6 +208,10 @@ public:
   int GetCount() const { return static_cast<int>(FItems.size()); }
   TSystemLanguage& GetItems(int index) const;
   const std::vector<std::unique_ptr<TSystemLanguage>>& GetList() const { return FItems; }
+  // The languages in list order (their countries: GetCountries, a
+  // country's variants: GetVariants).
+  auto begin() const { return FItems.begin(); }
+  auto end() const { return FItems.end(); }
   std::uintptr_t GetDefaultKeyboardLayout() const { return FDefaultKeyboardLayout; }
 
   // --- Building -----------------------------------------------------------

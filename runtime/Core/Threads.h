@@ -14,13 +14,14 @@ namespace Rtl {
 class TThread {
 public:
   TThread() = default;
-  // Wakes the thread and waits for it.
+  // Wakes the thread and waits for it. A derived class whose Execute uses
+  // its own members wakes and joins in its own destructor.
   virtual ~TThread();
   TThread(const TThread&) = delete;
   TThread& operator=(const TThread&) = delete;
 
-  // Runs Execute on a new thread. Raises Rtl::Exception when the thread was
-  // started already.
+  // Runs Execute on a new thread. Raises Rtl::Exception "The thread has
+  // been started already" for a second call.
   void Start();
   // Waits until the thread has ended (at once when it never started or was
   // joined); an exception that Execute let out is kept in FatalException.

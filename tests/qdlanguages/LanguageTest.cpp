@@ -42,7 +42,8 @@ TEST(Language, ChangesOfThePartsSignalOnceAndIdenticalValuesNot) {
   EXPECT_EQ(changes, 0);
   language.SetCountry(L"AT");
   language.SetLanguage(L"fr");
-  language.SetScript(L"Latn");
+  language.SetScript(L"Latn");  // the parsed default already
+  language.SetScript(L"Cyrl");
   language.SetId(L"en-GB");
   EXPECT_EQ(changes, 4);
   language.SetVariant(L"x");  // the variant is no change of the language

@@ -25,7 +25,7 @@ Qd::TSystemLanguage& Language(const wchar_t* code, const wchar_t* script = L"") 
 
 TEST(SystemTable, WinesListGivesTheTableItsCounts_Wine) {
   int countries = 0, variants = 0;
-  for (const auto& language : Table().GetList()) {
+  for (const auto& language : Table()) {
     variants += static_cast<int>(language->GetVariants().size());
     for (const auto& country : language->GetCountries()) {
       ++countries;
