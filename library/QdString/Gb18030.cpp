@@ -82,11 +82,19 @@ std::wstring TGb18030Converter::Decode(std::string_view bytes) {
 }
 
 std::string TGb18030Converter::Encode(std::wstring_view text) {
-  // At most four bytes per code unit.
-  std::string bytes(text.size() * 4, '\0');
+  // Two bytes per code unit hold most text; the buffer grows when fewer
+  // than four bytes are left.
+  std::string bytes(text.size() * 2 + 4, '\0');
   char* out = bytes.data();
+  char* end = bytes.data() + bytes.size();
   const std::size_t size = text.size();
   for (std::size_t i = 0; i < size; ++i) {
+    if (end - out < 4) {
+      const std::size_t used = static_cast<std::size_t>(out - bytes.data());
+      bytes.resize(bytes.size() + (size - i) * 2 + 4);
+      out = bytes.data() + used;
+      end = bytes.data() + bytes.size();
+    }
     const auto c = static_cast<std::uint16_t>(text[i]);
     if (c < 0x80) {
       *out++ = static_cast<char>(c);

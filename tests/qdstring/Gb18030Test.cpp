@@ -115,6 +115,11 @@ TEST(Gb18030Converter, OutsideThePlaneTheComputedFourByteForm) {
   EXPECT_EQ(TGb18030Converter::Decode("\xE3\x32\x9A\x35"), L"\U0010FFFF");
   // Past U+10FFFF: no character.
   EXPECT_EQ(TGb18030Converter::Decode("\xE3\x32\x9A\x36"), L"\uFFFD2\uFFFD6");
+  // Four bytes for each code unit: the output outgrows two bytes per unit.
+  const std::wstring fourByte(1000, L'\u0080');
+  const std::string encoded = TGb18030Converter::Encode(L"a" + fourByte);
+  EXPECT_EQ(encoded.size(), 4001u);
+  EXPECT_EQ(TGb18030Converter::Decode(encoded), L"a" + fourByte);
   for (std::uint32_t c = 0x10000; c <= 0x10FFFF; c += 0x1357) {
     const std::wstring text = ToUtf16(c);
     EXPECT_EQ(TGb18030Converter::Decode(TGb18030Converter::Encode(text)), text) << c;
