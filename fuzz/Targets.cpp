@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CodePageTargets.h"
+#include "LanguageTargets.h"
 #include "Fuzz.h"
 #include "QdClasses.h"
 #include "QdScript.h"
@@ -406,6 +407,7 @@ std::span<const TTarget> Targets() {
       ResourceTarget(),
       {"code-page-bytes", CodePageBytes, CodePageByteSeeds, CodePageTokens, 1, GenerateCodePageBytes},
       {"code-page-text", CodePageText, CodePageTextSeeds, CodePageTokens, 1, GenerateCodePageText},
+      {"language-codes", LanguageCodes, LanguageCodeSeeds, LanguageCodeTokens, 1, GenerateLanguageCode},
   };
   return targets;
 }

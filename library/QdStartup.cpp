@@ -5,6 +5,7 @@
 #include "QdCommon.h"
 #include "QdLocalization.h"
 #include "QdResource.h"
+#include "QdLanguages.h"
 #include "QdScript.h"
 #include "QdString.h"
 #include "QdWindows.h"
@@ -22,7 +23,8 @@ const Rtl::TUnit UNITS_C[] = {
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     {L"QdLocalization", &QdLocalizationUnit::Initialization, &QdLocalizationUnit::Finalization},
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
-    // QdHtmlHelp, QdUtils, QdLanguages
+    // QdHtmlHelp, QdUtils
+    {L"QdLanguages", &QdLanguagesUnit::Initialization, &QdLanguagesUnit::Finalization},
     {L"QdScript", &QdScriptUnit::Initialization, &QdScriptUnit::Finalization},
     {L"QdString", &QdStringUnit::Initialization, &QdStringUnit::Finalization},
     {L"QdClasses", &QdClassesUnit::Initialization, &QdClassesUnit::Finalization},

@@ -169,6 +169,9 @@ public:
   std::int32_t ScriptToAnsiCodePage(const std::wstring& language, const std::wstring& script) const;
   bool DoesScriptHasAnsiCodePage(const std::wstring& script) const;
   std::wstring GetDefaultEncodingFromScript(const std::wstring& script, TEncodingCategories categories) const;
+  // GetDefaultEncodingFromScript of the script of the language code `id`;
+  // defined by QdLanguages, which holds the table of the system's languages.
+  std::wstring GetDefaultEncoding(const std::wstring& id, TEncodingCategories categories) const;
   std::wstring GetCodepageName(std::int32_t value) const;
   static std::wstring FormatCodepageName(const std::wstring& name, std::int32_t value);
 

@@ -104,6 +104,12 @@ public:
 
   static bool IsCodePageInstalled(std::int32_t codePage);
 
+  // `language` has two or three letters and is known to the system language
+  // table; `country` is empty, or has two or three letters and is known for
+  // the language in some script. Defined by QdLanguages, which holds the
+  // table.
+  static bool AreLanguageAndCountryIdsValid(const std::wstring& language, const std::wstring& country);
+
   // The six Unicode encodings (utf-8, unicode, unicodeFFFE, UTF-32LE,
   // UTF-32BE, GB18030), independent of the code-page table.
   static int GetUnicodeCount();

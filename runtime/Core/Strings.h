@@ -20,7 +20,8 @@
   S(SAssignError, 60012, "Cannot assign a %s to a %s") \
   S(SDuplicateClass, 60013, "A class named %s already exists") \
   S(SInvalidImage, 60014, "Invalid stream format") \
-  S(SArgumentOutOfRange, 60015, "Argument out of range")
+  S(SArgumentOutOfRange, 60015, "Argument out of range") \
+  S(SThreadStarted, 60016, "The thread has been started already")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

@@ -21,6 +21,7 @@
 #include "QdLocalization/Strings.h"
 #include "QdBase/Strings.h"
 #include "QdResource/Strings.h"
+#include "QdLanguages/Strings.h"
 
 namespace {
 
@@ -102,6 +103,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_LOCALIZATION_STRINGS(CHECK_STRING)
     QD_BASE_STRINGS(CHECK_STRING)
     QD_RESOURCE_STRINGS(CHECK_STRING)
+    QD_LANGUAGES_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);
