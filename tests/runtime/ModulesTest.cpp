@@ -18,6 +18,7 @@
 #include "QdString/Strings.h"
 #include "QdWindows/Strings.h"
 #include "QdScript/Strings.h"
+#include "QdZip/Strings.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_STRING_STRINGS(CHECK_STRING)
     QD_WINDOWS_STRINGS(CHECK_STRING)
     QD_SCRIPT_STRINGS(CHECK_STRING)
+    QD_ZIP_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);
