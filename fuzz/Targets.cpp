@@ -382,6 +382,7 @@ void LocaleCodes(TInput input) {
 
 // Targets kept in files of their own.
 TTarget StreamFilerTarget();
+TTarget ZipArchiveTarget();
 
 namespace {
 
@@ -396,6 +397,7 @@ const TTarget TARGETS_C[] = {
     {"set-text", SetText, SetSeeds, SetTokens},
     {"locale-codes", LocaleCodes, LocaleSeeds, LocaleTokens},
     StreamFilerTarget(),
+    ZipArchiveTarget(),
 };
 
 }  // namespace
