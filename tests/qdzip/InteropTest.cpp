@@ -10,6 +10,7 @@
 #include "QdZip.h"
 #include "TestSupport.h"
 #include "ZipTestSupport.h"
+#include "runtime/System/Win32.h"
 
 using namespace Qd;
 using TestSupport::TTempDir;
@@ -105,3 +106,22 @@ TEST(ZipInterop, WeReadWhatZipWrites_NeedsWine) {
   ASSERT_EQ(zip.GetCount(), 1);
   EXPECT_EQ(ZipTest::Text(zip.ExtractToBytes(0)), ZipTest::PseudoRandom(100000, 3));
 }
+
+// An entry stored as a link ("zip -y") is written as a plain file holding
+// the link's text: nothing creates a link.
+TEST(ZipInterop, LinkEntriesBecomePlainFiles_NeedsWine) {
+  if (!HaveTools()) GTEST_SKIP() << "Debian's zip tools can't be run here";
+  TTempDir dir;
+  TestSupport::MakeDir(dir / L"src");
+  const std::string src = Unix(dir / L"src");
+  ASSERT_TRUE(Shell("cd '" + src + "' && ln -s /etc/passwd link && zip -q -y '" + Unix(dir / L"links.zip") + "' link"));
+  TQdZip zip;
+  zip.Load(dir / L"links.zip");
+  zip.ExtractAll(dir / L"out");
+  const DWORD attributes = GetFileAttributesW((dir / L"out\\link").c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(attributes & FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+  EXPECT_EQ(ZipTest::ReadFile(dir / L"out\\link"), "/etc/passwd");
+  EXPECT_TRUE(Shell("test ! -L '" + Unix(dir / L"out\\link") + "'"));
+}
+
