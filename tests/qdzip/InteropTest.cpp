@@ -125,3 +125,21 @@ TEST(ZipInterop, LinkEntriesBecomePlainFiles_NeedsWine) {
   EXPECT_TRUE(Shell("test ! -L '" + Unix(dir / L"out\\link") + "'"));
 }
 
+
+// An encrypted entry lists with its method and refuses to extract, clearly.
+TEST(ZipInterop, EncryptedEntriesRaise_NeedsWine) {
+  if (!HaveTools()) GTEST_SKIP() << "Debian's zip tools can't be run here";
+  TTempDir dir;
+  WriteFile(dir / L"src\\secret.txt", std::string(1000, 's'));
+  ASSERT_TRUE(Shell("cd '" + Unix(dir / L"src") + "' && zip -q -P password '" + Unix(dir / L"secret.zip") +
+                    "' secret.txt"));
+  const ZipTest::TRawEntries raw = ZipTest::RawEntries(dir / L"secret.zip");
+  ASSERT_EQ(raw.size(), 1u);
+  EXPECT_TRUE(TQdZip::IsEncrypted(raw[0].Flags, raw[0].Method));
+  TQdZip zip;
+  zip.Load(dir / L"secret.zip");
+  EXPECT_EQ(zip.GetCompressionMethod(0), ZIP_METHOD_DEFLATED_C);
+  EXPECT_THROW(zip.ExtractToBytes(0), EZipException);
+  EXPECT_THROW(zip.ExtractAll(dir / L"out"), EZipException);
+  EXPECT_FALSE(TestSupport::Exists(dir / L"out\\secret.txt"));
+}
