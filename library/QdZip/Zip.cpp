@@ -256,14 +256,14 @@ public:
   }
 
   // An archive in memory: over `data` (not copied; it must outlive the
-  // object) for reading, or a new one when `data` is null.
-  static std::unique_ptr<TArchive> OpenBuffer(const void* data, std::size_t size) {
+  // object) for reading, or a new one to write.
+  static std::unique_ptr<TArchive> OpenBuffer(const void* data, std::size_t size, bool write) {
     auto archive = std::make_unique<TArchive>(L"(data)");
     zip_error_t error;
     zip_error_init(&error);
     zip_source_t* source = zip_source_buffer_create(data, size, 0, &error);
     if (source == nullptr) archive->Fail(&error);
-    if (data == nullptr) {
+    if (write) {
       // Kept beyond the close, to read the written archive back.
       zip_source_keep(source);
       archive->FSource = source;
@@ -497,7 +497,7 @@ void TQdZip::Load(Rtl::TStream& stream) {
 void TQdZip::LoadData(const Rtl::TBytes& data) {
   FZip.reset();
   FSelected.clear();
-  FZip = TArchive::OpenBuffer(data.data(), data.size());
+  FZip = TArchive::OpenBuffer(data.data(), data.size(), false);
   Loaded();
 }
 
@@ -800,7 +800,7 @@ std::wstring TQdZip::UnzipFile(const std::wstring& zipFile, const std::wstring& 
 }
 
 Rtl::TBytes TQdZip::ZipData(const Rtl::TBytes& data, const std::wstring& archiveFileName) {
-  auto archive = TArchive::OpenBuffer(nullptr, 0);
+  auto archive = TArchive::OpenBuffer(nullptr, 0, true);
   zip_flags_t flags = 0;
   const std::string name = EncodeName(archiveFileName.empty() ? L"payload.dat" : ForwardSlashes(archiveFileName), false, flags);
   archive->SetCompression(archive->AddData(name, flags, data.data(), data.size()), ZIP_METHOD_DEFLATED_C);
