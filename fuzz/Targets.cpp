@@ -385,6 +385,7 @@ void LocaleCodes(TInput input) {
 // Targets kept in files of their own.
 TTarget StreamFilerTarget();
 TTarget ResourceTarget();
+TTarget ZipArchiveTarget();
 
 namespace {
 
@@ -408,6 +409,7 @@ std::span<const TTarget> Targets() {
       {"code-page-bytes", CodePageBytes, CodePageByteSeeds, CodePageTokens, 1, GenerateCodePageBytes},
       {"code-page-text", CodePageText, CodePageTextSeeds, CodePageTokens, 1, GenerateCodePageText},
       {"language-codes", LanguageCodes, LanguageCodeSeeds, LanguageCodeTokens, 1, GenerateLanguageCode},
+      ZipArchiveTarget(),
   };
   return targets;
 }

@@ -2,6 +2,7 @@
 // EQdException.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -11,6 +12,10 @@
 #include "runtime/Text/StringList.h"
 
 namespace Qd {
+
+// A progress report bound to an object: the sender, the percentage done
+// (0 to 100) and a cancel flag that the handler may set.
+using TPercentProgressEvent = std::function<void(Rtl::TObject* sender, double percent, bool& cancel)>;
 
 // The base of the library's exceptions that report several lines.
 class EQdException : public Rtl::Exception {

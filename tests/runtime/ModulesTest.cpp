@@ -22,6 +22,7 @@
 #include "QdBase/Strings.h"
 #include "QdResource/Strings.h"
 #include "QdLanguages/Strings.h"
+#include "QdZip/Strings.h"
 
 namespace {
 
@@ -104,6 +105,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_BASE_STRINGS(CHECK_STRING)
     QD_RESOURCE_STRINGS(CHECK_STRING)
     QD_LANGUAGES_STRINGS(CHECK_STRING)
+    QD_ZIP_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);
