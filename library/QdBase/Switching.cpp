@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "QdBase.h"
+#include "QdBase/Documents.h"
 #include "QdBase/Strings.h"
 #include "QdResource.h"
 #include "QdWindows.h"
@@ -26,8 +27,6 @@ namespace {
 
 constexpr int MY_DOCUMENTS_C = 5;  // the shell folder of the user's documents
 constexpr std::size_t MAX_CODE_LENGTH_C = 85;
-
-std::wstring DocumentsFolder() { return TQdBase::GetFolderPath(MY_DOCUMENTS_C) + L"\\Korvanta"; }
 
 // Loads and installs the resource module of `code` for one module; 0 when
 // there is none.
@@ -107,6 +106,11 @@ BOOL CALLBACK CollectResourceName(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param)
 
 }  // namespace
 
+std::wstring MakerDocumentsFolder() {
+  const std::wstring documents = TQdBase::GetFolderPath(MY_DOCUMENTS_C);
+  return documents.empty() ? documents : documents + L"\\Korvanta";
+}
+
 bool TQdBase::IsPlainCode(const std::wstring& code) {
   if (code.empty() || code.size() > MAX_CODE_LENGTH_C) return false;
   for (const wchar_t c : code)
@@ -134,9 +138,9 @@ std::wstring TQdBase::GetResourceFile(const std::wstring& moduleFile, const std:
   // The user's documents are the user's to write: never for an elevated
   // process.
   if (!elevated) {
-    const std::wstring documents = TQdBase::GetFolderPath(MY_DOCUMENTS_C);
+    const std::wstring documents = MakerDocumentsFolder();
     if (!documents.empty()) {
-      const std::wstring file = documents + L"\\Korvanta\\" + moduleName;
+      const std::wstring file = documents + L"\\" + moduleName;
       if (Rtl::FileExists(file)) return file;
     }
   }
@@ -312,7 +316,9 @@ int TQdBase::ExtractFiles(TExtractOptions options, const std::wstring& resourceT
   if (!HasWriteAccess(Rtl::ExtractFileDir(running))) {
     // Never into the user's folders for an elevated process.
     if (Rtl::IsElevated()) return 0;
-    const std::wstring folder = DocumentsFolder();
+    const std::wstring folder = MakerDocumentsFolder();
+    // Without a documents folder there is nowhere to write.
+    if (folder.empty()) return 0;
     if (!CreateDirectoryW(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
       Rtl::RaiseLastOSError();
     target = folder + L"\\" + Rtl::ExtractFileName(running);

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "QdBase.h"
+#include "QdBase/Documents.h"
 #include "QdLocalization.h"
 #include "QdWindows.h"
 #include "QdWindows/Strings.h"
@@ -23,7 +24,6 @@ namespace {
 constexpr std::uint32_t LOCALE_SLOCALIZEDDISPLAYNAME_C = 0x02;
 constexpr std::uint32_t LOCALE_SENGLISHDISPLAYNAME_C = 0x72;
 constexpr std::uint32_t LOCALE_SNATIVEDISPLAYNAME_C = 0x73;
-constexpr int MY_DOCUMENTS_C = 5;  // the shell folder of the user's documents
 
 // "name (country)" from the older locale items, with the Spanish sort orders
 // named after the country.
@@ -213,8 +213,8 @@ int TQdWindows::GetAvailable(TQdLanguages& languages, const std::wstring& exeFil
   // The documents folder is the user's to write: an elevated process never
   // takes translations from there.
   const std::wstring documents =
-      search.Elevated ? std::wstring() : TQdBase::GetFolderPath(MY_DOCUMENTS_C);
-  const std::wstring documentsExe = documents + L"\\Korvanta\\" + exeName;
+      search.Elevated ? std::wstring() : MakerDocumentsFolder();
+  const std::wstring documentsExe = documents + L"\\" + exeName;
 
   if (const TEnumSystemLocalesEx enumSystemLocalesEx = GetEnumSystemLocalesEx()) {
     EnumerateNames(search, enumSystemLocalesEx);
