@@ -1,0 +1,140 @@
+// The text formats of TTextFile and its class-level coding and analysis:
+// strict UTF-8 decoding, UTF-8 encoding, the content tests that tell UTF-8,
+// UTF-16 and UTF-32 from other bytes, line-break kinds and "\u" escapes.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "runtime/Core/Set.h"
+#include "runtime/Core/TypeInfo.h"
+#include "runtime/Core/Types.h"
+#include "QdClasses/Objects.h"
+#include "QdScript/CodePages.h"
+#include "QdString/UnicodeString.h"
+
+namespace Qd {
+
+enum TTextFileFormat : std::uint8_t { tfAnsi, tfUtf8, tfUtf16Le, tfUtf16Be, tfUtf32Le, tfUtf32Be, tfGb18030 };
+RTL_ENUM_INFO(TTextFileFormat, L"tfAnsi", L"tfUtf8", L"tfUtf16Le", L"tfUtf16Be", L"tfUtf32Le", L"tfUtf32Be",
+              L"tfGb18030")
+using TTextFileFormats = Rtl::TSet<TTextFileFormat, tfGb18030>;
+RTL_SET_INFO(TTextFileFormats)
+
+// The newline detector's memory of a break character whose partner is not
+// yet known.
+enum TNewLineCharacter : std::uint8_t { ncNone, ncLF, ncCR };
+
+inline constexpr int MAX_LEN_C = 256;         // read buffer size in bytes
+inline constexpr int CHAR_SIZE_C = 4;         // widest code unit in bytes
+inline constexpr int MIN_LENGHT_C = 10;       // characters before the analysis may call data UTF-16 or UTF-32
+inline constexpr int MAX_LENGHT_C = 10000;    // bytes that the UTF-16 and UTF-32 analysis looks at
+inline constexpr bool DEFAULT_USE_BOM_C = true;
+
+// An undecodable UTF-8 sequence: the 1-based position of the byte at which
+// decoding failed and the data. The text has two lines: "Invalid UTF-8
+// character at position %d in string:" and the data, a character per byte.
+class EUft8Exception : public EQdException {
+public:
+  EUft8Exception(Rtl::RawByteString data, std::uint32_t index);
+  static EUft8Exception CreateData(Rtl::RawByteString data, std::uint32_t index) {
+    return EUft8Exception(std::move(data), index);
+  }
+
+  std::uint32_t GetIndex() const { return FIndex; }
+  const Rtl::RawByteString& GetData() const { return FData; }
+  void GetLines(Rtl::TStringList& lines) const override;
+
+private:
+  std::uint32_t FIndex;
+  Rtl::RawByteString FData;
+};
+
+class TTextFile {
+public:
+  using TData = std::span<const std::uint8_t>;
+
+  // --- UTF-8 coding. Only well-formed UTF-8 is accepted (no overlong forms,
+  // no surrogates, nothing above U+10FFFF). A failure is placed at the first
+  // byte that can't continue a well-formed sequence (C0, C1, F5-FF and a
+  // stray continuation byte: that byte; E0 80, ED A0, F0 8F, F4 90: the
+  // second byte); a sequence cut by the end of the data fails at its last
+  // byte.
+
+  // The length of a character by its lead byte's upper four bits: 0-7 give
+  // 1, C and D 2, E 3, F 4, and 8-B (a continuation byte) 0.
+  static int GetUtf8CharacterLength(std::uint8_t b);
+  // Decodes `sourceBytes` bytes into at most `maxDestChars` UTF-16 units
+  // including a terminating 0 and returns the units written plus one, or -1
+  // for invalid input. Without a destination it only counts. `i` is the
+  // bytes taken; on a failure the 1-based position of the offending byte.
+  static std::ptrdiff_t Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestChars, const char* source,
+                                         std::size_t sourceBytes, std::size_t& i);
+  // The UTF-16 text of `value`; invalid UTF-8 raises EUft8Exception.
+  static std::wstring Utf8Decode(std::string_view value);
+  // The UTF-8 bytes of `value` (lone surrogates become U+FFFD).
+  static Rtl::RawByteString Utf8Encode(std::wstring_view value);
+  // Converts into `dest` (at most `maxDestBytes` including a terminating 0)
+  // and returns the bytes written including the terminator; without a
+  // destination, the bytes needed. A multi-byte sequence that doesn't fit
+  // is left out whole.
+  static std::size_t UnicodeToUtf8(char* dest, std::size_t maxDestBytes, const wchar_t* source,
+                                   std::size_t sourceChars);
+
+  // --- Content analysis.
+
+  // Byte 9, 10, 13, or 0x14 and above (0x14, not 0x20: callers rely on it).
+  static bool IsAscii(std::uint8_t c);
+  // Whether the whole data is well-formed UTF-8 with at least one multi-byte
+  // character; `asciiOnly` tells whether it held none (pure 7-bit ASCII is
+  // not reported as UTF-8). A sequence cut by the end is invalid.
+  static bool IsUtf8(TData data, bool& asciiOnly);
+  // As IsUtf8 over the start of longer data: a final sequence of up to 3
+  // bytes that is cut by the end of `data` but valid so far is ignored.
+  static bool IsUtf8Start(TData data, bool& asciiOnly);
+  // UTF-32 of either byte order: a multiple of 4 bytes, at least
+  // MIN_LENGHT_C characters, every group within the first MAX_LENGHT_C bytes
+  // a value up to 10FFFF.
+  static bool IsUtf32Le(TData data);
+  static bool IsUtf32Be(TData data);
+  // UTF-16 by its zero bytes (the threshold measured against the whole
+  // length, the zeros counted within the first MAX_LENGHT_C bytes).
+  static bool CheckUtf16(TData data, TTextFileFormat& format);
+  // UTF-32 LE, UTF-32 BE, UTF-8, UTF-16: the first that fits sets `format`.
+  static bool AnalyzeFormat(TData data, TTextFileFormat& format);
+  // As AnalyzeFormat over the start of longer data (IsUtf8Start).
+  static bool AnalyzeStart(TData data, TTextFileFormat& format);
+
+  // --- Formats and names.
+
+  // The length of the format's byte-order mark; a value outside the
+  // enumeration raises "Error Message".
+  static int GetBomLength(TTextFileFormat format);
+  // The display name; a value outside the enumeration raises "Not
+  // implemented".
+  static std::wstring GetFormatName(TTextFileFormat format);
+  // The format's encoding category and back; categories without a format
+  // and values outside the enumerations raise "Not implemented".
+  static TEncodingCategory FormatToEcodingCategory(TTextFileFormat format);
+  static TTextFileFormat EcodingCategoryToFormat(TEncodingCategory category);
+
+  // --- Line breaks.
+
+  // The characters of a line break; a value outside raises "Error Message".
+  static std::wstring NewLineToString(TNewLine value);
+  // One step of the newline detector: the character after a break character
+  // decides the kind.
+  static void ProcessNewLineChar(wchar_t c, TNewLineCharacter& previous, TNewLine& newLine);
+  // The kind of line break in `str` (nlCrLf when nothing decides).
+  static TNewLine DetectNewLine(std::wstring_view str);
+
+  // Characters above 127 as "\u" plus four upper-case hexadecimal digits;
+  // backslash, BS, TAB, LF, FF, CR, double quote and apostrophe as their
+  // two-character escapes when listed in `extraChars`.
+  static std::wstring WideToUnicodeEscape(std::wstring_view wideStr, std::wstring_view extraChars);
+};
+
+}  // namespace Qd
