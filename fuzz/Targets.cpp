@@ -386,6 +386,7 @@ void LocaleCodes(TInput input) {
 TTarget StreamFilerTarget();
 TTarget ResourceTarget();
 TTarget ZipArchiveTarget();
+TTarget TextCodingTarget();
 
 namespace {
 
@@ -410,6 +411,7 @@ std::span<const TTarget> Targets() {
       {"code-page-text", CodePageText, CodePageTextSeeds, CodePageTokens, 1, GenerateCodePageText},
       {"language-codes", LanguageCodes, LanguageCodeSeeds, LanguageCodeTokens, 1, GenerateLanguageCode},
       ZipArchiveTarget(),
+      TextCodingTarget(),
   };
   return targets;
 }
