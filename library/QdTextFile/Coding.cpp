@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Ascii.h"
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Text/StringList.h"
@@ -334,6 +336,41 @@ TTextFileFormat TTextFile::EcodingCategoryToFormat(TEncodingCategory category) {
     case ecGb18030: return tfGb18030;
     default: NotImplemented();
   }
+}
+
+TTextFileFormat TTextFile::EncodingToTextFormat(std::wstring_view encoding, TTextFileFormat current) {
+  using Rtl::AsciiSameText;
+  if (AsciiSameText(encoding, L"utf-8")) return tfUtf8;
+  if (AsciiSameText(encoding, L"unicode")) return tfUtf16Le;
+  if (AsciiSameText(encoding, L"unicodeFFFE")) return tfUtf16Be;
+  if (AsciiSameText(encoding, L"UTF-32LE")) return tfUtf32Le;
+  if (AsciiSameText(encoding, L"UTF-32BE")) return tfUtf32Be;
+  if (AsciiSameText(encoding, L"GB18030")) return tfGb18030;
+  if (AsciiSameText(encoding, L"utf-16") || AsciiSameText(encoding, L"ucs-2") ||
+      AsciiSameText(encoding, L"ISO-10646-UCS-2"))
+    return current == tfUtf16Le || current == tfUtf16Be ? current : tfUtf16Le;
+  return tfAnsi;
+}
+
+void TTextFile::InvalidFile(std::wstring_view fileName, std::wstring_view line, std::wstring_view description,
+                            std::wstring_view msg, int lineCounter, int position) {
+  std::wstring text;
+  if (!fileName.empty())
+    text += Rtl::Format(Rtl::LoadResString(SInvalidFileName), {Rtl::ExtractFileName(fileName)}) + L"\r\n";
+  text += description;
+  text += L"\r\n";
+  if (!msg.empty()) {
+    text += msg;
+    text += L"\r\n";
+  }
+  if (lineCounter <= 0)
+    text += Rtl::Format(Rtl::LoadResString(SAtPosition), {position});
+  else
+    text += Rtl::Format(Rtl::LoadResString(SAtPositionOnLine), {position, lineCounter});
+  text += L"\r\n\"";
+  text += line;
+  text += L'"';
+  throw EInvalidFileException(std::move(text), std::wstring(line), lineCounter, position);
 }
 
 // --- Line breaks --------------------------------------------------------------

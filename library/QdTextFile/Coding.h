@@ -53,6 +53,23 @@ private:
   Rtl::RawByteString FData;
 };
 
+// A syntax error in a file: the offending text, its line number and the
+// position in it.
+class EInvalidFileException : public Rtl::Exception {
+public:
+  EInvalidFileException(std::wstring msg, std::wstring line, int lineNumber, int position)
+      : Rtl::Exception(std::move(msg)), FLine(std::move(line)), FLineNumber(lineNumber), FPosition(position) {}
+
+  const std::wstring& GetLine() const { return FLine; }
+  int GetLineNumber() const { return FLineNumber; }
+  int GetPosition() const { return FPosition; }
+
+private:
+  std::wstring FLine;
+  int FLineNumber;
+  int FPosition;
+};
+
 class TTextFile {
 public:
   using TData = std::span<const std::uint8_t>;
@@ -120,6 +137,20 @@ public:
   // and values outside the enumerations raise "Not implemented".
   static TEncodingCategory FormatToEcodingCategory(TTextFileFormat format);
   static TTextFileFormat EcodingCategoryToFormat(TEncodingCategory category);
+
+  // The format that an encoding name gives (case-insensitive): "utf-8",
+  // "unicode", "unicodeFFFE", "UTF-32LE", "UTF-32BE" and "GB18030" their own;
+  // "utf-16", "ucs-2" and "ISO-10646-UCS-2" `current` when that is a UTF-16
+  // format, else tfUtf16Le; any other name tfAnsi.
+  static TTextFileFormat EncodingToTextFormat(std::wstring_view encoding, TTextFileFormat current);
+
+  // Raises EInvalidFileException with the lines "Invalid file: %s" (the name
+  // without its folder, only for a name), `description`, `msg` (only when
+  // not empty), "At position %d" or, with a line counter above 0, "At
+  // position %d, on line %d", and `line` in double quotes; CR LF between.
+  [[noreturn]] static void InvalidFile(std::wstring_view fileName, std::wstring_view line,
+                                       std::wstring_view description, std::wstring_view msg, int lineCounter,
+                                       int position);
 
   // --- Line breaks.
 

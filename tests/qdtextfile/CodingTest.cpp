@@ -262,3 +262,36 @@ TEST(Formats, NamesBomsAndCategories) {
   EXPECT_THROW(TTextFile::GetFormatName(static_cast<TTextFileFormat>(7)), Rtl::Exception);
   EXPECT_THROW(TTextFile::GetBomLength(static_cast<TTextFileFormat>(7)), Rtl::Exception);
 }
+
+TEST(Formats, EncodingNamesGiveFormats) {
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"UTF-8", tfAnsi), tfUtf8);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"Unicode", tfAnsi), tfUtf16Le);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"unicodefffe", tfAnsi), tfUtf16Be);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"utf-32le", tfAnsi), tfUtf32Le);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"UTF-32BE", tfAnsi), tfUtf32Be);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"gb18030", tfAnsi), tfGb18030);
+  // The byte order of "utf-16" comes from the current format.
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"utf-16", tfUtf16Be), tfUtf16Be);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"UCS-2", tfUtf8), tfUtf16Le);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"iso-10646-ucs-2", tfUtf16Le), tfUtf16Le);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"windows-1252", tfUtf8), tfAnsi);
+  EXPECT_EQ(TTextFile::EncodingToTextFormat(L"", tfUtf8), tfAnsi);
+}
+
+TEST(InvalidFile, MessageLinesAndFields) {
+  try {
+    TTextFile::InvalidFile(L"C:\\data\\list.xml", L"<a b=>", L"Bad attribute", L"", 3, 5);
+    FAIL();
+  } catch (const EInvalidFileException& e) {
+    EXPECT_EQ(e.Message(), L"Invalid file: list.xml\r\nBad attribute\r\nAt position 5, on line 3\r\n\"<a b=>\"");
+    EXPECT_EQ(e.GetLine(), L"<a b=>");
+    EXPECT_EQ(e.GetLineNumber(), 3);
+    EXPECT_EQ(e.GetPosition(), 5);
+  }
+  try {
+    TTextFile::InvalidFile(L"", L"x", L"Bad", L"More", 0, 1);
+    FAIL();
+  } catch (const EInvalidFileException& e) {
+    EXPECT_EQ(e.Message(), L"Bad\r\nMore\r\nAt position 1\r\n\"x\"");
+  }
+}
