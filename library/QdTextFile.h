@@ -5,4 +5,4 @@
 // (QdTextFile/Coding.h); the reader and writer object comes next.
 #pragma once
 
-#include "QdTextFile/Coding.h"
+#include "QdTextFile/TextFile.h"

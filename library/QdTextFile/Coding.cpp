@@ -1,4 +1,4 @@
-#include "QdTextFile/Coding.h"
+#include "QdTextFile/TextFile.h"
 
 #include <cstring>
 #include <vector>

@@ -1,13 +1,17 @@
-// The text formats of TTextFile and its class-level coding and analysis:
-// strict UTF-8 decoding, UTF-8 encoding, the content tests that tell UTF-8,
-// UTF-16 and UTF-32 from other bytes, line-break kinds and "\u" escapes.
+// TTextFile: the text formats, the reader (TextFile.cpp) and the
+// class-level coding and analysis (Coding.cpp): strict UTF-8 decoding,
+// UTF-8 encoding, the content tests that tell UTF-8, UTF-16 and UTF-32 from
+// other bytes, line-break kinds and "\u" escapes.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <memory>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "runtime/Core/Set.h"
 #include "runtime/Core/TypeInfo.h"
@@ -15,6 +19,10 @@
 #include "QdClasses/Objects.h"
 #include "QdScript/CodePages.h"
 #include "QdString/UnicodeString.h"
+
+namespace Rtl {
+class TStream;
+}
 
 namespace Qd {
 
@@ -70,9 +78,88 @@ private:
   int FPosition;
 };
 
+// Reads text from a file, bytes, a string or a stream. Reading goes through
+// a buffer of MAX_LEN_C bytes; the first fill decides the format from a BOM
+// (which wins over a chosen format), a markup start ("<" in UTF-16 or
+// UTF-32, which also wins) or, unless a format was chosen, an analysis of
+// the buffer.
 class TTextFile {
 public:
   using TData = std::span<const std::uint8_t>;
+
+  TTextFile();
+  explicit TTextFile(const std::wstring& fileName);
+  TTextFile(const TTextFile&) = delete;
+  TTextFile& operator=(const TTextFile&) = delete;
+  // Closes; never throws.
+  ~TTextFile();
+
+  // --- Opening for reading (each resets the buffer).
+
+  // The file, opened for reading while others may read and write it.
+  void Open(const std::wstring& fileName);
+  // A copy of the bytes.
+  void Open(const Rtl::TBytes& data);
+  // The string's UTF-16 code units (the format becomes tfUtf16Le).
+  void OpenString(std::wstring_view data);
+  // The caller's stream, which stays the caller's; or a stream handed over.
+  void Open(Rtl::TStream& stream);
+  void Open(std::unique_ptr<Rtl::TStream> stream);
+  bool IsOpen() const { return FStream != nullptr; }
+  // Detaches (and frees an owned) stream; the format state stays.
+  void Close();
+
+  // --- Reading.
+
+  bool Eof();
+  // The next line: up to a line break when `endChar` is 0 (the break kept
+  // only with IncludeLineBreak), else up to the next `endChar`, which stays
+  // unread unless it starts the line. Raises EUft8Exception for invalid
+  // UTF-8 and Rtl::EConvertError for a UTF-32 unit that is no Unicode
+  // scalar value.
+  std::wstring ReadLine(wchar_t endChar = 0);
+  // The raw bytes of the next line of a byte format (ANSI, UTF-8, GB18030).
+  Rtl::RawByteString ReadAnsiLine(wchar_t endChar = 0);
+  // The rest of the text with its line breaks; IncludeLineBreak stays set.
+  std::wstring ReadAll();
+  Rtl::RawByteString ReadAnsiAll();
+  // Feeds a character to the newline detector.
+  void ProcessChar(wchar_t c) { ProcessNewLineChar(c, FPreviousNewLineCharacter, FNewLine); }
+
+  // --- Configuration and state.
+
+  void SetFormat(TTextFileFormat format);
+  void SetCodePage(std::int32_t codePage);
+  void SetSafeCodePage(std::int32_t codePage) {
+    if (FFormat == tfAnsi) FCodePage = codePage;
+  }
+
+  bool GetAutoDetect() const { return FAutoDetect; }
+  void SetAutoDetect(bool value) { FAutoDetect = value; }
+  std::int64_t GetBytesRead() const;
+  std::int32_t GetCodePage() const { return FCodePage; }
+  TEncodingCategory GetEncodingCategory() const { return FEncodingCategory; }
+  const std::wstring& GetFileName() const { return FFileName; }
+  void SetFileName(std::wstring value) { FFileName = std::move(value); }
+  TTextFileFormat GetFormat() const { return FFormat; }
+  bool GetFormatDetected() const { return FFormatDetected; }
+  bool GetFormatSet() const { return FFormatSet; }
+  bool GetHasBom() const { return FHasBom; }
+  bool GetIncludeLineBreak() const { return FIncludeLineBreak; }
+  void SetIncludeLineBreak(bool value) { FIncludeLineBreak = value; }
+  const std::wstring& GetLastLineEnd() const { return FLastLineEnd; }
+  TNewLine GetNewLine() const { return FNewLine; }
+  void SetNewLine(TNewLine value) { FNewLine = value; }
+  std::wstring GetNewLineString() const { return NewLineToString(FNewLine); }
+  int GetPercentRead() const;
+  Rtl::TStream* GetStream() const { return FStream; }
+  std::int64_t GetStreamSize() const { return FStreamSize; }
+  int GetUnreadByteCount() const { return FDataSize - FDataIndex; }
+
+  // The number of ReadLine(0) calls until Eof over a string.
+  static int GetLineCountString(std::wstring_view data);
+  // The whole text of bytes, with detection.
+  static std::wstring ReadAll(const Rtl::TBytes& data);
 
   // --- UTF-8 coding. Only well-formed UTF-8 is accepted (no overlong forms,
   // no surrogates, nothing above U+10FFFF). A failure is placed at the first
@@ -166,6 +253,49 @@ public:
   // backslash, BS, TAB, LF, FF, CR, double quote and apostrophe as their
   // two-character escapes when listed in `extraChars`.
   static std::wstring WideToUnicodeEscape(std::wstring_view wideStr, std::wstring_view extraChars);
+
+private:
+  // Refills the buffer and returns the unread bytes; the first fill detects
+  // the format.
+  int ReadData();
+  void DetectAtFirstFill();
+  // The size in bytes of the units that lines are read in.
+  int UnitSize() const;
+  // Takes the next unit of `size` bytes in the file's byte order (a unit cut
+  // by the end of the data is what is left); false when nothing is left.
+  bool NextUnit(int size, std::uint32_t& c, int& taken);
+  bool PeekUnit(int size, std::uint32_t& c, int& taken);
+  // The units of the next line as read by the line procedure.
+  std::vector<std::uint32_t> ReadUnits(wchar_t endChar);
+  void ResetBuffer() {
+    FDataIndex = 0;
+    FDataSize = 0;
+  }
+
+  bool FAutoDetect = false;
+  std::wstring FBackupExt;
+  std::int32_t FCodePage = 0;
+  TEncodingCategory FCodePageCategory = ecAnsi;
+  std::array<std::uint8_t, MAX_LEN_C> FData{};
+  int FDataIndex = 0;
+  int FDataSize = 0;
+  TEncodingCategory FEncodingCategory = ecAnsi;
+  std::wstring FFileName;
+  TTextFileFormat FFormat = tfAnsi;
+  bool FFormatDetected = false;
+  bool FFormatSet = false;
+  bool FHasBom = false;
+  bool FIncludeLineBreak = false;
+  std::wstring FLanguage;
+  std::wstring FLastLineEnd;
+  TNewLine FNewLine = nlCrLf;
+  TNewLineCharacter FPreviousNewLineCharacter = ncNone;
+  Rtl::TStream* FStream = nullptr;
+  std::unique_ptr<Rtl::TStream> FOwnedStream;  // set when the object owns FStream
+  std::int64_t FStreamSize = 0;
+  bool FUnicodeEscape = false;
+  bool FUseBom = DEFAULT_USE_BOM_C;
+  bool FIsStreamUtf16 = false;
 };
 
 }  // namespace Qd

@@ -1,0 +1,305 @@
+#include "QdTextFile/TextFile.h"
+
+#include <cstring>
+
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/Text/Format.h"
+#include "QdScript/CodePages.h"
+#include "QdString/String.h"
+#include "QdTextFile/Strings.h"
+
+namespace Qd {
+
+namespace {
+
+// The class of streams that count their size and position in 16-bit
+// characters and deliver two bytes per unit asked for.
+constexpr std::wstring_view UTF16_STREAM_CLASS_C = L"THtmlStream";
+
+bool Starts(const std::uint8_t* data, int size, std::initializer_list<std::uint8_t> bytes) {
+  if (size < static_cast<int>(bytes.size())) return false;
+  return std::equal(bytes.begin(), bytes.end(), data);
+}
+
+}  // namespace
+
+// --- Life and opening ---------------------------------------------------------
+
+TTextFile::TTextFile() = default;
+
+TTextFile::TTextFile(const std::wstring& fileName) {
+  if (!fileName.empty()) Open(fileName);
+}
+
+TTextFile::~TTextFile() {
+  try {
+    Close();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
+  }
+}
+
+void TTextFile::Open(const std::wstring& fileName) {
+  FFileName = fileName;
+  Open(std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone));
+}
+
+void TTextFile::Open(const Rtl::TBytes& data) { Open(std::make_unique<Rtl::TBytesStream>(data)); }
+
+void TTextFile::OpenString(std::wstring_view data) {
+  Rtl::TBytes bytes;
+  bytes.reserve(data.size() * 2);
+  for (wchar_t c : data) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+  }
+  SetFormat(tfUtf16Le);
+  Open(std::make_unique<Rtl::TBytesStream>(bytes));
+}
+
+void TTextFile::Open(std::unique_ptr<Rtl::TStream> stream) {
+  Rtl::TStream& ref = *stream;
+  Open(ref);
+  FOwnedStream = std::move(stream);
+}
+
+void TTextFile::Open(Rtl::TStream& stream) {
+  // TODO(issue 19): with AutoDetect and no chosen format, SetFormat with
+  // DetectFormat of the whole stream first.
+  ResetBuffer();
+  FStream = &stream;
+  FStreamSize = stream.Size();
+  FIsStreamUtf16 = stream.ClassName() == UTF16_STREAM_CLASS_C;
+}
+
+void TTextFile::Close() {
+  ResetBuffer();
+  FFormatDetected = false;
+  FStream = nullptr;
+  FOwnedStream.reset();
+}
+
+// --- Configuration ------------------------------------------------------------
+
+void TTextFile::SetFormat(TTextFileFormat format) {
+  FFormatSet = true;
+  FFormat = format;
+  FUnicodeEscape = false;
+  FEncodingCategory = FormatToEcodingCategory(format);
+}
+
+void TTextFile::SetCodePage(std::int32_t codePage) {
+  FFormat = tfAnsi;
+  FCodePage = codePage;
+  FEncodingCategory = codePage <= 0 ? ecAnsi : CodePageDatas().CodePageToEncodingCategory(codePage);
+}
+
+std::int64_t TTextFile::GetBytesRead() const { return FStream != nullptr ? FStream->Position() : 0; }
+
+int TTextFile::GetPercentRead() const {
+  if (FStream == nullptr || FStreamSize <= 0) return 100;
+  return static_cast<int>(100 * FStream->Position() / FStreamSize);
+}
+
+// --- The buffer ---------------------------------------------------------------
+
+int TTextFile::ReadData() {
+  if (FStream == nullptr) return 0;
+  const bool first = FDataSize == 0;
+  const int left = FDataSize - FDataIndex;
+  const std::int64_t factor = FIsStreamUtf16 ? 2 : 1;
+  const std::int64_t position = FStream->Position() * factor;
+  const std::int64_t size = FStreamSize * factor;
+  if (position + MAX_LEN_C - left > size)
+    FDataSize = static_cast<int>(std::max<std::int64_t>(size - position, 0) + left);
+  else
+    FDataSize = MAX_LEN_C;
+  if (FDataSize > 0) {
+    std::memmove(FData.data(), FData.data() + FDataIndex, static_cast<std::size_t>(left));
+    const int wanted = FDataSize - left;
+    if (wanted > 0) FStream->ReadBuffer(FData.data() + left, FIsStreamUtf16 ? wanted / 2 : wanted);
+  }
+  FDataIndex = 0;
+  if (first && FDataSize > 0) DetectAtFirstFill();
+  return FDataSize - FDataIndex;
+}
+
+void TTextFile::DetectAtFirstFill() {
+  const std::uint8_t* d = FData.data();
+  const int n = FDataSize;
+  const bool zeros23 = n >= 4 && d[2] == 0 && d[3] == 0;
+  auto take = [this](TTextFileFormat format, int bom) {
+    FFormat = format;
+    FFormatDetected = true;
+    if (bom > 0) {
+      FHasBom = true;
+      FDataIndex = bom;
+    }
+  };
+  if (Starts(d, n, {0xEF, 0xBB, 0xBF})) take(tfUtf8, 3);
+  else if (Starts(d, n, {0xFF, 0xFE})) zeros23 ? take(tfUtf32Le, 4) : take(tfUtf16Le, 2);
+  else if (Starts(d, n, {0xFE, 0xFF})) take(tfUtf16Be, 2);
+  else if (Starts(d, n, {0x00, 0x00, 0xFE, 0xFF})) take(tfUtf32Be, 4);
+  else if (Starts(d, n, {0x84, 0x31, 0x95, 0x33})) take(tfGb18030, 4);
+  else if (Starts(d, n, {0x00, 0x3C})) take(tfUtf16Be, 0);
+  else if (Starts(d, n, {0x00, 0x00, 0x00, 0x3C})) take(tfUtf32Be, 0);
+  else if (Starts(d, n, {0x3C, 0x00})) zeros23 ? take(tfUtf32Le, 0) : take(tfUtf16Le, 0);
+  else if (!FFormatSet) {
+    TTextFileFormat format = FFormat;
+    // More of the stream follows when the buffer is full: a sequence cut at
+    // its end is no error then.
+    const bool more = FStream->Position() < FStreamSize;
+    const TData data(d, static_cast<std::size_t>(n));
+    if (more ? AnalyzeStart(data, format) : AnalyzeFormat(data, format)) take(format, 0);
+  }
+  // TODO(issue 19): rule 10, a language's code page when nothing was taken.
+}
+
+int TTextFile::UnitSize() const {
+  switch (FFormat) {
+    case tfUtf16Le:
+    case tfUtf16Be: return 2;
+    case tfUtf32Le:
+    case tfUtf32Be: return 4;
+    default: return 1;
+  }
+}
+
+bool TTextFile::PeekUnit(int size, std::uint32_t& c, int& taken) {
+  if (FDataSize - FDataIndex < size && FStream != nullptr && FStream->Position() < FStreamSize) ReadData();
+  const int left = FDataSize - FDataIndex;
+  if (left <= 0) return false;
+  taken = left < size ? left : size;
+  const std::uint8_t* p = FData.data() + FDataIndex;
+  c = 0;
+  const bool bigEndian = FFormat == tfUtf16Be || FFormat == tfUtf32Be;
+  for (int k = 0; k < taken; ++k)
+    c |= static_cast<std::uint32_t>(p[k]) << (8 * (bigEndian ? size - 1 - k : k));
+  return true;
+}
+
+bool TTextFile::NextUnit(int size, std::uint32_t& c, int& taken) {
+  if (!PeekUnit(size, c, taken)) return false;
+  FDataIndex += taken;
+  return true;
+}
+
+bool TTextFile::Eof() {
+  if (FStream == nullptr) return true;
+  if (FStream->Position() < FStreamSize && (FDataSize == 0 || FDataIndex >= FDataSize)) ReadData();
+  return FDataSize == 0 || (FStream->Position() >= FStreamSize && FDataIndex >= FDataSize);
+}
+
+// --- Lines --------------------------------------------------------------------
+
+std::vector<std::uint32_t> TTextFile::ReadUnits(wchar_t endChar) {
+  FLastLineEnd.clear();
+  if (FDataSize == 0) ReadData();
+  const int size = UnitSize();
+  const std::uint32_t end = size == 1 ? static_cast<std::uint32_t>(endChar) & 0xFF : static_cast<std::uint32_t>(endChar);
+  std::vector<std::uint32_t> line;
+  line.reserve(MAX_LEN_C);
+  std::uint32_t c = 0;
+  int taken = 0;
+  while (NextUnit(size, c, taken)) {
+    ProcessChar(static_cast<wchar_t>(c));
+    if (endChar == 0 && (c == '\r' || c == '\n')) {
+      FLastLineEnd = static_cast<wchar_t>(c);
+      if (FIncludeLineBreak) line.push_back(c);
+      std::uint32_t next = 0;
+      if (PeekUnit(size, next, taken)) {
+        ProcessChar(static_cast<wchar_t>(next));
+        if ((c == '\r' && next == '\n') || (c == '\n' && next == '\r')) {
+          FDataIndex += taken;
+          FLastLineEnd += static_cast<wchar_t>(next);
+          if (FIncludeLineBreak) line.push_back(next);
+        }
+      }
+      break;
+    }
+    if (endChar != 0 && c == end && !line.empty()) {
+      FDataIndex -= taken;
+      break;
+    }
+    line.push_back(c);
+  }
+  return line;
+}
+
+Rtl::RawByteString TTextFile::ReadAnsiLine(wchar_t endChar) {
+  const std::vector<std::uint32_t> units = ReadUnits(endChar);
+  Rtl::RawByteString bytes(units.size(), '\0');
+  for (std::size_t k = 0; k < units.size(); ++k) bytes[k] = static_cast<char>(units[k] & 0xFF);
+  return bytes;
+}
+
+std::wstring TTextFile::ReadLine(wchar_t endChar) {
+  // The byte position of the line's start, for the UTF-32 error.
+  const std::int64_t start = FStream != nullptr ? FStream->Position() - (FDataSize - FDataIndex) : 0;
+  const std::vector<std::uint32_t> units = ReadUnits(endChar);
+  switch (FFormat) {
+    case tfAnsi:
+    case tfUtf8:
+    case tfGb18030: {
+      Rtl::RawByteString bytes(units.size(), '\0');
+      for (std::size_t k = 0; k < units.size(); ++k) bytes[k] = static_cast<char>(units[k] & 0xFF);
+      if (FFormat == tfUtf8) return Utf8Decode(bytes);
+      if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+      return TString::AnsiToWide(bytes, FCodePage);
+    }
+    case tfUtf16Le:
+    case tfUtf16Be: return std::wstring(units.begin(), units.end());
+    case tfUtf32Le:
+    case tfUtf32Be: {
+      std::wstring text;
+      text.reserve(units.size());
+      for (std::size_t k = 0; k < units.size(); ++k) {
+        const std::uint32_t value = units[k];
+        if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+          throw Rtl::EConvertError(Rtl::Format(Rtl::LoadResString(SInvalidUtf32Value),
+                                               {value, static_cast<long long>(start + 4 * static_cast<std::int64_t>(k) + 1)}));
+        if (value >= 0x10000) {
+          text += static_cast<wchar_t>(0xD800 + ((value - 0x10000) >> 10));
+          text += static_cast<wchar_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+          text += static_cast<wchar_t>(value);
+        }
+      }
+      return text;
+    }
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+std::wstring TTextFile::ReadAll() {
+  FIncludeLineBreak = true;
+  std::wstring text;
+  while (!Eof()) text += ReadLine(0);
+  return text;
+}
+
+Rtl::RawByteString TTextFile::ReadAnsiAll() {
+  FIncludeLineBreak = true;
+  Rtl::RawByteString bytes;
+  while (!Eof()) bytes += ReadAnsiLine(0);
+  return bytes;
+}
+
+int TTextFile::GetLineCountString(std::wstring_view data) {
+  TTextFile file;
+  file.OpenString(data);
+  int count = 0;
+  while (!file.Eof()) {
+    file.ReadLine(0);
+    ++count;
+  }
+  return count;
+}
+
+std::wstring TTextFile::ReadAll(const Rtl::TBytes& data) {
+  TTextFile file;
+  file.Open(data);
+  return file.ReadAll();
+}
+
+}  // namespace Qd
