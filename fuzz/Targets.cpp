@@ -387,6 +387,7 @@ TTarget StreamFilerTarget();
 TTarget ResourceTarget();
 TTarget ZipArchiveTarget();
 TTarget TextCodingTarget();
+TTarget TextReaderTarget();
 
 namespace {
 
@@ -412,6 +413,7 @@ std::span<const TTarget> Targets() {
       {"language-codes", LanguageCodes, LanguageCodeSeeds, LanguageCodeTokens, 1, GenerateLanguageCode},
       ZipArchiveTarget(),
       TextCodingTarget(),
+      TextReaderTarget(),
   };
   return targets;
 }

@@ -9,6 +9,7 @@
 
 #include "Fuzz.h"
 #include "QdTextFile.h"
+#include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
 
 namespace Fuzz {
@@ -101,7 +102,59 @@ std::vector<std::string> TextTokens() {
   return {"\xC3", "\xA9", "\xE0", "\xED", "\xF0", "\xF4", "\x80", "\xBF", "\xC0", "\xFF", "\r", "\n", "<", "\0"};
 }
 
+// The reader over the input: the first byte picks a chosen format (or
+// none) and an end character; lines are read until Eof, and every line must
+// take bytes, so the loop ends.
+void TextReader(TInput input) {
+  const std::uint8_t control = input.empty() ? 0 : input[0];
+  const TInput payload = input.empty() ? input : input.subspan(1);
+  const Rtl::TBytes bytes(payload.begin(), payload.end());
+  static const wchar_t END_CHARS_C[] = {0, L'<', L'\n', L'\r', 0xE9, 0x20AC};
+  Qd::TTextFile file;
+  const unsigned chosen = control % 9;  // 0-6: a format, 7-8: none
+  if (chosen < 7) file.SetFormat(static_cast<Qd::TTextFileFormat>(chosen));
+  const wchar_t endChar = END_CHARS_C[(control / 9) % std::size(END_CHARS_C)];
+  file.SetIncludeLineBreak((control & 0x80) != 0);
+  file.Open(bytes);
+  std::size_t lines = 0;
+  try {
+    while (!file.Eof()) {
+      file.ReadLine(endChar);
+      if (++lines > bytes.size() + 1) Fail("ReadLine takes no bytes");
+    }
+  } catch (const Qd::EUft8Exception&) {
+  } catch (const Rtl::EConvertError&) {
+  }
+  if (file.GetPercentRead() < 0 || file.GetPercentRead() > 100) Fail("PercentRead out of range");
+  // The whole text at once, with detection.
+  try {
+    Qd::TTextFile::ReadAll(bytes);
+  } catch (const Qd::EUft8Exception&) {
+  } catch (const Rtl::EConvertError&) {
+  }
+}
+
+TBytes GenerateReaderInput(std::uint64_t seed) {
+  std::mt19937_64 random(seed);
+  TBytes bytes{static_cast<std::uint8_t>(random())};
+  static const char* const STARTS_C[] = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF", "\x84\x31\x95\x33", "<"};
+  const std::size_t start = random() % (std::size(STARTS_C) + 4);
+  if (start < std::size(STARTS_C)) bytes.insert(bytes.end(), STARTS_C[start], STARTS_C[start] + std::strlen(STARTS_C[start]));
+  else if (start == std::size(STARTS_C)) bytes.insert(bytes.end(), {0xFF, 0xFE, 0, 0});
+  else if (start == std::size(STARTS_C) + 1) bytes.insert(bytes.end(), {0, 0, 0xFE, 0xFF});
+  else if (start == std::size(STARTS_C) + 2) bytes.insert(bytes.end(), {0, '<'});
+  else bytes.insert(bytes.end(), {'<', 0});
+  const TBytes body = GenerateText(random());
+  bytes.insert(bytes.end(), body.begin(), body.end());
+  return bytes;
+}
+
 }  // namespace
+
+// The reader; weight 4.
+TTarget TextReaderTarget() {
+  return {"text-reader", TextReader, TextSeeds, TextTokens, 4, GenerateReaderInput};
+}
 
 // Weight 8: the cases are cheap.
 TTarget TextCodingTarget() { return {"text-coding", TextCoding, TextSeeds, TextTokens, 8, GenerateText}; }
