@@ -115,6 +115,7 @@ void TextReader(TInput input) {
   if (chosen < 7) file.SetFormat(static_cast<Qd::TTextFileFormat>(chosen));
   const wchar_t endChar = END_CHARS_C[(control / 9) % std::size(END_CHARS_C)];
   file.SetIncludeLineBreak((control & 0x80) != 0);
+  file.SetAutoDetect((control & 0x40) != 0);
   file.Open(bytes);
   std::size_t lines = 0;
   try {
@@ -126,6 +127,12 @@ void TextReader(TInput input) {
   } catch (const Rtl::EConvertError&) {
   }
   if (file.GetPercentRead() < 0 || file.GetPercentRead() > 100) Fail("PercentRead out of range");
+  // Detection of the whole data, and of its BOM alone.
+  Qd::TTextFileFormat format = Qd::tfAnsi;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  Qd::TTextFile::DetectFormat(bytes, format, codePage, bom, false, Qd::tfAnsi, 1252);
+  if (Qd::TTextFile::DoesFileHaveBom(bytes) != (bom && bytes.size() >= 2)) Fail("BOM detected differently");
   // The whole text at once, with detection.
   try {
     Qd::TTextFile::ReadAll(bytes);

@@ -5,7 +5,10 @@
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
 #include "runtime/Text/Format.h"
+#include "runtime/IO/Files.h"
+#include "QdClasses/File.h"
 #include "QdScript/CodePages.h"
+#include "QdString/Converters.h"
 #include "QdString/String.h"
 #include "QdTextFile/Strings.h"
 
@@ -64,8 +67,7 @@ void TTextFile::Open(std::unique_ptr<Rtl::TStream> stream) {
 }
 
 void TTextFile::Open(Rtl::TStream& stream) {
-  // TODO(issue 19): with AutoDetect and no chosen format, SetFormat with
-  // DetectFormat of the whole stream first.
+  if (FAutoDetect && !FFormatSet) SetFormat(DetectFormat(stream, false, tfAnsi, 0));
   ResetBuffer();
   FStream = &stream;
   FStreamSize = stream.Size();
@@ -188,6 +190,142 @@ bool TTextFile::Eof() {
   if (FStream == nullptr) return true;
   if (FStream->Position() < FStreamSize && (FDataSize == 0 || FDataIndex >= FDataSize)) ReadData();
   return FDataSize == 0 || (FStream->Position() >= FStreamSize && FDataIndex >= FDataSize);
+}
+
+// --- Format detection ---------------------------------------------------------
+
+namespace {
+
+// Puts a stream back where it was, also when detection raises.
+class TPositionKeeper {
+public:
+  explicit TPositionKeeper(Rtl::TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
+  ~TPositionKeeper() {
+    try {
+      FStream.SetPosition(FPosition);
+    } catch (...) {  // NOLINT(bugprone-empty-catch): never from a destructor
+    }
+  }
+  TPositionKeeper(const TPositionKeeper&) = delete;
+  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
+
+private:
+  Rtl::TStream& FStream;
+  std::int64_t FPosition;
+};
+
+bool HasWildcards(std::wstring_view name) { return name.find_first_of(L"*?") != std::wstring_view::npos; }
+
+}  // namespace
+
+void TTextFile::DetectFormat(Rtl::TStream& stream, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                             bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage) {
+  format = defaultFormat;
+  codePage = 0;
+  bom = false;
+  const TPositionKeeper keeper(stream);
+  const std::int64_t size = stream.Size();
+  if (size < 2) return;
+  std::uint8_t d[4] = {};
+  stream.SetPosition(0);
+  if (size < 4) {
+    stream.ReadBuffer(d, 2);
+    if (d[0] == 0xFF && d[1] == 0xFE) format = tfUtf16Le, bom = true;
+    else if (d[0] == 0xFE && d[1] == 0xFF) format = tfUtf16Be, bom = true;
+    else if (size == 3) {
+      stream.ReadBuffer(d + 2, 1);
+      if (d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) format = tfUtf8, bom = true;
+    }
+    return;
+  }
+  stream.ReadBuffer(d, 4);
+  const bool zeros23 = d[2] == 0 && d[3] == 0;
+  bom = true;
+  if (Starts(d, 4, {0xEF, 0xBB, 0xBF})) return void(format = tfUtf8);
+  if (Starts(d, 4, {0xFF, 0xFE})) return void(format = zeros23 ? tfUtf32Le : tfUtf16Le);
+  if (Starts(d, 4, {0xFE, 0xFF})) return void(format = tfUtf16Be);
+  if (Starts(d, 4, {0x00, 0x00, 0xFE, 0xFF})) return void(format = tfUtf32Be);
+  if (Starts(d, 4, {0x84, 0x31, 0x95, 0x33})) return void(format = tfGb18030);
+  bom = false;
+  if (checkOnlyBom) return;
+  if (Starts(d, 4, {0x00, 0x3C})) return void(format = tfUtf16Be);
+  if (Starts(d, 4, {0x00, 0x00, 0x00, 0x3C})) return void(format = tfUtf32Be);
+  if (Starts(d, 4, {0x3C, 0x00})) return void(format = zeros23 ? tfUtf32Le : tfUtf16Le);
+  // The whole stream (StreamToBytes raises EStreamError at 2 GB).
+  const Rtl::TBytes data = TFile::StreamToBytes(&stream);
+  TTextFileFormat analysed = format;
+  if (AnalyzeFormat(data, analysed)) return void(format = analysed);
+  codePage = GetCodePage(data, 0);
+  if (codePage > 0) format = tfAnsi;
+  if (defaultCodePage != 0 && (codePage == 0 || codePage == 1252)) codePage = defaultCodePage;
+}
+
+TTextFileFormat TTextFile::DetectFormat(Rtl::TStream& stream, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                                        std::int32_t defaultCodePage) {
+  TTextFileFormat format = defaultFormat;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+  return format;
+}
+
+void TTextFile::DetectFormat(const Rtl::TBytes& data, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                             bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage) {
+  Rtl::TBytesStream stream(data);
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+}
+
+TTextFileFormat TTextFile::DetectFormat(const Rtl::TBytes& data, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                                        std::int32_t defaultCodePage) {
+  Rtl::TBytesStream stream(data);
+  return DetectFormat(stream, checkOnlyBom, defaultFormat, defaultCodePage);
+}
+
+void TTextFile::DetectFormat(const std::wstring& fileName, TTextFileFormat& format, std::int32_t& codePage,
+                             bool& bom, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                             std::int32_t defaultCodePage) {
+  format = defaultFormat;
+  codePage = 0;
+  bom = false;
+  if (HasWildcards(fileName) || !Rtl::FileExists(fileName)) return;
+  Rtl::TFileStream stream(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+}
+
+TTextFileFormat TTextFile::DetectFormat(const std::wstring& fileName, bool checkOnlyBom,
+                                        TTextFileFormat defaultFormat, std::int32_t defaultCodePage) {
+  TTextFileFormat format = defaultFormat;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(fileName, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+  return format;
+}
+
+bool TTextFile::DoesFileHaveBom(const std::wstring& fileName) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(fileName, format, codePage, bom, true, tfAnsi, 0);
+  return bom;
+}
+
+bool TTextFile::DoesFileHaveBom(const Rtl::TBytes& data) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(data, format, codePage, bom, true, tfAnsi, 0);
+  return bom;
+}
+
+bool TTextFile::IsTextStreamStrict(Rtl::TStream& stream) { return DetectFormat(stream, false, tfAnsi, 0) != tfAnsi; }
+
+bool TTextFile::IsTextDataStrict(const Rtl::TBytes& data) { return DetectFormat(data, true, tfAnsi, 0) != tfAnsi; }
+
+std::int32_t TTextFile::GetCodePage(const Rtl::TBytes& data, std::int32_t defaultCodePage) {
+  if (data.empty()) return 0;
+  const TCodePageConverters* converters = FindCodePageConverters();
+  const std::int32_t codePage = converters != nullptr ? converters->DetectCodePage(data, false) : 0;
+  return codePage == 0 && defaultCodePage != 0 ? defaultCodePage : codePage;
 }
 
 // --- Lines --------------------------------------------------------------------

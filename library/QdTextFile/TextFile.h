@@ -156,6 +156,34 @@ public:
   std::int64_t GetStreamSize() const { return FStreamSize; }
   int GetUnreadByteCount() const { return FDataSize - FDataIndex; }
 
+  // --- Format detection of a stream (its position is restored, also on an
+  // exception): a BOM, then (unless `checkOnlyBom`) a markup start, then
+  // the analysis of the whole stream, then its code page. Streams of 2 GB
+  // and more raise Rtl::EStreamError when they must be read whole.
+  static void DetectFormat(Rtl::TStream& stream, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                           bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage);
+  static TTextFileFormat DetectFormat(Rtl::TStream& stream, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                                      std::int32_t defaultCodePage);
+  static void DetectFormat(const Rtl::TBytes& data, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                           bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage);
+  static TTextFileFormat DetectFormat(const Rtl::TBytes& data, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                                      std::int32_t defaultCodePage);
+  // The file, read while others may read and write it; a name with
+  // wildcards or a missing file gives the defaults, code page 0, no BOM.
+  static void DetectFormat(const std::wstring& fileName, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                           bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage);
+  static TTextFileFormat DetectFormat(const std::wstring& fileName, bool checkOnlyBom,
+                                      TTextFileFormat defaultFormat, std::int32_t defaultCodePage);
+  static bool DoesFileHaveBom(const std::wstring& fileName);
+  static bool DoesFileHaveBom(const Rtl::TBytes& data);
+  // A BOM, markup start or analysis finds a format other than tfAnsi.
+  static bool IsTextStreamStrict(Rtl::TStream& stream);
+  // A BOM finds a format other than tfAnsi.
+  static bool IsTextDataStrict(const Rtl::TBytes& data);
+  // 0 for empty data; else the code page that a registered converter
+  // detects, or `defaultCodePage` when none does.
+  static std::int32_t GetCodePage(const Rtl::TBytes& data, std::int32_t defaultCodePage);
+
   // The number of ReadLine(0) calls until Eof over a string.
   static int GetLineCountString(std::wstring_view data);
   // The whole text of bytes, with detection.
