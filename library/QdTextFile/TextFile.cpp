@@ -71,6 +71,7 @@ void TTextFile::Open(Rtl::TStream& stream) {
   ResetBuffer();
   FStream = &stream;
   FStreamSize = stream.Size();
+  FStreamPosition = stream.Position();
   FIsStreamUtf16 = stream.ClassName() == UTF16_STREAM_CLASS_C;
 }
 
@@ -110,7 +111,7 @@ int TTextFile::ReadData() {
   const bool first = FDataSize == 0;
   const int left = FDataSize - FDataIndex;
   const std::int64_t factor = FIsStreamUtf16 ? 2 : 1;
-  const std::int64_t position = FStream->Position() * factor;
+  const std::int64_t position = FStreamPosition * factor;
   const std::int64_t size = FStreamSize * factor;
   if (position + MAX_LEN_C - left > size)
     FDataSize = static_cast<int>(std::max<std::int64_t>(size - position, 0) + left);
@@ -119,7 +120,11 @@ int TTextFile::ReadData() {
   if (FDataSize > 0) {
     std::memmove(FData.data(), FData.data() + FDataIndex, static_cast<std::size_t>(left));
     const int wanted = FDataSize - left;
-    if (wanted > 0) FStream->ReadBuffer(FData.data() + left, FIsStreamUtf16 ? wanted / 2 : wanted);
+    if (wanted > 0) {
+      const int units = FIsStreamUtf16 ? wanted / 2 : wanted;
+      FStream->ReadBuffer(FData.data() + left, units);
+      FStreamPosition += units;
+    }
   }
   FDataIndex = 0;
   if (first && FDataSize > 0) DetectAtFirstFill();
@@ -150,7 +155,7 @@ void TTextFile::DetectAtFirstFill() {
     TTextFileFormat format = FFormat;
     // More of the stream follows when the buffer is full: a sequence cut at
     // its end is no error then.
-    const bool more = FStream->Position() < FStreamSize;
+    const bool more = FStreamPosition < FStreamSize;
     const TData data(d, static_cast<std::size_t>(n));
     if (more ? AnalyzeStart(data, format) : AnalyzeFormat(data, format)) take(format, 0);
   }
@@ -168,7 +173,7 @@ int TTextFile::UnitSize() const {
 }
 
 bool TTextFile::PeekUnit(int size, std::uint32_t& c, int& taken) {
-  if (FDataSize - FDataIndex < size && FStream != nullptr && FStream->Position() < FStreamSize) ReadData();
+  if (FDataSize - FDataIndex < size && FStream != nullptr && FStreamPosition < FStreamSize) ReadData();
   const int left = FDataSize - FDataIndex;
   if (left <= 0) return false;
   taken = left < size ? left : size;
@@ -188,8 +193,8 @@ bool TTextFile::NextUnit(int size, std::uint32_t& c, int& taken) {
 
 bool TTextFile::Eof() {
   if (FStream == nullptr) return true;
-  if (FStream->Position() < FStreamSize && (FDataSize == 0 || FDataIndex >= FDataSize)) ReadData();
-  return FDataSize == 0 || (FStream->Position() >= FStreamSize && FDataIndex >= FDataSize);
+  if (FStreamPosition < FStreamSize && (FDataSize == 0 || FDataIndex >= FDataSize)) ReadData();
+  return FDataSize == 0 || (FStreamPosition >= FStreamSize && FDataIndex >= FDataSize);
 }
 
 // --- Format detection ---------------------------------------------------------
@@ -364,7 +369,47 @@ std::vector<std::uint32_t> TTextFile::ReadUnits(wchar_t endChar) {
   return line;
 }
 
+Rtl::RawByteString TTextFile::ReadByteLine() {
+  FLastLineEnd.clear();
+  if (FDataSize == 0) ReadData();
+  Rtl::RawByteString line;
+  for (;;) {
+    if (FDataIndex >= FDataSize) {
+      if (FStream == nullptr || FStreamPosition >= FStreamSize || ReadData() <= 0) break;
+    }
+    const std::uint8_t* p = FData.data();
+    int k = FDataIndex;
+    while (k < FDataSize && p[k] != '\r' && p[k] != '\n') ++k;
+    if (k > FDataIndex) {
+      // Within a run without breaks only its first character can decide a
+      // pending break kind.
+      ProcessChar(static_cast<wchar_t>(p[FDataIndex]));
+      line.append(reinterpret_cast<const char*>(p + FDataIndex), static_cast<std::size_t>(k - FDataIndex));
+      FDataIndex = k;
+    }
+    if (k >= FDataSize) continue;
+    const std::uint8_t c = p[k];
+    ++FDataIndex;
+    ProcessChar(static_cast<wchar_t>(c));
+    FLastLineEnd = static_cast<wchar_t>(c);
+    if (FIncludeLineBreak) line += static_cast<char>(c);
+    std::uint32_t next = 0;
+    int taken = 0;
+    if (PeekUnit(1, next, taken)) {
+      ProcessChar(static_cast<wchar_t>(next));
+      if ((c == '\r' && next == '\n') || (c == '\n' && next == '\r')) {
+        FDataIndex += taken;
+        FLastLineEnd += static_cast<wchar_t>(next);
+        if (FIncludeLineBreak) line += static_cast<char>(next);
+      }
+    }
+    break;
+  }
+  return line;
+}
+
 Rtl::RawByteString TTextFile::ReadAnsiLine(wchar_t endChar) {
+  if (endChar == 0 && UnitSize() == 1) return ReadByteLine();
   const std::vector<std::uint32_t> units = ReadUnits(endChar);
   Rtl::RawByteString bytes(units.size(), '\0');
   for (std::size_t k = 0; k < units.size(); ++k) bytes[k] = static_cast<char>(units[k] & 0xFF);
@@ -373,7 +418,13 @@ Rtl::RawByteString TTextFile::ReadAnsiLine(wchar_t endChar) {
 
 std::wstring TTextFile::ReadLine(wchar_t endChar) {
   // The byte position of the line's start, for the UTF-32 error.
-  const std::int64_t start = FStream != nullptr ? FStream->Position() - (FDataSize - FDataIndex) : 0;
+  const std::int64_t start = FStreamPosition - (FDataSize - FDataIndex);
+  if (endChar == 0 && FDataSize != 0 && UnitSize() == 1) {
+    const Rtl::RawByteString bytes = ReadByteLine();
+    if (FFormat == tfUtf8) return Utf8Decode(bytes);
+    if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+    return TString::AnsiToWide(bytes, FCodePage);
+  }
   const std::vector<std::uint32_t> units = ReadUnits(endChar);
   switch (FFormat) {
     case tfAnsi:

@@ -295,6 +295,8 @@ private:
   bool PeekUnit(int size, std::uint32_t& c, int& taken);
   // The units of the next line as read by the line procedure.
   std::vector<std::uint32_t> ReadUnits(wchar_t endChar);
+  // The same for a byte format up to a line break, taking runs of bytes.
+  Rtl::RawByteString ReadByteLine();
   void ResetBuffer() {
     FDataIndex = 0;
     FDataSize = 0;
@@ -321,6 +323,9 @@ private:
   Rtl::TStream* FStream = nullptr;
   std::unique_ptr<Rtl::TStream> FOwnedStream;  // set when the object owns FStream
   std::int64_t FStreamSize = 0;
+  // The stream's position as the reader left it (no call into the stream
+  // per character: a file stream's position is a system call).
+  std::int64_t FStreamPosition = 0;
   bool FUnicodeEscape = false;
   bool FUseBom = DEFAULT_USE_BOM_C;
   bool FIsStreamUtf16 = false;

@@ -4,6 +4,7 @@
 // characters, and the progress of a read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "QdTextFile.h"
@@ -225,4 +226,52 @@ TEST(Reader, InvalidTextRaisesClearly) {
   TTextFile odd;
   odd.Open(Rtl::TBytes{0xFF, 0xFE, 'a', 0, 'b'});
   EXPECT_EQ(odd.ReadAll(), L"ab");
+}
+
+namespace {
+
+// A stream from elsewhere that counts its size and position in 16-bit
+// characters and delivers two bytes per unit asked for; the reader knows it
+// by its class name.
+class THtmlStream : public Rtl::TStream {
+  RTL_CLASS(THtmlStream, Rtl::TStream)
+public:
+  THtmlStream() = default;
+  explicit THtmlStream(std::wstring text) : FText(std::move(text)) {}
+  int Read(void* buffer, int count) override {
+    const std::int64_t units = std::min<std::int64_t>(count, static_cast<std::int64_t>(FText.size()) - FPosition);
+    auto* bytes = static_cast<std::uint8_t*>(buffer);
+    for (std::int64_t k = 0; k < units; ++k) {
+      const wchar_t c = FText[static_cast<std::size_t>(FPosition + k)];
+      bytes[2 * k] = static_cast<std::uint8_t>(c & 0xFF);
+      bytes[2 * k + 1] = static_cast<std::uint8_t>(c >> 8);
+    }
+    FPosition += units;
+    return static_cast<int>(units);
+  }
+  int Write(const void*, int) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, Rtl::TSeekOrigin origin) override {
+    const auto size = static_cast<std::int64_t>(FText.size());
+    FPosition = origin == Rtl::soBeginning ? offset : origin == Rtl::soCurrent ? FPosition + offset : size + offset;
+    return FPosition;
+  }
+  std::int64_t Size() override { return static_cast<std::int64_t>(FText.size()); }
+
+private:
+  std::wstring FText;
+  std::int64_t FPosition = 0;
+};
+
+}  // namespace
+
+TEST(Reader, StreamThatCountsInCharacters) {
+  std::wstring text = L"<p>";
+  for (int k = 0; k < 100; ++k) text += L"h\u00E9llo\r\n";
+  THtmlStream stream(text);
+  TTextFile file;
+  file.Open(stream);
+  EXPECT_EQ(file.GetStreamSize(), static_cast<std::int64_t>(text.size()));
+  EXPECT_EQ(file.ReadAll(), text);
+  EXPECT_EQ(file.GetFormat(), tfUtf16Le);
+  EXPECT_EQ(file.GetPercentRead(), 100);
 }
