@@ -1,9 +1,11 @@
 #include "QdTextFile/TextFile.h"
 
 #include <cstring>
+#include <exception>
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
+#include "runtime/IO/Strings.h"
 #include "runtime/Text/Format.h"
 #include "runtime/IO/Files.h"
 #include "QdClasses/File.h"
@@ -36,8 +38,12 @@ TTextFile::TTextFile(const std::wstring& fileName) {
 }
 
 TTextFile::~TTextFile() {
+  // While an exception unwinds the output is thrown away and the old file
+  // stays; otherwise the object closes. Callers that need to see a failure
+  // call Close themselves.
   try {
-    Close();
+    if (std::uncaught_exceptions() > 0) Cancel();
+    else Close();
   } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
   }
 }
@@ -75,11 +81,176 @@ void TTextFile::Open(Rtl::TStream& stream) {
   FIsStreamUtf16 = stream.ClassName() == UTF16_STREAM_CLASS_C;
 }
 
-void TTextFile::Close() {
+bool TTextFile::DoClose(bool keepOutput) {
+  const bool wasOpen = FStream != nullptr;
   ResetBuffer();
   FFormatDetected = false;
+  if (keepOutput && (FToMemory || FToFile) && FOwnedStream != nullptr)
+    FOutputData = static_cast<Rtl::TMemoryStream&>(*FOwnedStream).Bytes();
   FStream = nullptr;
   FOwnedStream.reset();
+  return wasOpen;
+}
+
+void TTextFile::Close() {
+  const bool toFile = FToFile;
+  const bool wasOpen = DoClose(true);
+  FToFile = false;
+  FToMemory = false;
+  if (!wasOpen || !toFile || FFileName.empty()) return;
+  Rtl::TBytes output = std::move(FOutputData);
+  FOutputData.clear();
+  if (TFile::IsFileReadOnly(FFileName))
+    throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(STargetReadOnly), {FFileName}));
+  if (!FBackupExt.empty() && Rtl::FileExists(FFileName))
+    TFile::CopyFile(FFileName, Rtl::ChangeFileExt(FFileName, L"." + FBackupExt));
+  // Makes the folder, writes beside the target and renames over it (or
+  // writes a hard-linked target in place).
+  TFile::BytesToFile(output, FFileName);
+  FFileName.clear();
+}
+
+void TTextFile::Cancel() {
+  FToFile = false;
+  FToMemory = false;
+  DoClose(false);
+}
+
+// --- Writing ------------------------------------------------------------------
+
+void TTextFile::Rewrite(const std::wstring& fileName) {
+  Close();
+  if (!fileName.empty()) FFileName = fileName;
+  auto output = std::make_unique<Rtl::TMemoryStream>();
+  FStream = output.get();
+  FOwnedStream = std::move(output);
+  FToFile = true;
+  DoWriteHeader();
+}
+
+void TTextFile::Rewrite(Rtl::TStream& stream) {
+  Close();
+  FStream = &stream;
+  DoWriteHeader();
+}
+
+void TTextFile::RewriteData() {
+  Close();
+  auto output = std::make_unique<Rtl::TMemoryStream>();
+  FStream = output.get();
+  FOwnedStream = std::move(output);
+  FToMemory = true;
+  FOutputData.clear();
+  DoWriteHeader();
+}
+
+void TTextFile::RewriteString() {
+  FUseBom = false;
+  SetFormat(tfUtf16Le);
+  RewriteData();
+}
+
+void TTextFile::DoWriteHeader() {
+  if (!FUseBom) return;
+  switch (FFormat) {
+    case tfUtf8: WriteBytes("\xEF\xBB\xBF", 3); break;
+    case tfUtf16Le:
+    case tfUtf16Be: WriteChar(L'\uFEFF'); break;
+    case tfUtf32Le:
+    case tfUtf32Be: WriteUCS4(0xFEFF); break;
+    case tfGb18030: WriteBytes("\x84\x31\x95\x33", 4); break;
+    default: break;
+  }
+}
+
+void TTextFile::WriteBytes(const void* data, std::size_t size) {
+  if (size == 0) return;
+  if (FStream == nullptr) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const int chunk = size > (1u << 30) ? (1 << 30) : static_cast<int>(size);
+    FStream->WriteBuffer(p, chunk);
+    p += chunk;
+    size -= static_cast<std::size_t>(chunk);
+  }
+}
+
+void TTextFile::Write(std::wstring_view str) {
+  if (str.empty()) return;
+  switch (FFormat) {
+    case tfAnsi: {
+      const Rtl::RawByteString bytes =
+          FUnicodeEscape ? TString::StringToRawByteString(WideToUnicodeEscape(str, L""))
+                         : TString::WideToAnsi(std::wstring(str), FCodePage);
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+    case tfUtf8: {
+      const Rtl::RawByteString bytes = Utf8Encode(str);
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+    case tfUtf16Le:
+    case tfUtf16Be: {
+      std::string bytes(str.size() * 2, '\0');
+      const bool bigEndian = FFormat == tfUtf16Be;
+      for (std::size_t k = 0; k < str.size(); ++k) {
+        const auto c = static_cast<std::uint16_t>(str[k]);
+        bytes[2 * k + (bigEndian ? 1 : 0)] = static_cast<char>(c & 0xFF);
+        bytes[2 * k + (bigEndian ? 0 : 1)] = static_cast<char>(c >> 8);
+      }
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+    case tfUtf32Le:
+    case tfUtf32Be:
+      for (std::uint32_t value : TString::WideToUcs4(str)) WriteUCS4(value);
+      return;
+    case tfGb18030: {
+      const Rtl::RawByteString bytes = TString::WideToGb18030(std::wstring(str));
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+void TTextFile::WriteLine(std::wstring_view str) {
+  Write(str);
+  WriteLineEnd();
+}
+
+void TTextFile::WriteLineEnd() {
+  const std::wstring end = NewLineToString(FNewLine);
+  if (FFormat == tfAnsi) WriteAnsi(TString::StringToRawByteString(end));
+  else Write(end);
+}
+
+void TTextFile::WriteUCS4(std::uint32_t value) {
+  std::uint8_t bytes[4];
+  const bool bigEndian = GetByteOrder() == boBigEndian;
+  for (int k = 0; k < 4; ++k) bytes[k] = static_cast<std::uint8_t>(value >> (8 * (bigEndian ? 3 - k : k)));
+  WriteBytes(bytes, 4);
+}
+
+void TTextFile::WriteAnsi(const Rtl::RawByteString& str) {
+  if (FFormat != tfAnsi) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SNotAnsiFile), {FFileName}));
+  WriteBytes(str.data(), str.size());
+}
+
+void TTextFile::WriteAnsiLine(const Rtl::RawByteString& str) {
+  WriteAnsi(str);
+  WriteLineEnd();
+}
+
+const Rtl::TBytes& TTextFile::GetOutputData() {
+  if (IsOpen()) Close();
+  return FOutputData;
+}
+
+std::wstring TTextFile::GetOutputString() { return TString::BytesToString(GetOutputData()); }
+
+void TTextFile::SetUseBackup(bool value) {
+  FBackupExt.clear();
+  if (!value || FFileName.empty()) return;
+  const std::wstring ext = Rtl::ExtractFileExt(FFileName);
+  FBackupExt = ext.empty() ? L"~" : L"~" + ext.substr(1);
 }
 
 // --- Configuration ------------------------------------------------------------

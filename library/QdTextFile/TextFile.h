@@ -18,6 +18,7 @@
 #include "runtime/Core/Types.h"
 #include "QdClasses/Objects.h"
 #include "QdScript/CodePages.h"
+#include "QdStream.h"
 #include "QdString/UnicodeString.h"
 
 namespace Rtl {
@@ -107,6 +108,12 @@ public:
   void Open(std::unique_ptr<Rtl::TStream> stream);
   bool IsOpen() const { return FStream != nullptr; }
   // Detaches (and frees an owned) stream; the format state stays.
+  // Reading: detaches the stream. Writing to a file: replaces the target
+  // with the output (read-only target: an error, the target kept; a backup
+  // copy first when BackupExt is set; a missing folder is made). The new
+  // content is written beside the target and renamed over it, so on any
+  // failure the target keeps its old content; a target with other names
+  // (a hard link) is written in place.
   void Close();
 
   // --- Reading.
@@ -126,6 +133,34 @@ public:
   // Feeds a character to the newline detector.
   void ProcessChar(wchar_t c) { ProcessNewLineChar(c, FPreviousNewLineCharacter, FNewLine); }
 
+  // --- Writing. Rewrite forms close first and write the BOM when UseBom is
+  // set; output for a file collects in memory and replaces the file at
+  // Close.
+
+  // Output for `fileName` (or the current FileName when empty). No file is
+  // made before Close.
+  void Rewrite(const std::wstring& fileName);
+  // Output into the caller's stream.
+  void Rewrite(Rtl::TStream& stream);
+  // Output into memory, fetched with OutputData or OutputString.
+  void RewriteData();
+  // UTF-16 LE without BOM into memory: OutputString is the text written.
+  void RewriteString();
+  void Write(std::wstring_view str);
+  void WriteLine(std::wstring_view str);
+  void WriteLineEnd();
+  void WriteChar(wchar_t c) { Write(std::wstring_view(&c, 1)); }
+  // Four bytes in the file's byte order.
+  void WriteUCS4(std::uint32_t value);
+  // Bytes as they are; only for tfAnsi ("\"%s\" file is not an ANSI file").
+  void WriteAnsi(const Rtl::RawByteString& str);
+  void WriteAnsiLine(const Rtl::RawByteString& str);
+  // Throws the collected output away; the target file stays as it was.
+  void Cancel();
+  // Closes the object if open; the bytes of an in-memory output.
+  const Rtl::TBytes& GetOutputData();
+  std::wstring GetOutputString();
+
   // --- Configuration and state.
 
   void SetFormat(TTextFileFormat format);
@@ -134,6 +169,18 @@ public:
     if (FFormat == tfAnsi) FCodePage = codePage;
   }
 
+  const std::wstring& GetBackupExt() const { return FBackupExt; }
+  void SetBackupExt(std::wstring value) { FBackupExt = std::move(value); }
+  // The backup of FileName gets its extension with the dot replaced by "~"
+  // (notes.txt: notes.~txt); a name without extension gets "name.~".
+  void SetUseBackup(bool value);
+  bool GetUseBom() const { return FUseBom; }
+  void SetUseBom(bool value) { FUseBom = value; }
+  bool GetUnicodeEscape() const { return FUnicodeEscape; }
+  void SetUnicodeEscape(bool value) { FUnicodeEscape = value; }
+  TByteOrder GetByteOrder() const {
+    return FFormat == tfUtf16Be || FFormat == tfUtf32Be ? boBigEndian : boLittleEndian;
+  }
   bool GetAutoDetect() const { return FAutoDetect; }
   void SetAutoDetect(bool value) { FAutoDetect = value; }
   std::int64_t GetBytesRead() const;
@@ -297,6 +344,11 @@ private:
   std::vector<std::uint32_t> ReadUnits(wchar_t endChar);
   // The same for a byte format up to a line break, taking runs of bytes.
   Rtl::RawByteString ReadByteLine();
+  void DoWriteHeader();
+  void WriteBytes(const void* data, std::size_t size);
+  // Ends the output: an in-memory output becomes OutputData; true when a
+  // stream was open.
+  bool DoClose(bool keepOutput);
   void ResetBuffer() {
     FDataIndex = 0;
     FDataSize = 0;
@@ -326,6 +378,9 @@ private:
   // The stream's position as the reader left it (no call into the stream
   // per character: a file stream's position is a system call).
   std::int64_t FStreamPosition = 0;
+  Rtl::TBytes FOutputData;
+  bool FToFile = false;       // the output replaces FFileName at Close
+  bool FToMemory = false;     // the output is collected in FOwnedStream
   bool FUnicodeEscape = false;
   bool FUseBom = DEFAULT_USE_BOM_C;
   bool FIsStreamUtf16 = false;
