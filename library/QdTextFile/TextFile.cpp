@@ -13,6 +13,7 @@
 #include "QdString/Converters.h"
 #include "QdString/String.h"
 #include "QdTextFile/Strings.h"
+#include "runtime/System/Win32.h"
 
 namespace Qd {
 
@@ -25,6 +26,16 @@ constexpr std::wstring_view UTF16_STREAM_CLASS_C = L"THtmlStream";
 bool Starts(const std::uint8_t* data, int size, std::initializer_list<std::uint8_t> bytes) {
   if (size < static_cast<int>(bytes.size())) return false;
   return std::equal(bytes.begin(), bytes.end(), data);
+}
+
+// Raises when neither the system nor a registered converter converts text
+// in `codePage` (0 is the system's ANSI code page): the conversions would
+// otherwise give empty text.
+void CheckCodePageServed(std::int32_t codePage) {
+  if (codePage <= 0 || IsValidCodePage(static_cast<UINT>(codePage))) return;
+  const TCodePageDatas* table = FindCodePageDatas();
+  if (table != nullptr && table->GetConverter(codePage)) return;
+  throw Rtl::EConvertError(Rtl::Format(Rtl::LoadResString(SCodePageNotServed), {codePage}));
 }
 
 }  // namespace
@@ -179,6 +190,7 @@ void TTextFile::Write(std::wstring_view str) {
   if (str.empty()) return;
   switch (FFormat) {
     case tfAnsi: {
+      if (!FUnicodeEscape) CheckCodePageServed(FCodePage);
       const Rtl::RawByteString bytes =
           FUnicodeEscape ? TString::StringToRawByteString(WideToUnicodeEscape(str, L""))
                          : TString::WideToAnsi(std::wstring(str), FCodePage);
@@ -594,6 +606,7 @@ std::wstring TTextFile::ReadLine(wchar_t endChar) {
     const Rtl::RawByteString bytes = ReadByteLine();
     if (FFormat == tfUtf8) return Utf8Decode(bytes);
     if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+    CheckCodePageServed(FCodePage);
     return TString::AnsiToWide(bytes, FCodePage);
   }
   const std::vector<std::uint32_t> units = ReadUnits(endChar);
@@ -605,6 +618,7 @@ std::wstring TTextFile::ReadLine(wchar_t endChar) {
       for (std::size_t k = 0; k < units.size(); ++k) bytes[k] = static_cast<char>(units[k] & 0xFF);
       if (FFormat == tfUtf8) return Utf8Decode(bytes);
       if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+      CheckCodePageServed(FCodePage);
       return TString::AnsiToWide(bytes, FCodePage);
     }
     case tfUtf16Le:

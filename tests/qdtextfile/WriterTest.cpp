@@ -180,3 +180,24 @@ TEST(Replace, HardLinkedTargetIsWrittenInPlace) {
   EXPECT_EQ(ReadBytes(target), "new");
   EXPECT_EQ(ReadBytes(link), "new");
 }
+
+TEST(CodePages, OneThatNobodyServesRaisesInsteadOfGivingEmptyText) {
+  // 12345 is no code page at all; of the library's code pages, those that
+  // the system lacks (under Wine: ISO-2022, EUC, most EBCDIC) fail alike.
+  for (std::int32_t codePage : {12345, 50220, 20290}) {
+    if (IsValidCodePage(static_cast<UINT>(codePage))) continue;
+    TTextFile reader;
+    reader.SetCodePage(codePage);
+    reader.Open(Rtl::TBytes{'a', 'b'});
+    try {
+      reader.ReadLine();
+      FAIL() << codePage;
+    } catch (const Rtl::EConvertError& e) {
+      EXPECT_EQ(e.Message(), L"Text in code page " + std::to_wstring(codePage) + L" can't be converted on this system");
+    }
+    TTextFile writer;
+    writer.SetCodePage(codePage);
+    writer.RewriteData();
+    EXPECT_THROW(writer.Write(L"ab"), Rtl::EConvertError) << codePage;
+  }
+}
