@@ -8,6 +8,7 @@
 #include "runtime/IO/Strings.h"
 #include "runtime/Text/Format.h"
 #include "runtime/IO/Files.h"
+#include "runtime/Text/Ascii.h"
 #include "QdClasses/File.h"
 #include "QdScript/CodePages.h"
 #include "QdString/Converters.h"
@@ -266,6 +267,54 @@ void TTextFile::SetUseBackup(bool value) {
 }
 
 // --- Configuration ------------------------------------------------------------
+
+void TTextFile::SetEncoding(const std::wstring& name) {
+  if (name.empty()) return;
+  using Rtl::AsciiSameText;
+  FFormatSet = true;
+  FUnicodeEscape = false;
+  auto take = [this](TTextFileFormat format) {
+    FFormat = format;
+    FCodePage = 0;
+  };
+  if (AsciiSameText(name, L"utf-8")) take(tfUtf8);
+  else if (AsciiSameText(name, L"utf-16") || AsciiSameText(name, L"ucs-2") ||
+           AsciiSameText(name, L"ISO-10646-UCS-2")) {
+    if (FFormat != tfUtf16Le && FFormat != tfUtf16Be) take(tfUtf16Le);
+  } else if (AsciiSameText(name, L"unicode")) take(tfUtf16Le);
+  else if (AsciiSameText(name, L"unicodeFFFE")) take(tfUtf16Be);
+  else if (AsciiSameText(name, L"utf-32") || AsciiSameText(name, L"ucs-4")) {
+    if (FFormat != tfUtf32Le && FFormat != tfUtf32Be) take(tfUtf32Le);
+  } else if (AsciiSameText(name, L"UTF-32LE")) take(tfUtf32Le);
+  else if (AsciiSameText(name, L"UTF-32BE")) take(tfUtf32Be);
+  else if (AsciiSameText(name, L"GB18030")) take(tfGb18030);
+  else if (AsciiSameText(name, L"unicode-escape")) {
+    take(tfAnsi);
+    FUnicodeEscape = true;
+  } else {
+    FCodePage = CodePageDatas().EncodingToCodePage(name);
+    if (FCodePage != 0) FFormat = tfAnsi;
+  }
+  FEncodingCategory = CodePageDatas().EncodingStringToEncodingCategory(name);
+}
+
+std::wstring TTextFile::GetXmlEncoding() const {
+  switch (FFormat) {
+    case tfAnsi: return CodePageDatas().CodePageToEncoding(FCodePage);
+    case tfUtf8: return L"utf-8";
+    case tfUtf16Le:
+    case tfUtf16Be: return L"utf-16";
+    case tfUtf32Le: return L"UTF-32LE";
+    case tfUtf32Be: return L"UTF-32BE";
+    case tfGb18030: return L"GB18030";
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+void TTextFile::EncodingToTextFormat(const std::wstring& encoding, TTextFileFormat& format, std::int32_t& codePage) {
+  format = EncodingToTextFormat(encoding, tfAnsi);
+  codePage = CodePageDatas().EncodingToCodePage(encoding);
+}
 
 void TTextFile::SetFormat(TTextFileFormat format) {
   FFormatSet = true;

@@ -163,6 +163,16 @@ public:
 
   // --- Configuration and state.
 
+  // Chooses the format by an encoding name (case-insensitive): "utf-8",
+  // "utf-16"/"ucs-2"/"ISO-10646-UCS-2" (keeps a UTF-16 byte order),
+  // "unicode", "unicodeFFFE", "utf-32"/"ucs-4" (keeps a UTF-32 byte order),
+  // "UTF-32LE", "UTF-32BE", "GB18030", "unicode-escape" (ANSI output with
+  // "\u" escapes); any other name is a code page's encoding name (tfAnsi
+  // when the table knows it). Nothing for an empty name.
+  void SetEncoding(const std::wstring& name);
+  // The XML encoding name: "utf-8", "utf-16", "UTF-32LE", "UTF-32BE",
+  // "GB18030", or for tfAnsi the code page's encoding name.
+  std::wstring GetXmlEncoding() const;
   void SetFormat(TTextFileFormat format);
   void SetCodePage(std::int32_t codePage);
   void SetSafeCodePage(std::int32_t codePage) {
@@ -305,6 +315,9 @@ public:
   // "utf-16", "ucs-2" and "ISO-10646-UCS-2" `current` when that is a UTF-16
   // format, else tfUtf16Le; any other name tfAnsi.
   static TTextFileFormat EncodingToTextFormat(std::wstring_view encoding, TTextFileFormat current);
+  // The format with current = tfAnsi, and the code page the table gives
+  // for the name.
+  static void EncodingToTextFormat(const std::wstring& encoding, TTextFileFormat& format, std::int32_t& codePage);
 
   // Raises EInvalidFileException with the lines "Invalid file: %s" (the name
   // without its folder, only for a name), `description`, `msg` (only when

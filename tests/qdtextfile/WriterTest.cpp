@@ -201,3 +201,41 @@ TEST(CodePages, OneThatNobodyServesRaisesInsteadOfGivingEmptyText) {
     EXPECT_THROW(writer.Write(L"ab"), Rtl::EConvertError) << codePage;
   }
 }
+
+TEST(Encodings, NamesChooseFormatsAndCodePages) {
+  TTextFile file;
+  file.SetEncoding(L"");
+  EXPECT_FALSE(file.GetFormatSet());
+  file.SetEncoding(L"unicodeFFFE");
+  EXPECT_EQ(file.GetFormat(), tfUtf16Be);
+  EXPECT_TRUE(file.GetFormatSet());
+  file.SetEncoding(L"UTF-16");  // keeps the byte order
+  EXPECT_EQ(file.GetFormat(), tfUtf16Be);
+  EXPECT_EQ(file.GetXmlEncoding(), L"utf-16");
+  file.SetEncoding(L"ucs-4");
+  EXPECT_EQ(file.GetFormat(), tfUtf32Le);
+  file.SetEncoding(L"windows-1251");
+  EXPECT_EQ(file.GetFormat(), tfAnsi);
+  EXPECT_EQ(file.GetCodePage(), 1251);
+  EXPECT_EQ(file.GetXmlEncoding(), L"windows-1251");
+  EXPECT_EQ(file.GetEncodingCategory(), ecAnsi);
+  file.SetEncoding(L"no-such-encoding");  // the format stays
+  EXPECT_EQ(file.GetFormat(), tfAnsi);
+  EXPECT_EQ(file.GetCodePage(), 0);
+  file.SetEncoding(L"unicode-escape");
+  EXPECT_TRUE(file.GetUnicodeEscape());
+  file.SetEncoding(L"utf-8");
+  EXPECT_FALSE(file.GetUnicodeEscape());
+  EXPECT_EQ(file.GetEncodingCategory(), ecUtf8);
+  TTextFileFormat format = tfUtf8;
+  std::int32_t codePage = -1;
+  TTextFile::EncodingToTextFormat(L"shift_jis", format, codePage);
+  EXPECT_EQ(format, tfAnsi);
+  EXPECT_EQ(codePage, 932);
+  // The BOM wins over a chosen encoding.
+  TTextFile reader;
+  reader.SetEncoding(L"utf-8");
+  reader.Open(Rtl::TBytes{0xFF, 0xFE, 'o', 0, 'k', 0});
+  EXPECT_EQ(reader.ReadAll(), L"ok");
+  EXPECT_EQ(reader.GetFormat(), tfUtf16Le);
+}
