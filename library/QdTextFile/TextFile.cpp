@@ -67,6 +67,12 @@ void TTextFile::Open(const std::wstring& fileName) {
 
 void TTextFile::Open(const Rtl::TBytes& data) { Open(std::make_unique<Rtl::TBytesStream>(data)); }
 
+void TTextFile::Open(const std::wstring& resourceName, const std::wstring& resourceType) {
+  const auto program = reinterpret_cast<Rtl::HINST>(GetModuleHandleW(nullptr));
+  Open(std::make_unique<Rtl::TResourceStream>(program, resourceName,
+                                              resourceType.empty() ? nullptr : resourceType.c_str()));
+}
+
 void TTextFile::OpenString(std::wstring_view data) {
   Rtl::TBytes bytes;
   bytes.reserve(data.size() * 2);

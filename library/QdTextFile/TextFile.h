@@ -101,6 +101,9 @@ public:
   void Open(const std::wstring& fileName);
   // A copy of the bytes.
   void Open(const Rtl::TBytes& data);
+  // The named resource of the program module (RT_RCDATA for an empty
+  // type); Rtl::EResNotFound when it is missing.
+  void Open(const std::wstring& resourceName, const std::wstring& resourceType);
   // The string's UTF-16 code units (the format becomes tfUtf16Le).
   void OpenString(std::wstring_view data);
   // The caller's stream, which stays the caller's; or a stream handed over.

@@ -275,3 +275,13 @@ TEST(Reader, StreamThatCountsInCharacters) {
   EXPECT_EQ(file.GetFormat(), tfUtf16Le);
   EXPECT_EQ(file.GetPercentRead(), 100);
 }
+
+TEST(Reader, ResourceOfTheProgram) {
+  TTextFile file;
+  file.Open(L"QDTEXTSAMPLE", L"");
+  EXPECT_EQ(file.ReadAll(), L"first \u00E9\r\nsecond\r\n");
+  EXPECT_EQ(file.GetFormat(), tfUtf8);
+  EXPECT_TRUE(file.GetHasBom());
+  TTextFile missing;
+  EXPECT_THROW(missing.Open(L"NO_SUCH_TEXT", L""), Rtl::Exception);
+}
