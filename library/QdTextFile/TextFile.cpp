@@ -714,6 +714,74 @@ Rtl::RawByteString TTextFile::ReadAnsiAll() {
   return bytes;
 }
 
+std::wstring TTextFile::ReadFile(const std::wstring& fileName, const std::wstring& encoding) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.Open(fileName);
+  return file.ReadAll();
+}
+
+std::wstring TTextFile::ReadAll(const std::wstring& fileName, const std::wstring& encoding) {
+  return ReadFile(fileName, encoding);
+}
+
+void TTextFile::WriteFile(const std::wstring& fileName, std::wstring_view data, const std::wstring& encoding,
+                          bool bom) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.SetUseBom(bom);
+  file.Rewrite(fileName);
+  file.Write(data);
+  file.Close();  // here, so that a failure reaches the caller
+}
+
+void TTextFile::WriteFile(Rtl::TStream& stream, std::wstring_view data, const std::wstring& encoding, bool bom) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.SetUseBom(bom);
+  file.Rewrite(stream);
+  file.Write(data);
+  file.Close();
+}
+
+void TTextFile::CreateEmptyFile(const std::wstring& fileName) {
+  if (Rtl::FileExists(fileName)) return;
+  const Rtl::TFileStream file(fileName, Rtl::fmCreate);
+}
+
+int TTextFile::GetLineCount(const std::wstring& fileName) {
+  TTextFile file(fileName);
+  int count = 0;
+  while (!file.Eof()) {
+    file.ReadLine(0);
+    ++count;
+  }
+  return count;
+}
+
+TNewLine TTextFile::DetectFileNewLine(const std::wstring& fileName) {
+  TTextFile file(fileName);
+  file.ReadLine(0);
+  return file.GetNewLine();
+}
+
+std::size_t TTextFile::CalculateLength(std::wstring_view value, const std::wstring& encoding) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.SetUseBom(false);
+  file.RewriteData();
+  file.Write(value);
+  return file.GetOutputData().size();
+}
+
+std::unique_ptr<Rtl::TStream> TTextFile::Lock(const std::wstring& fileName) {
+  try {
+    return std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyWrite);
+  } catch (const Rtl::EStreamError&) {
+    return nullptr;
+  }
+}
+
 int TTextFile::GetLineCountString(std::wstring_view data) {
   TTextFile file;
   file.OpenString(data);

@@ -244,6 +244,32 @@ public:
   // detects, or `defaultCodePage` when none does.
   static std::int32_t GetCodePage(const Rtl::TBytes& data, std::int32_t defaultCodePage);
 
+  // --- Whole files.
+
+  // The whole text of a file read with SetEncoding(encoding) (an empty name
+  // keeps detection).
+  static std::wstring ReadFile(const std::wstring& fileName, const std::wstring& encoding = L"");
+  static std::wstring ReadAll(const std::wstring& fileName, const std::wstring& encoding);
+  // `data` as the whole file (or into the caller's stream) in the encoding,
+  // with a BOM as `bom`; the file is replaced safely.
+  static void WriteFile(const std::wstring& fileName, std::wstring_view data, const std::wstring& encoding,
+                        bool bom);
+  static void WriteFile(Rtl::TStream& stream, std::wstring_view data, const std::wstring& encoding, bool bom);
+  // A file of no bytes, unless the file exists.
+  static void CreateEmptyFile(const std::wstring& fileName);
+  // The number of ReadLine(0) calls until Eof over a file.
+  static int GetLineCount(const std::wstring& fileName);
+  // The line-break kind that the reader has decided after the first line
+  // of the file (the first line's own break counts: the reader has seen
+  // the unit after it).
+  static TNewLine DetectFileNewLine(const std::wstring& fileName);
+  // The bytes `value` takes in the encoding, without BOM.
+  static std::size_t CalculateLength(std::wstring_view value, const std::wstring& encoding);
+  // The file opened for reading while others may not write it; none when
+  // that fails. Unlock frees it.
+  static std::unique_ptr<Rtl::TStream> Lock(const std::wstring& fileName);
+  static void Unlock(std::unique_ptr<Rtl::TStream>& handle) { handle.reset(); }
+
   // The number of ReadLine(0) calls until Eof over a string.
   static int GetLineCountString(std::wstring_view data);
   // The whole text of bytes, with detection.

@@ -239,3 +239,33 @@ TEST(Encodings, NamesChooseFormatsAndCodePages) {
   EXPECT_EQ(reader.ReadAll(), L"ok");
   EXPECT_EQ(reader.GetFormat(), tfUtf16Le);
 }
+
+TEST(WholeFiles, WriteReadCountLockAndMeasure) {
+  TestSupport::TTempDir dir;
+  const std::wstring name = dir / L"whole.txt";
+  TTextFile::WriteFile(name, L"one\r\ntwo \u00E9\r\n", L"utf-8", true);
+  EXPECT_EQ(ReadBytes(name), "\xEF\xBB\xBFone\r\ntwo \xC3\xA9\r\n");
+  EXPECT_EQ(TTextFile::ReadFile(name), L"one\r\ntwo \u00E9\r\n");
+  EXPECT_EQ(TTextFile::GetLineCount(name), 2);
+  TTextFile::WriteFile(name, L"a\nb", L"unicode", true);
+  EXPECT_EQ(TTextFile::ReadAll(name, L"unicode"), L"a\nb");
+  EXPECT_EQ(TTextFile::DetectFileNewLine(name), nlLf);  // decided by the unit after the first break
+  TTextFile::CreateEmptyFile(name);  // exists: untouched
+  EXPECT_EQ(TTextFile::GetLineCount(name), 2);
+  TTextFile::CreateEmptyFile(dir / L"empty.txt");
+  EXPECT_EQ(TTextFile::GetLineCount(dir / L"empty.txt"), 0);
+  EXPECT_EQ(TTextFile::CalculateLength(L"\u00E9\U0001F600", L"utf-8"), 6u);
+  EXPECT_EQ(TTextFile::CalculateLength(L"\u00E9\U0001F600", L"UTF-32BE"), 8u);
+  // A locked file can't be written by a second writer; after Unlock it can.
+  std::unique_ptr<Rtl::TStream> lock = TTextFile::Lock(name);
+  ASSERT_NE(lock, nullptr);
+  HANDLE writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  TTextFile::Unlock(lock);
+  writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  EXPECT_EQ(TTextFile::Lock(dir / L"missing.txt"), nullptr);
+}
