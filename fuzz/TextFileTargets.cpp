@@ -127,6 +127,23 @@ void TextReader(TInput input) {
   } catch (const Rtl::EConvertError&) {
   }
   if (file.GetPercentRead() < 0 || file.GetPercentRead() > 100) Fail("PercentRead out of range");
+  // Character by character: every character takes at least one byte, also
+  // when it raises.
+  Qd::TTextFile chars;
+  if (chosen < 7) chars.SetFormat(static_cast<Qd::TTextFileFormat>(chosen));
+  chars.Open(bytes);
+  std::size_t taken = 0;
+  while (!chars.Eof()) {
+    try {
+      chars.PeekChar(control % 3);  // looks only
+    } catch (const Qd::EUft8Exception&) {
+    }
+    try {
+      chars.ReadChar();
+    } catch (const Qd::EUft8Exception&) {
+    }
+    if (++taken > bytes.size() + 1) Fail("ReadChar takes no bytes");
+  }
   // Detection of the whole data, and of its BOM alone.
   Qd::TTextFileFormat format = Qd::tfAnsi;
   std::int32_t codePage = 0;

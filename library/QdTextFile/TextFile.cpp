@@ -571,6 +571,110 @@ std::int32_t TTextFile::GetCodePage(const Rtl::TBytes& data, std::int32_t defaul
   return codePage == 0 && defaultCodePage != 0 ? defaultCodePage : codePage;
 }
 
+// --- Characters ---------------------------------------------------------------
+
+void TTextFile::CheckData(int index) {
+  if (FStream == nullptr || FStreamPosition >= FStreamSize) return;
+  if (FDataSize == 0 || FDataIndex + index + CHAR_SIZE_C > FDataSize) ReadData();
+}
+
+int TTextFile::CharSizeAt(int offset) {
+  const int available = FDataSize - FDataIndex - offset;
+  if (available <= 0) return 0;
+  const std::uint8_t b = FData[static_cast<std::size_t>(FDataIndex + offset)];
+  int size = 1;
+  switch (FFormat) {
+    case tfUtf16Le:
+    case tfUtf16Be: size = 2; break;
+    case tfUtf32Le:
+    case tfUtf32Be: size = 4; break;
+    case tfAnsi:
+      if ((FCodePage == 932 || FCodePage == 949 || FCodePage == 936 || FCodePage == 950) &&
+          IsDBCSLeadByteEx(static_cast<UINT>(FCodePage), b))
+        size = 2;
+      break;
+    case tfUtf8: size = std::max(GetUtf8CharacterLength(b), 1); break;
+    case tfGb18030:
+      if (b >= 0x80) {
+        const bool four = available >= 2 && FData[static_cast<std::size_t>(FDataIndex + offset + 1)] >= 0x30 &&
+                          FData[static_cast<std::size_t>(FDataIndex + offset + 1)] <= 0x39;
+        size = four ? 4 : 2;
+      }
+      break;
+  }
+  return std::min(size, available);
+}
+
+int TTextFile::CharOffset(int index) {
+  int offset = 0;
+  for (int k = 0; k < index; ++k) {
+    CheckData(offset);
+    const int size = CharSizeAt(offset);
+    if (size == 0) return -1;
+    offset += size;
+  }
+  CheckData(offset);
+  return FDataIndex + offset < FDataSize ? offset : -1;
+}
+
+int TTextFile::PeekCharSize(int index) {
+  if (FDataSize == 0) ReadData();
+  const int offset = CharOffset(index);
+  return offset < 0 ? 0 : CharSizeAt(offset);
+}
+
+wchar_t TTextFile::PeekChar(int index) {
+  if (FDataSize == 0) ReadData();
+  const int offset = CharOffset(index);
+  if (offset < 0) return 0;
+  const int size = CharSizeAt(offset);
+  const auto* p = FData.data() + FDataIndex + offset;
+  const Rtl::RawByteString bytes(reinterpret_cast<const char*>(p), static_cast<std::size_t>(size));
+  std::wstring text;
+  switch (FFormat) {
+    case tfAnsi:
+      CheckCodePageServed(FCodePage);
+      text = TString::AnsiToWide(bytes, FCodePage);
+      break;
+    case tfUtf8: text = Utf8Decode(bytes); break;
+    case tfGb18030: text = TString::Gb18030ToWide(bytes); break;
+    case tfUtf16Le:
+    case tfUtf32Le: {
+      const unsigned low = p[0], high = size > 1 ? p[1] : 0;
+      return static_cast<wchar_t>(low | high << 8);
+    }
+    case tfUtf16Be: {
+      const unsigned high = p[0], low = size > 1 ? p[1] : 0;
+      return static_cast<wchar_t>(size > 1 ? (low | high << 8) : high);
+    }
+    case tfUtf32Be: {
+      if (size < 4) return 0;
+      return static_cast<wchar_t>(p[3] | p[2] << 8);
+    }
+  }
+  return text.empty() ? L'\0' : text[0];
+}
+
+wchar_t TTextFile::ReadChar() {
+  const int size = PeekCharSize(0);
+  wchar_t c = 0;
+  try {
+    c = PeekChar(0);
+  } catch (...) {
+    FDataIndex += size;
+    throw;
+  }
+  FDataIndex += size;
+  ProcessChar(c);
+  return c;
+}
+
+std::wstring TTextFile::ReadChars(int count) {
+  std::wstring text;
+  for (int k = 0; k < count; ++k) text += ReadChar();
+  return text;
+}
+
 // --- Lines --------------------------------------------------------------------
 
 std::vector<std::uint32_t> TTextFile::ReadUnits(wchar_t endChar) {

@@ -122,6 +122,20 @@ public:
   // --- Reading.
 
   bool Eof();
+  // The byte length of the character `index` characters ahead: 2 for
+  // UTF-16, 4 for UTF-32; ANSI 2 for a lead byte of 932, 949, 936 or 950;
+  // UTF-8 by the lead byte (a byte that starts no character counts 1);
+  // GB18030 1 below 0x80, 4 when the second byte is 0x30-0x39, else 2. A
+  // character cut by the end of the data counts what is left; 0 when there
+  // is none.
+  int PeekCharSize(int index);
+  // The `index`-th character ahead as one 16-bit value (0 when there is
+  // none), not consumed; characters above U+FFFF come truncated.
+  wchar_t PeekChar(int index = 0);
+  // The next character, consumed; it moves past the bytes it looked at
+  // even when it raises, so `while (!Eof()) ReadChar();` always ends.
+  wchar_t ReadChar();
+  std::wstring ReadChars(int count);
   // The next line: up to a line break when `endChar` is 0 (the break kept
   // only with IncludeLineBreak), else up to the next `endChar`, which stays
   // unread unless it starts the line. Raises EUft8Exception for invalid
@@ -378,6 +392,13 @@ private:
   void DetectAtFirstFill();
   // The size in bytes of the units that lines are read in.
   int UnitSize() const;
+  // Refills the buffer when fewer than CHAR_SIZE_C bytes remain behind the
+  // byte `index` ahead of the read position.
+  void CheckData(int index);
+  // The byte length of the character at `offset` bytes ahead (0: none).
+  int CharSizeAt(int offset);
+  // Walks `index` characters; the offset of the next one (-1: none).
+  int CharOffset(int index);
   // Takes the next unit of `size` bytes in the file's byte order (a unit cut
   // by the end of the data is what is left); false when nothing is left.
   bool NextUnit(int size, std::uint32_t& c, int& taken);

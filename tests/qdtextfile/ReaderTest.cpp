@@ -285,3 +285,64 @@ TEST(Reader, ResourceOfTheProgram) {
   TTextFile missing;
   EXPECT_THROW(missing.Open(L"NO_SUCH_TEXT", L""), Rtl::Exception);
 }
+
+TEST(Characters, PeekAndReadInEveryFormat) {
+  TTextFile utf8;
+  utf8.Open(Rtl::TBytes{0xEF, 0xBB, 0xBF, 'a', 0xC3, 0xA9, 0xE2, 0x82, 0xAC, 'z'});
+  EXPECT_EQ(utf8.PeekChar(0), L'a');
+  EXPECT_EQ(utf8.PeekChar(2), L'\u20AC');
+  EXPECT_EQ(utf8.PeekCharSize(1), 2);
+  EXPECT_EQ(utf8.PeekCharSize(2), 3);
+  EXPECT_EQ(utf8.ReadChars(3), L"a\u00E9\u20AC");
+  EXPECT_EQ(utf8.ReadChar(), L'z');
+  EXPECT_TRUE(utf8.Eof());
+  EXPECT_EQ(utf8.PeekChar(0), L'\0');
+  EXPECT_EQ(utf8.PeekCharSize(0), 0);
+  const std::string be = "\xFE\xFF" + Utf16Be(L"x\u4E2D");
+  TTextFile utf16;
+  utf16.Open(Rtl::TBytes(be.begin(), be.end()));
+  EXPECT_EQ(utf16.ReadChars(2), L"x\u4E2D");
+  const std::string u32 = std::string("\0\0\xFE\xFF", 4) + Utf32(U"q\U0001F600", true);
+  TTextFile utf32;
+  utf32.Open(Rtl::TBytes(u32.begin(), u32.end()));
+  EXPECT_EQ(utf32.ReadChar(), L'q');
+  EXPECT_EQ(utf32.ReadChar(), static_cast<wchar_t>(0xF600));  // truncated to the low 16 bits
+}
+
+TEST(Characters, LeadBytesOfDoubleByteCodePagesAndGb18030Lengths) {
+  TTextFile sjis;
+  sjis.SetCodePage(932);
+  sjis.Open(Rtl::TBytes{'a', 0x82, 0xA0, 'b'});  // U+3042 in Shift-JIS
+  EXPECT_EQ(sjis.PeekCharSize(1), 2);
+  EXPECT_EQ(sjis.ReadChars(3), L"a\u3042b");
+  TTextFile gb;
+  gb.SetFormat(tfGb18030);
+  gb.Open(Rtl::TBytes{'a', 0xD6, 0xD0, 0x81, 0x30, 0x81, 0x30});
+  EXPECT_EQ(gb.PeekCharSize(0), 1);
+  EXPECT_EQ(gb.PeekCharSize(1), 2);
+  EXPECT_EQ(gb.PeekCharSize(2), 4);
+}
+
+TEST(Characters, ReadingCharacterByCharacterEndsOnAnyInput) {
+  // Stray continuation bytes, a sequence cut by the end, an invalid lead:
+  // each character takes at least one byte, also when it raises.
+  TTextFile file;
+  file.SetFormat(tfUtf8);
+  file.Open(Rtl::TBytes{0x80, 0xBF, 'a', 0xF8, 0x88, 0x80, 0x80, 0x80, 0xE2, 0x82});
+  int chars = 0, errors = 0;
+  while (!file.Eof()) {
+    try {
+      file.ReadChar();
+    } catch (const EUft8Exception&) {
+      ++errors;
+    }
+    ASSERT_LT(++chars, 20);
+  }
+  EXPECT_GT(errors, 0);
+  // An odd last byte of UTF-16.
+  TTextFile odd;
+  odd.Open(Rtl::TBytes{0xFF, 0xFE, 'a', 0, 'b'});
+  EXPECT_EQ(odd.ReadChar(), L'a');
+  EXPECT_EQ(odd.ReadChar(), L'b');
+  EXPECT_TRUE(odd.Eof());
+}
