@@ -269,3 +269,21 @@ TEST(WholeFiles, WriteReadCountLockAndMeasure) {
   if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
   EXPECT_EQ(TTextFile::Lock(dir / L"missing.txt"), nullptr);
 }
+
+TEST(Replace, RenameThatFailsKeepsTheOldFileAndLeavesNothing) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"held.txt";
+  TestSupport::WriteFile(target, "old");
+  // Held open without delete sharing: the new file can't be renamed over it.
+  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  TTextFile file;
+  file.SetCodePage(1252);
+  file.Rewrite(target);
+  file.Write(L"new");
+  EXPECT_THROW(file.Close(), Rtl::Exception);
+  CloseHandle(held);
+  EXPECT_EQ(ReadBytes(target), "old");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"held.txt"});
+}
