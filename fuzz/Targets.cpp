@@ -386,6 +386,8 @@ void LocaleCodes(TInput input) {
 TTarget StreamFilerTarget();
 TTarget ResourceTarget();
 TTarget ZipArchiveTarget();
+TTarget TextCodingTarget();
+TTarget TextReaderTarget();
 
 namespace {
 
@@ -410,6 +412,8 @@ std::span<const TTarget> Targets() {
       {"code-page-text", CodePageText, CodePageTextSeeds, CodePageTokens, 1, GenerateCodePageText},
       {"language-codes", LanguageCodes, LanguageCodeSeeds, LanguageCodeTokens, 1, GenerateLanguageCode},
       ZipArchiveTarget(),
+      TextCodingTarget(),
+      TextReaderTarget(),
   };
   return targets;
 }

@@ -23,6 +23,7 @@
 #include "QdResource/Strings.h"
 #include "QdLanguages/Strings.h"
 #include "QdZip/Strings.h"
+#include "QdTextFile/Strings.h"
 
 namespace {
 
@@ -106,6 +107,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_RESOURCE_STRINGS(CHECK_STRING)
     QD_LANGUAGES_STRINGS(CHECK_STRING)
     QD_ZIP_STRINGS(CHECK_STRING)
+    QD_TEXTFILE_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);

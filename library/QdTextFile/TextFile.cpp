@@ -1,0 +1,906 @@
+#include "QdTextFile/TextFile.h"
+
+#include <cstring>
+#include <exception>
+
+#include "runtime/Core/Exceptions.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/IO/Strings.h"
+#include "runtime/Text/Format.h"
+#include "runtime/IO/Files.h"
+#include "runtime/Text/Ascii.h"
+#include "QdClasses/File.h"
+#include "QdScript/CodePages.h"
+#include "QdString/Converters.h"
+#include "QdString/String.h"
+#include "QdTextFile/Strings.h"
+#include "runtime/System/Win32.h"
+
+namespace Qd {
+
+namespace {
+
+// The class of streams that count their size and position in 16-bit
+// characters and deliver two bytes per unit asked for.
+constexpr std::wstring_view UTF16_STREAM_CLASS_C = L"THtmlStream";
+
+bool Starts(const std::uint8_t* data, int size, std::initializer_list<std::uint8_t> bytes) {
+  if (size < static_cast<int>(bytes.size())) return false;
+  return std::equal(bytes.begin(), bytes.end(), data);
+}
+
+// Raises when neither the system nor a registered converter converts text
+// in `codePage` (0 is the system's ANSI code page): the conversions would
+// otherwise give empty text.
+void CheckCodePageServed(std::int32_t codePage) {
+  if (codePage <= 0 || IsValidCodePage(static_cast<UINT>(codePage))) return;
+  const TCodePageDatas* table = FindCodePageDatas();
+  if (table != nullptr && table->GetConverter(codePage)) return;
+  throw Rtl::EConvertError(Rtl::Format(Rtl::LoadResString(SCodePageNotServed), {codePage}));
+}
+
+}  // namespace
+
+// --- Life and opening ---------------------------------------------------------
+
+TTextFile::TTextFile() = default;
+
+TTextFile::TTextFile(const std::wstring& fileName) {
+  if (!fileName.empty()) Open(fileName);
+}
+
+TTextFile::~TTextFile() {
+  // While an exception unwinds the output is thrown away and the old file
+  // stays; otherwise the object closes. Callers that need to see a failure
+  // call Close themselves.
+  try {
+    if (std::uncaught_exceptions() > 0) Cancel();
+    else Close();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
+  }
+}
+
+void TTextFile::Open(const std::wstring& fileName) {
+  FFileName = fileName;
+  Open(std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone));
+}
+
+void TTextFile::Open(const Rtl::TBytes& data) { Open(std::make_unique<Rtl::TBytesStream>(data)); }
+
+void TTextFile::Open(const std::wstring& resourceName, const std::wstring& resourceType) {
+  const auto program = reinterpret_cast<Rtl::HINST>(GetModuleHandleW(nullptr));
+  Open(std::make_unique<Rtl::TResourceStream>(program, resourceName,
+                                              resourceType.empty() ? nullptr : resourceType.c_str()));
+}
+
+void TTextFile::OpenString(std::wstring_view data) {
+  Rtl::TBytes bytes;
+  bytes.reserve(data.size() * 2);
+  for (wchar_t c : data) {
+    bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    bytes.push_back(static_cast<std::uint8_t>((c >> 8) & 0xFF));
+  }
+  SetFormat(tfUtf16Le);
+  Open(std::make_unique<Rtl::TBytesStream>(bytes));
+}
+
+void TTextFile::Open(std::unique_ptr<Rtl::TStream> stream) {
+  Rtl::TStream& ref = *stream;
+  Open(ref);
+  FOwnedStream = std::move(stream);
+}
+
+void TTextFile::Open(Rtl::TStream& stream) {
+  if (FAutoDetect && !FFormatSet) SetFormat(DetectFormat(stream, false, tfAnsi, 0));
+  ResetBuffer();
+  FStream = &stream;
+  FStreamSize = stream.Size();
+  FStreamPosition = stream.Position();
+  FIsStreamUtf16 = stream.ClassName() == UTF16_STREAM_CLASS_C;
+}
+
+bool TTextFile::DoClose(bool keepOutput) {
+  const bool wasOpen = FStream != nullptr;
+  ResetBuffer();
+  FFormatDetected = false;
+  if (keepOutput && (FToMemory || FToFile) && FOwnedStream != nullptr)
+    FOutputData = static_cast<Rtl::TMemoryStream&>(*FOwnedStream).Bytes();
+  FStream = nullptr;
+  FOwnedStream.reset();
+  return wasOpen;
+}
+
+void TTextFile::Close() {
+  const bool toFile = FToFile;
+  const bool wasOpen = DoClose(true);
+  FToFile = false;
+  FToMemory = false;
+  if (!wasOpen || !toFile || FFileName.empty()) return;
+  Rtl::TBytes output = std::move(FOutputData);
+  FOutputData.clear();
+  if (TFile::IsFileReadOnly(FFileName))
+    throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(STargetReadOnly), {FFileName}));
+  if (!FBackupExt.empty() && Rtl::FileExists(FFileName))
+    TFile::CopyFile(FFileName, Rtl::ChangeFileExt(FFileName, L"." + FBackupExt));
+  // Makes the folder, writes beside the target and renames over it (or
+  // writes a hard-linked target in place).
+  TFile::BytesToFile(output, FFileName);
+  FFileName.clear();
+}
+
+void TTextFile::Cancel() {
+  FToFile = false;
+  FToMemory = false;
+  DoClose(false);
+}
+
+// --- Writing ------------------------------------------------------------------
+
+void TTextFile::Rewrite(const std::wstring& fileName) {
+  Close();
+  if (!fileName.empty()) FFileName = fileName;
+  auto output = std::make_unique<Rtl::TMemoryStream>();
+  FStream = output.get();
+  FOwnedStream = std::move(output);
+  FToFile = true;
+  DoWriteHeader();
+}
+
+void TTextFile::Rewrite(Rtl::TStream& stream) {
+  Close();
+  FStream = &stream;
+  DoWriteHeader();
+}
+
+void TTextFile::RewriteData() {
+  Close();
+  auto output = std::make_unique<Rtl::TMemoryStream>();
+  FStream = output.get();
+  FOwnedStream = std::move(output);
+  FToMemory = true;
+  FOutputData.clear();
+  DoWriteHeader();
+}
+
+void TTextFile::RewriteString() {
+  FUseBom = false;
+  SetFormat(tfUtf16Le);
+  RewriteData();
+}
+
+void TTextFile::DoWriteHeader() {
+  if (!FUseBom) return;
+  switch (FFormat) {
+    case tfUtf8: WriteBytes("\xEF\xBB\xBF", 3); break;
+    case tfUtf16Le:
+    case tfUtf16Be: WriteChar(L'\uFEFF'); break;
+    case tfUtf32Le:
+    case tfUtf32Be: WriteUCS4(0xFEFF); break;
+    case tfGb18030: WriteBytes("\x84\x31\x95\x33", 4); break;
+    default: break;
+  }
+}
+
+void TTextFile::WriteBytes(const void* data, std::size_t size) {
+  if (size == 0) return;
+  if (FStream == nullptr) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  while (size > 0) {
+    const int chunk = size > (1u << 30) ? (1 << 30) : static_cast<int>(size);
+    FStream->WriteBuffer(p, chunk);
+    p += chunk;
+    size -= static_cast<std::size_t>(chunk);
+  }
+}
+
+void TTextFile::Write(std::wstring_view str) {
+  if (str.empty()) return;
+  switch (FFormat) {
+    case tfAnsi: {
+      if (!FUnicodeEscape) CheckCodePageServed(FCodePage);
+      const Rtl::RawByteString bytes =
+          FUnicodeEscape ? TString::StringToRawByteString(WideToUnicodeEscape(str, L""))
+                         : TString::WideToAnsi(std::wstring(str), FCodePage);
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+    case tfUtf8: {
+      const Rtl::RawByteString bytes = Utf8Encode(str);
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+    case tfUtf16Le:
+    case tfUtf16Be: {
+      std::string bytes(str.size() * 2, '\0');
+      const bool bigEndian = FFormat == tfUtf16Be;
+      for (std::size_t k = 0; k < str.size(); ++k) {
+        const auto c = static_cast<std::uint16_t>(str[k]);
+        bytes[2 * k + (bigEndian ? 1 : 0)] = static_cast<char>(c & 0xFF);
+        bytes[2 * k + (bigEndian ? 0 : 1)] = static_cast<char>(c >> 8);
+      }
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+    case tfUtf32Le:
+    case tfUtf32Be:
+      for (std::uint32_t value : TString::WideToUcs4(str)) WriteUCS4(value);
+      return;
+    case tfGb18030: {
+      const Rtl::RawByteString bytes = TString::WideToGb18030(std::wstring(str));
+      return WriteBytes(bytes.data(), bytes.size());
+    }
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+void TTextFile::WriteLine(std::wstring_view str) {
+  Write(str);
+  WriteLineEnd();
+}
+
+void TTextFile::WriteLineEnd() {
+  const std::wstring end = NewLineToString(FNewLine);
+  if (FFormat == tfAnsi) WriteAnsi(TString::StringToRawByteString(end));
+  else Write(end);
+}
+
+void TTextFile::WriteUCS4(std::uint32_t value) {
+  std::uint8_t bytes[4];
+  const bool bigEndian = GetByteOrder() == boBigEndian;
+  for (int k = 0; k < 4; ++k) bytes[k] = static_cast<std::uint8_t>(value >> (8 * (bigEndian ? 3 - k : k)));
+  WriteBytes(bytes, 4);
+}
+
+void TTextFile::WriteAnsi(const Rtl::RawByteString& str) {
+  if (FFormat != tfAnsi) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SNotAnsiFile), {FFileName}));
+  WriteBytes(str.data(), str.size());
+}
+
+void TTextFile::WriteAnsiLine(const Rtl::RawByteString& str) {
+  WriteAnsi(str);
+  WriteLineEnd();
+}
+
+const Rtl::TBytes& TTextFile::GetOutputData() {
+  if (IsOpen()) Close();
+  return FOutputData;
+}
+
+std::wstring TTextFile::GetOutputString() { return TString::BytesToString(GetOutputData()); }
+
+void TTextFile::SetUseBackup(bool value) {
+  FBackupExt.clear();
+  if (!value || FFileName.empty()) return;
+  const std::wstring ext = Rtl::ExtractFileExt(FFileName);
+  FBackupExt = ext.empty() ? L"~" : L"~" + ext.substr(1);
+}
+
+// --- Configuration ------------------------------------------------------------
+
+void TTextFile::SetEncoding(const std::wstring& name) {
+  if (name.empty()) return;
+  using Rtl::AsciiSameText;
+  FFormatSet = true;
+  FUnicodeEscape = false;
+  auto take = [this](TTextFileFormat format) {
+    FFormat = format;
+    FCodePage = 0;
+  };
+  if (AsciiSameText(name, L"utf-8")) take(tfUtf8);
+  else if (AsciiSameText(name, L"utf-16") || AsciiSameText(name, L"ucs-2") ||
+           AsciiSameText(name, L"ISO-10646-UCS-2")) {
+    if (FFormat != tfUtf16Le && FFormat != tfUtf16Be) take(tfUtf16Le);
+  } else if (AsciiSameText(name, L"unicode")) take(tfUtf16Le);
+  else if (AsciiSameText(name, L"unicodeFFFE")) take(tfUtf16Be);
+  else if (AsciiSameText(name, L"utf-32") || AsciiSameText(name, L"ucs-4")) {
+    if (FFormat != tfUtf32Le && FFormat != tfUtf32Be) take(tfUtf32Le);
+  } else if (AsciiSameText(name, L"UTF-32LE")) take(tfUtf32Le);
+  else if (AsciiSameText(name, L"UTF-32BE")) take(tfUtf32Be);
+  else if (AsciiSameText(name, L"GB18030")) take(tfGb18030);
+  else if (AsciiSameText(name, L"unicode-escape")) {
+    take(tfAnsi);
+    FUnicodeEscape = true;
+  } else {
+    FCodePage = CodePageDatas().EncodingToCodePage(name);
+    if (FCodePage != 0) FFormat = tfAnsi;
+  }
+  FEncodingCategory = CodePageDatas().EncodingStringToEncodingCategory(name);
+}
+
+std::wstring TTextFile::GetXmlEncoding() const {
+  switch (FFormat) {
+    case tfAnsi: return CodePageDatas().CodePageToEncoding(FCodePage);
+    case tfUtf8: return L"utf-8";
+    case tfUtf16Le:
+    case tfUtf16Be: return L"utf-16";
+    case tfUtf32Le: return L"UTF-32LE";
+    case tfUtf32Be: return L"UTF-32BE";
+    case tfGb18030: return L"GB18030";
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+void TTextFile::EncodingToTextFormat(const std::wstring& encoding, TTextFileFormat& format, std::int32_t& codePage) {
+  format = EncodingToTextFormat(encoding, tfAnsi);
+  codePage = CodePageDatas().EncodingToCodePage(encoding);
+}
+
+void TTextFile::SetFormat(TTextFileFormat format) {
+  FFormatSet = true;
+  FFormat = format;
+  FUnicodeEscape = false;
+  FEncodingCategory = FormatToEcodingCategory(format);
+}
+
+void TTextFile::SetCodePage(std::int32_t codePage) {
+  FFormat = tfAnsi;
+  FCodePage = codePage;
+  FEncodingCategory = codePage <= 0 ? ecAnsi : CodePageDatas().CodePageToEncodingCategory(codePage);
+}
+
+std::int64_t TTextFile::GetBytesRead() const { return FStream != nullptr ? FStream->Position() : 0; }
+
+int TTextFile::GetPercentRead() const {
+  if (FStream == nullptr || FStreamSize <= 0) return 100;
+  return static_cast<int>(100 * FStream->Position() / FStreamSize);
+}
+
+// --- The buffer ---------------------------------------------------------------
+
+int TTextFile::ReadData() {
+  if (FStream == nullptr) return 0;
+  const bool first = FDataSize == 0;
+  const int left = FDataSize - FDataIndex;
+  const std::int64_t factor = FIsStreamUtf16 ? 2 : 1;
+  const std::int64_t position = FStreamPosition * factor;
+  const std::int64_t size = FStreamSize * factor;
+  if (position + MAX_LEN_C - left > size)
+    FDataSize = static_cast<int>(std::max<std::int64_t>(size - position, 0) + left);
+  else
+    FDataSize = MAX_LEN_C;
+  if (FDataSize > 0) {
+    std::memmove(FData.data(), FData.data() + FDataIndex, static_cast<std::size_t>(left));
+    const int wanted = FDataSize - left;
+    if (wanted > 0) {
+      const int units = FIsStreamUtf16 ? wanted / 2 : wanted;
+      FStream->ReadBuffer(FData.data() + left, units);
+      FStreamPosition += units;
+    }
+  }
+  FDataIndex = 0;
+  if (first && FDataSize > 0) DetectAtFirstFill();
+  return FDataSize - FDataIndex;
+}
+
+void TTextFile::DetectAtFirstFill() {
+  const std::uint8_t* d = FData.data();
+  const int n = FDataSize;
+  const bool zeros23 = n >= 4 && d[2] == 0 && d[3] == 0;
+  auto take = [this](TTextFileFormat format, int bom) {
+    FFormat = format;
+    FFormatDetected = true;
+    if (bom > 0) {
+      FHasBom = true;
+      FDataIndex = bom;
+    }
+  };
+  if (Starts(d, n, {0xEF, 0xBB, 0xBF})) take(tfUtf8, 3);
+  else if (Starts(d, n, {0xFF, 0xFE})) zeros23 ? take(tfUtf32Le, 4) : take(tfUtf16Le, 2);
+  else if (Starts(d, n, {0xFE, 0xFF})) take(tfUtf16Be, 2);
+  else if (Starts(d, n, {0x00, 0x00, 0xFE, 0xFF})) take(tfUtf32Be, 4);
+  else if (Starts(d, n, {0x84, 0x31, 0x95, 0x33})) take(tfGb18030, 4);
+  else if (Starts(d, n, {0x00, 0x3C})) take(tfUtf16Be, 0);
+  else if (Starts(d, n, {0x00, 0x00, 0x00, 0x3C})) take(tfUtf32Be, 0);
+  else if (Starts(d, n, {0x3C, 0x00})) zeros23 ? take(tfUtf32Le, 0) : take(tfUtf16Le, 0);
+  else if (!FFormatSet) {
+    TTextFileFormat format = FFormat;
+    // More of the stream follows when the buffer is full: a sequence cut at
+    // its end is no error then.
+    const bool more = FStreamPosition < FStreamSize;
+    const TData data(d, static_cast<std::size_t>(n));
+    if (more ? AnalyzeStart(data, format) : AnalyzeFormat(data, format)) take(format, 0);
+  }
+  // TODO(issue 19): rule 10, a language's code page when nothing was taken.
+}
+
+int TTextFile::UnitSize() const {
+  switch (FFormat) {
+    case tfUtf16Le:
+    case tfUtf16Be: return 2;
+    case tfUtf32Le:
+    case tfUtf32Be: return 4;
+    default: return 1;
+  }
+}
+
+bool TTextFile::PeekUnit(int size, std::uint32_t& c, int& taken) {
+  if (FDataSize - FDataIndex < size && FStream != nullptr && FStreamPosition < FStreamSize) ReadData();
+  const int left = FDataSize - FDataIndex;
+  if (left <= 0) return false;
+  taken = left < size ? left : size;
+  const std::uint8_t* p = FData.data() + FDataIndex;
+  c = 0;
+  const bool bigEndian = FFormat == tfUtf16Be || FFormat == tfUtf32Be;
+  for (int k = 0; k < taken; ++k)
+    c |= static_cast<std::uint32_t>(p[k]) << (8 * (bigEndian ? size - 1 - k : k));
+  return true;
+}
+
+bool TTextFile::NextUnit(int size, std::uint32_t& c, int& taken) {
+  if (!PeekUnit(size, c, taken)) return false;
+  FDataIndex += taken;
+  return true;
+}
+
+bool TTextFile::Eof() {
+  if (FStream == nullptr) return true;
+  if (FStreamPosition < FStreamSize && (FDataSize == 0 || FDataIndex >= FDataSize)) ReadData();
+  return FDataSize == 0 || (FStreamPosition >= FStreamSize && FDataIndex >= FDataSize);
+}
+
+// --- Format detection ---------------------------------------------------------
+
+namespace {
+
+// Puts a stream back where it was, also when detection raises.
+class TPositionKeeper {
+public:
+  explicit TPositionKeeper(Rtl::TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
+  ~TPositionKeeper() {
+    try {
+      FStream.SetPosition(FPosition);
+    } catch (...) {  // NOLINT(bugprone-empty-catch): never from a destructor
+    }
+  }
+  TPositionKeeper(const TPositionKeeper&) = delete;
+  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
+
+private:
+  Rtl::TStream& FStream;
+  std::int64_t FPosition;
+};
+
+bool HasWildcards(std::wstring_view name) { return name.find_first_of(L"*?") != std::wstring_view::npos; }
+
+}  // namespace
+
+void TTextFile::DetectFormat(Rtl::TStream& stream, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                             bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage) {
+  format = defaultFormat;
+  codePage = 0;
+  bom = false;
+  const TPositionKeeper keeper(stream);
+  const std::int64_t size = stream.Size();
+  if (size < 2) return;
+  std::uint8_t d[4] = {};
+  stream.SetPosition(0);
+  if (size < 4) {
+    stream.ReadBuffer(d, 2);
+    if (d[0] == 0xFF && d[1] == 0xFE) format = tfUtf16Le, bom = true;
+    else if (d[0] == 0xFE && d[1] == 0xFF) format = tfUtf16Be, bom = true;
+    else if (size == 3) {
+      stream.ReadBuffer(d + 2, 1);
+      if (d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF) format = tfUtf8, bom = true;
+    }
+    return;
+  }
+  stream.ReadBuffer(d, 4);
+  const bool zeros23 = d[2] == 0 && d[3] == 0;
+  bom = true;
+  if (Starts(d, 4, {0xEF, 0xBB, 0xBF})) return void(format = tfUtf8);
+  if (Starts(d, 4, {0xFF, 0xFE})) return void(format = zeros23 ? tfUtf32Le : tfUtf16Le);
+  if (Starts(d, 4, {0xFE, 0xFF})) return void(format = tfUtf16Be);
+  if (Starts(d, 4, {0x00, 0x00, 0xFE, 0xFF})) return void(format = tfUtf32Be);
+  if (Starts(d, 4, {0x84, 0x31, 0x95, 0x33})) return void(format = tfGb18030);
+  bom = false;
+  if (checkOnlyBom) return;
+  if (Starts(d, 4, {0x00, 0x3C})) return void(format = tfUtf16Be);
+  if (Starts(d, 4, {0x00, 0x00, 0x00, 0x3C})) return void(format = tfUtf32Be);
+  if (Starts(d, 4, {0x3C, 0x00})) return void(format = zeros23 ? tfUtf32Le : tfUtf16Le);
+  // The whole stream (StreamToBytes raises EStreamError at 2 GB).
+  const Rtl::TBytes data = TFile::StreamToBytes(&stream);
+  TTextFileFormat analysed = format;
+  if (AnalyzeFormat(data, analysed)) return void(format = analysed);
+  codePage = GetCodePage(data, 0);
+  if (codePage > 0) format = tfAnsi;
+  if (defaultCodePage != 0 && (codePage == 0 || codePage == 1252)) codePage = defaultCodePage;
+}
+
+TTextFileFormat TTextFile::DetectFormat(Rtl::TStream& stream, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                                        std::int32_t defaultCodePage) {
+  TTextFileFormat format = defaultFormat;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+  return format;
+}
+
+void TTextFile::DetectFormat(const Rtl::TBytes& data, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                             bool checkOnlyBom, TTextFileFormat defaultFormat, std::int32_t defaultCodePage) {
+  Rtl::TBytesStream stream(data);
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+}
+
+TTextFileFormat TTextFile::DetectFormat(const Rtl::TBytes& data, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                                        std::int32_t defaultCodePage) {
+  Rtl::TBytesStream stream(data);
+  return DetectFormat(stream, checkOnlyBom, defaultFormat, defaultCodePage);
+}
+
+void TTextFile::DetectFormat(const std::wstring& fileName, TTextFileFormat& format, std::int32_t& codePage,
+                             bool& bom, bool checkOnlyBom, TTextFileFormat defaultFormat,
+                             std::int32_t defaultCodePage) {
+  format = defaultFormat;
+  codePage = 0;
+  bom = false;
+  if (HasWildcards(fileName) || !Rtl::FileExists(fileName)) return;
+  Rtl::TFileStream stream(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+}
+
+TTextFileFormat TTextFile::DetectFormat(const std::wstring& fileName, bool checkOnlyBom,
+                                        TTextFileFormat defaultFormat, std::int32_t defaultCodePage) {
+  TTextFileFormat format = defaultFormat;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(fileName, format, codePage, bom, checkOnlyBom, defaultFormat, defaultCodePage);
+  return format;
+}
+
+bool TTextFile::DoesFileHaveBom(const std::wstring& fileName) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(fileName, format, codePage, bom, true, tfAnsi, 0);
+  return bom;
+}
+
+bool TTextFile::DoesFileHaveBom(const Rtl::TBytes& data) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  DetectFormat(data, format, codePage, bom, true, tfAnsi, 0);
+  return bom;
+}
+
+bool TTextFile::IsTextStreamStrict(Rtl::TStream& stream) { return DetectFormat(stream, false, tfAnsi, 0) != tfAnsi; }
+
+bool TTextFile::IsTextDataStrict(const Rtl::TBytes& data) { return DetectFormat(data, true, tfAnsi, 0) != tfAnsi; }
+
+std::int32_t TTextFile::GetCodePage(const Rtl::TBytes& data, std::int32_t defaultCodePage) {
+  if (data.empty()) return 0;
+  const TCodePageConverters* converters = FindCodePageConverters();
+  const std::int32_t codePage = converters != nullptr ? converters->DetectCodePage(data, false) : 0;
+  return codePage == 0 && defaultCodePage != 0 ? defaultCodePage : codePage;
+}
+
+// --- Characters ---------------------------------------------------------------
+
+void TTextFile::CheckData(int index) {
+  if (FStream == nullptr || FStreamPosition >= FStreamSize) return;
+  if (FDataSize == 0 || FDataIndex + index + CHAR_SIZE_C > FDataSize) ReadData();
+}
+
+int TTextFile::CharSizeAt(int offset) {
+  const int available = FDataSize - FDataIndex - offset;
+  if (available <= 0) return 0;
+  const std::uint8_t b = FData[static_cast<std::size_t>(FDataIndex + offset)];
+  int size = 1;
+  switch (FFormat) {
+    case tfUtf16Le:
+    case tfUtf16Be: size = 2; break;
+    case tfUtf32Le:
+    case tfUtf32Be: size = 4; break;
+    case tfAnsi:
+      if ((FCodePage == 932 || FCodePage == 949 || FCodePage == 936 || FCodePage == 950) &&
+          IsDBCSLeadByteEx(static_cast<UINT>(FCodePage), b))
+        size = 2;
+      break;
+    case tfUtf8: size = std::max(GetUtf8CharacterLength(b), 1); break;
+    case tfGb18030:
+      if (b >= 0x80) {
+        const bool four = available >= 2 && FData[static_cast<std::size_t>(FDataIndex + offset + 1)] >= 0x30 &&
+                          FData[static_cast<std::size_t>(FDataIndex + offset + 1)] <= 0x39;
+        size = four ? 4 : 2;
+      }
+      break;
+  }
+  return std::min(size, available);
+}
+
+int TTextFile::CharOffset(int index) {
+  int offset = 0;
+  for (int k = 0; k < index; ++k) {
+    CheckData(offset);
+    const int size = CharSizeAt(offset);
+    if (size == 0) return -1;
+    offset += size;
+  }
+  CheckData(offset);
+  return FDataIndex + offset < FDataSize ? offset : -1;
+}
+
+int TTextFile::PeekCharSize(int index) {
+  if (FDataSize == 0) ReadData();
+  const int offset = CharOffset(index);
+  return offset < 0 ? 0 : CharSizeAt(offset);
+}
+
+wchar_t TTextFile::PeekChar(int index) {
+  if (FDataSize == 0) ReadData();
+  const int offset = CharOffset(index);
+  if (offset < 0) return 0;
+  const int size = CharSizeAt(offset);
+  const auto* p = FData.data() + FDataIndex + offset;
+  const Rtl::RawByteString bytes(reinterpret_cast<const char*>(p), static_cast<std::size_t>(size));
+  std::wstring text;
+  switch (FFormat) {
+    case tfAnsi:
+      CheckCodePageServed(FCodePage);
+      text = TString::AnsiToWide(bytes, FCodePage);
+      break;
+    case tfUtf8: text = Utf8Decode(bytes); break;
+    case tfGb18030: text = TString::Gb18030ToWide(bytes); break;
+    case tfUtf16Le:
+    case tfUtf32Le: {
+      const unsigned low = p[0], high = size > 1 ? p[1] : 0;
+      return static_cast<wchar_t>(low | high << 8);
+    }
+    case tfUtf16Be: {
+      const unsigned high = p[0], low = size > 1 ? p[1] : 0;
+      return static_cast<wchar_t>(size > 1 ? (low | high << 8) : high);
+    }
+    case tfUtf32Be: {
+      if (size < 4) return 0;
+      return static_cast<wchar_t>(p[3] | p[2] << 8);
+    }
+  }
+  return text.empty() ? L'\0' : text[0];
+}
+
+wchar_t TTextFile::ReadChar() {
+  const int size = PeekCharSize(0);
+  wchar_t c = 0;
+  try {
+    c = PeekChar(0);
+  } catch (...) {
+    FDataIndex += size;
+    throw;
+  }
+  FDataIndex += size;
+  ProcessChar(c);
+  return c;
+}
+
+std::wstring TTextFile::ReadChars(int count) {
+  std::wstring text;
+  for (int k = 0; k < count; ++k) text += ReadChar();
+  return text;
+}
+
+// --- Lines --------------------------------------------------------------------
+
+std::vector<std::uint32_t> TTextFile::ReadUnits(wchar_t endChar) {
+  FLastLineEnd.clear();
+  if (FDataSize == 0) ReadData();
+  const int size = UnitSize();
+  const std::uint32_t end = size == 1 ? static_cast<std::uint32_t>(endChar) & 0xFF : static_cast<std::uint32_t>(endChar);
+  std::vector<std::uint32_t> line;
+  line.reserve(MAX_LEN_C);
+  std::uint32_t c = 0;
+  int taken = 0;
+  while (NextUnit(size, c, taken)) {
+    ProcessChar(static_cast<wchar_t>(c));
+    if (endChar == 0 && (c == '\r' || c == '\n')) {
+      FLastLineEnd = static_cast<wchar_t>(c);
+      if (FIncludeLineBreak) line.push_back(c);
+      std::uint32_t next = 0;
+      if (PeekUnit(size, next, taken)) {
+        ProcessChar(static_cast<wchar_t>(next));
+        if ((c == '\r' && next == '\n') || (c == '\n' && next == '\r')) {
+          FDataIndex += taken;
+          FLastLineEnd += static_cast<wchar_t>(next);
+          if (FIncludeLineBreak) line.push_back(next);
+        }
+      }
+      break;
+    }
+    if (endChar != 0 && c == end && !line.empty()) {
+      FDataIndex -= taken;
+      break;
+    }
+    line.push_back(c);
+  }
+  return line;
+}
+
+Rtl::RawByteString TTextFile::ReadByteLine() {
+  FLastLineEnd.clear();
+  if (FDataSize == 0) ReadData();
+  Rtl::RawByteString line;
+  for (;;) {
+    if (FDataIndex >= FDataSize) {
+      if (FStream == nullptr || FStreamPosition >= FStreamSize || ReadData() <= 0) break;
+    }
+    const std::uint8_t* p = FData.data();
+    int k = FDataIndex;
+    while (k < FDataSize && p[k] != '\r' && p[k] != '\n') ++k;
+    if (k > FDataIndex) {
+      // Within a run without breaks only its first character can decide a
+      // pending break kind.
+      ProcessChar(static_cast<wchar_t>(p[FDataIndex]));
+      line.append(reinterpret_cast<const char*>(p + FDataIndex), static_cast<std::size_t>(k - FDataIndex));
+      FDataIndex = k;
+    }
+    if (k >= FDataSize) continue;
+    const std::uint8_t c = p[k];
+    ++FDataIndex;
+    ProcessChar(static_cast<wchar_t>(c));
+    FLastLineEnd = static_cast<wchar_t>(c);
+    if (FIncludeLineBreak) line += static_cast<char>(c);
+    std::uint32_t next = 0;
+    int taken = 0;
+    if (PeekUnit(1, next, taken)) {
+      ProcessChar(static_cast<wchar_t>(next));
+      if ((c == '\r' && next == '\n') || (c == '\n' && next == '\r')) {
+        FDataIndex += taken;
+        FLastLineEnd += static_cast<wchar_t>(next);
+        if (FIncludeLineBreak) line += static_cast<char>(next);
+      }
+    }
+    break;
+  }
+  return line;
+}
+
+Rtl::RawByteString TTextFile::ReadAnsiLine(wchar_t endChar) {
+  if (endChar == 0 && UnitSize() == 1) return ReadByteLine();
+  const std::vector<std::uint32_t> units = ReadUnits(endChar);
+  Rtl::RawByteString bytes(units.size(), '\0');
+  for (std::size_t k = 0; k < units.size(); ++k) bytes[k] = static_cast<char>(units[k] & 0xFF);
+  return bytes;
+}
+
+std::wstring TTextFile::ReadLine(wchar_t endChar) {
+  // The byte position of the line's start, for the UTF-32 error.
+  const std::int64_t start = FStreamPosition - (FDataSize - FDataIndex);
+  if (endChar == 0 && FDataSize != 0 && UnitSize() == 1) {
+    const Rtl::RawByteString bytes = ReadByteLine();
+    if (FFormat == tfUtf8) return Utf8Decode(bytes);
+    if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+    CheckCodePageServed(FCodePage);
+    return TString::AnsiToWide(bytes, FCodePage);
+  }
+  const std::vector<std::uint32_t> units = ReadUnits(endChar);
+  switch (FFormat) {
+    case tfAnsi:
+    case tfUtf8:
+    case tfGb18030: {
+      Rtl::RawByteString bytes(units.size(), '\0');
+      for (std::size_t k = 0; k < units.size(); ++k) bytes[k] = static_cast<char>(units[k] & 0xFF);
+      if (FFormat == tfUtf8) return Utf8Decode(bytes);
+      if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+      CheckCodePageServed(FCodePage);
+      return TString::AnsiToWide(bytes, FCodePage);
+    }
+    case tfUtf16Le:
+    case tfUtf16Be: return std::wstring(units.begin(), units.end());
+    case tfUtf32Le:
+    case tfUtf32Be: {
+      std::wstring text;
+      text.reserve(units.size());
+      for (std::size_t k = 0; k < units.size(); ++k) {
+        const std::uint32_t value = units[k];
+        if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+          throw Rtl::EConvertError(Rtl::Format(Rtl::LoadResString(SInvalidUtf32Value),
+                                               {value, static_cast<long long>(start + 4 * static_cast<std::int64_t>(k) + 1)}));
+        if (value >= 0x10000) {
+          text += static_cast<wchar_t>(0xD800 + ((value - 0x10000) >> 10));
+          text += static_cast<wchar_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+          text += static_cast<wchar_t>(value);
+        }
+      }
+      return text;
+    }
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+std::wstring TTextFile::ReadAll() {
+  FIncludeLineBreak = true;
+  std::wstring text;
+  while (!Eof()) text += ReadLine(0);
+  return text;
+}
+
+Rtl::RawByteString TTextFile::ReadAnsiAll() {
+  FIncludeLineBreak = true;
+  Rtl::RawByteString bytes;
+  while (!Eof()) bytes += ReadAnsiLine(0);
+  return bytes;
+}
+
+std::wstring TTextFile::ReadFile(const std::wstring& fileName, const std::wstring& encoding) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.Open(fileName);
+  return file.ReadAll();
+}
+
+std::wstring TTextFile::ReadAll(const std::wstring& fileName, const std::wstring& encoding) {
+  return ReadFile(fileName, encoding);
+}
+
+void TTextFile::WriteFile(const std::wstring& fileName, std::wstring_view data, const std::wstring& encoding,
+                          bool bom) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.SetUseBom(bom);
+  file.Rewrite(fileName);
+  file.Write(data);
+  file.Close();  // here, so that a failure reaches the caller
+}
+
+void TTextFile::WriteFile(Rtl::TStream& stream, std::wstring_view data, const std::wstring& encoding, bool bom) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.SetUseBom(bom);
+  file.Rewrite(stream);
+  file.Write(data);
+  file.Close();
+}
+
+void TTextFile::CreateEmptyFile(const std::wstring& fileName) {
+  if (Rtl::FileExists(fileName)) return;
+  const Rtl::TFileStream file(fileName, Rtl::fmCreate);
+}
+
+int TTextFile::GetLineCount(const std::wstring& fileName) {
+  TTextFile file(fileName);
+  int count = 0;
+  while (!file.Eof()) {
+    file.ReadLine(0);
+    ++count;
+  }
+  return count;
+}
+
+TNewLine TTextFile::DetectFileNewLine(const std::wstring& fileName) {
+  TTextFile file(fileName);
+  file.ReadLine(0);
+  return file.GetNewLine();
+}
+
+std::size_t TTextFile::CalculateLength(std::wstring_view value, const std::wstring& encoding) {
+  TTextFile file;
+  file.SetEncoding(encoding);
+  file.SetUseBom(false);
+  file.RewriteData();
+  file.Write(value);
+  return file.GetOutputData().size();
+}
+
+std::unique_ptr<Rtl::TStream> TTextFile::Lock(const std::wstring& fileName) {
+  try {
+    return std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyWrite);
+  } catch (const Rtl::EStreamError&) {
+    return nullptr;
+  }
+}
+
+int TTextFile::GetLineCountString(std::wstring_view data) {
+  TTextFile file;
+  file.OpenString(data);
+  int count = 0;
+  while (!file.Eof()) {
+    file.ReadLine(0);
+    ++count;
+  }
+  return count;
+}
+
+std::wstring TTextFile::ReadAll(const Rtl::TBytes& data) {
+  TTextFile file;
+  file.Open(data);
+  return file.ReadAll();
+}
+
+}  // namespace Qd

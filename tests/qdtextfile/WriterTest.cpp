@@ -1,0 +1,289 @@
+// Writing text: every format with its BOM in the file's byte order, read
+// back; and the replacement of real files: a read-only target, a backup, a
+// missing folder, a hard-linked target and an exception before Close.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <string>
+
+#include "QdClasses/File.h"
+#include "QdTextFile.h"
+#include "runtime/IO/Files.h"
+#include "TestSupport.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/System/Win32.h"
+
+using namespace Qd;
+
+namespace {
+
+std::string Str(const Rtl::TBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string ReadBytes(const std::wstring& fileName) { return Str(TFile::FileToBytes(fileName)); }
+
+// The names in a folder.
+std::vector<std::wstring> Names(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+TEST(Writer, EveryFormatWithItsBomReadsBack) {
+  const std::wstring text = L"line \u00E9\u4E2D\U0001F600";
+  const std::pair<TTextFileFormat, std::string> boms[] = {
+      {tfUtf8, "\xEF\xBB\xBF"},          {tfUtf16Le, "\xFF\xFE"},
+      {tfUtf16Be, "\xFE\xFF"},           {tfUtf32Le, std::string("\xFF\xFE\0\0", 4)},
+      {tfUtf32Be, std::string("\0\0\xFE\xFF", 4)}};
+  for (const auto& [format, bom] : boms) {
+    TTextFile writer;
+    writer.SetFormat(format);
+    writer.RewriteData();
+    writer.WriteLine(text);
+    writer.Write(L"end");
+    const Rtl::TBytes data = writer.GetOutputData();
+    EXPECT_EQ(Str(data).substr(0, bom.size()), bom) << format;
+    EXPECT_EQ(TTextFile::ReadAll(data), text + L"\r\nend") << format;
+  }
+  // Big-endian UTF-16: FE FF, then the units high byte first.
+  TTextFile be;
+  be.SetFormat(tfUtf16Be);
+  be.RewriteData();
+  be.Write(L"A");
+  EXPECT_EQ(Str(be.GetOutputData()), std::string("\xFE\xFF\0A", 4));
+  // RewriteString gives back exactly the text.
+  TTextFile str;
+  str.RewriteString();
+  str.WriteLine(text);
+  EXPECT_EQ(str.GetOutputString(), text + L"\r\n");
+}
+
+TEST(Writer, AnsiEscapesAndAnsiOnlyBytes) {
+  TTextFile ansi;
+  ansi.SetCodePage(1252);
+  ansi.RewriteData();
+  ansi.Write(L"caf\u00E9 \u20AC");
+  ansi.WriteAnsiLine("!");
+  EXPECT_EQ(Str(ansi.GetOutputData()), "caf\xE9 \x80!\r\n");
+  TTextFile escaped;
+  escaped.SetCodePage(1252);
+  escaped.SetUnicodeEscape(true);
+  escaped.RewriteData();
+  escaped.Write(L"\u00E9\t");
+  EXPECT_EQ(Str(escaped.GetOutputData()), "\\u00E9\t");
+  TTextFile utf8;
+  utf8.SetFormat(tfUtf8);
+  utf8.SetFileName(L"x.txt");
+  utf8.RewriteData();
+  try {
+    utf8.WriteAnsi("a");
+    FAIL();
+  } catch (const Rtl::Exception& e) {
+    EXPECT_EQ(e.Message(), L"\"x.txt\" file is not an ANSI file");
+  }
+}
+
+TEST(Replace, NewFileBackupAndMissingFolder) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"sub\\deeper\\data.xml";
+  {
+    TTextFile file;
+    file.SetFormat(tfUtf8);
+    file.Rewrite(target);
+    file.Write(L"<old/>");
+    EXPECT_FALSE(Rtl::FileExists(target));  // nothing before Close
+    file.Close();
+  }
+  EXPECT_EQ(ReadBytes(target), "\xEF\xBB\xBF<old/>");
+  TTextFile file;
+  file.SetFormat(tfUtf8);
+  file.SetUseBom(false);
+  file.Rewrite(target);
+  file.SetUseBackup(true);
+  EXPECT_EQ(file.GetBackupExt(), L"~xml");
+  file.Write(L"<new/>");
+  file.Close();
+  EXPECT_EQ(ReadBytes(target), "<new/>");
+  EXPECT_EQ(ReadBytes(dir / L"sub\\deeper\\data.~xml"), "\xEF\xBB\xBF<old/>");
+  EXPECT_EQ(Names(dir / L"sub\\deeper"), (std::vector<std::wstring>{L"data.xml", L"data.~xml"}));
+  // A name without extension.
+  TTextFile bare;
+  bare.Rewrite(dir / L"README");
+  bare.SetUseBackup(true);
+  EXPECT_EQ(bare.GetBackupExt(), L"~");
+  bare.Cancel();
+}
+
+TEST(Replace, ReadOnlyTargetKeepsItsContent) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"locked.txt";
+  TestSupport::WriteFile(target, "old");
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  TTextFile file;
+  file.Rewrite(target);
+  file.Write(L"new");
+  try {
+    file.Close();
+    FAIL();
+  } catch (const Rtl::Exception& e) {
+    EXPECT_EQ(e.Message(), L"Could not create the file \"" + target + L"\" because it is read-only");
+  }
+  SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(ReadBytes(target), "old");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"locked.txt"});
+}
+
+TEST(Replace, ExceptionBeforeCloseKeepsTheOldFile) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"list.txt";
+  TestSupport::WriteFile(target, "old");
+  try {
+    TTextFile file;
+    file.Rewrite(target);
+    file.Write(L"half");
+    throw std::runtime_error("interrupted");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(ReadBytes(target), "old");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"list.txt"});
+  // Without an exception the destructor closes.
+  {
+    TTextFile file;
+    file.SetCodePage(1252);
+    file.Rewrite(target);
+    file.Write(L"new");
+  }
+  EXPECT_EQ(ReadBytes(target), "new");
+}
+
+TEST(Replace, HardLinkedTargetIsWrittenInPlace) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"a.txt";
+  const std::wstring link = dir / L"b.txt";
+  TestSupport::WriteFile(target, "old");
+  if (!CreateHardLinkW(link.c_str(), target.c_str(), nullptr)) GTEST_SKIP() << "no hard links here";
+  TTextFile file;
+  file.SetCodePage(1252);
+  file.Rewrite(target);
+  file.Write(L"new");
+  file.Close();
+  EXPECT_EQ(ReadBytes(target), "new");
+  EXPECT_EQ(ReadBytes(link), "new");
+}
+
+TEST(CodePages, OneThatNobodyServesRaisesInsteadOfGivingEmptyText) {
+  // 12345 is no code page at all; of the library's code pages, those that
+  // the system lacks (under Wine: ISO-2022, EUC, most EBCDIC) fail alike.
+  for (std::int32_t codePage : {12345, 50220, 20290}) {
+    if (IsValidCodePage(static_cast<UINT>(codePage))) continue;
+    TTextFile reader;
+    reader.SetCodePage(codePage);
+    reader.Open(Rtl::TBytes{'a', 'b'});
+    try {
+      reader.ReadLine();
+      FAIL() << codePage;
+    } catch (const Rtl::EConvertError& e) {
+      EXPECT_EQ(e.Message(), L"Text in code page " + std::to_wstring(codePage) + L" can't be converted on this system");
+    }
+    TTextFile writer;
+    writer.SetCodePage(codePage);
+    writer.RewriteData();
+    EXPECT_THROW(writer.Write(L"ab"), Rtl::EConvertError) << codePage;
+  }
+}
+
+TEST(Encodings, NamesChooseFormatsAndCodePages) {
+  TTextFile file;
+  file.SetEncoding(L"");
+  EXPECT_FALSE(file.GetFormatSet());
+  file.SetEncoding(L"unicodeFFFE");
+  EXPECT_EQ(file.GetFormat(), tfUtf16Be);
+  EXPECT_TRUE(file.GetFormatSet());
+  file.SetEncoding(L"UTF-16");  // keeps the byte order
+  EXPECT_EQ(file.GetFormat(), tfUtf16Be);
+  EXPECT_EQ(file.GetXmlEncoding(), L"utf-16");
+  file.SetEncoding(L"ucs-4");
+  EXPECT_EQ(file.GetFormat(), tfUtf32Le);
+  file.SetEncoding(L"windows-1251");
+  EXPECT_EQ(file.GetFormat(), tfAnsi);
+  EXPECT_EQ(file.GetCodePage(), 1251);
+  EXPECT_EQ(file.GetXmlEncoding(), L"windows-1251");
+  EXPECT_EQ(file.GetEncodingCategory(), ecAnsi);
+  file.SetEncoding(L"no-such-encoding");  // the format stays
+  EXPECT_EQ(file.GetFormat(), tfAnsi);
+  EXPECT_EQ(file.GetCodePage(), 0);
+  file.SetEncoding(L"unicode-escape");
+  EXPECT_TRUE(file.GetUnicodeEscape());
+  file.SetEncoding(L"utf-8");
+  EXPECT_FALSE(file.GetUnicodeEscape());
+  EXPECT_EQ(file.GetEncodingCategory(), ecUtf8);
+  TTextFileFormat format = tfUtf8;
+  std::int32_t codePage = -1;
+  TTextFile::EncodingToTextFormat(L"shift_jis", format, codePage);
+  EXPECT_EQ(format, tfAnsi);
+  EXPECT_EQ(codePage, 932);
+  // The BOM wins over a chosen encoding.
+  TTextFile reader;
+  reader.SetEncoding(L"utf-8");
+  reader.Open(Rtl::TBytes{0xFF, 0xFE, 'o', 0, 'k', 0});
+  EXPECT_EQ(reader.ReadAll(), L"ok");
+  EXPECT_EQ(reader.GetFormat(), tfUtf16Le);
+}
+
+TEST(WholeFiles, WriteReadCountLockAndMeasure) {
+  TestSupport::TTempDir dir;
+  const std::wstring name = dir / L"whole.txt";
+  TTextFile::WriteFile(name, L"one\r\ntwo \u00E9\r\n", L"utf-8", true);
+  EXPECT_EQ(ReadBytes(name), "\xEF\xBB\xBFone\r\ntwo \xC3\xA9\r\n");
+  EXPECT_EQ(TTextFile::ReadFile(name), L"one\r\ntwo \u00E9\r\n");
+  EXPECT_EQ(TTextFile::GetLineCount(name), 2);
+  TTextFile::WriteFile(name, L"a\nb", L"unicode", true);
+  EXPECT_EQ(TTextFile::ReadAll(name, L"unicode"), L"a\nb");
+  EXPECT_EQ(TTextFile::DetectFileNewLine(name), nlLf);  // decided by the unit after the first break
+  TTextFile::CreateEmptyFile(name);  // exists: untouched
+  EXPECT_EQ(TTextFile::GetLineCount(name), 2);
+  TTextFile::CreateEmptyFile(dir / L"empty.txt");
+  EXPECT_EQ(TTextFile::GetLineCount(dir / L"empty.txt"), 0);
+  EXPECT_EQ(TTextFile::CalculateLength(L"\u00E9\U0001F600", L"utf-8"), 6u);
+  EXPECT_EQ(TTextFile::CalculateLength(L"\u00E9\U0001F600", L"UTF-32BE"), 8u);
+  // A locked file can't be written by a second writer; after Unlock it can.
+  std::unique_ptr<Rtl::TStream> lock = TTextFile::Lock(name);
+  ASSERT_NE(lock, nullptr);
+  HANDLE writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(writer, INVALID_HANDLE_VALUE);
+  TTextFile::Unlock(lock);
+  writer = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  EXPECT_EQ(TTextFile::Lock(dir / L"missing.txt"), nullptr);
+}
+
+TEST(Replace, RenameThatFailsKeepsTheOldFileAndLeavesNothing) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"held.txt";
+  TestSupport::WriteFile(target, "old");
+  // Held open without delete sharing: the new file can't be renamed over it.
+  HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  TTextFile file;
+  file.SetCodePage(1252);
+  file.Rewrite(target);
+  file.Write(L"new");
+  EXPECT_THROW(file.Close(), Rtl::Exception);
+  CloseHandle(held);
+  EXPECT_EQ(ReadBytes(target), "old");
+  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"held.txt"});
+}
