@@ -9,6 +9,7 @@
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/Format.h"
 #include "runtime/Text/StringList.h"
+#include "QdClasses/File.h"
 #include "QdString/String.h"
 #include "QdTextFile/Strings.h"
 
@@ -215,6 +216,17 @@ std::size_t TTextFile::UnicodeToUtf8(char* dest, std::size_t maxDestBytes, const
 bool TTextFile::IsAscii(std::uint8_t c) { return c == 9 || c == 10 || c == 13 || c >= 0x14; }
 
 bool TTextFile::IsUtf8(TData data, bool& asciiOnly) { return WalkUtf8(data, asciiOnly, false); }
+
+bool TTextFile::IsUtf8(const std::wstring& fileName, bool& asciiOnly) {
+  const Rtl::TBytes data = TFile::FileToBytes(fileName);
+  return IsUtf8(TData(data.data(), data.size()), asciiOnly);
+}
+
+bool TTextFile::IsAsciiOnlyUtf8(const std::wstring& fileName) {
+  bool asciiOnly = false;
+  IsUtf8(fileName, asciiOnly);
+  return asciiOnly;
+}
 
 bool TTextFile::IsUtf8Start(TData data, bool& asciiOnly) { return WalkUtf8(data, asciiOnly, true); }
 

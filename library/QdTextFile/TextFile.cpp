@@ -10,6 +10,7 @@
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Ascii.h"
 #include "QdClasses/File.h"
+#include "QdLanguages/SystemLanguages.h"
 #include "QdScript/CodePages.h"
 #include "QdString/Converters.h"
 #include "QdString/String.h"
@@ -335,6 +336,47 @@ void TTextFile::SetCodePage(std::int32_t codePage) {
   FEncodingCategory = codePage <= 0 ? ecAnsi : CodePageDatas().CodePageToEncodingCategory(codePage);
 }
 
+void TTextFile::SetLanguage(const std::wstring& language) {
+  FLanguage = language;
+  if (FFormat == tfAnsi && FCodePage == 0) FCodePage = GetLanguageCodePage(language, FCodePageCategory);
+}
+
+std::wstring TTextFile::FormatToEncoding(TTextFileFormat format, std::int32_t codePage, const std::wstring& locale) {
+  if (format == tfAnsi && codePage == 0 && locale.empty()) return {};
+  return TextFormatToEncoding(format, codePage, locale);
+}
+
+std::wstring TTextFile::TextFormatToEncoding(TTextFileFormat format, std::int32_t codePage,
+                                             const std::wstring& locale) {
+  switch (format) {
+    case tfAnsi:
+      if (codePage == 0) codePage = GetLanguageCodePage(locale, ecAnsi);
+      return CodePageDatas().CodePageToEncoding(codePage);
+    case tfUtf8: return L"utf-8";
+    case tfUtf16Le: return L"unicode";
+    case tfUtf16Be: return L"unicodeFFFE";
+    case tfUtf32Le: return L"UTF-32LE";
+    case tfUtf32Be: return L"UTF-32BE";
+    case tfGb18030: return L"GB18030";
+  }
+  throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+std::int32_t TTextFile::GetLanguageCodePage(const std::wstring& locale, TEncodingCategory category) {
+  constexpr std::int32_t FALLBACK_C = 1252;
+  if (locale.empty()) return FALLBACK_C;
+  const TSystemLanguages* languages = FindSystemLanguages();
+  const TSystemLanguage* language = languages != nullptr ? languages->FindLanguage(locale) : nullptr;
+  if (language == nullptr || language->GetCodePage() <= 0) return FALLBACK_C;
+  // A language without a code page of that category gets the fallback too.
+  const std::int32_t codePage = language->GetCodePages(category);
+  return codePage > 0 ? codePage : FALLBACK_C;
+}
+
+std::wstring TTextFile::GetLanguageEncoding(const std::wstring& locale, TEncodingCategory category) {
+  return CodePageDatas().CodePageToEncoding(GetLanguageCodePage(locale, category));
+}
+
 std::int64_t TTextFile::GetBytesRead() const { return FStream != nullptr ? FStream->Position() : 0; }
 
 int TTextFile::GetPercentRead() const {
@@ -397,7 +439,14 @@ void TTextFile::DetectAtFirstFill() {
     const TData data(d, static_cast<std::size_t>(n));
     if (more ? AnalyzeStart(data, format) : AnalyzeFormat(data, format)) take(format, 0);
   }
-  // TODO(issue 19): rule 10, a language's code page when nothing was taken.
+  else return;
+  // Nothing found: ANSI text in the code page of the language, when one is
+  // known and no code page was chosen.
+  if (!FFormatSet && !FFormatDetected && FCodePage == 0 && !FLanguage.empty()) {
+    FFormat = tfAnsi;
+    FFormatDetected = true;
+    FCodePage = GetLanguageCodePage(FLanguage, ecAnsi);
+  }
 }
 
 int TTextFile::UnitSize() const {
@@ -569,6 +618,83 @@ std::int32_t TTextFile::GetCodePage(const Rtl::TBytes& data, std::int32_t defaul
   const TCodePageConverters* converters = FindCodePageConverters();
   const std::int32_t codePage = converters != nullptr ? converters->DetectCodePage(data, false) : 0;
   return codePage == 0 && defaultCodePage != 0 ? defaultCodePage : codePage;
+}
+
+std::int32_t TTextFile::GetCodePage(const std::wstring& fileName, std::int32_t defaultCodePage) {
+  return GetCodePage(TFile::FileToBytes(fileName), defaultCodePage);
+}
+
+std::int32_t TTextFile::GetCodePage(Rtl::TStream& stream, std::int32_t defaultCodePage) {
+  return GetCodePage(TFile::StreamToBytes(&stream), defaultCodePage);
+}
+
+namespace {
+
+// The verdict of IsTextFile and IsTextStream over what DetectFormat found.
+bool IsTextVerdict(TTextFileFormat format, std::int32_t& codePage) {
+  if (format != tfAnsi) {
+    codePage = 0;
+    return true;
+  }
+  return codePage > 0;
+}
+
+}  // namespace
+
+bool TTextFile::IsTextFile(const std::wstring& fileName) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  bool bom = false;
+  return IsTextFile(fileName, format, codePage, bom, false);
+}
+
+bool TTextFile::IsTextFile(const std::wstring& fileName, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                           bool checkOnlyBom) {
+  DetectFormat(fileName, format, codePage, bom, checkOnlyBom, tfAnsi, 0);
+  return IsTextVerdict(format, codePage);
+}
+
+bool TTextFile::IsTextStream(Rtl::TStream& stream, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                             bool checkOnlyBom) {
+  DetectFormat(stream, format, codePage, bom, checkOnlyBom, tfAnsi, 0);
+  return IsTextVerdict(format, codePage);
+}
+
+bool TTextFile::IsTextStream(Rtl::TStream& stream) {
+  return IsTextStreamStrict(stream) || GetCodePage(stream, 0) > 0;
+}
+
+bool TTextFile::IsTextData(const Rtl::TBytes& data) { return IsTextDataStrict(data) || GetCodePage(data, 0) > 0; }
+
+void TTextFile::DetectEncoding(const std::wstring& fileName, std::wstring& encoding, bool& bom) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  DetectFormat(fileName, format, codePage, bom, false, tfAnsi, 0);
+  encoding = FormatToEncoding(format, codePage, L"");
+}
+
+void TTextFile::DetectEncoding(const std::wstring& fileName, std::wstring& encoding) {
+  bool bom = false;
+  DetectEncoding(fileName, encoding, bom);
+}
+
+void TTextFile::DetectEncoding(Rtl::TStream& stream, std::wstring& encoding, bool& bom) {
+  TTextFileFormat format = tfAnsi;
+  std::int32_t codePage = 0;
+  DetectFormat(stream, format, codePage, bom, false, tfAnsi, 0);
+  encoding = FormatToEncoding(format, codePage, L"");
+}
+
+void TTextFile::DetectEncoding(Rtl::TStream& stream, std::wstring& encoding) {
+  bool bom = false;
+  DetectEncoding(stream, encoding, bom);
+}
+
+std::wstring TTextFile::DetectEncoding(const Rtl::TBytes& data) {
+  Rtl::TBytesStream stream(data);
+  std::wstring encoding;
+  DetectEncoding(stream, encoding);
+  return encoding;
 }
 
 // --- Characters ---------------------------------------------------------------
@@ -901,6 +1027,51 @@ std::wstring TTextFile::ReadAll(const Rtl::TBytes& data) {
   TTextFile file;
   file.Open(data);
   return file.ReadAll();
+}
+
+namespace {
+
+// Reads the whole of `source` with `reader` set up, then writes it with
+// `writer` set up; the source is closed before the target is replaced, so
+// source and destination may be one file.
+void Recode(const std::wstring& source, TTextFile& reader, TTextFile& writer) {
+  reader.Open(source);
+  const std::wstring text = reader.ReadAll();
+  reader.Close();
+  writer.Write(text);
+  writer.Close();  // here, so that a failure reaches the caller
+}
+
+}  // namespace
+
+void TTextFile::AnsiToUtf8(const std::wstring& source, const std::wstring& destination, std::int32_t codePage) {
+  TTextFile reader;
+  reader.SetCodePage(codePage);
+  TTextFile writer;
+  writer.SetFormat(tfUtf8);
+  writer.Rewrite(destination);
+  Recode(source, reader, writer);
+}
+
+std::unique_ptr<Rtl::TStream> TTextFile::AnsiToUtf8(const std::wstring& source, std::int32_t codePage) {
+  auto result = std::make_unique<Rtl::TMemoryStream>();
+  TTextFile reader;
+  reader.SetCodePage(codePage);
+  TTextFile writer;
+  writer.SetFormat(tfUtf8);
+  writer.Rewrite(*result);
+  Recode(source, reader, writer);
+  result->SetPosition(0);
+  return result;
+}
+
+void TTextFile::Utf8ToAnsi(const std::wstring& source, const std::wstring& destination, std::int32_t codePage) {
+  TTextFile reader;
+  reader.SetFormat(tfUtf8);
+  TTextFile writer;
+  writer.SetCodePage(codePage);
+  writer.Rewrite(destination);
+  Recode(source, reader, writer);
 }
 
 }  // namespace Qd

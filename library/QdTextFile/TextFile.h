@@ -16,6 +16,7 @@
 #include "runtime/Core/Set.h"
 #include "runtime/Core/TypeInfo.h"
 #include "runtime/Core/Types.h"
+#include "runtime/Text/Format.h"
 #include "QdClasses/Objects.h"
 #include "QdScript/CodePages.h"
 #include "QdStream.h"
@@ -165,6 +166,9 @@ public:
   void RewriteString();
   void Write(std::wstring_view str);
   void WriteLine(std::wstring_view str);
+  // The formatted text (Rtl::Format).
+  void Write(std::wstring_view format, Rtl::TFormatArgs args) { Write(Rtl::Format(format, args)); }
+  void WriteLine(std::wstring_view format, Rtl::TFormatArgs args) { WriteLine(Rtl::Format(format, args)); }
   void WriteLineEnd();
   void WriteChar(wchar_t c) { Write(std::wstring_view(&c, 1)); }
   // Four bytes in the file's byte order.
@@ -190,8 +194,15 @@ public:
   // The XML encoding name: "utf-8", "utf-16", "UTF-32LE", "UTF-32BE",
   // "GB18030", or for tfAnsi the code page's encoding name.
   std::wstring GetXmlEncoding() const;
+  // The encoding name of the format and code page (for tfAnsi without a
+  // code page, the language's).
+  std::wstring GetEncoding() const { return TextFormatToEncoding(FFormat, FCodePage, FLanguage); }
   void SetFormat(TTextFileFormat format);
   void SetCodePage(std::int32_t codePage);
+  const std::wstring& GetLanguage() const { return FLanguage; }
+  // Stores the language; while the format is tfAnsi without a code page,
+  // the code page becomes the language's.
+  void SetLanguage(const std::wstring& language);
   void SetSafeCodePage(std::int32_t codePage) {
     if (FFormat == tfAnsi) FCodePage = codePage;
   }
@@ -257,6 +268,39 @@ public:
   // 0 for empty data; else the code page that a registered converter
   // detects, or `defaultCodePage` when none does.
   static std::int32_t GetCodePage(const Rtl::TBytes& data, std::int32_t defaultCodePage);
+  // The same over the whole file or stream (2 GB and more: EStreamError).
+  static std::int32_t GetCodePage(const std::wstring& fileName, std::int32_t defaultCodePage);
+  static std::int32_t GetCodePage(Rtl::TStream& stream, std::int32_t defaultCodePage);
+  // DetectFormat with the defaults tfAnsi and 0: a format other than tfAnsi
+  // is text (code page 0); tfAnsi is text when a code page was found.
+  static bool IsTextFile(const std::wstring& fileName);
+  static bool IsTextFile(const std::wstring& fileName, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                         bool checkOnlyBom);
+  static bool IsTextStream(Rtl::TStream& stream, TTextFileFormat& format, std::int32_t& codePage, bool& bom,
+                           bool checkOnlyBom);
+  // The strict test, or else a detected code page.
+  static bool IsTextStream(Rtl::TStream& stream);
+  static bool IsTextData(const Rtl::TBytes& data);
+  // The encoding name of what DetectFormat finds ("" for ANSI without a
+  // code page).
+  static void DetectEncoding(const std::wstring& fileName, std::wstring& encoding, bool& bom);
+  static void DetectEncoding(const std::wstring& fileName, std::wstring& encoding);
+  static void DetectEncoding(Rtl::TStream& stream, std::wstring& encoding, bool& bom);
+  static void DetectEncoding(Rtl::TStream& stream, std::wstring& encoding);
+  static std::wstring DetectEncoding(const Rtl::TBytes& data);
+
+  // --- Encoding names of formats and languages.
+
+  // "" for tfAnsi without code page and locale; else TextFormatToEncoding.
+  static std::wstring FormatToEncoding(TTextFileFormat format, std::int32_t codePage, const std::wstring& locale);
+  // "utf-8", "unicode", "unicodeFFFE", "UTF-32LE", "UTF-32BE", "GB18030";
+  // for tfAnsi the code page's encoding name (without a code page, that of
+  // the locale's language).
+  static std::wstring TextFormatToEncoding(TTextFileFormat format, std::int32_t codePage, const std::wstring& locale);
+  // The code page of `category` of the language that `locale` names in the
+  // system language table; 1252 when there is none.
+  static std::int32_t GetLanguageCodePage(const std::wstring& locale, TEncodingCategory category);
+  static std::wstring GetLanguageEncoding(const std::wstring& locale, TEncodingCategory category);
 
   // --- Whole files.
 
@@ -288,6 +332,13 @@ public:
   static int GetLineCountString(std::wstring_view data);
   // The whole text of bytes, with detection.
   static std::wstring ReadAll(const Rtl::TBytes& data);
+  // Re-encodes the file `source`, read as ANSI text in `codePage` (unless
+  // detection finds another format), as UTF-8 with BOM into `destination`
+  // (replaced safely) or into a new memory stream positioned at 0.
+  static void AnsiToUtf8(const std::wstring& source, const std::wstring& destination, std::int32_t codePage);
+  static std::unique_ptr<Rtl::TStream> AnsiToUtf8(const std::wstring& source, std::int32_t codePage);
+  // Re-encodes the UTF-8 file `source` as ANSI text in `codePage`.
+  static void Utf8ToAnsi(const std::wstring& source, const std::wstring& destination, std::int32_t codePage);
 
   // --- UTF-8 coding. Only well-formed UTF-8 is accepted (no overlong forms,
   // no surrogates, nothing above U+10FFFF). A failure is placed at the first
@@ -324,6 +375,10 @@ public:
   // character; `asciiOnly` tells whether it held none (pure 7-bit ASCII is
   // not reported as UTF-8). A sequence cut by the end is invalid.
   static bool IsUtf8(TData data, bool& asciiOnly);
+  // The same over a whole file (2 GB and more: EStreamError).
+  static bool IsUtf8(const std::wstring& fileName, bool& asciiOnly);
+  // Whether the file is pure 7-bit ASCII as far as the UTF-8 walk went.
+  static bool IsAsciiOnlyUtf8(const std::wstring& fileName);
   // As IsUtf8 over the start of longer data: a final sequence of up to 3
   // bytes that is cut by the end of `data` but valid so far is ignored.
   static bool IsUtf8Start(TData data, bool& asciiOnly);

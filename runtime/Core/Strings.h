@@ -21,7 +21,8 @@
   S(SDuplicateClass, 60013, "A class named %s already exists") \
   S(SInvalidImage, 60014, "Invalid stream format") \
   S(SArgumentOutOfRange, 60015, "Argument out of range") \
-  S(SThreadStarted, 60016, "The thread has been started already")
+  S(SThreadStarted, 60016, "The thread has been started already") \
+  S(SAbstractError, 60017, "Abstract error")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"
