@@ -184,11 +184,22 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
 
 std::wstring TTextFile::Utf8Decode(std::string_view value) {
   if (value.empty()) return {};
-  std::wstring result(value.size() + 1, L'\0');
-  std::size_t i = 0;
-  const std::ptrdiff_t written = Utf8ToUnicodePos(result.data(), result.size(), value.data(), value.size(), i);
-  if (written <= 0) throw EUft8Exception(Rtl::RawByteString(value), static_cast<std::uint32_t>(i));
-  result.resize(static_cast<std::size_t>(written - 1));
+  // Decoded in pieces through a small buffer that stays in the cache and
+  // appended to a result reserved at once: the result's memory is written
+  // once, not first filled with zeros and then decoded into.
+  constexpr std::size_t PIECE_C = 8192;
+  wchar_t piece[PIECE_C + 1];
+  std::wstring result;
+  result.reserve(value.size());
+  std::size_t done = 0;
+  while (done < value.size()) {
+    std::size_t i = 0;
+    const std::ptrdiff_t written =
+        Utf8ToUnicodePos(piece, PIECE_C + 1, value.data() + done, value.size() - done, i);
+    if (written <= 0) throw EUft8Exception(Rtl::RawByteString(value), static_cast<std::uint32_t>(done + i));
+    result.append(piece, static_cast<std::size_t>(written - 1));
+    done += i;
+  }
   return result;
 }
 

@@ -52,6 +52,13 @@ TEST(Utf8Coding, DecodesWellFormedTextOfEveryLength) {
   EXPECT_EQ(TTextFile::Utf8Decode("\xEF\xBF\xBF\xF4\x8F\xBF\xBF"), L"\uFFFF\U0010FFFF");
   // A NUL is a character like any other.
   EXPECT_EQ(TTextFile::Utf8Decode(std::string_view("a\0b", 3)), std::wstring(L"a\0b", 3));
+  // Long text is decoded in pieces: a surrogate pair at every offset around
+  // a piece's end, and an error far behind the first piece.
+  for (std::size_t pad = 8180; pad < 8200; ++pad) {
+    const std::string bytes = std::string(pad, 'x') + "\xF0\x9F\x98\x80" + std::string(3, 'y');
+    EXPECT_EQ(TTextFile::Utf8Decode(bytes), std::wstring(pad, L'x') + L"\U0001F600" + L"yyy") << pad;
+  }
+  EXPECT_EQ(ErrorPosition(std::string(20000, 'a') + "\xC3("), 20002u);
 }
 
 TEST(Utf8Coding, ErrorsArePlacedAtTheFirstByteThatCantContinue) {
