@@ -1,10 +1,16 @@
 // The driver: seeded generation and mutation, reproducible from --seed.
 //   fuzz_qd [--target=NAME] [--iterations=N] [--seconds=S] [--seed=N]
-//           [--max-length=N] [--input=FILE]
+//           [--max-length=N] [--input=FILE] [--case-seconds=S]
+//           [--max-memory-mb=N]
 // Without --seconds each target runs N iterations (default 2000) times its
 // weight; with it, the targets take turns until the time is up. --input runs
 // one saved input through the target named. A fault saves the input as
-// fuzz-<target>-<seed>.bin in the current directory and exits with 1.
+// fuzz-<target>-<seed>.bin in the current directory and exits with 1. A
+// watchdog thread makes a fault of one input that runs longer than
+// --case-seconds (default 10) and of a process whose committed memory goes
+// over --max-memory-mb (default 1024).
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -13,11 +19,14 @@
 #include <exception>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "Fuzz.h"
 #include "QdStartup.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
+
+#include <psapi.h>
 
 namespace {
 
@@ -52,6 +61,33 @@ LONG WINAPI OnCrash(EXCEPTION_POINTERS* info) {
   std::snprintf(why, sizeof why, "crash (exception 0x%08lX)", info->ExceptionRecord->ExceptionCode);
   SaveCurrent(why);
   std::_Exit(1);
+}
+
+// When the input being run started (GetTickCount64), 0 between inputs.
+std::atomic<std::uint64_t> CaseStart{0};
+
+// Watches the inputs' time and the process's memory until `stop` is set.
+void Watch(const std::atomic<bool>& stop, std::uint64_t caseMilliseconds, std::uint64_t maxMemory) {
+  while (!stop.load()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const std::uint64_t start = CaseStart.load();
+    if (start != 0 && GetTickCount64() - start > caseMilliseconds) {
+      char why[64];
+      std::snprintf(why, sizeof why, "hang (over %llu ms)", static_cast<unsigned long long>(caseMilliseconds));
+      SaveCurrent(why);
+      std::_Exit(1);
+    }
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters) &&
+        counters.PagefileUsage > maxMemory) {
+      char why[64];
+      std::snprintf(why, sizeof why, "memory (%llu MB committed)",
+                    static_cast<unsigned long long>(counters.PagefileUsage >> 20));
+      SaveCurrent(why);
+      std::_Exit(1);
+    }
+  }
 }
 
 // xorshift64*: small, fast and the same everywhere.
@@ -138,6 +174,10 @@ bool RunOne(const Fuzz::TTarget& target, const TBytes& input, std::uint64_t seed
   CurrentTarget = &target;
   CurrentInput = &input;
   CurrentSeed = seed;
+  CaseStart = GetTickCount64();
+  struct TCaseEnd {
+    ~TCaseEnd() { CaseStart = 0; }
+  } caseEnd;
   try {
     target.Run(Fuzz::TInput(input.data(), input.size()));
   } catch (const Rtl::Exception&) {
@@ -172,6 +212,7 @@ int main(int argc, char** argv) {
   std::string only, inputFile;
   std::uint64_t iterations = 2000, seconds = 0, seed = 1;
   std::size_t maxLength = 4096;
+  std::uint64_t caseSeconds = 10, maxMemoryMb = 1024;
   for (int i = 1; i < argc; ++i) {
     std::string value;
     if (Option(argv[i], "--target", value)) only = value;
@@ -180,9 +221,11 @@ int main(int argc, char** argv) {
     else if (Option(argv[i], "--seed", value)) seed = std::strtoull(value.c_str(), nullptr, 10);
     else if (Option(argv[i], "--max-length", value)) maxLength = std::strtoull(value.c_str(), nullptr, 10);
     else if (Option(argv[i], "--input", value)) inputFile = value;
+    else if (Option(argv[i], "--case-seconds", value)) caseSeconds = std::strtoull(value.c_str(), nullptr, 10);
+    else if (Option(argv[i], "--max-memory-mb", value)) maxMemoryMb = std::strtoull(value.c_str(), nullptr, 10);
     else {
       std::fprintf(stderr, "usage: fuzz_qd [--target=NAME] [--iterations=N] [--seconds=S] [--seed=N] "
-                           "[--max-length=N] [--input=FILE]\n");
+                           "[--max-length=N] [--input=FILE] [--case-seconds=S] [--max-memory-mb=N]\n");
       return 2;
     }
   }
@@ -197,6 +240,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "fuzz: no target named %s\n", only.c_str());
     return 2;
   }
+  std::atomic<bool> stopWatching{false};
+  std::thread watchdog(Watch, std::cref(stopWatching), caseSeconds * 1000, maxMemoryMb << 20);
 
   int status = 0;
   if (!inputFile.empty()) {
@@ -233,6 +278,8 @@ int main(int argc, char** argv) {
       if (status != 0) break;
     }
   }
+  stopWatching = true;
+  watchdog.join();
   Qd::ShutDown();
   return status;
 }

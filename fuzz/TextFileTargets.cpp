@@ -111,8 +111,16 @@ void TextReader(TInput input) {
   const Rtl::TBytes bytes(payload.begin(), payload.end());
   static const wchar_t END_CHARS_C[] = {0, L'<', L'\n', L'\r', 0xE9, 0x20AC};
   Qd::TTextFile file;
-  const unsigned chosen = control % 9;  // 0-6: a format, 7-8: none
+  const unsigned chosen = control % 9;  // 0-6: a format, 7: none, 8: an encoding name
+  // Names of every kind: Unicode forms, code pages the system serves, code
+  // pages it may not serve (then reading raises EConvertError), and a
+  // language whose code page reads what nothing detects.
+  static const wchar_t* const ENCODINGS_C[] = {L"utf-8",       L"utf-16",         L"unicodeFFFE", L"UTF-32BE",
+                                               L"GB18030",     L"unicode-escape", L"shift_jis",   L"windows-1251",
+                                               L"iso-2022-jp", L"ibm037",         L"euc-kr",      L"no-such-name"};
   if (chosen < 7) file.SetFormat(static_cast<Qd::TTextFileFormat>(chosen));
+  else if (chosen == 8) file.SetEncoding(ENCODINGS_C[(control >> 4) % std::size(ENCODINGS_C)]);
+  else if ((control & 0x20) != 0) file.SetLanguage(L"ja");
   const wchar_t endChar = END_CHARS_C[(control / 9) % std::size(END_CHARS_C)];
   file.SetIncludeLineBreak((control & 0x80) != 0);
   file.SetAutoDetect((control & 0x40) != 0);
