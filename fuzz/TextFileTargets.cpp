@@ -9,6 +9,7 @@
 
 #include "Fuzz.h"
 #include "QdTextFile.h"
+#include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
 
@@ -105,7 +106,7 @@ std::vector<std::string> TextTokens() {
 // The reader over the input: the first byte picks a chosen format (or
 // none) and an end character; lines are read until Eof, and every line must
 // take bytes, so the loop ends.
-void TextReader(TInput input) {
+void ReadText(TInput input) {
   const std::uint8_t control = input.empty() ? 0 : input[0];
   const TInput payload = input.empty() ? input : input.subspan(1);
   const Rtl::TBytes bytes(payload.begin(), payload.end());
@@ -163,6 +164,18 @@ void TextReader(TInput input) {
     Qd::TTextFile::ReadAll(bytes);
   } catch (const Qd::EUft8Exception&) {
   } catch (const Rtl::EConvertError&) {
+  }
+}
+
+// Bad text may only raise the reader's own errors: invalid UTF-8 and units
+// or code pages that can't be converted.
+void TextReader(TInput input) {
+  try {
+    ReadText(input);
+  } catch (const Qd::EUft8Exception&) {
+  } catch (const Rtl::EConvertError&) {
+  } catch (const Rtl::Exception& e) {
+    Fail("unexpected exception: " + TestSupport::Narrow(e.Message()));
   }
 }
 
