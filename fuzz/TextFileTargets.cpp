@@ -17,16 +17,6 @@ namespace Fuzz {
 
 namespace {
 
-std::optional<std::wstring> SystemStrictUtf8(std::string_view bytes) {
-  if (bytes.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-  return out;
-}
-
 void TextCoding(TInput input) {
   using Qd::TTextFile;
   const std::string bytes(input.begin(), input.end());
@@ -39,7 +29,7 @@ void TextCoding(TInput input) {
   } catch (const Qd::EUft8Exception& e) {
     if (e.GetIndex() < 1 || e.GetIndex() > bytes.size()) Fail("error position outside the data");
   }
-  const std::optional<std::wstring> expected = SystemStrictUtf8(bytes);
+  const std::optional<std::wstring> expected = TestSupport::SystemStrictUtf8(bytes);
   if (decoded.has_value() != expected.has_value()) Fail("Utf8Decode and the system disagree on validity");
   if (decoded && *decoded != *expected) Fail("Utf8Decode and the system decode differently");
   if (decoded && TTextFile::Utf8Encode(*decoded) != bytes) Fail("UTF-8 round trip");

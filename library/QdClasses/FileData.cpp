@@ -19,24 +19,6 @@ namespace Qd {
 
 namespace {
 
-// Puts a stream back at the position it had, however the scope is left.
-class TPositionKeeper {
-public:
-  explicit TPositionKeeper(Rtl::TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
-  ~TPositionKeeper() {
-    try {
-      FStream.SetPosition(FPosition);
-    } catch (...) {
-      // A stream that can't seek back has nothing better to offer.
-    }
-  }
-  TPositionKeeper(const TPositionKeeper&) = delete;
-  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
-
-private:
-  Rtl::TStream& FStream;
-  std::int64_t FPosition;
-};
 
 // Reads `count` bytes unless the stream ends first; true when all came.
 bool ReadFully(Rtl::TStream& stream, std::uint8_t* buffer, std::int64_t count) {
@@ -52,7 +34,7 @@ bool ReadFully(Rtl::TStream& stream, std::uint8_t* buffer, std::int64_t count) {
 
 bool StampAt(Rtl::TStream& stream, const std::uint8_t* stamp, std::size_t size, int start) {
   if (size == 0) return true;
-  TPositionKeeper keeper(stream);
+  Rtl::TStreamPositionKeeper keeper(stream);
   std::uint8_t skipped[4096];
   for (std::int64_t left = std::max(start, 0); left > 0;) {
     const std::int64_t chunk = std::min<std::int64_t>(left, sizeof skipped);
@@ -69,7 +51,7 @@ template <class TContainer>
 TContainer ReadWholeStream(Rtl::TStream* stream) {
   TContainer result;
   if (stream == nullptr) return result;
-  TPositionKeeper keeper(*stream);
+  Rtl::TStreamPositionKeeper keeper(*stream);
   stream->SetPosition(0);
   const std::int64_t size = stream->Size();
   if (size > std::numeric_limits<int>::max())

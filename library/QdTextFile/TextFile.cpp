@@ -488,24 +488,6 @@ bool TTextFile::Eof() {
 
 namespace {
 
-// Puts a stream back where it was, also when detection raises.
-class TPositionKeeper {
-public:
-  explicit TPositionKeeper(Rtl::TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
-  ~TPositionKeeper() {
-    try {
-      FStream.SetPosition(FPosition);
-    } catch (...) {  // NOLINT(bugprone-empty-catch): never from a destructor
-    }
-  }
-  TPositionKeeper(const TPositionKeeper&) = delete;
-  TPositionKeeper& operator=(const TPositionKeeper&) = delete;
-
-private:
-  Rtl::TStream& FStream;
-  std::int64_t FPosition;
-};
-
 bool HasWildcards(std::wstring_view name) { return name.find_first_of(L"*?") != std::wstring_view::npos; }
 
 }  // namespace
@@ -515,7 +497,7 @@ void TTextFile::DetectFormat(Rtl::TStream& stream, TTextFileFormat& format, std:
   format = defaultFormat;
   codePage = 0;
   bom = false;
-  const TPositionKeeper keeper(stream);
+  const Rtl::TStreamPositionKeeper keeper(stream);
   const std::int64_t size = stream.Size();
   if (size < 2) return;
   std::uint8_t d[4] = {};

@@ -35,6 +35,26 @@ public:
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
 };
 
+// Puts a stream back at the position it had when the keeper was made,
+// however the scope is left (a stream that can't seek back stays where it
+// is: a destructor never throws).
+class TStreamPositionKeeper {
+public:
+  explicit TStreamPositionKeeper(TStream& stream) : FStream(stream), FPosition(stream.Position()) {}
+  ~TStreamPositionKeeper() {
+    try {
+      FStream.SetPosition(FPosition);
+    } catch (...) {  // NOLINT(bugprone-empty-catch)
+    }
+  }
+  TStreamPositionKeeper(const TStreamPositionKeeper&) = delete;
+  TStreamPositionKeeper& operator=(const TStreamPositionKeeper&) = delete;
+
+private:
+  TStream& FStream;
+  std::int64_t FPosition;
+};
+
 // A stream over an operating-system file handle (not owned).
 class THandleStream : public TStream {
 public:

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "QdTextFile.h"
+#include "TestSupport.h"
 #include "runtime/System/Win32.h"
 
 using namespace Qd;
@@ -29,17 +30,6 @@ std::uint32_t ErrorPosition(std::string_view bytes) {
     EXPECT_EQ(e.GetData(), std::string(bytes));
     return e.GetIndex();
   }
-}
-
-// The system's strict decoding, or nullopt when it refuses.
-std::optional<std::wstring> SystemStrict(std::string_view bytes) {
-  if (bytes.empty()) return std::wstring();
-  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
-                                    nullptr, 0);
-  if (n <= 0) return std::nullopt;
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-  return out;
 }
 
 }  // namespace
@@ -105,7 +95,7 @@ TEST(Utf8Coding, AgreesWithTheSystemsStrictDecoder) {
           inputs.push_back({static_cast<char>(a), static_cast<char>(b), static_cast<char>(c), static_cast<char>(d)});
       }
   for (const std::string& input : inputs) {
-    const std::optional<std::wstring> expected = SystemStrict(input);
+    const std::optional<std::wstring> expected = TestSupport::SystemStrictUtf8(input);
     std::wstring got;
     bool ok = true;
     try {

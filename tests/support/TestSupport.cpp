@@ -244,6 +244,16 @@ int RunProcessLimited(const std::wstring& commandLine, const std::wstring& curre
   return WaitForExit(pi, timeoutMs);
 }
 
+std::optional<std::wstring> SystemStrictUtf8(std::string_view bytes) {
+  if (bytes.empty()) return std::wstring();
+  const int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()),
+                                    nullptr, 0);
+  if (n <= 0) return std::nullopt;
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+  return out;
+}
+
 std::string Narrow(const std::wstring& text) { return Rtl::Utf8Encode(text); }
 
 }  // namespace TestSupport

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "QdClasses/Registry.h"
@@ -83,6 +85,10 @@ int RunProcessLimited(const std::wstring& commandLine, const std::wstring& curre
 
 // A text in UTF-8, for readable assertion messages.
 std::string Narrow(const std::wstring& text);
+
+// The system's strict UTF-8 decoding (MultiByteToWideChar with
+// MB_ERR_INVALID_CHARS); none when it refuses the bytes.
+std::optional<std::wstring> SystemStrictUtf8(std::string_view bytes);
 
 // The message of the exception of class E that `f` raises, or
 // "(nothing raised)".
