@@ -93,7 +93,9 @@ std::wstring FullPathName(const std::wstring& path) {
     const DWORD length = GetFullPathNameW(path.c_str(), static_cast<DWORD>(result.size()), result.data(), nullptr);
     if (length == 0) return {};
     if (length < result.size()) {
-      result.resize(length);
+      // Wine counts one character too many for some names with runs of
+      // dots ("/q....//x"): the text ends at its terminating NUL.
+      result.resize(std::min<std::size_t>(length, std::char_traits<wchar_t>::length(result.c_str())));
       return result;
     }
     result.resize(length);

@@ -154,4 +154,10 @@ TEST(LocalFile, NeverASharedFolderADeviceOrAnotherScheme) {
   EXPECT_TRUE(LocalFilePath(L"relative.dtd").has_value());
   EXPECT_EQ(LocalFilePath(L"file:///c|/dir/x.dtd"), std::optional<std::wstring>(L"c:\\dir\\x.dtd"));
   EXPECT_EQ(LocalFilePath(L"file:///C:/dir/x%23.dtd#frag"), std::optional<std::wstring>(L"C:\\dir\\x#.dtd"));
+  // Wine's full path of a name with a run of dots counts one character too
+  // many; the path ends at its NUL all the same.
+  const auto dots = LocalFilePath(L"/q....//CON%2F");
+  ASSERT_TRUE(dots.has_value());
+  EXPECT_EQ(dots->find(L'\0'), std::wstring::npos);
+  EXPECT_EQ(dots->substr(dots->size() - 7), L"\\CON%2F");
 }

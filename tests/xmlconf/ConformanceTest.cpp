@@ -4,6 +4,8 @@
 // shares per mode against their targets.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <set>
@@ -141,6 +143,19 @@ TEST(XmlConfRun, TheReaderMeetsItsTargetsInEachMode) {
       EXPECT_GE(summary.NotWfShare(), 95.0);
     }
   }
+}
+
+// The run's machinery over the whole suite with the probe loader (it
+// accepts every file): how long a run takes, on demand
+// (--gtest_also_run_disabled_tests --gtest_filter=*ProbeTheWholeSuite).
+TEST(XmlConfRun, DISABLED_ProbeTheWholeSuite) {
+  const auto tests = SelectedTests();
+  const auto start = std::chrono::steady_clock::now();
+  const TSummary summary = Summarise(tests, RunInChildren(tests, xmDefault, "probe"));
+  Print(xmDefault, summary);
+  std::printf("xmlconf: %zu files in %.1f s\n", tests.size(),
+              std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+  EXPECT_EQ(summary.WellFormedAccepted, summary.WellFormed);
 }
 
 // What each child runs (started by RunInChildren with its orders in the
