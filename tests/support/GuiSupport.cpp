@@ -144,7 +144,8 @@ TDialogWatcher::TDialogWatcher(std::uint32_t processId, TAction action, const st
         thread.cbSize = sizeof thread;
         while (std::chrono::steady_clock::now() < end) {
           if (GetGUIThreadInfo(GetWindowThreadProcessId(Hwnd(window), nullptr), &thread) &&
-              thread.hwndFocus != nullptr && GetParent(thread.hwndFocus) == Hwnd(window))
+              thread.hwndFocus != nullptr && GetParent(thread.hwndFocus) == Hwnd(window) &&
+              (GetWindowLongW(thread.hwndFocus, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
             break;
           Pause();
         }
@@ -167,7 +168,11 @@ TDialogWatcher::TDialogWatcher(std::uint32_t processId, TAction action, const st
         FResult.Rect = ScreenRect(window);
         FResult.Work = WorkArea(window);
         action(FResult);
-        WaitUntilGone(window, timeoutMs);
+        // A dialog that the action left open is closed: the test goes on.
+        if (!WaitUntilGone(window, timeoutMs)) {
+          PostMessageW(Hwnd(window), WM_CLOSE, 0, 0);
+          WaitUntilGone(window, timeoutMs);
+        }
       }) {}
 
 TDialogWatcher::~TDialogWatcher() {
