@@ -211,7 +211,8 @@ void THtmlHelp::ShowTopic(const std::wstring& topic) { ShowTopic(FFileName, topi
 
 void THtmlHelp::ShowTopic(const std::wstring& helpFile, const std::wstring& topic, Rtl::THandle parentWindow,
                           bool copyContext) {
-  if (Rtl::AsciiSameText(helpFile, FFileName)) CheckTopic(topic);
+  // An empty topic opens the help file itself: there is no page to check.
+  if (!topic.empty() && Rtl::AsciiSameText(helpFile, FFileName)) CheckTopic(topic);
   if (!Rtl::FileExists(helpFile)) {
     Rtl::MessageDlg(Rtl::Format(Rtl::LoadResString(SHelpFileMissing), {helpFile}), Rtl::mtError, {Rtl::mbOK}, 0);
     return;

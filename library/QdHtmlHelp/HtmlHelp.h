@@ -77,8 +77,10 @@ public:
   void CheckTopic(const std::wstring& topic);
   void ShowTopic(const std::wstring& topic);
   // Opens the topic of the help file in the help viewer, owned by
-  // `parentWindow`; a missing help file or a topic the viewer can't open
-  // is reported in an error dialog.
+  // `parentWindow` (an empty topic: the help file itself); the topic of
+  // the program's own help file is checked first (CheckTopic). A missing
+  // help file or a topic the viewer can't open is reported in an error
+  // dialog.
   void ShowTopic(const std::wstring& helpFile, const std::wstring& topic, Rtl::THandle parentWindow,
                  bool copyContext);
   // Writes "helpout.txt": the created topic files and the unused

@@ -157,6 +157,11 @@ TEST_F(HtmlHelp, EachCommandShowsItsTopicInTheViewer) {
   EXPECT_NE(Viewer(30000), 0u);
   CloseViewers();
 
+  // No topic: the help file itself.
+  Qd::THtmlHelp::ViewTopic(L"");
+  EXPECT_NE(Viewer(30000), 0u);
+  CloseViewers();
+
   Rtl::TMainMenu menu;
   Help().MapMenu(menu, {{L"HelpKeyMapped", L"files#mapped"}});
   int index = -1;

@@ -84,8 +84,14 @@ TEST(MessageDlg, EachTypeShowsItsCaptionIconAndTheButtonsInTheirOrder) {
        {L"&Yes", L"&No", L"OK", L"Cancel", L"&Abort", L"&Retry", L"&Ignore", L"A&ll", L"N&o to All",
         L"Y&es to All", L"&Help", L"&Close"}},
   };
+  // With QD_SCREENSHOTS set to a folder, each dialog is saved there as seen.
+  wchar_t shots[MAX_PATH] = {};
+  const bool saveShots = GetEnvironmentVariableW(L"QD_SCREENSHOTS", shots, MAX_PATH) > 0;
   for (const TCase& c : CASES_C) {
-    auto watcher = Click(c.Shown.front());
+    auto watcher = Watch([&](const TDialog& d) {
+      if (saveShots) GuiSupport::SaveScreenshot(d.Window, std::wstring(shots) + L"\\" + c.Caption + L".bmp");
+      GuiSupport::ClickButton(d, c.Shown.front());
+    });
     Qd::TMessageDlg::Show(L"The message of " + c.Caption, c.Type, c.Buttons);
     const TDialog& dialog = watcher.Result();
     ASSERT_TRUE(dialog.Found) << Narrow(c.Caption);

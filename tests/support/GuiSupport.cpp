@@ -229,6 +229,41 @@ void PressKey(std::uint16_t virtualKey, bool alt) {
   SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
+void SaveScreenshot(Rtl::THandle window, const std::wstring& fileName) {
+  const TRect r = ScreenRect(window);
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, r.Width(), r.Height());
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, r.Width(), r.Height(), screen, r.Left, r.Top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = r.Width();
+  info.biHeight = r.Height();
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD stride = ((static_cast<DWORD>(r.Width()) * 3 + 3) & ~3u);
+  std::vector<char> pixels(static_cast<std::size_t>(stride) * static_cast<std::size_t>(r.Height()));
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(r.Height()), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+            DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+  HANDLE file = CreateFileW(fileName.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, &header, sizeof header, &written, nullptr);
+  WriteFile(file, &info, sizeof info, &written, nullptr);
+  WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
 void CloseWindow(const TDialog& dialog) { PostMessageW(Hwnd(dialog.Window), WM_CLOSE, 0, 0); }
 
 TMessageBoxCloser::~TMessageBoxCloser() {

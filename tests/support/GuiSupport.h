@@ -109,6 +109,8 @@ void ClickButton(const TDialog& dialog, const std::wstring& caption);
 void PressKey(std::uint16_t virtualKey, bool alt = false);
 // The close box: the window is asked to close.
 void CloseWindow(const TDialog& dialog);
+// Saves what the screen shows of the window as a 24-bit BMP file.
+void SaveScreenshot(Rtl::THandle window, const std::wstring& fileName);
 // Makes the window the foreground window (waited for up to a second).
 void BringToFront(Rtl::THandle window);
 
