@@ -153,12 +153,16 @@ void THtmlHelp::Unhook() {
 bool THtmlHelp::HelpHook(std::uint16_t command, std::intptr_t data, bool& callHelp) {
   if (data == 0 || (command != Rtl::HELP_CONTEXT_C && command != Rtl::HELP_KEY_C && command != Rtl::HELP_COMMAND_C))
     return true;
-  if (data <= MAX_NUMERIC_CONTEXT_C) RaiseNumericContext();
   std::wstring topic;
   if (command == Rtl::HELP_CONTEXT_C) {
-    // Never an address: a context that names no topic is a number.
-    if (!ContextToTopic(data, topic)) RaiseNumericContext();
+    // A context, compared as the signed number it is, and never an
+    // address: one that names no topic is a number.
+    if (data <= MAX_NUMERIC_CONTEXT_C || !ContextToTopic(data, topic)) RaiseNumericContext();
   } else {
+    // The address of the text, which may lie above 2 GB in a 32-bit
+    // process: compared without sign.
+    if (static_cast<std::uintptr_t>(data) <= static_cast<std::uintptr_t>(MAX_NUMERIC_CONTEXT_C))
+      RaiseNumericContext();
     topic = reinterpret_cast<const wchar_t*>(data);
     if (command == Rtl::HELP_COMMAND_C) topic = MapTopic(topic);
   }

@@ -130,7 +130,10 @@ TEST_F(HtmlHelp, NumericAndUnknownContextsRaiseAndShowNothing) {
   bool callHelp = true;
   for (const std::intptr_t data : {std::intptr_t{1}, std::intptr_t{0xFFFF}, std::intptr_t{-5}}) {
     EXPECT_EQ(RaisedMessage([&] { Help().HelpHook(1, data, callHelp); }), message) << data;
+  }
+  for (const std::intptr_t data : {std::intptr_t{1}, std::intptr_t{0xFFFF}}) {
     EXPECT_EQ(RaisedMessage([&] { Help().HelpHook(0x101, data, callHelp); }), message) << data;
+    EXPECT_EQ(RaisedMessage([&] { Help().HelpHook(0x102, data, callHelp); }), message) << data;
   }
   // Above 0xFFFF but no entry: never read as an address.
   EXPECT_EQ(RaisedMessage([&] { Help().HelpHook(1, 0x7FFFFFF0, callHelp); }), message);
