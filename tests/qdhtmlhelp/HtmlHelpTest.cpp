@@ -146,6 +146,24 @@ TEST_F(HtmlHelp, NumericAndUnknownContextsRaiseAndShowNothing) {
   EXPECT_EQ(Viewer(500), 0u);
 }
 
+// A second help object takes the application's help request over and
+// gives it back when it goes.
+TEST_F(HtmlHelp, HelpObjectGivesTheApplicationItsHandlerBack) {
+  // Only the program's help object copies the page to the clipboard.
+  Help().SetCopyContext(true);
+  Rtl::TClipboard::SetAsText(L"none");
+  {
+    Qd::THtmlHelp second;
+    EXPECT_EQ(second.GetMapCount(), 0);
+    EXPECT_TRUE(Rtl::Application->HelpKeyword(L"intro#second"));
+    EXPECT_NE(Viewer(30000), 0u);
+    EXPECT_EQ(Rtl::TClipboard::AsText(), L"none");
+    CloseViewers();
+  }
+  EXPECT_TRUE(Rtl::Application->HelpKeyword(L"intro#first"));
+  EXPECT_EQ(Rtl::TClipboard::AsText(), L"intro.htm#first");
+}
+
 // Each command opens the viewer on the topic; a mapped key (0x102) marks
 // its mapping used.
 TEST_F(HtmlHelp, EachCommandShowsItsTopicInTheViewer) {

@@ -140,6 +140,8 @@ TEST(MessageDlg, KeysPressTheirButtons) {
       {{Rtl::mbAbort, Rtl::mbRetry, Rtl::mbIgnore}, 'R', true, Rtl::mrRetry, L"&Abort"},
       {{Rtl::mbAbort, Rtl::mbRetry, Rtl::mbIgnore}, 'I', false, Rtl::mrIgnore, L"&Abort"},
       {{Rtl::mbYes, Rtl::mbNo, Rtl::mbNoToAll}, 'N', true, Rtl::mrNo, L"&Yes"},
+      {{Rtl::mbNo, Rtl::mbYes, Rtl::mbOK}, 'Y', false, Rtl::mrYes, L"OK"},
+      {{Rtl::mbOK, Rtl::mbAbort, Rtl::mbRetry}, 'A', true, Rtl::mrAbort, L"OK"},
       {{Rtl::mbYes, Rtl::mbNo, Rtl::mbNoToAll}, 'O', false, Rtl::mrNoToAll, L"&Yes"},
       {ALL_BUTTONS_C - TMsgDlgButtons{Rtl::mbHelp}, 'L', true, Rtl::mrAll, L"OK"},
       {ALL_BUTTONS_C - TMsgDlgButtons{Rtl::mbHelp}, 'E', true, Rtl::mrYesToAll, L"OK"},
