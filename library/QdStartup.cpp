@@ -3,11 +3,13 @@
 #include "QdBase.h"
 #include "QdClasses.h"
 #include "QdCommon.h"
+#include "QdHtmlHelp.h"
 #include "QdLocalization.h"
 #include "QdResource.h"
 #include "QdLanguages.h"
 #include "QdScript.h"
 #include "QdString.h"
+#include "QdUtils.h"
 #include "QdWindows.h"
 #include "runtime/Core/Units.h"
 
@@ -15,15 +17,16 @@ namespace Qd {
 
 namespace {
 
-// The units in start-up order. Units without start-up code of their own
-// (QdHtmlHelp, QdUtils) and units not yet in the code base have no entry.
+// The units in start-up order. Units not yet in the code base have no
+// entry.
 const Rtl::TUnit UNITS_C[] = {
     // QdXml
     {L"QdResource", &QdResourceUnit::Initialization, &QdResourceUnit::Finalization},
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     {L"QdLocalization", &QdLocalizationUnit::Initialization, &QdLocalizationUnit::Finalization},
     {L"QdWindows", &QdWindowsUnit::Initialization, &QdWindowsUnit::Finalization},
-    // QdHtmlHelp, QdUtils
+    {L"QdHtmlHelp", &QdHtmlHelpUnit::Initialization, &QdHtmlHelpUnit::Finalization},
+    {L"QdUtils", &QdUtilsUnit::Initialization, &QdUtilsUnit::Finalization},
     {L"QdLanguages", &QdLanguagesUnit::Initialization, &QdLanguagesUnit::Finalization},
     {L"QdScript", &QdScriptUnit::Initialization, &QdScriptUnit::Finalization},
     {L"QdString", &QdStringUnit::Initialization, &QdStringUnit::Finalization},

@@ -163,6 +163,7 @@ bool TControl::ReadProperty(const std::wstring& name, const TFormValue& value) {
   else if (SameIdentifier(name, L"TabOrder")) FTabOrder = IntValue(value);
   else if (SameIdentifier(name, L"TabStop")) FTabStop = value.AsBoolean();
   else if (SameIdentifier(name, L"Color")) FColor = ColorValue(value);
+  else if (SameIdentifier(name, L"HelpContext")) FHelpContext = IntValue(value);
   else return false;
   return true;
 }
@@ -360,6 +361,59 @@ void TButton::Command(int code) {
   // A disabled button never fires, also not for a click sent to its window
   // (which Wine's buttons still report).
   if (code == BN_CLICKED && FEnabled) Click();
+}
+
+// --- TLabel --------------------------------------------------------------------
+
+void TLabel::SetCaption(const std::wstring& value) {
+  FCaption = value;
+  if (FHandle != 0) SetWindowTextW(Hwnd(FHandle), FCaption.c_str());
+}
+
+bool TLabel::ReadProperty(const std::wstring& name, const TFormValue& value) {
+  if (SameIdentifier(name, L"Caption")) FCaption = value.AsString();
+  else if (SameIdentifier(name, L"WordWrap")) FWordWrap = value.AsBoolean();
+  else return TControl::ReadProperty(name, value);
+  return true;
+}
+
+const wchar_t* TLabel::WindowClass() const { return L"STATIC"; }
+
+std::uint32_t TLabel::Style() const {
+  return TControl::Style() | SS_NOPREFIX | (FWordWrap ? SS_LEFT : SS_LEFTNOWORDWRAP);
+}
+
+// --- TImage --------------------------------------------------------------------
+
+THandle TImage::SystemIconHandle(TSystemIcon icon) {
+  const wchar_t* id = nullptr;
+  switch (icon) {
+    case siWarning: id = IDI_WARNING; break;
+    case siError: id = IDI_ERROR; break;
+    case siInformation: id = IDI_INFORMATION; break;
+    case siQuestion: id = IDI_QUESTION; break;
+    case siNone: return 0;
+  }
+  return reinterpret_cast<THandle>(LoadIconW(nullptr, id));
+}
+
+bool TImage::ReadProperty(const std::wstring& name, const TFormValue& value) {
+  if (SameIdentifier(name, L"SystemIcon")) FSystemIcon = EnumValue<TSystemIcon>(value.AsIdent());
+  else return TControl::ReadProperty(name, value);
+  return true;
+}
+
+const wchar_t* TImage::WindowClass() const { return L"STATIC"; }
+
+std::uint32_t TImage::Style() const { return TControl::Style() | SS_ICON; }
+
+void TImage::CreateHandle(THandle parent, int id, THandle font) {
+  TControl::CreateHandle(parent, id, font);
+  if (const THandle icon = SystemIconHandle(FSystemIcon); icon != 0) {
+    SendMessageW(Hwnd(FHandle), STM_SETICON, static_cast<WPARAM>(icon), 0);
+    // The icon control sizes itself to the icon; it keeps the given bounds.
+    MoveWindow(Hwnd(FHandle), FLeft, FTop, FWidth, FHeight, FALSE);
+  }
 }
 
 // --- Control classes -------------------------------------------------------------

@@ -1,5 +1,5 @@
 // The toolkit's controls: the base of every window of a form, the
-// multi-line text box and the push button, with the colours and the font
+// multi-line text box, the push button, the label and the image, with the colours and the font
 // they are drawn with. A form makes its controls from its form stream by
 // their class names (Forms.h), through the class registry, where the
 // application object registers the toolkit's control classes. Their windows
@@ -21,6 +21,11 @@
 namespace Rtl {
 
 class TForm;
+
+// A help context: the number that a control, a form or a menu item carries
+// to name its help topic; 0 for none. The application's help request hands
+// it to its handler (Forms.h).
+using THelpContext = std::int32_t;
 
 // A colour: 0x00BBGGRR, or a system colour as SYSTEM_COLOR_C | its index.
 using TColor = std::int32_t;
@@ -102,6 +107,8 @@ public:
   int TabOrder() const { return FTabOrder; }
   bool TabStop() const { return FTabStop; }
   TColor Color() const { return FColor; }
+  THelpContext HelpContext() const { return FHelpContext; }
+  void SetHelpContext(THelpContext value) { FHelpContext = value; }
 
 protected:
   friend class TForm;
@@ -139,6 +146,7 @@ protected:
   int FTabOrder = -1;
   bool FTabStop = false;
   TColor FColor = clBtnFace;
+  THelpContext FHelpContext = 0;
 
 private:
   TGdiObject FBrush;
@@ -226,8 +234,52 @@ private:
   std::wstring FCaption;
 };
 
+// A text on the form; words wrap at its width unless WordWrap is off. An
+// "&" is shown as it is.
+class TLabel : public TControl {
+  RTL_CLASS(TLabel, TControl)
+public:
+  TLabel() = default;
+  const std::wstring& Caption() const { return FCaption; }
+  void SetCaption(const std::wstring& value);
+
+protected:
+  bool ReadProperty(const std::wstring& name, const TFormValue& value) override;
+  const wchar_t* WindowClass() const override;
+  std::uint32_t Style() const override;
+  const std::wstring& WindowText() const override { return FCaption; }
+
+private:
+  std::wstring FCaption;
+  bool FWordWrap = true;
+};
+
+// The system's icons that a TImage shows.
+enum TSystemIcon : std::uint8_t { siNone, siWarning, siError, siInformation, siQuestion };
+RTL_ENUM_INFO(TSystemIcon, L"siNone", L"siWarning", L"siError", L"siInformation", L"siQuestion")
+
+// One of the system's icons, drawn at the system's icon size.
+class TImage : public TControl {
+  RTL_CLASS(TImage, TControl)
+public:
+  TImage() = default;
+  TSystemIcon SystemIcon() const { return FSystemIcon; }
+  // The handle of the icon shown (shared by the system, never freed), or 0.
+  static THandle SystemIconHandle(TSystemIcon icon);
+
+protected:
+  bool ReadProperty(const std::wstring& name, const TFormValue& value) override;
+  const wchar_t* WindowClass() const override;
+  std::uint32_t Style() const override;
+  void CreateHandle(THandle parent, int id, THandle font) override;
+
+private:
+  TSystemIcon FSystemIcon = siNone;
+};
+
 // The toolkit's control classes, which the application object registers.
-inline constexpr const TClass* CONTROL_CLASSES_C[] = {&TMemo::ClassInfo, &TButton::ClassInfo};
+inline constexpr const TClass* CONTROL_CLASSES_C[] = {&TMemo::ClassInfo, &TButton::ClassInfo, &TLabel::ClassInfo,
+                                                      &TImage::ClassInfo};
 
 // A new control of the registered class named in a form stream;
 // EClassNotFound "Class %s not found" for a class that isn't registered,

@@ -88,7 +88,29 @@ private:
 
 thread_local HHOOK TCentreNextDialog::CurrentHook = nullptr;
 
+// F1 in an open menu of the thread: the highlighted item's help request.
+// The menu runs its own message loop, which only this hook sees into.
+LRESULT CALLBACK MenuHelpHook(int code, WPARAM wParam, LPARAM lParam) {
+  const MSG* message = reinterpret_cast<const MSG*>(lParam);
+  if (code == MSGF_MENU && message->message == WM_KEYDOWN && message->wParam == VK_F1 && Application != nullptr) {
+    if (TMenuItem* item = HighlightedMenuItem(); item != nullptr && item->HelpContext() != 0) {
+      // No exception may unwind through the system's frames.
+      try {
+        Application->HelpContext(item->HelpContext());
+      } catch (...) {
+        Application->HandleException();
+      }
+      return TRUE;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
+
+namespace MenuDetail {
+void SetHighlighted(TMenuItem* item);
+}  // namespace MenuDetail
 
 // --- TForm ---------------------------------------------------------------------
 
@@ -133,6 +155,18 @@ TForm::TForm() { FVisible = false; }
 
 TForm::~TForm() {
   if (FHandle != 0) DestroyWindow(Hwnd(FHandle));
+}
+
+void TForm::SetMenu(TMainMenu* menu) {
+  FMenu = menu;
+  if (FHandle == 0) return;
+  HMENU bar = menu != nullptr ? reinterpret_cast<HMENU>(menu->CreateHandle()) : nullptr;
+  HMENU old = GetMenu(Hwnd(FHandle));
+  if (!::SetMenu(Hwnd(FHandle), bar)) {
+    if (bar != nullptr) DestroyMenu(bar);
+    RaiseLastOSError();
+  }
+  if (old != nullptr) DestroyMenu(old);
 }
 
 void TForm::LoadFromResource(HINST instance) {
@@ -281,6 +315,7 @@ void TForm::CreateWindowHandle() {
   if (CreateWindowExW(exStyle, WindowClass(), FCaption.c_str(), style, FLeft, FTop, width, height, nullptr,
                       nullptr, GetModuleHandleW(nullptr), this) == nullptr)
     RaiseLastOSError();
+  if (FMenu != nullptr) SetMenu(FMenu);
   FWidth = width;
   FHeight = height;
   // Creation order is the order of the Tab key.
@@ -351,6 +386,33 @@ std::intptr_t TForm::WindowProc(unsigned message, std::uintptr_t wParam, std::in
         control->Command(HIWORD(wParam));
         return 0;
       }
+      if (lParam == 0 && HIWORD(wParam) == 0 && FMenu != nullptr) {
+        if (TMenuItem* item = FMenu->Items().FindCommand(LOWORD(wParam)); item != nullptr) {
+          item->Click();
+          return 0;
+        }
+      }
+      break;
+    case WM_MENUSELECT: {
+      // The item that F1 asks about while the menu is open; a sub-menu's
+      // item comes by its position.
+      TMenuItem* item = nullptr;
+      HMENU menu = reinterpret_cast<HMENU>(lParam);
+      if (FMenu != nullptr && menu != nullptr && HIWORD(wParam) != 0xFFFF) {
+        UINT command = LOWORD(wParam);
+        if (HIWORD(wParam) & MF_POPUP) {
+          MENUITEMINFOW info{};
+          info.cbSize = sizeof info;
+          info.fMask = MIIM_ID;
+          command = GetMenuItemInfoW(menu, LOWORD(wParam), TRUE, &info) ? info.wID : 0;
+        }
+        item = FMenu->Items().FindCommand(static_cast<int>(command));
+      }
+      MenuDetail::SetHighlighted(item);
+      return 0;
+    }
+    case WM_EXITMENULOOP:
+      MenuDetail::SetHighlighted(nullptr);
       break;
     case WM_CTLCOLORSTATIC:  // a read-only edit asks this one
     case WM_CTLCOLOREDIT:
@@ -442,11 +504,21 @@ TApplication::TApplication() {
   if (Application != nullptr) throw EInvalidOperation(LoadResString(SApplicationExists));
   FTitle = ChangeFileExt(ExtractFileName(GetModuleFileName()), L"");
   for (const TClass* cls : CONTROL_CLASSES_C) RegisterClass(*cls);
+  FMenuHook = reinterpret_cast<THandle>(SetWindowsHookExW(WH_MSGFILTER, &MenuHelpHook, nullptr, GetCurrentThreadId()));
   Application = this;
   Screen = &FScreen;
 }
 
 TApplication::~TApplication() {
+  // Those who hold on to the application let go first.
+  for (auto notifications = std::move(FFreeNotifications); auto& [owner, notify] : notifications) {
+    try {
+      notify();
+    } catch (...) {
+      ShowCurrentException();
+    }
+  }
+  if (FMenuHook != 0) UnhookWindowsHookEx(reinterpret_cast<HHOOK>(FMenuHook));
   // The windows go while every form is still whole.
   for (const auto& form : FForms)
     if (form->HandleAllocated()) DestroyWindow(Hwnd(form->Handle()));
@@ -480,21 +552,74 @@ bool TApplication::IsFormMessage(void* msg) {
   MSG* message = static_cast<MSG*>(msg);
   HWND root = message->hwnd != nullptr ? GetAncestor(message->hwnd, GA_ROOT) : nullptr;
   if (root == nullptr) return false;
-  for (const auto& form : FForms)
-    if (Hwnd(form->Handle()) == root) return IsDialogMessageW(root, message) != FALSE;
-  return false;
+  if (GetWindowLongPtrW(root, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TFormWindowProc::Proc)) return false;
+  return IsDialogMessageW(root, message) != FALSE;
 }
 
 void TApplication::Run() {
   if (FMainForm == nullptr || !FMainForm->HandleAllocated()) return;
   FMainForm->Show();
   MSG message;
-  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    // Tab, accelerators and the other dialog keys of the forms' controls.
-    if (IsFormMessage(&message)) continue;
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) ProcessMessage(&message);
+}
+
+void TApplication::ProcessMessage(void* msg) {
+  MSG* message = static_cast<MSG*>(msg);
+  if (IsHelpKey(message)) return;
+  // Tab, accelerators and the other dialog keys of the forms' controls.
+  if (IsFormMessage(message)) return;
+  TranslateMessage(message);
+  DispatchMessageW(message);
+}
+
+bool TApplication::IsHelpKey(void* msg) {
+  const MSG* message = static_cast<const MSG*>(msg);
+  if (message->message != WM_KEYDOWN || message->wParam != VK_F1) return false;
+  const THelpContext context = HelpContextOfWindow(reinterpret_cast<THandle>(message->hwnd));
+  if (context == 0) return false;
+  try {
+    HelpContext(context);
+  } catch (...) {
+    HandleException();
   }
+  return true;
+}
+
+bool TApplication::HelpCommand(std::uint16_t command, std::intptr_t data) {
+  bool callHelp = true;
+  // A copy: the handler may install another one while it runs.
+  if (THelpEvent handler = OnHelp) return handler(command, data, callHelp);
+  // The toolkit has no help viewer of its own: without a handler the
+  // request goes unanswered.
+  return false;
+}
+
+bool TApplication::HelpContext(THelpContext context) { return HelpCommand(HELP_CONTEXT_C, context); }
+
+bool TApplication::HelpKeyword(const std::wstring& keyword) {
+  return HelpCommand(HELP_KEY_C, reinterpret_cast<std::intptr_t>(keyword.c_str()));
+}
+
+void TApplication::AddFreeNotification(const void* owner, std::function<void()> notify) {
+  RemoveFreeNotification(owner);
+  FFreeNotifications.emplace_back(owner, std::move(notify));
+}
+
+void TApplication::RemoveFreeNotification(const void* owner) {
+  std::erase_if(FFreeNotifications, [owner](const auto& entry) { return entry.first == owner; });
+}
+
+THelpContext HelpContextOfWindow(THandle window) {
+  HWND hwnd = Hwnd(window);
+  if (hwnd == nullptr) return 0;
+  HWND root = GetAncestor(hwnd, GA_ROOT);
+  if (root == nullptr || GetWindowLongPtrW(root, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(&TFormWindowProc::Proc))
+    return 0;
+  TForm* form = reinterpret_cast<TForm*>(GetWindowLongPtrW(root, GWLP_USERDATA));
+  if (form == nullptr) return 0;
+  for (const auto& control : form->Controls())
+    if (Hwnd(control->Handle()) == hwnd && control->HelpContext() != 0) return control->HelpContext();
+  return form->HelpContext();
 }
 
 void TApplication::Terminate() { PostQuitMessage(0); }

@@ -24,6 +24,7 @@
 
 #include "runtime/IO/Streams.h"
 #include "runtime/Toolkit/Controls.h"
+#include "runtime/Toolkit/Menus.h"
 
 namespace Rtl {
 
@@ -97,6 +98,12 @@ public:
 
   TNotifyEvent OnCreate;
 
+  // The form's main menu (borrowed; it must outlive the form's window or
+  // be replaced first), shown as the window's menu bar; null for none.
+  // The bar shows the items as they are when it is set.
+  TMainMenu* Menu() const { return FMenu; }
+  void SetMenu(TMainMenu* menu);
+
   void Show();
   // Closes the window; closing the main form ends the message loop.
   void Close();
@@ -128,6 +135,7 @@ private:
   TFormMembers FMembers;
   std::vector<std::unique_ptr<TControl>> FControls;
   THandle FFocused = 0;  // the focused control while the form is inactive
+  TMainMenu* FMenu = nullptr;
 };
 
 enum TCursor : std::int16_t { crDefault = 0, crArrow = -2, crHourGlass = -11 };
@@ -146,6 +154,17 @@ public:
 private:
   TCursor FCursor = crDefault;
 };
+
+// The application's help request: `command` is the system's help command
+// (1 a help context in `data`; 0x101 a key and 0x102 a command, whose text
+// `data` points to while the call lasts), `callHelp` (true on entry) asks
+// for the toolkit's own help processing, which a handler clears when it
+// shows the help itself. The result tells whether the request was handled.
+using THelpEvent = std::function<bool(std::uint16_t command, std::intptr_t data, bool& callHelp)>;
+
+inline constexpr std::uint16_t HELP_CONTEXT_C = 1;
+inline constexpr std::uint16_t HELP_KEY_C = 0x101;
+inline constexpr std::uint16_t HELP_COMMAND_C = 0x102;
 
 // The application: its forms, its message loop and its title. One object
 // exists while the program runs (the program's body holds it); it is then
@@ -198,16 +217,42 @@ public:
   // A modal message box over the active window; returns the button chosen.
   int MessageBox(const std::wstring& text, const std::wstring& caption, unsigned flags);
 
+  // The help request; F1 raises it with the help context of the focused
+  // control (else of its form), or, while a menu is open, of the
+  // highlighted menu item, when that context is not 0.
+  THelpEvent OnHelp;
+  // Raise the help request; the handler's result (false without one).
+  bool HelpCommand(std::uint16_t command, std::intptr_t data);
+  bool HelpContext(THelpContext context);
+  bool HelpKeyword(const std::wstring& keyword);
+
+  // Called when the application object is destroyed, for objects that hold
+  // on to it (the one registered for `owner` replaces an earlier one).
+  void AddFreeNotification(const void* owner, std::function<void()> notify);
+  void RemoveFreeNotification(const void* owner);
+
+  // One message of a message loop (a MSG): F1 raises the help request, a
+  // form's dialog keys move between its controls; others are translated
+  // and dispatched.
+  void ProcessMessage(void* msg);
+
 private:
   void AddForm(std::unique_ptr<TForm> form);
   bool IsFormMessage(void* msg);
+  bool IsHelpKey(void* msg);
 
   std::vector<std::unique_ptr<TForm>> FForms;
   TForm* FMainForm = nullptr;
   bool FMainFormOnTaskBar = false;
   std::wstring FTitle;
   TScreen FScreen;
+  std::vector<std::pair<const void*, std::function<void()>>> FFreeNotifications;
+  THandle FMenuHook = 0;  // F1 in the menus of this thread
 };
+
+// The help context of a window of the toolkit: its control's, else the
+// form's that it is on; 0 for another window.
+THelpContext HelpContextOfWindow(THandle window);
 
 extern TApplication* Application;
 extern TScreen* Screen;

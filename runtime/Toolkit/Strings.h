@@ -25,7 +25,23 @@
   S(SObjectsTooDeep, 60319, "objects nested too deep") \
   S(SChildPositionType, 60320, "the child position is not an integer") \
   S(SNoClassName, 60321, "an object without a class name") \
-  S(SNoControlClass, 60322, "Class %s is no control")
+  S(SNoControlClass, 60322, "Class %s is no control") \
+  S(SMsgDlgWarning, 60330, "Warning") \
+  S(SMsgDlgError, 60331, "Error") \
+  S(SMsgDlgInformation, 60332, "Information") \
+  S(SMsgDlgConfirm, 60333, "Confirm") \
+  S(SMsgDlgYes, 60334, "&Yes") \
+  S(SMsgDlgNo, 60335, "&No") \
+  S(SMsgDlgOK, 60336, "OK") \
+  S(SMsgDlgCancel, 60337, "Cancel") \
+  S(SMsgDlgAbort, 60338, "&Abort") \
+  S(SMsgDlgRetry, 60339, "&Retry") \
+  S(SMsgDlgIgnore, 60340, "&Ignore") \
+  S(SMsgDlgAll, 60341, "A&ll") \
+  S(SMsgDlgNoToAll, 60342, "N&o to All") \
+  S(SMsgDlgYesToAll, 60343, "Y&es to All") \
+  S(SMsgDlgHelp, 60344, "&Help") \
+  S(SMsgDlgClose, 60345, "&Close")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,5 +67,51 @@ private:
   TMessageBox FResult;  // before the thread that fills it
   std::thread FThread;
 };
+
+// What a dialog of the toolkit (a message dialog) showed, in the order of
+// its windows: the icon it shows, its texts (static texts and a text box)
+// and its visible buttons.
+struct TDialog {
+  bool Found = false;
+  Rtl::THandle Window = 0;
+  std::wstring Caption;
+  Rtl::THandle Icon = 0;
+  std::vector<std::wstring> Texts;
+  std::vector<std::wstring> Buttons;
+  std::wstring Focused;  // the caption of the button with the focus
+  TRect Rect;
+  TRect Work;
+};
+
+// Watches, on a thread of its own, for the next visible window of that
+// class in the process, records what it shows and then runs `action` on
+// it (which presses a button as a user would).
+class TDialogWatcher {
+public:
+  using TAction = std::function<void(const TDialog&)>;
+  TDialogWatcher(std::uint32_t processId, TAction action, const std::wstring& className = L"TMessageForm",
+                 unsigned timeoutMs = 60000);
+  ~TDialogWatcher();
+  TDialogWatcher(const TDialogWatcher&) = delete;
+  TDialogWatcher& operator=(const TDialogWatcher&) = delete;
+  // Waits for the thread; what it saw.
+  const TDialog& Result();
+
+private:
+  TDialog FResult;
+  std::thread FThread;
+};
+
+// A real click of the mouse (through the system's input) at the centre of
+// the dialog's button of that caption.
+void ClickButton(const TDialog& dialog, const std::wstring& caption);
+// A real key press (through the system's input), with Alt held when asked.
+void PressKey(std::uint16_t virtualKey, bool alt = false);
+// The close box: the window is asked to close.
+void CloseWindow(const TDialog& dialog);
+// Saves what the screen shows of the window as a 24-bit BMP file.
+void SaveScreenshot(Rtl::THandle window, const std::wstring& fileName);
+// Makes the window the foreground window (waited for up to a second).
+void BringToFront(Rtl::THandle window);
 
 }  // namespace GuiSupport

@@ -1,0 +1,4 @@
+// QdUtils: message dialogs with help topics, and the busy-cursor count.
+#pragma once
+
+#include "QdUtils/MessageDlg.h"
