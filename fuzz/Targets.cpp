@@ -388,6 +388,7 @@ TTarget ResourceTarget();
 TTarget ZipArchiveTarget();
 TTarget TextCodingTarget();
 TTarget TextReaderTarget();
+TTarget XmlEntityTarget();
 
 namespace {
 
@@ -414,6 +415,7 @@ std::span<const TTarget> Targets() {
       ZipArchiveTarget(),
       TextCodingTarget(),
       TextReaderTarget(),
+      XmlEntityTarget(),
   };
   return targets;
 }

@@ -9,6 +9,7 @@
 #include "QdScript.h"
 #include "QdString.h"
 #include "QdWindows.h"
+#include "QdXml.h"
 #include "runtime/Core/Units.h"
 
 namespace Qd {
@@ -18,7 +19,7 @@ namespace {
 // The units in start-up order. Units without start-up code of their own
 // (QdHtmlHelp, QdUtils) and units not yet in the code base have no entry.
 const Rtl::TUnit UNITS_C[] = {
-    // QdXml
+    {L"QdXml", &QdXmlUnit::Initialization, &QdXmlUnit::Finalization},
     {L"QdResource", &QdResourceUnit::Initialization, &QdResourceUnit::Finalization},
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     {L"QdLocalization", &QdLocalizationUnit::Initialization, &QdLocalizationUnit::Finalization},

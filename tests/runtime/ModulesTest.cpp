@@ -24,6 +24,7 @@
 #include "QdLanguages/Strings.h"
 #include "QdZip/Strings.h"
 #include "QdTextFile/Strings.h"
+#include "QdXml/Strings.h"
 
 namespace {
 
@@ -108,6 +109,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_LANGUAGES_STRINGS(CHECK_STRING)
     QD_ZIP_STRINGS(CHECK_STRING)
     QD_TEXTFILE_STRINGS(CHECK_STRING)
+    QD_XML_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);
