@@ -508,7 +508,10 @@ std::wstring TXmlElement::GetNormalizedValue() const { return TUnicodeString::No
 
 std::wstring TXmlElement::GetTrimmedValue() const { return TUnicodeString::GetWhiteSpaceDeletedValue(GetValue()); }
 
-std::wstring TXmlElement::GetWhiteSpaceRemovedValue() const { return TUnicodeString::RemoveWhiteSpace(GetValue()); }
+std::wstring TXmlElement::GetWhiteSpaceRemovedValue() const {
+  std::wstring value = GetValue();
+  return TUnicodeString::DeleteAllWhiteSpaces(value);
+}
 
 TXmlSpace TXmlElement::GetSpace() const {
   return GetAttributes().GetString(L"xml:space") == L"preserve" ? xpPreserve : xpDefault;

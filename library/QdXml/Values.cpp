@@ -141,7 +141,11 @@ TSmartBoolean TXmlElement::GetSmartBoolean(std::wstring_view name, TSmartBoolean
 Rtl::TDateTime TXmlElement::GetDateTime(std::wstring_view name, Rtl::TDateTime Default) const {
   if (Default == 0) Default = Rtl::Now();
   const TXmlElement* child = ValueHolder(name);
-  if (child == nullptr || !TQdDateTime::IsIsoDateTime(child->GetValue())) return Default;
+  // A date-time text of either ISO form has its time part and starts with
+  // the year.
+  if (child == nullptr || !TQdDateTime::HasTimePart(child->GetValue()) ||
+      !TUnicodeString::IsDigit(child->GetValue()[0]))
+    return Default;
   try {
     return TQdDateTime::IsoToDateTime(child->GetValue());
   } catch (const Rtl::Exception&) {

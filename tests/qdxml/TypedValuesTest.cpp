@@ -192,7 +192,7 @@ TEST(XmlTypedElements, EachTypeIsWrittenReadAndDefaulted) {
   e.SetChar(L"c", L'q');
   e.ForceString(L"tb", L"TRUE");
   e.ForceString(L"fb", L"false");
-  e.ForceString(L"junk", L"x1");
+  e.ForceString(L"junk", L"1x");
   EXPECT_EQ(e.GetString(L"s"), L"text");
   EXPECT_EQ(e.GetInteger(L"i"), 42);
   EXPECT_EQ(e.GetInteger(L"junk", 9), 9);
