@@ -246,7 +246,10 @@ TXmlEntity* TXmlFileEntities::FindChar(char32_t c) {
     FChars = std::make_unique<std::unordered_map<char32_t, TXmlEntity*>>();
     for (TQdObject* item : FItems) {
       auto* entity = static_cast<TXmlEntity*>(item);
-      if (!entity->GetLoaded()) continue;
+      // Only the declaration that a name binds to may stand for its value,
+      // and only under a name that reads back as a reference.
+      const std::wstring& name = entity->GetName();
+      if (!entity->GetLoaded() || FindName(name) != entity || NameLength(name, 0) != name.size()) continue;
       const char32_t single = SingleCodePoint(entity->GetValue());
       if (single != 0) FChars->emplace(single, entity);
     }
@@ -363,8 +366,13 @@ std::wstring TXmlFileEntities::Decode(std::wstring_view value, TXmlEntityFormats
       if (RaiseExceptionOnUnknownEntity())
         throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlUnknownEntity), {name}));
       out.append(value.substr(i, end - i));
-      FUnknownCodes.emplace(name);
-      if (kept != nullptr) kept->emplace_back(name);
+      // A reference in a declared value may name an entity declared later:
+      // it is remembered with the entity, not listed as unknown, so that
+      // the text it leaves is written back as literal text.
+      if (kept != nullptr)
+        kept->emplace_back(name);
+      else
+        FUnknownCodes.emplace(name);
     } else if (IsExpanded(*entity, formats)) {
       if (declaring != nullptr && !entity->GetKeptReferences().empty() && checked.insert(entity).second) {
         std::set<const TXmlEntity*> visited;
