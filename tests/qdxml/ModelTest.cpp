@@ -285,3 +285,21 @@ TEST(XmlModel, NodesStaySmall) {
   EXPECT_LE(sizeof(TXmlElement), sizeof(void*) == 8 ? 200u : 128u);
   EXPECT_LE(sizeof(TXmlAttribute), sizeof(void*) == 8 ? 176u : 112u);
 }
+
+TEST(XmlModel, TheUnitMakesTheEmptyElementAndAStartAfterShutdownBeginsAfresh) {
+  TXmlElement* before = &EmptyElement();
+  SetRaiseExceptionOnUnknownEntity(true);
+  QdXmlUnit::Finalization();
+  try {
+    EmptyElement();
+    ADD_FAILURE() << "read after shutdown";
+  } catch (const Rtl::Exception& e) {
+    EXPECT_EQ(e.Message(), L"QdXml is not started");
+  }
+  TXmlElement detached(L"x");
+  EXPECT_FALSE(IsEmptyElement(before));
+  QdXmlUnit::Initialization();
+  EXPECT_TRUE(IsEmptyElement(&EmptyElement()));
+  EXPECT_FALSE(RaiseExceptionOnUnknownEntity());
+  EXPECT_TRUE(EmptyElement().IsEmpty());
+}
