@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "QdClasses/Encodings.h"
@@ -401,7 +402,14 @@ private:
   int FIndex = -1;
 };
 
-using TXmlElementList = std::vector<std::unique_ptr<TXmlElement>>;
+// The children of an element, in document order. A long list also keeps,
+// by name and form, its last child (`LastByName`, made when appending past
+// LAST_BY_NAME_MIN_C children and dropped by every other change), so that
+// numbering an appended child needs no scan of its siblings.
+struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
+  std::unique_ptr<std::unordered_map<std::wstring, TXmlElement*>> LastByName;
+};
+inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
 
 // Any node of the tree; its kind says which.
 class TXmlElement : public TXmlPart {
@@ -654,6 +662,9 @@ private:
   TXmlElement& WriteText(std::wstring_view name, const std::wstring& text, const std::wstring& defaultText,
                          bool optional);
   int IndexOfChild(const TXmlElement* element) const;
+  // Drops the parent's index of last children (a child's name or form
+  // changed).
+  void ChildChanged() const;
 
   Rtl::TObject* FObjectData = nullptr;
   std::unique_ptr<TXmlAttributes> FAttributes;
