@@ -174,6 +174,8 @@ public:
   bool Equals(const Rtl::TObject* obj) const override;
   std::wstring GetStringValue() const override { return GetValue(); }
   void SetStringValue(const std::wstring& value) override { SetValue(value); }
+  // Also tells the element's collection, whose index of names changes.
+  void SetName(std::wstring value) override;
 
   // Typed views of the value; reading never raises.
   std::wstring GetAsString() const { return GetValue(); }
@@ -384,11 +386,19 @@ public:
     return SetSet(name, Rtl::TypeInfo<S>(), value.Data(), S::Size, Default.Data(), optional, index);
   }
 
+  // An attribute of the collection was renamed.
+  void NameChanged() { FNames.reset(); }
+
 private:
   // Writes the text of an existing attribute or adds one at `index`.
   TXmlAttributes& Write(std::wstring_view name, const std::wstring& text, int index);
+  void RebuildNames() const;
 
   TXmlElement* FParent = nullptr;
+  // For a long collection of an element: the position of each name, checked
+  // before use and rebuilt when the count changed behind it.
+  mutable std::unique_ptr<std::unordered_map<std::wstring, int>> FNames;
+  mutable int FNamesCount = 0;
 };
 
 class TXmlElementEnumerator {
@@ -451,6 +461,10 @@ public:
   TXmlAttributes& GetAttributes();
   const TXmlAttributes& GetAttributes() const;
   bool HasAttributes() const { return FAttributes != nullptr && FAttributes->GetCount() > 0; }
+  // One of the attributes was renamed.
+  void AttributeRenamed() {
+    if (FAttributes) FAttributes->NameChanged();
+  }
   void SetAttributes(const TXmlAttributes& attributes);
 
   // --- Structure -------------------------------------------------------------
