@@ -389,6 +389,7 @@ TTarget ZipArchiveTarget();
 TTarget TextCodingTarget();
 TTarget TextReaderTarget();
 TTarget XmlExternalNamesTarget();
+TTarget XmlEntityTarget();
 
 namespace {
 
@@ -416,6 +417,7 @@ std::span<const TTarget> Targets() {
       TextCodingTarget(),
       TextReaderTarget(),
       XmlExternalNamesTarget(),
+      XmlEntityTarget(),
   };
   return targets;
 }

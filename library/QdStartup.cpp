@@ -11,6 +11,7 @@
 #include "QdString.h"
 #include "QdUtils.h"
 #include "QdWindows.h"
+#include "QdXml.h"
 #include "runtime/Core/Units.h"
 
 namespace Qd {
@@ -20,7 +21,7 @@ namespace {
 // The units in start-up order. Units not yet in the code base have no
 // entry.
 const Rtl::TUnit UNITS_C[] = {
-    // QdXml
+    {L"QdXml", &QdXmlUnit::Initialization, &QdXmlUnit::Finalization},
     {L"QdResource", &QdResourceUnit::Initialization, &QdResourceUnit::Finalization},
     {L"QdBase", &QdBaseUnit::Initialization, &QdBaseUnit::Finalization},
     {L"QdLocalization", &QdLocalizationUnit::Initialization, &QdLocalizationUnit::Finalization},

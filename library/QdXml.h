@@ -1,15 +1,18 @@
-// Unit QdXml: the base of the value objects that write themselves to XML
-// and read themselves back. TXmlObject gives the kind of element an object
-// is written as, its tag, and the fixed order of the steps through which a
-// derived class writes its attributes and content and reads them again.
-// Every step does nothing here, so the class and the classes derived from
-// it stand without the XML reader and writer.
+// Unit QdXml: the XML document model (QdXml/Model.h), the entity table
+// (QdXml/Entities.h) and the base of the value objects that write
+// themselves to XML and read themselves back. TXmlObject gives the kind of
+// element an object is written as, its tag, and the fixed order of the
+// steps through which a derived class writes its attributes and content and
+// reads them again. Every step does nothing here, so the class and the
+// classes derived from it stand without the XML reader and writer.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "QdClasses/Objects.h"
+#include "QdXml/Entities.h"
+#include "QdXml/Model.h"
 #include "runtime/Core/Object.h"
 #include "runtime/Core/TypeInfo.h"
 
@@ -23,12 +26,6 @@ enum TXmlBody : std::uint8_t {
   xbContainer,  // start tag, indented child elements, end tag, each on a line
 };
 RTL_ENUM_INFO(TXmlBody, L"xbNone", L"xbSingle", L"xbValue", L"xbContainer")
-
-// The XML model's attribute collection, document and element; the steps
-// below only pass them on.
-class TXmlAttributes;
-class TXmlFile;
-class TXmlElement;
 
 class TXmlObject : public TQdObject {
   RTL_CLASS(TXmlObject, TQdObject)

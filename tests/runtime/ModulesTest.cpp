@@ -25,6 +25,7 @@
 #include "QdZip/Strings.h"
 #include "QdTextFile/Strings.h"
 #include "QdHtmlHelp/Strings.h"
+#include "QdXml/Strings.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ TEST(ResStrings, EveryDeclaredStringIsInTheExecutablesTableWithItsText) {
     QD_ZIP_STRINGS(CHECK_STRING)
     QD_TEXTFILE_STRINGS(CHECK_STRING)
     QD_HTMLHELP_STRINGS(CHECK_STRING)
+    QD_XML_STRINGS(CHECK_STRING)
   }
 #undef CHECK_STRING
   EXPECT_GT(count, 109);

@@ -1,0 +1,277 @@
+// TXmlPart and TXmlAttribute: names, values, whitespace, recorded forms and
+// the typed and binary views of a value.
+#include <cmath>
+
+#include "QdClasses/DateTime.h"
+#include "QdString/String.h"
+#include "QdString/UnicodeString.h"
+#include "QdXml/Model.h"
+#include "QdXml/Strings.h"
+#include "QdZip.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Core/ResStrings.h"
+#include "runtime/Text/Format.h"
+
+namespace Qd {
+
+namespace {
+
+const std::wstring EmptyString;
+
+const TXmlPartEntities& EmptyPartEntities() {
+  static const TXmlPartEntities empty;
+  return empty;
+}
+
+}  // namespace
+
+// --- TXmlPart --------------------------------------------------------------------
+
+TXmlPart::~TXmlPart() = default;
+
+void TXmlPart::CheckChangeable() const {
+  if (IsEmptyPart(this))
+    throw Rtl::Exception(Rtl::LoadResString(SXmlEmptyElementChanged));
+}
+
+TXmlPart::TSpaces& TXmlPart::Spaces() {
+  if (!FSpaces) FSpaces = std::make_unique<TSpaces>();
+  return *FSpaces;
+}
+
+const std::wstring& TXmlPart::GetBeforeWhiteSpaces() const { return FSpaces ? FSpaces->Before : EmptyString; }
+
+void TXmlPart::SetBeforeWhiteSpaces(std::wstring value) {
+  if (value.empty() && !FSpaces) return;
+  CheckChangeable();
+  Spaces().Before = std::move(value);
+}
+
+const std::wstring& TXmlPart::GetAfterWhiteSpaces() const { return FSpaces ? FSpaces->After : EmptyString; }
+
+void TXmlPart::SetAfterWhiteSpaces(std::wstring value) {
+  if (value.empty() && !FSpaces) return;
+  CheckChangeable();
+  Spaces().After = std::move(value);
+}
+
+void TXmlPart::SetName(std::wstring value) { FName = std::move(value); }
+
+void TXmlPart::SetValue(std::wstring value) {
+  if (value == FValue) return;
+  FValue = std::move(value);
+  ValueChanged();
+}
+
+std::wstring TXmlPart::GetStringValue() const { return FValue; }
+
+void TXmlPart::SetStringValue(const std::wstring& value) { SetValue(value); }
+
+const TXmlPartEntities& TXmlPart::GetPartEntities() const {
+  return FPartEntities ? *FPartEntities : EmptyPartEntities();
+}
+
+TXmlPartEntities& TXmlPart::PartEntities() {
+  if (!FPartEntities) {
+    CheckChangeable();
+    FPartEntities = std::make_unique<TXmlPartEntities>();
+  }
+  return *FPartEntities;
+}
+
+void TXmlPart::SetPartEntities(const TXmlPartEntities& value) {
+  if (GetPartEntities().Equals(&value)) return;
+  PartEntities().Assign(value);
+  ValueChanged();
+}
+
+void TXmlPart::Assign(const Rtl::TPersistent& source) {
+  const auto& part = Rtl::As<TXmlPart>(source);
+  if (&part == this) return;
+  SetBeforeWhiteSpaces(part.GetBeforeWhiteSpaces());
+  SetAfterWhiteSpaces(part.GetAfterWhiteSpaces());
+  FCodings = part.FCodings;
+  FEnabled = part.FEnabled;
+  SetName(part.FName);
+  FParent = part.FParent;
+  SetValue(part.FValue);
+  if (part.HasPartEntities() || HasPartEntities()) PartEntities().Assign(part.GetPartEntities());
+}
+
+bool TXmlPart::Equals(const Rtl::TObject* /*obj*/) const { return false; }
+
+Rtl::TBytes TXmlPart::GetBinary(TBinaryEncoding encoding) const {
+  const std::wstring value = GetStringValue();
+  switch (encoding) {
+    case beBase64: return TBase64::Decode(value);
+    case beBase32: return TBase32::Decode(value);
+    case beBase16: return TBase16::Decode(value);
+    case beUrl: return TUrlString::Decode(value);
+    default: throw Rtl::Exception(Rtl::SErrorMessage);
+  }
+}
+
+void TXmlPart::SetBinary(const Rtl::TBytes& value, TBinaryEncoding encoding) {
+  if (encoding > beUrl) throw Rtl::Exception(Rtl::SErrorMessage);
+  SetStringValue(TBinaryString::Encode(value, encoding));
+}
+
+Rtl::TBytes TXmlPart::GetAsCompressed() const { return TQdZip::UnzipData(GetAsBase64()); }
+
+void TXmlPart::SetAsCompressed(const Rtl::TBytes& value) { SetAsBase64(TQdZip::ZipData(value)); }
+
+namespace {
+constexpr int BINARY_MIN_LENGTH_C = 80;
+}
+
+Rtl::TBytes TXmlPart::GetAsBinary() const {
+  TBinaryEncoding encoding = beBase64;
+  if (!TBinaryString::IsString(GetStringValue(), encoding, true, BINARY_MIN_LENGTH_C)) return {};
+  return GetBinary(encoding);
+}
+
+void TXmlPart::SetAsBinary(const Rtl::TBytes& value) {
+  TBinaryEncoding encoding = beBase64;
+  if (!TBinaryString::IsString(GetStringValue(), encoding, true, BINARY_MIN_LENGTH_C)) encoding = beBase64;
+  SetBinary(value, encoding);
+}
+
+// --- TXmlAttribute ---------------------------------------------------------------
+
+TXmlAttribute::TXmlAttribute(std::wstring name, std::wstring value) {
+  SetName(std::move(name));
+  StoreValue(std::move(value));
+}
+
+TXmlAttribute::~TXmlAttribute() = default;
+
+void TXmlAttribute::SetName(std::wstring value) {
+  TXmlPart::SetName(std::move(value));
+  if (GetParent() != nullptr) GetParent()->AttributeRenamed();
+}
+
+TXmlAttribute::TExtra& TXmlAttribute::Extra() {
+  if (!FExtra) FExtra = std::make_unique<TExtra>();
+  return *FExtra;
+}
+
+const std::wstring& TXmlAttribute::GetNameWhiteSpaces() const { return FExtra ? FExtra->NameWhiteSpaces : EmptyString; }
+void TXmlAttribute::SetNameWhiteSpaces(std::wstring value) {
+  if (!value.empty() || FExtra) Extra().NameWhiteSpaces = std::move(value);
+}
+const std::wstring& TXmlAttribute::GetSeparatorWhiteSpaces() const {
+  return FExtra ? FExtra->SeparatorWhiteSpaces : EmptyString;
+}
+void TXmlAttribute::SetSeparatorWhiteSpaces(std::wstring value) {
+  if (!value.empty() || FExtra) Extra().SeparatorWhiteSpaces = std::move(value);
+}
+const std::wstring& TXmlAttribute::GetValueWhiteSpaces() const { return FExtra ? FExtra->ValueWhiteSpaces : EmptyString; }
+void TXmlAttribute::SetValueWhiteSpaces(std::wstring value) {
+  if (!value.empty() || FExtra) Extra().ValueWhiteSpaces = std::move(value);
+}
+
+void TXmlAttribute::Assign(const Rtl::TPersistent& source) {
+  TXmlPart::Assign(source);
+  if (const auto* attribute = dynamic_cast<const TXmlAttribute*>(&source)) {
+    SetNameWhiteSpaces(attribute->GetNameWhiteSpaces());
+    SetSeparatorWhiteSpaces(attribute->GetSeparatorWhiteSpaces());
+    SetValueWhiteSpaces(attribute->GetValueWhiteSpaces());
+    FSeparator = attribute->FSeparator;
+  }
+}
+
+bool TXmlAttribute::Equals(const Rtl::TObject* obj) const {
+  const auto* other = dynamic_cast<const TXmlAttribute*>(obj);
+  return other != nullptr && other->GetName() == GetName() && other->GetValue() == GetValue() &&
+         other->FSeparator == FSeparator && TXmlFile::CodingsEquals(other->GetCodings(), GetCodings());
+}
+
+wchar_t TXmlAttribute::GetAsChar() const { return GetValue().empty() ? L'\0' : GetValue()[0]; }
+void TXmlAttribute::SetAsChar(wchar_t value) { SetValue(std::wstring(1, value)); }
+char TXmlAttribute::GetAsAnsiChar() const {
+  return GetValue().empty() ? '\0' : static_cast<char>(GetValue()[0] & 0xFF);
+}
+void TXmlAttribute::SetAsAnsiChar(char value) {
+  SetValue(std::wstring(1, static_cast<wchar_t>(static_cast<unsigned char>(value))));
+}
+
+std::int64_t TXmlAttribute::GetAsInteger() const {
+  long long result = 0;
+  return Rtl::TryStrToInt64(GetValue(), result) ? result : 0;
+}
+void TXmlAttribute::SetAsInteger(std::int64_t value) { SetValue(Rtl::IntToStr(value)); }
+
+double TXmlAttribute::GetAsFloat() const { return TString::StringToFloat(GetValue(), L'.'); }
+void TXmlAttribute::SetAsFloat(double value) { SetValue(TString::FloatToString(value, -1, true)); }
+
+Rtl::TDateTime TXmlAttribute::GetAsDate() const { return std::floor(GetAsDateTime()); }
+void TXmlAttribute::SetAsDate(Rtl::TDateTime value) { SetValue(TQdDateTime::DateToShortIso(value)); }
+Rtl::TDateTime TXmlAttribute::GetAsDateTime() const { return TQdDateTime::IsoToDateTime(GetValue()); }
+void TXmlAttribute::SetAsDateTime(Rtl::TDateTime value) { SetValue(TQdDateTime::DateTimeToShortIso(value)); }
+void TXmlAttribute::SetAsDateTimeMs(Rtl::TDateTime value) { SetValue(TQdDateTime::DateTimeMsToShortIso(value)); }
+
+bool TXmlAttribute::IsInteger() const { return TUnicodeString::IsNumber(GetValue()); }
+
+bool TXmlAttribute::IsNamespace() const { return GetName().starts_with(L"xmlns:"); }
+
+void TXmlAttribute::DetectSeparator() {
+  for (wchar_t c : GetValue()) {
+    if (c == L'"') {
+      FSeparator = xsSingle;
+      return;
+    }
+    if (c == L'\'') {
+      FSeparator = xsDouble;
+      return;
+    }
+  }
+}
+
+const std::wstring& TXmlAttribute::GetBaseName() {
+  if (!FLocaleRead) ReadLocale();
+  return FExtra && !FExtra->BaseName.empty() ? FExtra->BaseName : GetName();
+}
+
+const std::wstring& TXmlAttribute::GetLocale() {
+  if (!FLocaleRead) ReadLocale();
+  return FExtra ? FExtra->Locale : EmptyString;
+}
+
+// --- TXmlFile's class-level functions ----------------------------------------
+
+wchar_t TXmlFile::EntityToChar(std::wstring_view name) {
+  for (const TEntityData& row : ENTITIES_C)
+    if (name == row.Code) return row.Char;
+  return L'\0';
+}
+
+std::wstring TXmlFile::CharToEntity(wchar_t c, bool full) {
+  for (const TEntityData& row : ENTITIES_C)
+    if (c == row.Char) return full ? L"&" + std::wstring(row.Code) + L";" : std::wstring(row.Code);
+  return std::wstring(1, c);
+}
+
+std::wstring TXmlFile::EntityEncode(std::wstring_view value) {
+  std::wstring result;
+  result.reserve(value.size());
+  for (wchar_t c : value) result += CharToEntity(c, true);
+  return result;
+}
+
+bool TXmlFile::CodingsEquals(const TXmlEntityCodings& codings1, const TXmlEntityCodings& codings2) {
+  return codings1 == codings2;
+}
+
+void TXmlFile::CodingsToCoding(const TXmlEntityCodings& codings, const TXmlEntityCoding& Default,
+                               TXmlEntityCoding& result) {
+  for (std::size_t i = 0; i < codings.size(); ++i) {
+    const TXmlCodings& set = codings[i];
+    result[i] = set.IsEmpty()                ? Default[i]
+                : set.Contains(xcEntity) ? xcEntity
+                : set.Contains(xcHex)    ? xcHex
+                : set.Contains(xcNumber) ? xcNumber
+                                         : xcNone;
+  }
+}
+
+}  // namespace Qd

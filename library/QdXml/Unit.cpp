@@ -1,0 +1,48 @@
+// The unit state of QdXml: the one empty element.
+#include <atomic>
+
+#include "QdXml/Model.h"
+#include "runtime/Core/Units.h"
+
+namespace Qd {
+
+namespace {
+
+struct TXmlState {
+  TXmlElement Empty;
+};
+
+constinit Rtl::TUnitState<TXmlState> State(L"QdXml");
+// The empty element's address, for the guard that every change passes.
+constinit std::atomic<const TXmlElement*> EmptyAddress{nullptr};
+
+}  // namespace
+
+TXmlElement& EmptyElement() { return State.Get().Empty; }
+
+bool IsEmptyElement(const TXmlElement* element) { return element != nullptr && element == EmptyAddress.load(); }
+
+bool IsEmptyPart(const TXmlPart* part) {
+  const TXmlElement* empty = EmptyAddress.load();
+  return part != nullptr && empty != nullptr && part == static_cast<const TXmlPart*>(empty);
+}
+
+}  // namespace Qd
+
+namespace Qd::QdXmlUnit {
+
+void Initialization() {
+  auto state = std::make_unique<TXmlState>();
+  // Made now, so that reading the empty element never creates anything.
+  state->Empty.GetAttributes();
+  EmptyAddress.store(&state->Empty);
+  SetRaiseExceptionOnUnknownEntity(false);
+  State.Start(std::move(state));
+}
+
+void Finalization() {
+  EmptyAddress.store(nullptr);
+  State.Stop();
+}
+
+}  // namespace Qd::QdXmlUnit
