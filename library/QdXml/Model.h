@@ -63,9 +63,6 @@ RTL_ENUM_INFO(TXmlLineBegining, L"xlbNone", L"xlbPlus", L"xlbMinus")
 enum TSmartBoolean : std::uint8_t { sbNull = 0, sbTrue = 1, sbFalse = 2 };
 RTL_ENUM_INFO(TSmartBoolean, L"sbNull", L"sbTrue", L"sbFalse")
 
-// At most this many characters of a value are shown by DisplayString.
-inline constexpr int MAX_LEN_C = 40;
-
 class TXmlElement;
 class TXmlAttributes;
 
@@ -81,6 +78,10 @@ public:
   void Assign(const Rtl::TPersistent& source) override;
   // Parts are not equal by this test; attributes compare their own way.
   bool Equals(const Rtl::TObject* obj) const override;
+
+  // At most this many characters of a value are shown by DisplayString (a
+  // class constant: the text file's MAX_LEN_C is another).
+  static constexpr int MAX_LEN_C = 40;
 
   virtual std::wstring GetStringValue() const;
   virtual void SetStringValue(const std::wstring& value);
