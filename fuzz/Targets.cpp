@@ -389,6 +389,7 @@ TTarget ZipArchiveTarget();
 TTarget TextCodingTarget();
 TTarget TextReaderTarget();
 TTarget XmlEntityTarget();
+TTarget XmlExternalNamesTarget();
 
 namespace {
 
@@ -416,6 +417,7 @@ std::span<const TTarget> Targets() {
       TextCodingTarget(),
       TextReaderTarget(),
       XmlEntityTarget(),
+      XmlExternalNamesTarget(),
   };
   return targets;
 }

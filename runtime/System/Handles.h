@@ -15,7 +15,7 @@
 //
 // These owners (this file and Handles.cpp) are the only place that calls
 // CloseHandle, FindClose, RegCloseKey, FreeLibrary, LocalFree, CoTaskMemFree,
-// HeapFree and WSACleanup.
+// HeapFree, WSACleanup and WinHttpCloseHandle.
 #pragma once
 
 #include <cstdint>
@@ -128,6 +128,19 @@ struct TProcessHeapMemoryTraits {
   static void Close(Type value) noexcept { HeapFree(GetProcessHeap(), 0, value); }
 };
 
+// WinHTTP sessions, connections and requests (WinHttpOpen, WinHttpConnect,
+// WinHttpOpenRequest: an HINTERNET, null on failure). The close function
+// lives in Handles.cpp: WinHTTP's header isn't part of the lean Win32 core.
+// Declare a request's owner after its connection's and the connection's
+// after the session's, so that they close in the reverse order.
+void CloseInternetHandle(void* value) noexcept;
+
+struct TInternetHandleTraits {
+  using Type = void*;
+  static Type Invalid() noexcept { return nullptr; }
+  static void Close(Type value) noexcept { CloseInternetHandle(value); }
+};
+
 // --- Owners ----------------------------------------------------------------------
 
 using TKernelHandle = TUniqueResource<TKernelHandleTraits>;
@@ -135,6 +148,7 @@ using TFileHandle = TUniqueResource<TFileHandleTraits>;
 using TFindHandle = TUniqueResource<TFindHandleTraits>;
 using TRegKey = TUniqueResource<TRegKeyTraits>;
 using TLoadedModule = TUniqueResource<TLoadedModuleTraits>;
+using TInternetHandle = TUniqueResource<TInternetHandleTraits>;
 template <class T = void>
 using TLocalMemory = TUniqueResource<TLocalMemoryTraits<T>>;
 template <class T = void>
