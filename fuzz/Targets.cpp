@@ -390,6 +390,7 @@ TTarget TextCodingTarget();
 TTarget TextReaderTarget();
 TTarget XmlEntityTarget();
 TTarget XmlExternalNamesTarget();
+TTarget XmlReaderTarget();
 
 namespace {
 
@@ -418,6 +419,7 @@ std::span<const TTarget> Targets() {
       TextReaderTarget(),
       XmlEntityTarget(),
       XmlExternalNamesTarget(),
+      XmlReaderTarget(),
   };
   return targets;
 }

@@ -139,7 +139,7 @@ TEST(XmlConfRun, TheReaderMeetsItsTargetsInEachMode) {
     Print(mode, summary);
     EXPECT_EQ(summary.Crashed + summary.TimedOut, 0) << ModeName(mode);
     EXPECT_GE(summary.WellFormedShare(), 99.0) << ModeName(mode);
-    if (mode == xmStrict) {
+    if (mode == xmStrict && IsStrictBuilt()) {
       EXPECT_GE(summary.NotWfShare(), 95.0);
     }
   }
