@@ -35,12 +35,17 @@ std::wstring_view Trim(std::wstring_view s) {
 // declaration says; other text as the text reader detects it.
 std::wstring BytesToText(const Rtl::TBytes& data) {
   if (data.empty()) return {};
-  if (TXmlFile::IsXmlBytes(data, false)) {
+  // Only a file that starts with a declaration is read as XML: text
+  // declarations alone (a DTD) would otherwise be taken as markup.
+  if (TXmlFile::IsXmlBytes(data, true)) {
+    Rtl::TMemoryStream stream;
+    stream.WriteBuffer(data.data(), static_cast<int>(data.size()));
+    stream.SetPosition(0);
     TXmlFile xml;
     xml.SetLoadOnlyDeclaration(true);
     xml.SetDoNotRaiseOnInvalidData(true);
-    xml.Load(data);
-    return xml.GetLine();
+    xml.Load(stream);
+    return xml.GetLine() + xml.GetTextFile().ReadAll();
   }
   return TTextFile::ReadAll(data);
 }
@@ -208,7 +213,7 @@ int TXmlFile::RemoveNullCharacter(std::wstring& value) {
   std::size_t out = 0;
   for (std::size_t i = 0; i < value.size(); ++i) {
     if (value[i] == L'\0')
-      result = static_cast<int>(i) + 1;
+      result = static_cast<int>(out) + 1;  // its place in the text as it is when it goes
     else
       value[out++] = value[i];
   }
