@@ -57,10 +57,8 @@ std::vector<TBytes> XmlReaderSeeds() {
   };
   std::vector<TBytes> seeds;
   for (const char* d : documents) {
-    TBytes b{0x04, 0x1B};
-    const TBytes text = Bytes(d);
-    b.insert(b.end(), text.begin(), text.end());
-    seeds.push_back(std::move(b));
+    // Options: remove whitespace; events: a mix of enter, skip and reads.
+    seeds.push_back(Bytes(std::string("\x04\x1B") + d));
   }
   return seeds;
 }
@@ -101,9 +99,10 @@ TBytes XmlReaderGenerate(std::uint64_t seed) {
     open.pop_back();
   }
   if (pick(4) == 0 && !s.empty()) s.resize(pick(static_cast<unsigned>(s.size())));
-  TBytes result{static_cast<std::uint8_t>(random()), static_cast<std::uint8_t>(random())};
-  result.insert(result.end(), s.begin(), s.end());
-  return result;
+  std::string prefix(2, '\0');
+  prefix[0] = static_cast<char>(random());
+  prefix[1] = static_cast<char>(random());
+  return Bytes(prefix + s);
 }
 
 }  // namespace
