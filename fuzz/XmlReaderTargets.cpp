@@ -28,6 +28,8 @@ void XmlReader(TInput input) {
   TXmlOptions options;
   for (int i = 0; i <= xoNoEncodeDecode; ++i)
     if (flags & (1u << i)) options.Include(static_cast<TXmlOption>(i));
+  // The strict checks in tree mode: the high bit of the events byte.
+  if ((events & 0x80) && !(flags & 0x80)) options.Include(xoStrict);
   xml.SetOptions(options);
   xml.SetMakeWellFormed(flags & 0x20);
   xml.SetDoNotRaiseOnInvalidData(flags & 0x40);

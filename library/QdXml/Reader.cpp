@@ -36,10 +36,52 @@ bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L
   throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidAtLine), {std::wstring(line)}));
 }
 
+
+// --- Well-formedness (xoStrict) ---------------------------------------------------
+
+bool IsNameStart(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_' || c == L':' ||
+         (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+         (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) ||
+         (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+         (c >= 0xD800 && c <= 0xDB7F) ||  // the high surrogates of U+10000-U+EFFFF
+         (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD);
+}
+
+bool IsNameChar(wchar_t c) {
+  return IsNameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.' || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040) || (c >= 0xDC00 && c <= 0xDFFF);
+}
+
+bool IsName(std::wstring_view name) {
+  if (name.empty() || !IsNameStart(name[0])) return false;
+  return std::all_of(name.begin() + 1, name.end(), IsNameChar);
+}
+
+// The first unit that is no XML character (a lone surrogate included), or npos.
+std::size_t FindBadChar(std::wstring_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c == L'\t' || c == L'\n' || c == L'\r' || (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD)) continue;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    return i;
+  }
+  return npos;
+}
+
+bool IsCharValue(unsigned long v) {
+  return v == 9 || v == 10 || v == 13 || (v >= 0x20 && v <= 0xD7FF) || (v >= 0xE000 && v <= 0xFFFD) ||
+         (v >= 0x10000 && v <= 0x10FFFF);
+}
+
 // A source of replacement text: the entity's value and the cursor in it.
 struct TSource {
   const TXmlEntity* Entity;
   std::size_t Pos;
+  std::size_t Depth;  // open elements when it was pushed: its markup must be balanced
 };
 
 }  // namespace
@@ -134,6 +176,8 @@ public:
     for (;;) {
       if (!Text().empty()) return true;
       if (!FSources.empty()) {
+        if (Strict() && FSources.back().Depth != F.FElementStack.size())
+          NotWf(L"the elements of entity \"" + FSources.back().Entity->GetName() + L"\" are not balanced");
         FSources.pop_back();
         continue;
       }
@@ -155,6 +199,62 @@ public:
       }
       if (t.size() >= str.size()) from = t.size() - str.size() + 1;
       if (!DoReadLine()) return npos;
+    }
+  }
+
+
+  // --- Well-formedness (xoStrict) ---------------------------------------------
+
+  bool Strict() const { return F.FOptions.Contains(xoStrict); }
+  bool FSeenNode = false;     // a node was read (a declaration must come first)
+  bool FSeenDocType = false;
+  bool FExternalSubset = false;
+  std::wstring FLastRaw;  // the raw text of the last attribute value  // declarations may come from outside: undeclared entities pass
+
+  void NotWf(const std::wstring& what) {
+    InvalidXml(Rtl::Format(Rtl::LoadResString(SXmlNotWellFormed), {what}));
+    FStop = true;
+  }
+  void CheckChars(std::wstring_view text, const wchar_t* where) {
+    if (FindBadChar(text) != npos) NotWf(std::wstring(L"a character that XML does not allow in ") + where);
+  }
+  void CheckName(std::wstring_view name, const wchar_t* what) {
+    if (!IsName(name)) NotWf(std::wstring(L"invalid ") + what + L" \"" + std::wstring(name) + L"\"");
+  }
+  // References: "&name;" to a declared entity, "&#n;" and "&#xh;" to a character.
+  void CheckReferences(std::wstring_view text, bool attribute) {
+    for (std::size_t i = text.find(L'&'); i != npos; i = text.find(L'&', i + 1)) {
+      const std::size_t semicolon = text.find(L';', i);
+      if (semicolon == npos) return NotWf(L"\"&\" that starts no reference");
+      const std::wstring_view ref = text.substr(i + 1, semicolon - i - 1);
+      if (!ref.empty() && ref[0] == L'#') {
+        const bool hex = ref.size() > 1 && ref[1] == L'x';
+        std::wstring_view digits = ref.substr(hex ? 2 : 1);
+        while (digits.size() > 1 && digits[0] == L'0') digits.remove_prefix(1);
+        unsigned long value = 0;
+        bool ok = !digits.empty() && digits.size() <= 8;
+        for (wchar_t c : digits) {
+          const int d = c >= L'0' && c <= L'9' ? c - L'0'
+                        : hex && c >= L'a' && c <= L'f' ? c - L'a' + 10
+                        : hex && c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                                        : -1;
+          if (d < 0) ok = false;
+          else value = value * (hex ? 16 : 10) + static_cast<unsigned long>(d);
+        }
+        if (!ok || !IsCharValue(value)) return NotWf(L"invalid character reference \"&" + std::wstring(ref) + L";\"");
+      } else {
+        if (!IsName(ref)) return NotWf(L"\"&\" that starts no reference");
+        const TXmlEntity* entity = F.FEntities->FindName(ref);
+        if (entity == nullptr) {
+          if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\"");
+        } else if (attribute && entity->GetFormat() == xfExternal) {
+          return NotWf(L"reference to external entity \"" + std::wstring(ref) + L"\" in an attribute value");
+        } else if (attribute && entity->GetFormat() == xfLocal &&
+                   entity->GetValue().find(L'<') != std::wstring::npos) {
+          return NotWf(L"\"<\" in the replacement text of \"" + std::wstring(ref) + L"\" in an attribute value");
+        }
+      }
+      i = semicolon;
     }
   }
 
@@ -232,6 +332,7 @@ public:
     while (n < t.size() && t[n] != L'=' && t[n] != L'>' && t[n] != L'/' && !IsSpace(t[n])) ++n;
     auto attribute = std::make_unique<TXmlAttribute>();
     attribute->SetName(Take(n));
+    if (Strict()) CheckName(attribute->GetName(), L"attribute name");
     attribute->SetLineNumber(FLineCounter);
     attribute->SetNameWhiteSpaces(RemoveWhiteSpaces());
     t = Text();
@@ -259,6 +360,13 @@ public:
     Advance(1);
     const std::size_t end = GetEnd(std::wstring_view(&quote, 1));
     if (end == npos) UnexpectedEnd();
+    if (Strict()) {
+      const std::wstring_view raw = Text().substr(0, end);
+      FLastRaw.assign(raw);
+      if (raw.find(L'<') != npos) NotWf(L"\"<\" in an attribute value");
+      CheckChars(raw, L"an attribute value");
+      CheckReferences(raw, true);
+    }
     std::wstring value;
     if (F.FOptions.Contains(xoNoEncodeDecode)) {
       value = Take(end);
@@ -294,9 +402,36 @@ public:
   }
 
   void ReadDeclaration(TXmlElement* current) {
+    if (Strict() && (FSeenNode || current != nullptr || FLineCounter != 1 || FLinePosition != 6)) NotWf(L"an XML declaration that is not at the start");
     auto node = std::make_unique<TXmlElement>(L"xml", xeDeclaration);
     node->SetStartWhiteSpaces(RemoveWhiteSpaces());
+    int index = 0;
+    static constexpr const wchar_t* ORDER_C[3] = {L"version", L"encoding", L"standalone"};
+    int next = 0;
+    bool spaced = !node->GetStartWhiteSpaces().empty();
     while (auto attribute = ReadAttribute()) {
+      if (Strict()) {
+        const std::wstring& name = attribute->GetName();
+        int at = -1;
+        for (int k = next; k < 3; ++k)
+          if (name == ORDER_C[k]) at = k;
+        if (at < 0 || (index == 0 && at != 0) || !spaced) NotWf(L"invalid XML declaration");
+        next = at + 1;
+        if (at >= 0 && FLastRaw != attribute->GetValue()) NotWf(L"whitespace in a value of the XML declaration");
+        if (at == 1) {
+          const std::wstring& v = attribute->GetValue();
+          bool ok = !v.empty() && ((v[0] >= L'a' && v[0] <= L'z') || (v[0] >= L'A' && v[0] <= L'Z'));
+          for (wchar_t c : v)
+            if (!((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'.' ||
+                  c == L'_' || c == L'-'))
+              ok = false;
+          if (!ok) NotWf(L"invalid encoding name");
+        }
+        if (at == 2 && attribute->GetValue() != L"yes" && attribute->GetValue() != L"no")
+          NotWf(L"invalid standalone value");
+        spaced = !attribute->GetValueWhiteSpaces().empty();
+      }
+      ++index;
       TXmlAttribute* a = node->GetAttributes().Add(std::move(attribute));
       if (Rtl::AsciiSameText(a->GetName(), L"version")) {
         F.FVersion = a->GetValue();
@@ -311,7 +446,11 @@ public:
       FStop = true;
       return;
     }
-    if (!StartsWith(L"?>")) UnexpectedEnd();
+    if (Strict() && index == 0) NotWf(L"an XML declaration without version");
+    if (!StartsWith(L"?>")) {
+      if (Strict()) return NotWf(L"invalid XML declaration");
+      UnexpectedEnd();
+    }
     Advance(2);
     AddNode(std::move(node), current);
     if (F.FLoadOnlyDeclaration) FStop = true;
@@ -325,6 +464,9 @@ public:
   }
 
   void ReadDocType(TXmlElement* current) {
+    if (Strict() && (FSeenDocType || current != nullptr || F.FRoot != nullptr))
+      NotWf(L"a document type that is not before the root element");
+    FSeenDocType = true;
     Advance(8);  // "!DOCTYPE"
     // The text through the closing ">": an internal subset ends at the first
     // "]" outside literals, comments and processing instructions.
@@ -372,6 +514,7 @@ public:
     }
     std::wstring text = Take(n);
     Advance(1);
+    if (Strict()) CheckDocType(text);
     F.ParseDocType(text);
     std::size_t b = 0;
     while (b < text.size() && IsSpace(text[b])) ++b;
@@ -380,11 +523,289 @@ public:
     AddNode(std::move(node), current);
   }
 
+
+
+  // A content specification of an element declaration at `p`.
+  static bool ContentSpec(std::wstring_view text, std::size_t& p) {
+    const auto rest = [&] { return text.substr(p); };
+    const auto skip = [&] {
+      while (p < text.size() && IsSpace(text[p])) ++p;
+    };
+    if (rest().starts_with(L"EMPTY")) return p += 5, true;
+    if (rest().starts_with(L"ANY")) return p += 3, true;
+    if (p >= text.size() || text[p] != L'(') return false;
+    const std::size_t open = p;
+    ++p;
+    skip();
+    if (rest().starts_with(L"#PCDATA")) {
+      p += 7;
+      bool names = false;
+      for (;;) {
+        skip();
+        if (p < text.size() && text[p] == L')') {
+          ++p;
+          if (p < text.size() && text[p] == L'*') return ++p, true;
+          return !names;
+        }
+        if (p >= text.size() || text[p] != L'|') return false;
+        ++p;
+        skip();
+        const std::size_t start = p;
+        if (p < text.size() && IsNameStart(text[p]))
+          while (++p < text.size() && IsNameChar(text[p])) {
+          }
+        if (p == start) return false;
+        names = true;
+      }
+    }
+    p = open;
+    // children: nested choices and sequences, with a stack of separators.
+    std::vector<wchar_t> separators;
+    for (;;) {
+      if (p < text.size() && text[p] == L'(') {
+        ++p;
+        separators.push_back(0);
+        skip();
+        continue;
+      }
+      const std::size_t start = p;
+      if (p < text.size() && IsNameStart(text[p]))
+        while (++p < text.size() && IsNameChar(text[p])) {
+        }
+      if (p == start) return false;
+      if (p < text.size() && (text[p] == L'?' || text[p] == L'*' || text[p] == L'+')) ++p;
+      for (;;) {
+        skip();
+        if (p >= text.size() || separators.empty()) return false;
+        const wchar_t c = text[p];
+        if (c == L')') {
+          ++p;
+          separators.pop_back();
+          if (p < text.size() && (text[p] == L'?' || text[p] == L'*' || text[p] == L'+')) ++p;
+          if (separators.empty()) return true;
+          continue;
+        }
+        if (c != L'|' && c != L',') return false;
+        if (separators.back() != 0 && separators.back() != c) return false;
+        separators.back() = c;
+        ++p;
+        skip();
+        break;
+      }
+    }
+  }
+
+  // The document type's syntax: the root name, an external identifier, the
+  // internal subset's declarations, comments, processing instructions and
+  // parameter-entity references.
+  void CheckDocType(std::wstring_view text) {
+    std::size_t p = 0;
+    const auto spaces = [&] {
+      const std::size_t start = p;
+      while (p < text.size() && IsSpace(text[p])) ++p;
+      return p > start;
+    };
+    const auto name = [&] {
+      const std::size_t start = p;
+      if (p < text.size() && IsNameStart(text[p]))
+        while (++p < text.size() && IsNameChar(text[p])) {
+        }
+      return text.substr(start, p - start);
+    };
+    const auto literal = [&](std::wstring_view& value) {
+      if (p >= text.size() || (text[p] != L'"' && text[p] != L'\'')) return false;
+      const std::size_t end = text.find(text[p], p + 1);
+      if (end == npos) return false;
+      value = text.substr(p + 1, end - p - 1);
+      p = end + 1;
+      return true;
+    };
+    const auto externalId = [&](bool publicOnly) {
+      std::wstring_view v;
+      if (text.substr(p).starts_with(L"SYSTEM")) {
+        p += 6;
+        return spaces() && literal(v) && v.find(L'#') == npos;
+      }
+      if (text.substr(p).starts_with(L"PUBLIC")) {
+        p += 6;
+        if (!spaces() || !literal(v)) return false;
+        for (wchar_t c : v)
+          if (!(c == L' ' || c == L'\r' || c == L'\n' || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                (c >= L'0' && c <= L'9') || std::wstring_view(L"-'()+,./:=?;!*#@$_%").find(c) != npos))
+            return false;
+        const std::size_t before = p;
+        const bool spaced = spaces();
+        if (literal(v)) return spaced;
+        p = before;
+        return publicOnly;
+      }
+      return false;
+    };
+    const auto fail = [&](const wchar_t* what) { NotWf(std::wstring(L"invalid document type: ") + what); };
+    if (!spaces() || name().empty()) return fail(L"no root name");
+    const bool spaced = spaces();
+    if (p < text.size() && text[p] != L'[') {
+      if (!spaced || !externalId(false)) return fail(L"invalid external identifier");
+      FExternalSubset = true;
+      spaces();
+    }
+    if (p < text.size() && text[p] == L'[') {
+      ++p;
+      for (;;) {
+        spaces();
+        if (p >= text.size()) return fail(L"the internal subset does not end");
+        const std::wstring_view rest = text.substr(p);
+        if (rest[0] == L']') {
+          ++p;
+          break;
+        }
+        if (rest[0] == L'%') {
+          ++p;
+          if (name().empty() || p >= text.size() || text[p] != L';') return fail(L"invalid parameter-entity reference");
+          ++p;
+          FExternalSubset = true;
+        } else if (rest.starts_with(L"<!--")) {
+          const std::size_t end = text.find(L"-->", p + 4);
+          if (end == npos) return fail(L"a comment does not end");
+          const std::wstring_view body = text.substr(p + 4, end - p - 4);
+          if (body.find(L"--") != npos || (!body.empty() && body.back() == L'-')) return fail(L"\"--\" in a comment");
+          p = end + 3;
+        } else if (rest.starts_with(L"<?")) {
+          p += 2;
+          const std::wstring_view target = name();
+          if (target.empty() || Rtl::AsciiSameText(target, L"xml")) return fail(L"invalid processing instruction");
+          const std::size_t end = text.find(L"?>", p);
+          if (end == npos || (end > p && !IsSpace(text[p]))) return fail(L"invalid processing instruction");
+          p = end + 2;
+        } else if (rest.starts_with(L"<!ENTITY")) {
+          p += 8;
+          if (!spaces()) return fail(L"invalid entity declaration");
+          bool parameter = false;
+          if (p < text.size() && text[p] == L'%') {
+            ++p;
+            parameter = true;
+            if (!spaces()) return fail(L"invalid entity declaration");
+          }
+          if (name().empty() || !spaces()) return fail(L"invalid entity declaration");
+          std::wstring_view value;
+          if (literal(value)) {
+            if (value.find(L'%') != npos) return fail(L"a parameter-entity reference in an entity value");
+            for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
+              const std::size_t semicolon = value.find(L';', i);
+              if (semicolon == npos) return fail(L"\"&\" that starts no reference");
+              const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
+              if (ref.empty() || (ref[0] != L'#' && !IsName(ref))) return fail(L"\"&\" that starts no reference");
+            }
+            if (FindBadChar(value) != npos) return fail(L"a character that XML does not allow");
+          } else {
+            if (!externalId(false)) return fail(L"invalid entity declaration");
+            const std::size_t before = p;
+            if (spaces() && text.substr(p).starts_with(L"NDATA")) {
+              if (parameter) return fail(L"NDATA in a parameter entity");
+              p += 5;
+              if (!spaces() || name().empty()) return fail(L"invalid entity declaration");
+            } else {
+              p = before;
+            }
+          }
+          spaces();
+          if (p >= text.size() || text[p] != L'>') return fail(L"invalid entity declaration");
+          ++p;
+        } else if (rest.starts_with(L"<!NOTATION")) {
+          p += 10;
+          if (!spaces() || name().empty() || !spaces() || !externalId(true)) return fail(L"invalid notation");
+          spaces();
+          if (p >= text.size() || text[p] != L'>') return fail(L"invalid notation");
+          ++p;
+        } else if (rest.starts_with(L"<!ELEMENT")) {
+          p += 9;
+          if (!spaces() || name().empty() || !spaces()) return fail(L"invalid element declaration");
+          if (!ContentSpec(text, p)) return fail(L"invalid content model");
+          spaces();
+          if (p >= text.size() || text[p] != L'>') return fail(L"invalid element declaration");
+          ++p;
+        } else if (rest.starts_with(L"<!ATTLIST")) {
+          p += 9;
+          if (!spaces() || name().empty()) return fail(L"invalid attribute-list declaration");
+          for (;;) {
+            const bool spaced2 = spaces();
+            if (p < text.size() && text[p] == L'>') break;
+            if (!spaced2 || name().empty() || !spaces()) return fail(L"invalid attribute definition");
+            static constexpr const wchar_t* TYPES_C[] = {L"CDATA", L"IDREFS", L"IDREF", L"ID", L"ENTITY",
+                                                         L"ENTITIES", L"NMTOKENS", L"NMTOKEN"};
+            bool typed = false;
+            for (const wchar_t* type : TYPES_C)
+              if (text.substr(p).starts_with(type)) {
+                p += std::wstring_view(type).size();
+                typed = true;
+                break;
+              }
+            if (!typed) {
+              bool notation = false;
+              if (text.substr(p).starts_with(L"NOTATION")) {
+                p += 8;
+                if (!spaces()) return fail(L"invalid attribute type");
+                notation = true;
+              }
+              if (p >= text.size() || text[p] != L'(') return fail(L"invalid attribute type");
+              ++p;
+              for (;;) {
+                spaces();
+                const std::size_t start = p;
+                if (notation) {
+                  if (name().empty()) return fail(L"invalid attribute type");
+                } else {
+                  while (p < text.size() && IsNameChar(text[p])) ++p;
+                  if (p == start) return fail(L"invalid attribute type");
+                }
+                spaces();
+                if (p < text.size() && text[p] == L'|') {
+                  ++p;
+                  continue;
+                }
+                if (p < text.size() && text[p] == L')') {
+                  ++p;
+                  break;
+                }
+                return fail(L"invalid attribute type");
+              }
+            }
+            if (!spaces()) return fail(L"invalid attribute definition");
+            if (text.substr(p).starts_with(L"#REQUIRED")) {
+              p += 9;
+            } else if (text.substr(p).starts_with(L"#IMPLIED")) {
+              p += 8;
+            } else {
+              if (text.substr(p).starts_with(L"#FIXED")) {
+                p += 6;
+                if (!spaces()) return fail(L"invalid default value");
+              }
+              std::wstring_view value;
+              if (!literal(value) || value.find(L'<') != npos) return fail(L"invalid default value");
+              for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
+                const std::size_t semicolon = value.find(L';', i);
+                if (semicolon == npos) return fail(L"\"&\" that starts no reference");
+                const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
+                if (ref.empty() || (ref[0] != L'#' && !IsName(ref))) return fail(L"\"&\" that starts no reference");
+              }
+            }
+          }
+          ++p;
+        } else {
+          return fail(L"an unknown declaration");
+        }
+      }
+      spaces();
+    }
+    if (p != text.size()) fail(L"text after the internal subset");
+  }
+
   // The whitespace node pending or folded at an end tag, then the item stack popped.
   void ReadEndTag(std::vector<TXmlElement*>& items) {
     if (GetEnd(L">", L'<') == npos) UnexpectedEnd();
     Advance(1);  // "/"
     const std::wstring name = GetTagName();
+    if (Strict()) CheckName(name, L"element name");
     TXmlElement* current = items.empty() ? nullptr : items.back();
     if (!F.FOnElement && current == nullptr)
       throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidEndTag), {name}));
@@ -397,6 +818,7 @@ public:
     }
     const std::wstring spaces = RemoveWhiteSpaces();
     if (Text().empty()) UnexpectedEnd();
+    if (Strict() && Text()[0] != L'>') NotWf(L"an end tag with more than a name");
     Advance(1);  // ">"
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
@@ -427,12 +849,21 @@ public:
   void ReadStartTag(std::vector<TXmlElement*>& items, bool treeMode) {
     TXmlElement* current = items.empty() ? nullptr : items.back();
     auto element = std::make_unique<TXmlElement>(GetTagName(), xeDouble);
+    if (Strict()) CheckName(element->GetName(), L"element name");
     element->SetLineNumber(FLineCounter);
     element->SetStartWhiteSpaces(RemoveWhiteSpaces());
+    bool spaced = !element->GetStartWhiteSpaces().empty();
     while (auto attribute = ReadAttribute()) {
+      if (Strict() && !spaced) NotWf(L"attributes not separated by whitespace");
+      spaced = !attribute->GetValueWhiteSpaces().empty();
       if (F.FOnIgnoreAttribute && F.FOnIgnoreAttribute(&F, attribute.get(), element.get())) continue;
       element->GetAttributes().Add(std::move(attribute));
     }
+    if (F.FInvalidData) {
+      FStop = true;
+      return;
+    }
+    if (Strict() && !F.FInvalidData && !StartsWith(L">") && !StartsWith(L"/>")) NotWf(L"a start tag that does not end with \">\" or \"/>\"");
     if (F.FInvalidData) {
       FStop = true;
       return;
@@ -487,16 +918,29 @@ public:
       } else {
         auto node = std::make_unique<TXmlElement>(L"", xeProcessing);
         node->SetValue(name + TextUpTo(L"?>"));
+        if (Strict()) {
+          CheckName(name, L"processing instruction target");
+          if (Rtl::AsciiSameText(name, L"xml")) NotWf(L"a processing instruction named \"" + name + L"\"");
+          const std::wstring& v = node->GetValue();
+          if (v.size() > name.size() && !IsSpace(v[name.size()]))
+            NotWf(L"a processing instruction without whitespace after its target");
+          CheckChars(v, L"a processing instruction");
+        }
         AddNode(std::move(node), current);
       }
     } else if (StartsWith(L"![CDATA[")) {
       Advance(8);
       auto node = std::make_unique<TXmlElement>(L"", xeCData);
       node->SetValue(TextUpTo(L"]]>"));
+      if (Strict()) {
+        if (current == nullptr && treeMode) NotWf(L"a CDATA section outside the root element");
+        CheckChars(node->GetValue(), L"a CDATA section");
+      }
       AddNode(std::move(node), current);
     } else if (StartsWith(L"!DOCTYPE")) {
       ReadDocType(current);
     } else if (c == L'%') {
+      if (Strict()) return NotWf(L"a script block");
       Advance(1);
       auto node = std::make_unique<TXmlElement>(L"", xeScript);
       node->SetValue(TextUpTo(L"%>"));
@@ -505,14 +949,21 @@ public:
       Advance(3);
       auto node = std::make_unique<TXmlElement>(L"", xeComment);
       node->SetValue(TextUpTo(L"-->"));
+      if (Strict()) {
+        const std::wstring& v = node->GetValue();
+        if (v.find(L"--") != npos || (!v.empty() && v.back() == L'-')) NotWf(L"\"--\" in a comment");
+        CheckChars(v, L"a comment");
+      }
       AddNode(std::move(node), current);
     } else if (c == L'!') {
+      if (Strict()) return NotWf(L"a declaration outside the document type");
       TextUpTo(L">");
     } else if (c == L'/') {
       ReadEndTag(items);
     } else {
       ReadStartTag(items, treeMode);
     }
+    FSeenNode = true;
     FWhiteSpace.reset();
   }
 
@@ -522,6 +973,10 @@ public:
   bool PushEntity() {
     const std::wstring_view t = Text();
     const std::size_t semicolon = t.find(L';');
+    if (Strict()) {
+      CheckReferences(t.substr(0, semicolon == npos ? t.size() : semicolon + 1), false);
+      if (F.FElementStack.empty() && !F.FOnElement) NotWf(L"a reference outside the root element");
+    }
     if (semicolon == npos || semicolon < 2 || semicolon > 256 || t[1] == L'#') return false;
     const std::wstring_view name = t.substr(1, semicolon - 1);
     const TXmlEntity* entity = F.FEntities->FindName(name);
@@ -539,7 +994,7 @@ public:
       Raise(e.Message());
     }
     Advance(semicolon + 1);
-    if (!entity->GetValue().empty()) FSources.push_back({entity, 0});
+    if (!entity->GetValue().empty()) FSources.push_back({entity, 0, F.FElementStack.size()});
     return true;
   }
 
@@ -568,6 +1023,14 @@ public:
       n = stop == npos ? t.size() : stop;
       text += Take(n);
       if (FStop) return;
+    }
+    if (Strict()) {
+      const std::wstring all = leading + text;
+      CheckChars(all, L"text");
+      if (all.find(L"]]>") != npos) NotWf(L"\"]]>\" in text");
+      if (current == nullptr && !std::all_of(all.begin(), all.end(), IsSpace) && F.FOnElement == nullptr)
+        NotWf(L"text outside the root element");
+      if (!expand) CheckReferences(all, false);
     }
     std::wstring trailing;
     if (stripping) {
@@ -792,6 +1255,9 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
       p.ReadCharacterData(items);
     if (parentElement != nullptr && items.empty()) return;
   }
+  if (FOptions.Contains(xoStrict) && !nested && parentElement == nullptr && FRoot == nullptr && !p.FStop &&
+      !FCancelled && !FOnElement)
+    p.NotWf(L"no root element");
   const bool open = parentElement != nullptr ? !items.empty()
                                              : (items.size() > (FOptions.Contains(xoPartial) ? 1u : 0u) ||
                                                 FElementStack.size() > openAtStart);

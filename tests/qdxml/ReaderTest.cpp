@@ -355,3 +355,36 @@ TEST(XmlReader, ClassLevelFunctions) {
   ASSERT_EQ(e.GetCount(), 1);
   EXPECT_EQ(e.GetElements(0)->GetValue(), L"1");
 }
+
+TEST(XmlReader, StrictModeSaysWhatIsNotWellFormed) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"<a>x -- ]]> y</a>", L"\"]]>\" in text"},
+      {L"<a><!-- a -- b --></a>", L"\"--\" in a comment"},
+      {L"<a b='<'/>", L"\"<\" in an attribute value"},
+      {L"<a>&undeclared;</a>", L"undeclared entity \"undeclared\""},
+      {L"<a>AT&T</a>", L"\"&\" that starts no reference"},
+      {L"<1a/>", L"invalid element name \"1a\""},
+      {L" <?xml version=\"1.0\"?><a/>", L"an XML declaration that is not at the start"},
+      {L"<a/>text", L"text outside the root element"},
+      {L"<!-- only -->", L"no root element"},
+      {L"<a><?xml-stylesheet x?><?XmL y?></a>", L"a processing instruction named \"XmL\""},
+      {L"<a b='1'c='2'/>", L"attributes not separated by whitespace"},
+      {L"<!DOCTYPE a [<!ELEMENT a (b,|c)>]><a/>", L"invalid content model"},
+      {L"<a><% script %></a>", L"a script block"},
+      {L"<a>&#0;</a>", L"invalid character reference"},
+  };
+  for (const auto& [doc, what] : cases) {
+    TXmlFile strict;
+    strict.AddOption(xoStrict);
+    const std::wstring error = LoadError(doc, &strict);
+    EXPECT_TRUE(Contains(error, L"The XML data is not well-formed: ")) << doc << L" " << error;
+    EXPECT_TRUE(Contains(error, what)) << doc << L" " << error;
+  }
+  TXmlFile fine;
+  fine.AddOption(xoStrict);
+  EXPECT_EQ(LoadError(L"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                      L"<!DOCTYPE a [<!ELEMENT a (#PCDATA|b)*><!ATTLIST a x CDATA #IMPLIED>"
+                      L"<!ENTITY e \"v&#60;b/>\">]><a x='&lt;&#x41;'>&e;<![CDATA[]]]]><b/></a>",
+                      &fine),
+            L"");
+}
