@@ -19,6 +19,9 @@ namespace {
 
 const std::wstring XML_LANG_C = L"xml:lang";
 const std::wstring XML_SPACE_C = L"xml:space";
+// From this many attributes on, an element's collection finds names through
+// its index.
+constexpr int NAME_INDEX_MIN_C = 32;
 
 void CheckParent(const TXmlElement* parent) {
   if (IsEmptyElement(parent)) throw Rtl::Exception(Rtl::LoadResString(SXmlEmptyElementChanged));
@@ -39,6 +42,7 @@ void TXmlAttributes::Assign(const Rtl::TPersistent& source) {
   if (&attributes == this) return;
   CheckParent(FParent);
   Clear();
+  FNames.reset();
   for (int i = 0; i < attributes.GetCount(); ++i) {
     auto copy = std::make_unique<TXmlAttribute>();
     copy->Assign(*attributes.GetItems(i));
@@ -54,7 +58,26 @@ TXmlAttribute* TXmlAttributes::GetItems(std::wstring_view name) {
   return Add(std::make_unique<TXmlAttribute>(std::wstring(name), L""));
 }
 
+void TXmlAttributes::RebuildNames() const {
+  FNames = std::make_unique<std::unordered_map<std::wstring, int>>();
+  for (int i = 0; i < GetCount(); ++i) FNames->emplace(GetItems(i)->GetName(), i);
+  FNamesCount = GetCount();
+}
+
 int TXmlAttributes::FindIndex(std::wstring_view name) const {
+  if (FParent != nullptr && GetCount() > NAME_INDEX_MIN_C) {
+    // Only this collection adds attributes, and a rename drops the index,
+    // so an index made at the current count knows every name; a position
+    // that moved is found again after a rebuild.
+    if (!FNames || FNamesCount != GetCount()) RebuildNames();
+    const std::wstring key(name);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      const auto found = FNames->find(key);
+      if (found == FNames->end()) return -1;
+      if (found->second < GetCount() && GetItems(found->second)->GetName() == name) return found->second;
+      RebuildNames();
+    }
+  }
   for (int i = 0; i < GetCount(); ++i)
     if (GetItems(i)->GetName() == name) return i;
   return -1;
@@ -81,11 +104,19 @@ TXmlAttribute* TXmlAttributes::Add(std::unique_ptr<TXmlAttribute> attribute, int
   if (DoesExist(attribute->GetName()))
     throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlAttributeExists), {attribute->GetName()}));
   attribute->SetParent(FParent);
+  // A short collection finds names by a scan; an index made earlier may
+  // come back to life at its count only through a rebuild.
+  if (GetCount() <= NAME_INDEX_MIN_C) FNames.reset();
   TXmlAttribute* result = attribute.get();
-  if (index < 0 || index >= GetCount())
+  if (index < 0 || index >= GetCount()) {
     FItems.Add(std::move(attribute));
-  else
+    if (FNames && FNamesCount == GetCount() - 1) {
+      FNames->emplace(result->GetName(), GetCount() - 1);
+      FNamesCount = GetCount();
+    }
+  } else {
     FItems.Insert(index, std::move(attribute));
+  }
   return result;
 }
 

@@ -22,6 +22,16 @@ bool Compatible(TXmlElementType a, TXmlElementType b) {
   return a == b || ((a == xeSingle || a == xeDouble) && (b == xeSingle || b == xeDouble));
 }
 
+// The key of a child in the index of last children: its name and its form
+// (empty-element and start-end tags count as one form).
+std::wstring LastKey(const TXmlElement& element) {
+  const TXmlElementType type = element.GetElementType();
+  std::wstring key = element.GetName();
+  key += L'\x01';
+  key += static_cast<wchar_t>(type == xeSingle ? xeDouble : type);
+  return key;
+}
+
 bool IsNumbered(TXmlElementType type) {
   switch (type) {
     case xeWhiteSpace:
@@ -100,6 +110,7 @@ void TXmlElement::SetAttributes(const TXmlAttributes& attributes) {
 
 void TXmlElement::SetName(std::wstring value) {
   CheckChangeable();
+  if (value != GetName()) ChildChanged();
   TXmlPart::SetName(std::move(value));
 }
 
@@ -110,6 +121,8 @@ void TXmlElement::SetValue(std::wstring value) {
 }
 
 void TXmlElement::ValueChanged() {
+  // From an empty-element tag to a start and end tag: the same form for
+  // numbering.
   if (FElementType == xeSingle) {
     FElementType = xeDouble;
     if (FTagSpaces) FTagSpaces->Start.clear();
@@ -118,6 +131,7 @@ void TXmlElement::ValueChanged() {
 
 void TXmlElement::SetElementType(TXmlElementType value) {
   CheckChangeable();
+  if (value != FElementType) ChildChanged();
   FElementType = value;
   if (value == xeSingle) StoreValue(L"");
 }
@@ -224,12 +238,28 @@ TXmlElement* TXmlElement::DoAdd(std::unique_ptr<TXmlElement> element, int index)
   if (!FElements) FElements = std::make_unique<TXmlElementList>();
   TXmlElement* child = element.get();
   child->SetParent(this);
-  if (index < 0 || index >= GetCount())
+  const bool append = index < 0 || index >= GetCount();
+  if (append) {
     FElements->push_back(std::move(element));
-  else
+  } else {
     FElements->insert(FElements->begin() + index, std::move(element));
+    FElements->LastByName.reset();
+  }
   child->FIndex = 0;
-  if (IsNumbered(child->FElementType)) {
+  if (!IsNumbered(child->FElementType)) return child;
+  if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
+    auto& last = FElements->LastByName;
+    if (!last) {
+      last = std::make_unique<std::unordered_map<std::wstring, TXmlElement*>>();
+      for (std::size_t i = 0; i + 1 < FElements->size(); ++i) {
+        TXmlElement* sibling = (*FElements)[i].get();
+        if (IsNumbered(sibling->FElementType)) (*last)[LastKey(*sibling)] = sibling;
+      }
+    }
+    TXmlElement*& previous = (*last)[LastKey(*child)];
+    if (previous != nullptr) child->FIndex = previous->FIndex + 1;
+    previous = child;
+  } else {
     for (std::size_t i = FElements->size(); i-- > 0;) {
       const TXmlElement* sibling = (*FElements)[i].get();
       if (sibling != child && sibling->GetName() == child->GetName() &&
@@ -293,8 +323,14 @@ TXmlElement* TXmlElement::InsertAfter(const std::wstring& name, const TXmlElemen
   return InsertAfter(std::make_unique<TXmlElement>(name), anchor);
 }
 
+void TXmlElement::ChildChanged() const {
+  if (const TXmlElement* parent = GetParent(); parent != nullptr && parent->FElements)
+    parent->FElements->LastByName.reset();
+}
+
 std::unique_ptr<TXmlElement> TXmlElement::Extract(int index) {
   GetElements(index);
+  FElements->LastByName.reset();
   std::unique_ptr<TXmlElement> result = std::move((*FElements)[static_cast<std::size_t>(index)]);
   FElements->erase(FElements->begin() + index);
   result->SetParent(nullptr);
@@ -310,6 +346,7 @@ void TXmlElement::Remove(const TXmlElement* element) {
 
 void TXmlElement::Remove(std::wstring_view name) {
   if (!FElements) return;
+  FElements->LastByName.reset();
   TXmlElementList removed;
   std::erase_if(*FElements, [&](std::unique_ptr<TXmlElement>& child) {
     if (child->GetName() != name) return false;

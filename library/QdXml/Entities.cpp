@@ -310,7 +310,9 @@ std::wstring TXmlFileEntities::Decode(std::wstring_view value, TXmlEntityFormats
   const bool predefined = formats.Contains(xfPredefined);
   std::wstring out;
   out.reserve(value.size());
-  std::set<const TXmlEntity*> checked;  // entities checked for references to `declaring`
+  // Entities already searched for references to `declaring`: each is
+  // searched once per declaration.
+  std::set<const TXmlEntity*> checked;
   const std::size_t n = value.size();
   std::size_t i = 0;
   while (i < n) {
@@ -374,10 +376,7 @@ std::wstring TXmlFileEntities::Decode(std::wstring_view value, TXmlEntityFormats
       else
         FUnknownCodes.emplace(name);
     } else if (IsExpanded(*entity, formats)) {
-      if (declaring != nullptr && !entity->GetKeptReferences().empty() && checked.insert(entity).second) {
-        std::set<const TXmlEntity*> visited;
-        CheckReferences(*declaring, *entity, 1, visited);
-      }
+      if (declaring != nullptr && !entity->GetKeptReferences().empty()) CheckReferences(*declaring, *entity, 1, checked);
       const std::wstring& replacement = entity->GetValue();
       if (entity->GetFormat() != xfPredefined) CountExpansion(replacement.size());
       out += replacement;

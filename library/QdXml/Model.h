@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "QdClasses/Encodings.h"
@@ -170,6 +171,8 @@ public:
   bool Equals(const Rtl::TObject* obj) const override;
   std::wstring GetStringValue() const override { return GetValue(); }
   void SetStringValue(const std::wstring& value) override { SetValue(value); }
+  // Also tells the element's collection, whose index of names changes.
+  void SetName(std::wstring value) override;
 
   // Typed views of the value; reading never raises.
   std::wstring GetAsString() const { return GetValue(); }
@@ -380,11 +383,19 @@ public:
     return SetSet(name, Rtl::TypeInfo<S>(), value.Data(), S::Size, Default.Data(), optional, index);
   }
 
+  // An attribute of the collection was renamed.
+  void NameChanged() { FNames.reset(); }
+
 private:
   // Writes the text of an existing attribute or adds one at `index`.
   TXmlAttributes& Write(std::wstring_view name, const std::wstring& text, int index);
+  void RebuildNames() const;
 
   TXmlElement* FParent = nullptr;
+  // For a long collection of an element: the position of each name, checked
+  // before use and rebuilt when the count changed behind it.
+  mutable std::unique_ptr<std::unordered_map<std::wstring, int>> FNames;
+  mutable int FNamesCount = 0;
 };
 
 class TXmlElementEnumerator {
@@ -398,7 +409,14 @@ private:
   int FIndex = -1;
 };
 
-using TXmlElementList = std::vector<std::unique_ptr<TXmlElement>>;
+// The children of an element, in document order. A long list also keeps,
+// by name and form, its last child (`LastByName`, made when appending past
+// LAST_BY_NAME_MIN_C children and dropped by every other change), so that
+// numbering an appended child needs no scan of its siblings.
+struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
+  std::unique_ptr<std::unordered_map<std::wstring, TXmlElement*>> LastByName;
+};
+inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
 
 // Any node of the tree; its kind says which.
 class TXmlElement : public TXmlPart {
@@ -444,6 +462,10 @@ public:
   TXmlAttributes& GetAttributes();
   const TXmlAttributes& GetAttributes() const;
   bool HasAttributes() const { return FAttributes != nullptr && FAttributes->GetCount() > 0; }
+  // One of the attributes was renamed.
+  void AttributeRenamed() {
+    if (FAttributes) FAttributes->NameChanged();
+  }
   void SetAttributes(const TXmlAttributes& attributes);
 
   // --- Structure -------------------------------------------------------------
@@ -655,6 +677,9 @@ private:
   TXmlElement& WriteText(std::wstring_view name, const std::wstring& text, const std::wstring& defaultText,
                          bool optional);
   int IndexOfChild(const TXmlElement* element) const;
+  // Drops the parent's index of last children (a child's name or form
+  // changed).
+  void ChildChanged() const;
 
   Rtl::TObject* FObjectData = nullptr;
   std::unique_ptr<TXmlAttributes> FAttributes;

@@ -146,6 +146,11 @@ TXmlAttribute::TXmlAttribute(std::wstring name, std::wstring value) {
 
 TXmlAttribute::~TXmlAttribute() = default;
 
+void TXmlAttribute::SetName(std::wstring value) {
+  TXmlPart::SetName(std::move(value));
+  if (GetParent() != nullptr) GetParent()->AttributeRenamed();
+}
+
 TXmlAttribute::TExtra& TXmlAttribute::Extra() {
   if (!FExtra) FExtra = std::make_unique<TExtra>();
   return *FExtra;

@@ -193,3 +193,19 @@ TEST(XmlEntities, ClassLevelFunctions) {
   EXPECT_FALSE(TXmlFileEntities::IsHttpFileName(L"c:\\x.dtd"));
   EXPECT_EQ(TXmlEntity(xfLocal, L"b", L"").Compare(TXmlEntity(xfLocal, L"a", L"")), 1);
 }
+
+TEST(XmlEntities, AForwardReferenceInADeclaredValueStaysLiteralText) {
+  TXmlFileEntities entities;
+  entities.SetData(L"<!ENTITY a \"[&b;]\"><!ENTITY b \"1\">");
+  EXPECT_TRUE(entities.GetUnknownCodes().empty());
+  ASSERT_EQ(entities.FindName(L"a")->GetKeptReferences().size(), 1u);
+  const std::wstring value = entities.DecodeString(L"&a;&b;", ALL_C, nullptr);
+  EXPECT_EQ(value, L"[&b;]1");
+  // Written so that reading it again gives the same text.
+  const std::wstring written = entities.EncodeString(value, ALL_C, nullptr);
+  EXPECT_EQ(written, L"[&amp;b;]1");
+  EXPECT_EQ(entities.DecodeString(written, ALL_C, nullptr), value);
+  // The first declaration of a name binds.
+  entities.SetData(L"<!ENTITY b \"2\">");
+  EXPECT_EQ(entities.DecodeString(L"&b;", ALL_C, nullptr), L"1");
+}

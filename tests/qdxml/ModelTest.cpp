@@ -288,3 +288,82 @@ TEST(XmlModel, NodesStaySmall) {
   EXPECT_LE(sizeof(TXmlElement), sizeof(void*) == 8 ? 200u : 128u);
   EXPECT_LE(sizeof(TXmlAttribute), sizeof(void*) == 8 ? 176u : 112u);
 }
+
+TEST(XmlModel, TheUnitMakesTheEmptyElementAndAStartAfterShutdownBeginsAfresh) {
+  TXmlElement* before = &EmptyElement();
+  SetRaiseExceptionOnUnknownEntity(true);
+  QdXmlUnit::Finalization();
+  try {
+    EmptyElement();
+    ADD_FAILURE() << "read after shutdown";
+  } catch (const Rtl::Exception& e) {
+    EXPECT_EQ(e.Message(), L"QdXml is not started");
+  }
+  TXmlElement detached(L"x");
+  EXPECT_FALSE(IsEmptyElement(before));
+  QdXmlUnit::Initialization();
+  EXPECT_TRUE(IsEmptyElement(&EmptyElement()));
+  EXPECT_FALSE(RaiseExceptionOnUnknownEntity());
+  EXPECT_TRUE(EmptyElement().IsEmpty());
+}
+
+TEST(XmlModel, LongChildListsNumberAppendedChildrenAsAScanWould) {
+  // The index of last children of a long list must give what a scan of
+  // the siblings gives, also after inserts, removals, renames and changes
+  // of form.
+  const auto scanned = [](const TXmlElement& parent, const TXmlElement* child) {
+    for (int i = parent.GetCount() - 1; i >= 0; --i) {
+      const TXmlElement* sibling = parent.GetElements(i);
+      const auto form = [](TXmlElementType t) { return t == xeSingle ? xeDouble : t; };
+      if (sibling != child && sibling->GetName() == child->GetName() &&
+          form(sibling->GetElementType()) == form(child->GetElementType()))
+        return sibling->GetIndex() + 1;
+    }
+    return 0;
+  };
+  TXmlElement root(L"root");
+  unsigned state = 12345;
+  const auto next = [&state](unsigned n) {
+    state = state * 1103515245u + 12345u;
+    return (state >> 16) % n;
+  };
+  const wchar_t* names[] = {L"a", L"b", L"c", L"d"};
+  for (int step = 0; step < 2000; ++step) {
+    switch (next(10)) {
+      case 0:
+        if (root.GetCount() > 0) root.Delete(static_cast<int>(next(static_cast<unsigned>(root.GetCount()))));
+        break;
+      case 1:
+        root.Insert(names[next(4)], static_cast<int>(next(static_cast<unsigned>(root.GetCount() + 1))));
+        break;
+      case 2:
+        if (root.GetCount() > 0)
+          root.GetElements(static_cast<int>(next(static_cast<unsigned>(root.GetCount()))))->SetName(names[next(4)]);
+        break;
+      case 3:
+        if (root.GetCount() > 0)
+          root.GetElements(static_cast<int>(next(static_cast<unsigned>(root.GetCount()))))
+              ->SetElementType(next(2) ? xeComment : xeSingle);
+        break;
+      default: {
+        TXmlElement* child = next(3) == 0 ? root.AddSingle(names[next(4)])
+                             : next(2)   ? root.Add(names[next(4)])
+                                         : root.AddComment(L"c");
+        ASSERT_EQ(child->GetIndex(), scanned(root, child)) << "step " << step;
+        break;
+      }
+    }
+  }
+  EXPECT_GT(root.GetCount(), 40);
+}
+
+TEST(XmlModel, ManySiblingsOfDistinctNames) {
+  // Numbering an appended child doesn't scan its siblings: 100,000 distinct
+  // names (a scan would compare five billion names).
+  TXmlElement root(L"root");
+  for (int i = 0; i < 100000; ++i) root.Add(L"n" + std::to_wstring(i));
+  TXmlElement* again = root.Add(L"n99999");
+  EXPECT_EQ(again->GetIndex(), 1);
+  EXPECT_EQ(root.Add(L"n0")->GetIndex(), 1);
+  EXPECT_EQ(root.AddSingle(L"n0")->GetIndex(), 2);
+}

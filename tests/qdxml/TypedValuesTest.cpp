@@ -305,3 +305,31 @@ TEST(XmlLocalisedNames, BaseNameAndLocaleFromTheSystemLanguageTable) {
   EXPECT_FALSE(TXmlFile::ParseBundle(L"a_qq", base, language, country, variant, L'_', L'-', true));
   EXPECT_FALSE(TXmlFile::ParseBundle(L"plain", base, language, country, variant, L'_', L'-', true));
 }
+
+TEST(XmlTypedAttributes, ManyAttributesAreFoundByNameAfterEveryKindOfChange) {
+  TXmlElement e(L"e");
+  TXmlAttributes& a = e.GetAttributes();
+  for (int i = 0; i < 100000; ++i) a.AddInteger(L"a" + std::to_wstring(i), i);  // no quadratic scan
+  EXPECT_EQ(a.GetInteger(L"a99999"), 99999);
+  EXPECT_THROW(a.AddInteger(L"a5", 0), Rtl::Exception);
+  a.GetItems(5)->SetName(L"renamed");
+  EXPECT_FALSE(a.DoesExist(L"a5"));
+  EXPECT_EQ(a.FindIndex(L"renamed"), 5);
+  a.Remove(L"a0");
+  EXPECT_EQ(a.FindIndex(L"renamed"), 4);
+  a.AddString(L"front", L"f", 0);
+  EXPECT_EQ(a.FindIndex(L"renamed"), 5);
+  EXPECT_EQ(a.FindIndex(L"front"), 0);
+  // Emptied through the base collection and filled again to the same count.
+  const int count = a.GetCount();
+  a.Clear();
+  for (int i = 0; i < count; ++i) a.AddInteger(L"b" + std::to_wstring(i), i);
+  EXPECT_EQ(a.FindIndex(L"a7"), -1);
+  EXPECT_EQ(a.GetInteger(L"b7"), 7);
+  a.Delete(0);
+  a.AddInteger(L"b0", 0);
+  EXPECT_EQ(a.FindIndex(L"b0"), count - 1);
+  TXmlElement copy(L"c");
+  copy.GetAttributes().Assign(a);
+  EXPECT_EQ(copy.GetAttributes().GetInteger(L"b7"), 7);
+}
