@@ -20,6 +20,7 @@
 #include <oleauto.h>
 #include <psapi.h>
 
+#include "QdStartup.h"
 #include "QdXml.h"
 #include "XmlSample.h"
 #include "runtime/System/Win32Undef.h"
@@ -206,6 +207,7 @@ unsigned long long FileSize(const std::wstring& fileName) {
 }  // namespace
 
 int main() {
+  Qd::TUnitsScope units;
   if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
     std::printf("qdxml: COM did not start\n");
     return 1;

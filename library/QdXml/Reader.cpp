@@ -374,7 +374,10 @@ public:
       TXmlEntityFormats formats = F.FEntityFormats;
       formats.Exclude(xfLocal);
       formats.Exclude(xfExternal);
-      value = F.FEntities->DecodeString(Text().substr(0, end), formats, &attribute->PartEntities());
+      // A record of the forms only for a value with references: nodes stay small.
+      const std::wstring_view raw = Text().substr(0, end);
+      value = F.FEntities->DecodeString(raw, formats,
+                                        raw.find(L'&') != npos ? &attribute->PartEntities() : nullptr);
       Advance(end);
     }
     Advance(1);
@@ -1054,7 +1057,7 @@ public:
     if (!F.FOptions.Contains(xoNoEncodeDecode)) {
       TXmlEntityFormats formats;
       if (F.FEntityFormats.Contains(xfPredefined)) formats.Include(xfPredefined);
-      text = F.FEntities->DecodeString(text, formats, &node->PartEntities());
+      text = F.FEntities->DecodeString(text, formats, text.find(L'&') != npos ? &node->PartEntities() : nullptr);
       node->SetCodings(F.FEntities->GetThisCodings());
     }
     if (text.empty()) return;
