@@ -388,8 +388,9 @@ TTarget ResourceTarget();
 TTarget ZipArchiveTarget();
 TTarget TextCodingTarget();
 TTarget TextReaderTarget();
-TTarget XmlExternalNamesTarget();
 TTarget XmlEntityTarget();
+TTarget XmlExternalNamesTarget();
+TTarget XmlReaderTarget();
 
 namespace {
 
@@ -416,8 +417,9 @@ std::span<const TTarget> Targets() {
       ZipArchiveTarget(),
       TextCodingTarget(),
       TextReaderTarget(),
-      XmlExternalNamesTarget(),
       XmlEntityTarget(),
+      XmlExternalNamesTarget(),
+      XmlReaderTarget(),
   };
   return targets;
 }

@@ -12,6 +12,7 @@
 
 #include "QdClasses/Objects.h"
 #include "QdXml/Entities.h"
+#include "QdXml/File.h"
 #include "QdXml/Model.h"
 #include "runtime/Core/Object.h"
 #include "runtime/Core/TypeInfo.h"

@@ -27,7 +27,7 @@ public:
   virtual std::wstring WriteToString();
   virtual Rtl::TBytes WriteToBytes();
 
-private:
+protected:
   std::unique_ptr<TTextFile> FFile;
 };
 

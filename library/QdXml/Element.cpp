@@ -582,9 +582,7 @@ TXmlElement& TXmlElement::SetPreserveSpace(bool value) {
   return *this;
 }
 
-void TXmlElement::SetRawValue(const std::wstring& /*value*/) { throw Rtl::Exception(Rtl::SNotImplemented); }
 
-void TXmlElement::StringToStructure(const std::wstring& /*value*/) { throw Rtl::Exception(Rtl::SNotImplemented); }
 
 // --- Display --------------------------------------------------------------------------
 
@@ -612,7 +610,7 @@ namespace {
 // `spaces`, a space) as markers.
 std::wstring Visible(const std::wstring& value, bool spaces) {
   std::wstring result;
-  const std::size_t shown = std::min<std::size_t>(value.size(), TXmlPart::MAX_LEN_C);
+  const std::size_t shown = std::min<std::size_t>(value.size(), TXmlElement::MAX_LEN_C);
   for (std::size_t i = 0; i < shown; ++i) {
     switch (const wchar_t c = value[i]) {
       case L'\t': result += L"<tab>"; break;
@@ -624,7 +622,7 @@ std::wstring Visible(const std::wstring& value, bool spaces) {
       default: result += c; break;
     }
   }
-  if (value.size() > TXmlPart::MAX_LEN_C) result += L"...";
+  if (value.size() > TXmlElement::MAX_LEN_C) result += L"...";
   return result;
 }
 

@@ -546,12 +546,7 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
 
 // --- Declarations ------------------------------------------------------------
 
-void TXmlFileEntities::SetFileName(const std::wstring& /*name*/) { throw Rtl::Exception(Rtl::SNotImplemented); }
-
-std::wstring TXmlFileEntities::FileNameToString(const std::wstring& fileName) {
-  if (fileName.empty()) return {};
-  throw Rtl::Exception(Rtl::SNotImplemented);
-}
+// SetFileName and FileNameToString read through the XML reader (Documents.cpp).
 
 void TXmlFileEntities::AddDeclaration(bool parameter, std::wstring name, std::wstring_view literal, bool external,
                                       std::wstring identifier) {
@@ -561,7 +556,7 @@ void TXmlFileEntities::AddDeclaration(bool parameter, std::wstring name, std::ws
     entity->SetFormat(xfExternal);
     if (!IsHttpFileName(identifier)) identifier = TFile::GetFullPath(identifier, FRoot);
     if (IsExternalAllowed(identifier)) {
-      std::wstring value = FileNameToString(identifier);
+      std::wstring value = ReadExternal(identifier);
       if (static_cast<std::int64_t>(value.size()) > FMaxExternalSize) value.clear();
       CountExpansion(value.size());
       entity->SetValue(std::move(value));

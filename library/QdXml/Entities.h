@@ -200,10 +200,13 @@ public:
 
   // Parses entity declarations (an internal subset or the text of a DTD).
   void SetData(std::wstring_view text);
-  // Loading declarations from a file or URL comes with the reader; raises
-  // "Not implemented" for now.
+  // Loads declarations from a file or URL (when its source is allowed).
   void SetFileName(const std::wstring& name);
+  // The text of a file or URL, with the default limits of size and time.
   static std::wstring FileNameToString(const std::wstring& fileName);
+  // FileNameToString under the table's limits: empty when the source is
+  // not allowed or fails.
+  std::wstring ReadExternal(const std::wstring& fileName) const;
   static bool IsHttpFileName(std::wstring_view fileName);
 
   // --- Recorded codings -----------------------------------------------------

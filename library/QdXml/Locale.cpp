@@ -2,7 +2,7 @@
 // form of the caption. The split uses the system's language table, so this
 // file alone of the unit reaches into QdLanguages.
 #include "QdLanguages/SystemLanguages.h"
-#include "QdXml/Model.h"
+#include "QdXml/File.h"
 
 namespace Qd {
 

@@ -79,10 +79,6 @@ public:
   // Parts are not equal by this test; attributes compare their own way.
   bool Equals(const Rtl::TObject* obj) const override;
 
-  // At most this many characters of a value are shown by DisplayString (a
-  // class constant: the text file's MAX_LEN_C is another).
-  static constexpr int MAX_LEN_C = 40;
-
   virtual std::wstring GetStringValue() const;
   virtual void SetStringValue(const std::wstring& value);
   // Called when the value changes; nothing here.
@@ -426,6 +422,10 @@ inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
 class TXmlElement : public TXmlPart {
   RTL_CLASS(TXmlElement, TXmlPart)
 public:
+  // At most this many characters of a value are shown by DisplayString
+  // (a member, since the text reader has a constant of the same name).
+  static constexpr int MAX_LEN_C = 40;
+
   TXmlElement() = default;
   explicit TXmlElement(std::wstring name, TXmlElementType elementType = xeDouble);
   // Frees the subtree without recursion, so that any depth is safe.
@@ -698,27 +698,8 @@ TXmlElement& EmptyElement();
 bool IsEmptyElement(const TXmlElement* element);
 bool IsEmptyPart(const TXmlPart* part);
 
-// The class-level functions of the XML document class that the model and
-// the entity table use. The document itself (reading and writing) builds on
-// these.
-class TXmlFile : public TQdObject {
-  RTL_CLASS(TXmlFile, TQdObject)
-public:
-  // The character of a predefined entity name, or 0.
-  static wchar_t EntityToChar(std::wstring_view name);
-  // A predefined character's name ("&name;" with `full`); any other
-  // character as itself.
-  static std::wstring CharToEntity(wchar_t c, bool full);
-  static std::wstring EntityEncode(std::wstring_view value);
-  static bool CodingsEquals(const TXmlEntityCodings& codings1, const TXmlEntityCodings& codings2);
-  // Per entity: Default for an empty set, else the preferred form seen.
-  static void CodingsToCoding(const TXmlEntityCodings& codings, const TXmlEntityCoding& Default,
-                              TXmlEntityCoding& result);
-  // Splits a name that ends in a locale code ("caption_de_DE").
-  static bool ParseBundle(const std::wstring& name, std::wstring& baseName, std::wstring& language,
-                          std::wstring& country, std::wstring& variant, wchar_t languageSeparator,
-                          wchar_t countrySeparator, bool strictCheck);
-};
+// The document class (QdXml/File.h).
+class TXmlFile;
 
 }  // namespace Qd
 

@@ -5,6 +5,7 @@
 #include "QdClasses/DateTime.h"
 #include "QdString/String.h"
 #include "QdString/UnicodeString.h"
+#include "QdXml/File.h"
 #include "QdXml/Model.h"
 #include "QdXml/Strings.h"
 #include "QdZip.h"

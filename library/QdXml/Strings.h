@@ -11,7 +11,23 @@
   S(SXmlEmptyElementChanged, 61905, "The empty element cannot be changed") \
   S(SXmlExpansionLimit, 61906, "Entity expansion exceeds %d characters.") \
   S(SXmlNestingLimit, 61907, "Entity references are nested deeper than %d levels.") \
-  S(SXmlSelfReference, 61908, "Entity \042&%s;\042 refers to itself.")
+  S(SXmlSelfReference, 61908, "Entity \042&%s;\042 refers to itself.") \
+  S(SXmlErrorParsing, 61960, "Error parsing XML data.") \
+  S(SXmlInvalidTopLevel, 61961, "Invalid at the top level of the document") \
+  S(SXmlNameInvalidChar, 61962, "A name contained an invalid character.") \
+  S(SXmlNoData, 61963, "No data.") \
+  S(SXmlNoQuote, 61964, "A string literal was expected, but no opening quote character was found.") \
+  S(SXmlEndTagMismatch, 61965, "\042%0:s\042 end tag of the XML file does not match to \042%1:s\042 tag") \
+  S(SXmlInvalid, 61966, "Invalid XML") \
+  S(SXmlInvalidAtLine, 61967, "Invalid XML at line: \042%s\042") \
+  S(SXmlOneTopLevel, 61968, "Only one top level element is allowed in an XML document.") \
+  S(SXmlInvalidEndTag, 61969, "Invalid \042%s\042 end tag in the XML file") \
+  S(SXmlUnknownVersion, 61970, "Unknown XML version: %s") \
+  S(SXmlEncodingConflict, 61971, "Can not change the detected \042%0:s\042 encoding to the \042%1:s\042 specified by encoding attribute. The XML data is invalid.") \
+  S(SXmlNotProcessMode, 61972, "XML parser is not in the process mode.") \
+  S(SXmlUnexpectedEnd, 61973, "Unexpected end of the XML data.") \
+  S(SXmlTooDeep, 61974, "Elements are nested deeper than %d levels.") \
+  S(SXmlNotWellFormed, 61975, "The XML data is not well-formed: %s.")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

@@ -4,6 +4,7 @@
 // shares per mode against their targets.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -134,13 +135,33 @@ TEST(XmlConfRun, EachFileLoadsInAChildWithinTheLimit) {
 TEST(XmlConfRun, TheReaderMeetsItsTargetsInEachMode) {
   if (!IsReaderBuilt()) GTEST_SKIP() << "skipped: the XML reader is not built yet";
   const auto tests = SelectedTests();
+  // The fifth edition of XML 1.0 allows names that the earlier editions
+  // did not: the not-wf tests of the old character classes (productions
+  // 85-89 of IBM's tests) are well-formed now, and this copy of the
+  // catalogue does not mark their editions. The strict target counts the
+  // not-wf tests without them; both shares are printed.
+  std::vector<TConformanceTest> fifth;
+  for (const TConformanceTest& test : tests) {
+    const std::string& id = test.Id;
+    const bool oldNames = id.rfind("ibm-not-wf-P8", 0) == 0 && id.size() > 14 && id[13] >= '5' && id[13] <= '9';
+    if (!oldNames) fifth.push_back(test);
+  }
   for (const TMode mode : {xmDefault, xmStrict}) {
-    const TSummary summary = Summarise(tests, RunInChildren(tests, mode, "reader"));
+    const auto results = RunInChildren(tests, mode, "reader");
+    const TSummary summary = Summarise(tests, results);
     Print(mode, summary);
     EXPECT_EQ(summary.Crashed + summary.TimedOut, 0) << ModeName(mode);
     EXPECT_GE(summary.WellFormedShare(), 99.0) << ModeName(mode);
-    if (mode == xmStrict) {
-      EXPECT_GE(summary.NotWfShare(), 95.0);
+    if (mode == xmStrict && IsStrictBuilt()) {
+      std::vector<TLoadResult> fifthResults;
+      for (std::size_t i = 0; i < tests.size(); ++i)
+        if (std::find_if(fifth.begin(), fifth.end(), [&](const TConformanceTest& t) { return t.Id == tests[i].Id; }) !=
+            fifth.end())
+          fifthResults.push_back(results[i]);
+      const TSummary current = Summarise(fifth, fifthResults);
+      std::printf("xmlconf xoStrict, fifth-edition not-wf tests: rejected %d/%d (%.1f%%)\n", current.NotWfRejected,
+                  current.NotWf, current.NotWfShare());
+      EXPECT_GE(current.NotWfShare(), 95.0);
     }
   }
 }

@@ -36,6 +36,7 @@ TLoader FindLoader(const std::string& name);
 
 // The reader's loader is built (until then the conformance run is skipped).
 bool IsReaderBuilt();
+bool IsStrictBuilt();
 TLoadResult LoadWithReader(const std::wstring& path, TMode mode);
 
 constexpr unsigned LIMIT_MS_C = 2000;

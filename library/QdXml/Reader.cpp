@@ -1,0 +1,1416 @@
+// The reader of TXmlFile. The parser keeps the decoded text that is not yet
+// parsed in a buffer with a cursor: chunks of the text reader (each ending
+// before a "<") are appended, consumed text is only dropped from the front
+// once it is more than half of the buffer, and every search for the end of
+// a construct starts where the previous search of that construct stopped,
+// so no construct is scanned twice. Replacement text of entities met in
+// content is read from a stack of sources above the buffer.
+#include <algorithm>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "QdClasses/File.h"
+#include "QdString/UnicodeString.h"
+#include "QdTextFile/TextFile.h"
+#include "QdXml/File.h"
+#include "QdXml/Strings.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Core/ResStrings.h"
+#include "runtime/IO/Files.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/Text/Ascii.h"
+#include "runtime/Text/Format.h"
+
+namespace Qd {
+
+namespace {
+
+constexpr std::size_t npos = std::wstring::npos;
+
+bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+[[noreturn]] void IntInvalidXml(std::wstring_view line) {
+  if (line.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlInvalid));
+  throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidAtLine), {std::wstring(line)}));
+}
+
+
+// --- Well-formedness (xoStrict) ---------------------------------------------------
+
+bool IsNameStart(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || c == L'_' || c == L':' ||
+         (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6) || (c >= 0xF8 && c <= 0x2FF) ||
+         (c >= 0x370 && c <= 0x37D) || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D) ||
+         (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF) || (c >= 0x3001 && c <= 0xD7FF) ||
+         (c >= 0xD800 && c <= 0xDB7F) ||  // the high surrogates of U+10000-U+EFFFF
+         (c >= 0xF900 && c <= 0xFDCF) || (c >= 0xFDF0 && c <= 0xFFFD);
+}
+
+bool IsNameChar(wchar_t c) {
+  return IsNameStart(c) || (c >= L'0' && c <= L'9') || c == L'-' || c == L'.' || c == 0xB7 ||
+         (c >= 0x300 && c <= 0x36F) || (c >= 0x203F && c <= 0x2040) || (c >= 0xDC00 && c <= 0xDFFF);
+}
+
+bool IsName(std::wstring_view name) {
+  if (name.empty() || !IsNameStart(name[0])) return false;
+  return std::all_of(name.begin() + 1, name.end(), IsNameChar);
+}
+
+// The first unit that is no XML character (a lone surrogate included), or npos.
+std::size_t FindBadChar(std::wstring_view text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const wchar_t c = text[i];
+    if (c == L'\t' || c == L'\n' || c == L'\r' || (c >= 0x20 && c < 0xD800) || (c >= 0xE000 && c <= 0xFFFD)) continue;
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+      ++i;
+      continue;
+    }
+    return i;
+  }
+  return npos;
+}
+
+// Whether decoding could find or record anything: a reference or one of the
+// predefined characters written plainly. Texts without them are taken as
+// they are (their codings are empty).
+bool HasSpecial(std::wstring_view text) {
+  return text.find_first_of(L"&<>'\"") != std::wstring_view::npos;
+}
+
+bool IsCharValue(unsigned long v) {
+  return v == 9 || v == 10 || v == 13 || (v >= 0x20 && v <= 0xD7FF) || (v >= 0xE000 && v <= 0xFFFD) ||
+         (v >= 0x10000 && v <= 0x10FFFF);
+}
+
+// A source of replacement text: the entity's value and the cursor in it.
+struct TSource {
+  const TXmlEntity* Entity;
+  std::size_t Pos;
+  std::size_t Depth;  // open elements when it was pushed: its markup must be balanced
+};
+
+}  // namespace
+
+class TXmlFile::TParser {
+public:
+  explicit TParser(TXmlFile& owner) : F(owner), FText(*owner.FFile) {}
+
+  TXmlFile& F;
+  TTextFile& FText;
+  std::wstring FLine;      // the buffered text of the input
+  std::size_t FPos = 0;    // the cursor in FLine
+  std::vector<TSource> FSources;  // replacement texts being read, innermost last
+  int FLineCounter = 1;
+  int FLinePosition = 1;
+  bool FLastCr = false;    // the last character counted was a CR (CR LF is one break)
+  bool FLastLf = false;
+  // The pending whitespace: its text; the node is made only when it is added.
+  std::wstring FWhiteSpaceText;
+  bool FWhiteSpace = false;
+  void SetWhiteSpace(std::wstring text) {
+    FWhiteSpaceText = std::move(text);
+    FWhiteSpace = true;
+  }
+  std::unique_ptr<TXmlElement> TakeWhiteSpace() {
+    auto node = std::make_unique<TXmlElement>(L"", xeWhiteSpace);
+    node->SetValue(std::move(FWhiteSpaceText));
+    FWhiteSpaceText.clear();
+    FWhiteSpace = false;
+    return node;
+  }
+  bool FStop = false;      // reading stops (invalid data, declaration only, cancel)
+
+  // --- The current source -----------------------------------------------
+
+  bool InEntity() const { return !FSources.empty(); }
+  std::wstring_view Text() const {
+    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos);
+    const TSource& s = FSources.back();
+    return std::wstring_view(s.Entity->GetValue()).substr(s.Pos);
+  }
+  // Whether more text can be appended to the current source.
+  bool CanFill() { return FSources.empty() && !FText.Eof(); }
+
+  // Appends the next chunk to the buffer; False when the input is used up.
+  bool DoReadLine() {
+    if (!FSources.empty() || FText.Eof()) return false;
+    if (FPos > 4096 && FPos * 2 > FLine.size()) {
+      FLine.erase(0, FPos);
+      FPos = 0;
+    }
+    std::wstring chunk = FText.ReadLine(L'<');
+    F.FEntities->CountRead(chunk.size());
+    if (F.FOnProgress) {
+      const int permille = F.GetPermille();
+      if (permille != F.FLastPermille) {
+        F.FOnProgress(&F, FText.GetStreamSize(), FText.GetBytesRead(), F.FCancelled);
+        F.FLastPermille = F.GetPermille();
+      }
+    }
+    if (chunk.find(L'\0') != npos) {
+      F.FInvalidData = true;
+      FLine += chunk;
+      InvalidXml(L"Null character not allowed");
+      FStop = true;
+      return true;
+    }
+    FLine += chunk;
+    return true;
+  }
+
+  // Moves the cursor on by `count` characters, counting lines and columns.
+  void Advance(std::size_t count) {
+    std::wstring_view t = Text().substr(0, count);
+    for (wchar_t c : t) {
+      if (c == L'\n') {
+        if (!FLastCr) ++FLineCounter;
+        FLinePosition = 1;
+        FLastLf = !FLastCr;
+        FLastCr = false;
+      } else if (c == L'\r') {
+        if (!FLastLf) ++FLineCounter;
+        FLinePosition = 1;
+        FLastCr = !FLastLf;
+        FLastLf = false;
+      } else {
+        ++FLinePosition;
+        FLastCr = FLastLf = false;
+      }
+    }
+    if (FSources.empty())
+      FPos += t.size();
+    else
+      FSources.back().Pos += t.size();
+  }
+  std::wstring Take(std::size_t count) {
+    std::wstring result(Text().substr(0, count));
+    Advance(count);
+    return result;
+  }
+
+  // Makes sure that text is available: pops used-up replacement texts and
+  // reads chunks. False at the end of the input.
+  bool Ensure() {
+    for (;;) {
+      if (!Text().empty()) return true;
+      if (!FSources.empty()) {
+        if (Strict() && FSources.back().Depth != F.FElementStack.size())
+          NotWf(L"the elements of entity \"" + FSources.back().Entity->GetName() + L"\" are not balanced");
+        FSources.pop_back();
+        continue;
+      }
+      if (FStop || !DoReadLine()) return false;
+    }
+  }
+
+  // The offset of `str` from the cursor in the current source, reading
+  // chunks as needed; npos when the input ends first. A given `errorChar`
+  // before it raises "Invalid XML".
+  std::size_t GetEnd(std::wstring_view str, wchar_t errorChar = 0) {
+    std::size_t from = 0;
+    for (;;) {
+      const std::wstring_view t = Text();
+      const std::size_t found = t.find(str, from);
+      if (found != npos) {
+        if (errorChar != 0 && t.substr(0, found).find(errorChar) != npos) IntInvalidXml(L"");
+        return found;
+      }
+      if (t.size() >= str.size()) from = t.size() - str.size() + 1;
+      if (!DoReadLine()) return npos;
+    }
+  }
+
+
+  // --- Well-formedness (xoStrict) ---------------------------------------------
+
+  bool Strict() const { return F.FOptions.Contains(xoStrict); }
+  bool FSeenNode = false;     // a node was read (a declaration must come first)
+  bool FSeenDocType = false;
+  bool FExternalSubset = false;
+  std::wstring FLastRaw;  // the raw text of the last attribute value  // declarations may come from outside: undeclared entities pass
+
+  void NotWf(const std::wstring& what) {
+    InvalidXml(Rtl::Format(Rtl::LoadResString(SXmlNotWellFormed), {what}));
+    FStop = true;
+  }
+  void CheckChars(std::wstring_view text, const wchar_t* where) {
+    if (FindBadChar(text) != npos) NotWf(std::wstring(L"a character that XML does not allow in ") + where);
+  }
+  void CheckName(std::wstring_view name, const wchar_t* what) {
+    if (!IsName(name)) NotWf(std::wstring(L"invalid ") + what + L" \"" + std::wstring(name) + L"\"");
+  }
+  // References: "&name;" to a declared entity, "&#n;" and "&#xh;" to a character.
+  void CheckReferences(std::wstring_view text, bool attribute) {
+    for (std::size_t i = text.find(L'&'); i != npos; i = text.find(L'&', i + 1)) {
+      const std::size_t semicolon = text.find(L';', i);
+      if (semicolon == npos) return NotWf(L"\"&\" that starts no reference");
+      const std::wstring_view ref = text.substr(i + 1, semicolon - i - 1);
+      if (!ref.empty() && ref[0] == L'#') {
+        const bool hex = ref.size() > 1 && ref[1] == L'x';
+        std::wstring_view digits = ref.substr(hex ? 2 : 1);
+        while (digits.size() > 1 && digits[0] == L'0') digits.remove_prefix(1);
+        unsigned long value = 0;
+        bool ok = !digits.empty() && digits.size() <= 8;
+        for (wchar_t c : digits) {
+          const int d = c >= L'0' && c <= L'9' ? c - L'0'
+                        : hex && c >= L'a' && c <= L'f' ? c - L'a' + 10
+                        : hex && c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                                        : -1;
+          if (d < 0) ok = false;
+          else value = value * (hex ? 16 : 10) + static_cast<unsigned long>(d);
+        }
+        if (!ok || !IsCharValue(value)) return NotWf(L"invalid character reference \"&" + std::wstring(ref) + L";\"");
+      } else {
+        if (!IsName(ref)) return NotWf(L"\"&\" that starts no reference");
+        const TXmlEntity* entity = F.FEntities->FindName(ref);
+        if (entity == nullptr) {
+          if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\"");
+        } else if (attribute && entity->GetFormat() == xfExternal) {
+          return NotWf(L"reference to external entity \"" + std::wstring(ref) + L"\" in an attribute value");
+        } else if (attribute && entity->GetFormat() == xfLocal &&
+                   entity->GetValue().find(L'<') != std::wstring::npos) {
+          return NotWf(L"\"<\" in the replacement text of \"" + std::wstring(ref) + L"\" in an attribute value");
+        }
+      }
+      i = semicolon;
+    }
+  }
+
+  // --- Reports -------------------------------------------------------------
+
+  void InvalidXml(const std::wstring& msg) {
+    F.FInvalidData = true;
+    if (!F.FDoNotRaiseOnInvalidData) Raise(msg);
+  }
+  // Raises whatever DoNotRaiseOnInvalidData says.
+  [[noreturn]] void Raise(const std::wstring& msg) {
+    F.FInvalidData = true;
+    TTextFile::InvalidFile(FText.GetFileName(), Text().substr(0, 256), Rtl::LoadResString(SXmlErrorParsing), msg,
+                           FLineCounter, FLinePosition);
+  }
+  [[noreturn]] void UnexpectedEnd() { Raise(Rtl::LoadResString(SXmlUnexpectedEnd)); }
+
+  // --- Small readers ---------------------------------------------------------
+
+  std::wstring RemoveWhiteSpaces() {
+    std::size_t n = 0;
+    for (;;) {
+      const std::wstring_view t = Text();
+      while (n < t.size() && IsSpace(t[n])) ++n;
+      if (n < t.size() || !DoReadLine()) break;
+    }
+    return Take(n);
+  }
+
+  std::wstring GetTagName() {
+    std::size_t n = 0;
+    for (;;) {
+      const std::wstring_view t = Text();
+      while (n < t.size()) {
+        const wchar_t c = t[n];
+        if (c == L'>' || c == L'/' || c == L'?' || IsSpace(c)) return Take(n);
+        if (c == L'<') {
+          InvalidXml(Rtl::LoadResString(SXmlNameInvalidChar));
+          return Take(n);
+        }
+        ++n;
+      }
+      if (!DoReadLine()) UnexpectedEnd();
+    }
+  }
+
+  // The text up to `delimiter`, which is consumed too.
+  std::wstring TextUpTo(std::wstring_view delimiter) {
+    const std::size_t end = GetEnd(delimiter);
+    if (end == npos) UnexpectedEnd();
+    std::wstring result = Take(end);
+    Advance(delimiter.size());
+    return result;
+  }
+
+  bool StartsWith(std::wstring_view s) {
+    while (Text().size() < s.size())
+      if (!DoReadLine()) break;
+    return Text().starts_with(s);
+  }
+
+  // --- Nodes -------------------------------------------------------------------
+
+  void AddNode(std::unique_ptr<TXmlElement> node, TXmlElement* current) { F.AddElement(std::move(node), current); }
+
+  void FlushWhiteSpace(TXmlElement* current) {
+    if (FWhiteSpace && F.IsKeepFormat()) AddNode(TakeWhiteSpace(), current);
+  }
+
+  std::unique_ptr<TXmlAttribute> ReadAttribute() {
+    // Only the text of this attribute is looked at (never the rest of the
+    // tag), so a tag with many attributes is read in one pass.
+    if (Text().empty() && !DoReadLine()) UnexpectedEnd();
+    std::wstring_view t = Text();
+    if (t.empty() || t[0] == L'>' || t[0] == L'/' || t[0] == L'?') return nullptr;
+    std::size_t n = 0;
+    for (;;) {
+      t = Text();
+      while (n < t.size() && t[n] != L'=' && t[n] != L'>' && t[n] != L'/' && !IsSpace(t[n])) ++n;
+      if (n < t.size() || !DoReadLine()) break;
+    }
+    if (n == Text().size()) UnexpectedEnd();
+    auto attribute = std::make_unique<TXmlAttribute>();
+    attribute->SetName(Take(n));
+    if (Strict()) CheckName(attribute->GetName(), L"attribute name");
+    attribute->SetLineNumber(FLineCounter);
+    attribute->SetNameWhiteSpaces(RemoveWhiteSpaces());
+    t = Text();
+    if (t.empty()) {
+      InvalidXml(Rtl::LoadResString(SXmlNoData));
+      return nullptr;
+    }
+    if (t[0] != L'=') {
+      InvalidXml(Rtl::LoadResString(SXmlNoQuote));
+      return nullptr;
+    }
+    Advance(1);
+    attribute->SetSeparatorWhiteSpaces(RemoveWhiteSpaces());
+    t = Text();
+    if (t.empty()) {
+      InvalidXml(Rtl::LoadResString(SXmlNoData));
+      return nullptr;
+    }
+    if (t[0] != L'"' && t[0] != L'\'') {
+      InvalidXml(Rtl::LoadResString(SXmlNoQuote));
+      return nullptr;
+    }
+    const wchar_t quote = t[0];
+    attribute->SetSeparator(quote == L'"' ? xsDouble : xsSingle);
+    Advance(1);
+    const std::size_t end = GetEnd(std::wstring_view(&quote, 1));
+    if (end == npos) UnexpectedEnd();
+    if (Strict()) {
+      const std::wstring_view raw = Text().substr(0, end);
+      FLastRaw.assign(raw);
+      if (raw.find(L'<') != npos) NotWf(L"\"<\" in an attribute value");
+      CheckChars(raw, L"an attribute value");
+      CheckReferences(raw, true);
+    }
+    std::wstring value;
+    TXmlEntityCodings codings = XML_EMPTY_CODINGS_C;
+    if (F.FOptions.Contains(xoNoEncodeDecode)) {
+      value = Take(end);
+    } else {
+      TXmlEntityFormats formats = F.FEntityFormats;
+      formats.Exclude(xfLocal);
+      formats.Exclude(xfExternal);
+      // A record of the forms only for a value with references: nodes stay small.
+      const std::wstring_view raw = Text().substr(0, end);
+      if (HasSpecial(raw)) {
+        value = F.FEntities->DecodeString(raw, formats,
+                                          raw.find(L'&') != npos ? &attribute->PartEntities() : nullptr);
+        codings = F.FEntities->GetThisCodings();
+      } else {
+        value.assign(raw);
+      }
+      Advance(end);
+    }
+    Advance(1);
+    if (F.IsRemoveWhiteSpace() && F.IsKeepFormat()) {
+      std::size_t b = 0;
+      while (b < value.size() && IsSpace(value[b])) ++b;
+      std::size_t e = value.size();
+      while (e > b && IsSpace(value[e - 1])) --e;
+      attribute->SetBeforeWhiteSpaces(value.substr(0, b));
+      attribute->SetAfterWhiteSpaces(value.substr(e));
+      value = value.substr(b, e - b);
+    } else if (F.IsRemoveWhiteSpace()) {
+      std::size_t b = 0;
+      while (b < value.size() && IsSpace(value[b])) ++b;
+      std::size_t e = value.size();
+      while (e > b && IsSpace(value[e - 1])) --e;
+      value = value.substr(b, e - b);
+    }
+    attribute->SetValue(std::move(value));
+    codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
+    attribute->SetCodings(codings);
+    attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
+    return attribute;
+  }
+
+  void ReadDeclaration(TXmlElement* current) {
+    if (Strict() && (FSeenNode || current != nullptr || FLineCounter != 1 || FLinePosition != 6)) NotWf(L"an XML declaration that is not at the start");
+    auto node = std::make_unique<TXmlElement>(L"xml", xeDeclaration);
+    node->SetStartWhiteSpaces(RemoveWhiteSpaces());
+    int index = 0;
+    static constexpr const wchar_t* ORDER_C[3] = {L"version", L"encoding", L"standalone"};
+    int next = 0;
+    bool spaced = !node->GetStartWhiteSpaces().empty();
+    while (auto attribute = ReadAttribute()) {
+      if (Strict()) {
+        const std::wstring& name = attribute->GetName();
+        int at = -1;
+        for (int k = next; k < 3; ++k)
+          if (name == ORDER_C[k]) at = k;
+        if (at < 0 || (index == 0 && at != 0) || !spaced) NotWf(L"invalid XML declaration");
+        next = at + 1;
+        if (at >= 0 && FLastRaw != attribute->GetValue()) NotWf(L"whitespace in a value of the XML declaration");
+        if (at == 1) {
+          const std::wstring& v = attribute->GetValue();
+          bool ok = !v.empty() && ((v[0] >= L'a' && v[0] <= L'z') || (v[0] >= L'A' && v[0] <= L'Z'));
+          for (wchar_t c : v)
+            if (!((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'.' ||
+                  c == L'_' || c == L'-'))
+              ok = false;
+          if (!ok) NotWf(L"invalid encoding name");
+        }
+        if (at == 2 && attribute->GetValue() != L"yes" && attribute->GetValue() != L"no")
+          NotWf(L"invalid standalone value");
+        spaced = !attribute->GetValueWhiteSpaces().empty();
+      }
+      ++index;
+      TXmlAttribute* a = node->GetAttributes().Add(std::move(attribute));
+      if (Rtl::AsciiSameText(a->GetName(), L"version")) {
+        F.FVersion = a->GetValue();
+        if (F.FVersion != L"1.0")
+          throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlUnknownVersion), {F.FVersion}));
+      } else if (Rtl::AsciiSameText(a->GetName(), L"encoding")) {
+        F.FEncodingAttributeValue = a->GetValue();
+        ApplyEncoding(a->GetValue());
+      }
+    }
+    if (F.FInvalidData) {
+      FStop = true;
+      return;
+    }
+    if (Strict() && index == 0) NotWf(L"an XML declaration without version");
+    if (!StartsWith(L"?>")) {
+      if (Strict()) return NotWf(L"invalid XML declaration");
+      UnexpectedEnd();
+    }
+    Advance(2);
+    AddNode(std::move(node), current);
+    if (F.FLoadOnlyDeclaration) FStop = true;
+  }
+
+  void ApplyEncoding(const std::wstring& value) {
+    if (F.FOptions.Contains(xoIgnoreEncoding) || value.empty()) return;
+    if (FText.GetFormatDetected() && TTextFile::EncodingToTextFormat(value, FText.GetFormat()) != FText.GetFormat())
+      throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlEncodingConflict), {FText.GetXmlEncoding(), value}));
+    if (!FText.GetHasBom()) FText.SetEncoding(value);
+  }
+
+  void ReadDocType(TXmlElement* current) {
+    if (Strict() && (FSeenDocType || current != nullptr || F.FRoot != nullptr))
+      NotWf(L"a document type that is not before the root element");
+    FSeenDocType = true;
+    Advance(8);  // "!DOCTYPE"
+    // The text through the closing ">": an internal subset ends at the first
+    // "]" outside literals, comments and processing instructions.
+    std::size_t n = 0;
+    wchar_t quote = 0;
+    bool subset = false;
+    std::wstring_view t = Text();
+    for (;;) {
+      t = Text();
+      if (n >= t.size()) {
+        if (!DoReadLine()) UnexpectedEnd();
+        continue;
+      }
+      const wchar_t c = t[n];
+      if (quote != 0) {
+        if (c == quote) quote = 0;
+        ++n;
+      } else if (c == L'"' || c == L'\'') {
+        quote = c;
+        ++n;
+      } else if (subset && c == L'<' && (t.substr(n).starts_with(L"<!--") || t.substr(n).starts_with(L"<?") ||
+                                          t.size() - n < 4)) {
+        if (t.size() - n < 4) {
+          if (!DoReadLine()) UnexpectedEnd();
+          continue;
+        }
+        const std::wstring_view close = t[n + 1] == L'?' ? L"?>" : L"-->";
+        const std::size_t end = t.find(close, n + 2);
+        if (end == npos) {
+          if (!DoReadLine()) UnexpectedEnd();
+          continue;
+        }
+        n = end + close.size();
+      } else if (!subset && c == L'[') {
+        subset = true;
+        ++n;
+      } else if (subset && c == L']') {
+        subset = false;
+        ++n;
+      } else if (!subset && c == L'>') {
+        break;
+      } else {
+        ++n;
+      }
+    }
+    std::wstring text = Take(n);
+    Advance(1);
+    if (Strict()) CheckDocType(text);
+    F.ParseDocType(text);
+    std::size_t b = 0;
+    while (b < text.size() && IsSpace(text[b])) ++b;
+    auto node = std::make_unique<TXmlElement>(L"", xeDocType);
+    node->SetValue(text.substr(b));
+    AddNode(std::move(node), current);
+  }
+
+
+
+  // A content specification of an element declaration at `p`.
+  static bool ContentSpec(std::wstring_view text, std::size_t& p) {
+    const auto rest = [&] { return text.substr(p); };
+    const auto skip = [&] {
+      while (p < text.size() && IsSpace(text[p])) ++p;
+    };
+    if (rest().starts_with(L"EMPTY")) return p += 5, true;
+    if (rest().starts_with(L"ANY")) return p += 3, true;
+    if (p >= text.size() || text[p] != L'(') return false;
+    const std::size_t open = p;
+    ++p;
+    skip();
+    if (rest().starts_with(L"#PCDATA")) {
+      p += 7;
+      bool names = false;
+      for (;;) {
+        skip();
+        if (p < text.size() && text[p] == L')') {
+          ++p;
+          if (p < text.size() && text[p] == L'*') return ++p, true;
+          return !names;
+        }
+        if (p >= text.size() || text[p] != L'|') return false;
+        ++p;
+        skip();
+        const std::size_t start = p;
+        if (p < text.size() && IsNameStart(text[p]))
+          while (++p < text.size() && IsNameChar(text[p])) {
+          }
+        if (p == start) return false;
+        names = true;
+      }
+    }
+    p = open;
+    // children: nested choices and sequences, with a stack of separators.
+    std::vector<wchar_t> separators;
+    for (;;) {
+      if (p < text.size() && text[p] == L'(') {
+        ++p;
+        separators.push_back(0);
+        skip();
+        continue;
+      }
+      const std::size_t start = p;
+      if (p < text.size() && IsNameStart(text[p]))
+        while (++p < text.size() && IsNameChar(text[p])) {
+        }
+      if (p == start) return false;
+      if (p < text.size() && (text[p] == L'?' || text[p] == L'*' || text[p] == L'+')) ++p;
+      for (;;) {
+        skip();
+        if (p >= text.size() || separators.empty()) return false;
+        const wchar_t c = text[p];
+        if (c == L')') {
+          ++p;
+          separators.pop_back();
+          if (p < text.size() && (text[p] == L'?' || text[p] == L'*' || text[p] == L'+')) ++p;
+          if (separators.empty()) return true;
+          continue;
+        }
+        if (c != L'|' && c != L',') return false;
+        if (separators.back() != 0 && separators.back() != c) return false;
+        separators.back() = c;
+        ++p;
+        skip();
+        break;
+      }
+    }
+  }
+
+  // The document type's syntax: the root name, an external identifier, the
+  // internal subset's declarations, comments, processing instructions and
+  // parameter-entity references.
+  void CheckDocType(std::wstring_view text) {
+    std::size_t p = 0;
+    const auto spaces = [&] {
+      const std::size_t start = p;
+      while (p < text.size() && IsSpace(text[p])) ++p;
+      return p > start;
+    };
+    const auto name = [&] {
+      const std::size_t start = p;
+      if (p < text.size() && IsNameStart(text[p]))
+        while (++p < text.size() && IsNameChar(text[p])) {
+        }
+      return text.substr(start, p - start);
+    };
+    const auto literal = [&](std::wstring_view& value) {
+      if (p >= text.size() || (text[p] != L'"' && text[p] != L'\'')) return false;
+      const std::size_t end = text.find(text[p], p + 1);
+      if (end == npos) return false;
+      value = text.substr(p + 1, end - p - 1);
+      p = end + 1;
+      return true;
+    };
+    const auto externalId = [&](bool publicOnly) {
+      std::wstring_view v;
+      if (text.substr(p).starts_with(L"SYSTEM")) {
+        p += 6;
+        return spaces() && literal(v) && v.find(L'#') == npos;
+      }
+      if (text.substr(p).starts_with(L"PUBLIC")) {
+        p += 6;
+        if (!spaces() || !literal(v)) return false;
+        for (wchar_t c : v)
+          if (!(c == L' ' || c == L'\r' || c == L'\n' || (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') ||
+                (c >= L'0' && c <= L'9') || std::wstring_view(L"-'()+,./:=?;!*#@$_%").find(c) != npos))
+            return false;
+        const std::size_t before = p;
+        const bool spaced = spaces();
+        if (literal(v)) return spaced;
+        p = before;
+        return publicOnly;
+      }
+      return false;
+    };
+    const auto fail = [&](const wchar_t* what) { NotWf(std::wstring(L"invalid document type: ") + what); };
+    if (!spaces() || name().empty()) return fail(L"no root name");
+    const bool spaced = spaces();
+    if (p < text.size() && text[p] != L'[') {
+      if (!spaced || !externalId(false)) return fail(L"invalid external identifier");
+      FExternalSubset = true;
+      spaces();
+    }
+    if (p < text.size() && text[p] == L'[') {
+      ++p;
+      for (;;) {
+        spaces();
+        if (p >= text.size()) return fail(L"the internal subset does not end");
+        const std::wstring_view rest = text.substr(p);
+        if (rest[0] == L']') {
+          ++p;
+          break;
+        }
+        if (rest[0] == L'%') {
+          ++p;
+          if (name().empty() || p >= text.size() || text[p] != L';') return fail(L"invalid parameter-entity reference");
+          ++p;
+          FExternalSubset = true;
+        } else if (rest.starts_with(L"<!--")) {
+          const std::size_t end = text.find(L"-->", p + 4);
+          if (end == npos) return fail(L"a comment does not end");
+          const std::wstring_view body = text.substr(p + 4, end - p - 4);
+          if (body.find(L"--") != npos || (!body.empty() && body.back() == L'-')) return fail(L"\"--\" in a comment");
+          p = end + 3;
+        } else if (rest.starts_with(L"<?")) {
+          p += 2;
+          const std::wstring_view target = name();
+          if (target.empty() || Rtl::AsciiSameText(target, L"xml")) return fail(L"invalid processing instruction");
+          const std::size_t end = text.find(L"?>", p);
+          if (end == npos || (end > p && !IsSpace(text[p]))) return fail(L"invalid processing instruction");
+          p = end + 2;
+        } else if (rest.starts_with(L"<!ENTITY")) {
+          p += 8;
+          if (!spaces()) return fail(L"invalid entity declaration");
+          bool parameter = false;
+          if (p < text.size() && text[p] == L'%') {
+            ++p;
+            parameter = true;
+            if (!spaces()) return fail(L"invalid entity declaration");
+          }
+          if (name().empty() || !spaces()) return fail(L"invalid entity declaration");
+          std::wstring_view value;
+          if (literal(value)) {
+            if (value.find(L'%') != npos) return fail(L"a parameter-entity reference in an entity value");
+            for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
+              const std::size_t semicolon = value.find(L';', i);
+              if (semicolon == npos) return fail(L"\"&\" that starts no reference");
+              const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
+              if (ref.empty() || (ref[0] != L'#' && !IsName(ref))) return fail(L"\"&\" that starts no reference");
+            }
+            if (FindBadChar(value) != npos) return fail(L"a character that XML does not allow");
+          } else {
+            if (!externalId(false)) return fail(L"invalid entity declaration");
+            const std::size_t before = p;
+            if (spaces() && text.substr(p).starts_with(L"NDATA")) {
+              if (parameter) return fail(L"NDATA in a parameter entity");
+              p += 5;
+              if (!spaces() || name().empty()) return fail(L"invalid entity declaration");
+            } else {
+              p = before;
+            }
+          }
+          spaces();
+          if (p >= text.size() || text[p] != L'>') return fail(L"invalid entity declaration");
+          ++p;
+        } else if (rest.starts_with(L"<!NOTATION")) {
+          p += 10;
+          if (!spaces() || name().empty() || !spaces() || !externalId(true)) return fail(L"invalid notation");
+          spaces();
+          if (p >= text.size() || text[p] != L'>') return fail(L"invalid notation");
+          ++p;
+        } else if (rest.starts_with(L"<!ELEMENT")) {
+          p += 9;
+          if (!spaces() || name().empty() || !spaces()) return fail(L"invalid element declaration");
+          if (!ContentSpec(text, p)) return fail(L"invalid content model");
+          spaces();
+          if (p >= text.size() || text[p] != L'>') return fail(L"invalid element declaration");
+          ++p;
+        } else if (rest.starts_with(L"<!ATTLIST")) {
+          p += 9;
+          if (!spaces() || name().empty()) return fail(L"invalid attribute-list declaration");
+          for (;;) {
+            const bool spaced2 = spaces();
+            if (p < text.size() && text[p] == L'>') break;
+            if (!spaced2 || name().empty() || !spaces()) return fail(L"invalid attribute definition");
+            static constexpr const wchar_t* TYPES_C[] = {L"CDATA", L"IDREFS", L"IDREF", L"ID", L"ENTITY",
+                                                         L"ENTITIES", L"NMTOKENS", L"NMTOKEN"};
+            bool typed = false;
+            for (const wchar_t* type : TYPES_C)
+              if (text.substr(p).starts_with(type)) {
+                p += std::wstring_view(type).size();
+                typed = true;
+                break;
+              }
+            if (!typed) {
+              bool notation = false;
+              if (text.substr(p).starts_with(L"NOTATION")) {
+                p += 8;
+                if (!spaces()) return fail(L"invalid attribute type");
+                notation = true;
+              }
+              if (p >= text.size() || text[p] != L'(') return fail(L"invalid attribute type");
+              ++p;
+              for (;;) {
+                spaces();
+                const std::size_t start = p;
+                if (notation) {
+                  if (name().empty()) return fail(L"invalid attribute type");
+                } else {
+                  while (p < text.size() && IsNameChar(text[p])) ++p;
+                  if (p == start) return fail(L"invalid attribute type");
+                }
+                spaces();
+                if (p < text.size() && text[p] == L'|') {
+                  ++p;
+                  continue;
+                }
+                if (p < text.size() && text[p] == L')') {
+                  ++p;
+                  break;
+                }
+                return fail(L"invalid attribute type");
+              }
+            }
+            if (!spaces()) return fail(L"invalid attribute definition");
+            if (text.substr(p).starts_with(L"#REQUIRED")) {
+              p += 9;
+            } else if (text.substr(p).starts_with(L"#IMPLIED")) {
+              p += 8;
+            } else {
+              if (text.substr(p).starts_with(L"#FIXED")) {
+                p += 6;
+                if (!spaces()) return fail(L"invalid default value");
+              }
+              std::wstring_view value;
+              if (!literal(value) || value.find(L'<') != npos) return fail(L"invalid default value");
+              for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
+                const std::size_t semicolon = value.find(L';', i);
+                if (semicolon == npos) return fail(L"\"&\" that starts no reference");
+                const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
+                if (ref.empty() || (ref[0] != L'#' && !IsName(ref))) return fail(L"\"&\" that starts no reference");
+              }
+            }
+          }
+          ++p;
+        } else {
+          return fail(L"an unknown declaration");
+        }
+      }
+      spaces();
+    }
+    if (p != text.size()) fail(L"text after the internal subset");
+  }
+
+  // The whitespace node pending or folded at an end tag, then the item stack popped.
+  void ReadEndTag(std::vector<TXmlElement*>& items) {
+    if (GetEnd(L">", L'<') == npos) UnexpectedEnd();
+    Advance(1);  // "/"
+    const std::wstring name = GetTagName();
+    if (Strict()) CheckName(name, L"element name");
+    TXmlElement* current = items.empty() ? nullptr : items.back();
+    if (!F.FOnElement && current == nullptr)
+      throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidEndTag), {name}));
+    if (current != nullptr && current->GetName() != name) {
+      if (F.FMakeWellFormed) {
+        if (current->GetCount() == 0 && current->GetValue().empty()) current->SetElementType(xeSingle);
+      } else {
+        InvalidXml(Rtl::Format(Rtl::LoadResString(SXmlEndTagMismatch), {name, current->GetName()}));
+      }
+    }
+    const std::wstring spaces = RemoveWhiteSpaces();
+    if (Text().empty()) UnexpectedEnd();
+    if (Strict() && Text()[0] != L'>') NotWf(L"an end tag with more than a name");
+    Advance(1);  // ">"
+    if (current != nullptr) {
+      current->SetEndWhiteSpaces(spaces);
+      if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
+        if (current->GetElementType() == xeDouble) current->SetValue(std::move(FWhiteSpaceText));
+        FWhiteSpace = false;
+      } else if (current->GetCount() == 1) {
+        TXmlElement* child = current->GetElements(0);
+        if (child->GetElementType() == xeWhiteSpace) {
+          current->SetValue(child->GetValue());
+          if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
+          current->Delete(0);
+        } else if (current->GetContainsText() && child->GetElementType() == xeText) {
+          current->SetBeforeWhiteSpaces(child->GetBeforeWhiteSpaces());
+          current->SetValue(child->GetValue());
+          if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
+          current->SetCodings(child->GetCodings());
+          current->SetAfterWhiteSpaces(child->GetAfterWhiteSpaces());
+          current->Delete(0);
+        }
+      }
+      items.pop_back();
+    }
+    if (!F.FElementStack.empty()) F.FElementStack.pop_back();
+  }
+
+  // Returns the element when it was made and must be reported (event mode).
+  void ReadStartTag(std::vector<TXmlElement*>& items, bool treeMode) {
+    TXmlElement* current = items.empty() ? nullptr : items.back();
+    auto element = std::make_unique<TXmlElement>(GetTagName(), xeDouble);
+    if (Strict()) CheckName(element->GetName(), L"element name");
+    element->SetLineNumber(FLineCounter);
+    element->SetStartWhiteSpaces(RemoveWhiteSpaces());
+    bool spaced = !element->GetStartWhiteSpaces().empty();
+    while (auto attribute = ReadAttribute()) {
+      if (Strict() && !spaced) NotWf(L"attributes not separated by whitespace");
+      spaced = !attribute->GetValueWhiteSpaces().empty();
+      if (F.FOnIgnoreAttribute && F.FOnIgnoreAttribute(&F, attribute.get(), element.get())) continue;
+      element->GetAttributes().Add(std::move(attribute));
+    }
+    if (F.FInvalidData) {
+      FStop = true;
+      return;
+    }
+    if (Strict() && !F.FInvalidData && !StartsWith(L">") && !StartsWith(L"/>")) NotWf(L"a start tag that does not end with \">\" or \"/>\"");
+    if (F.FInvalidData) {
+      FStop = true;
+      return;
+    }
+    if (StartsWith(L"/")) {
+      element->SetElementType(xeSingle);
+      Advance(std::min<std::size_t>(2, Text().size()));
+    } else {
+      Advance(1);
+      F.FElementStack.push_back(element->GetName());
+      if (static_cast<int>(F.FElementStack.size()) > F.FMaxDepth)
+        Raise(Rtl::Format(Rtl::LoadResString(SXmlTooDeep), {F.FMaxDepth}));
+    }
+    if (treeMode) {
+      const bool isDouble = element->GetElementType() == xeDouble;
+      TXmlElement* added = element.get();
+      AddNode(std::move(element), current);
+      if (isDouble) items.push_back(added);
+      return;
+    }
+    // Event mode: report the element, then destroy it.
+    const bool single = element->GetElementType() == xeSingle;
+    F.FElementRead = single;
+    F.FActiveElement = element.get();
+    TXmlEventResult result = xrEnter;
+    struct TReset {
+      TXmlFile& F;
+      ~TReset() { F.FActiveElement = nullptr; }
+    } reset{F};
+    F.FOnElement(&F, element.get(), result);
+    if (result == xrSkip && !F.FElementRead) {
+      F.FElementRead = true;
+      F.ReadElement(element.get());
+    } else if (result == xrCancel) {
+      F.FCancelled = true;
+      FStop = true;
+    }
+  }
+
+  void ReadMarkup(std::vector<TXmlElement*>& items, bool treeMode) {
+    TXmlElement* current = items.empty() ? nullptr : items.back();
+    FlushWhiteSpace(current);
+    Advance(1);  // "<"
+    if (Text().empty() && !Ensure()) IntInvalidXml(L"");
+    if (IsSpace(Text()[0])) IntInvalidXml(Text());
+    const wchar_t c = Text()[0];
+    if (c == L'?') {
+      Advance(1);
+      std::wstring name = GetTagName();
+      if (name == L"xml") {
+        ReadDeclaration(current);
+      } else {
+        auto node = std::make_unique<TXmlElement>(L"", xeProcessing);
+        node->SetValue(name + TextUpTo(L"?>"));
+        if (Strict()) {
+          CheckName(name, L"processing instruction target");
+          if (Rtl::AsciiSameText(name, L"xml")) NotWf(L"a processing instruction named \"" + name + L"\"");
+          const std::wstring& v = node->GetValue();
+          if (v.size() > name.size() && !IsSpace(v[name.size()]))
+            NotWf(L"a processing instruction without whitespace after its target");
+          CheckChars(v, L"a processing instruction");
+        }
+        AddNode(std::move(node), current);
+      }
+    } else if (StartsWith(L"![CDATA[")) {
+      Advance(8);
+      auto node = std::make_unique<TXmlElement>(L"", xeCData);
+      node->SetValue(TextUpTo(L"]]>"));
+      if (Strict()) {
+        if (current == nullptr && treeMode) NotWf(L"a CDATA section outside the root element");
+        CheckChars(node->GetValue(), L"a CDATA section");
+      }
+      AddNode(std::move(node), current);
+    } else if (StartsWith(L"!DOCTYPE")) {
+      ReadDocType(current);
+    } else if (c == L'%') {
+      if (Strict()) return NotWf(L"a script block");
+      Advance(1);
+      auto node = std::make_unique<TXmlElement>(L"", xeScript);
+      node->SetValue(TextUpTo(L"%>"));
+      AddNode(std::move(node), current);
+    } else if (StartsWith(L"!--")) {
+      Advance(3);
+      auto node = std::make_unique<TXmlElement>(L"", xeComment);
+      node->SetValue(TextUpTo(L"-->"));
+      if (Strict()) {
+        const std::wstring& v = node->GetValue();
+        if (v.find(L"--") != npos || (!v.empty() && v.back() == L'-')) NotWf(L"\"--\" in a comment");
+        CheckChars(v, L"a comment");
+      }
+      AddNode(std::move(node), current);
+    } else if (c == L'!') {
+      if (Strict()) return NotWf(L"a declaration outside the document type");
+      TextUpTo(L">");
+    } else if (c == L'/') {
+      ReadEndTag(items);
+    } else {
+      ReadStartTag(items, treeMode);
+    }
+    FSeenNode = true;
+    FWhiteSpace = false;
+  }
+
+  // Pushes the replacement text of the entity whose reference starts the
+  // text; False when it is no reference to a declared local or external
+  // entity with a value.
+  bool PushEntity() {
+    const std::wstring_view t = Text();
+    const std::size_t semicolon = t.find(L';');
+    if (Strict()) {
+      CheckReferences(t.substr(0, semicolon == npos ? t.size() : semicolon + 1), false);
+      if (F.FElementStack.empty() && !F.FOnElement) NotWf(L"a reference outside the root element");
+    }
+    if (semicolon == npos || semicolon < 2 || semicolon > 256 || t[1] == L'#') return false;
+    const std::wstring_view name = t.substr(1, semicolon - 1);
+    const TXmlEntity* entity = F.FEntities->FindName(name);
+    if (entity == nullptr || entity->GetFormat() == xfPredefined || !entity->GetLoaded() ||
+        !F.FEntityFormats.Contains(entity->GetFormat()))
+      return false;
+    for (const TSource& s : FSources)
+      if (s.Entity == entity)
+        Raise(Rtl::Format(Rtl::LoadResString(SXmlSelfReference), {std::wstring(name)}));
+    if (static_cast<int>(FSources.size()) >= F.FEntities->GetMaxEntityNesting())
+      Raise(Rtl::Format(Rtl::LoadResString(SXmlNestingLimit), {F.FEntities->GetMaxEntityNesting()}));
+    try {
+      F.FEntities->CountExpansion(entity->GetValue().size());
+    } catch (const Rtl::Exception& e) {
+      Raise(e.Message());
+    }
+    Advance(semicolon + 1);
+    if (!entity->GetValue().empty()) FSources.push_back({entity, 0, F.FElementStack.size()});
+    return true;
+  }
+
+  void ReadCharacterData(std::vector<TXmlElement*>& items) {
+    TXmlElement* current = items.empty() ? nullptr : items.back();
+    const bool stripping = F.IsRemoveWhiteSpace() && !(current != nullptr && current->PreserveSpaces());
+    const bool expand = !F.FOptions.Contains(xoNoEncodeDecode) &&
+                        (F.FEntityFormats.Contains(xfLocal) || F.FEntityFormats.Contains(xfExternal));
+    std::wstring leading, text;
+    for (;;) {
+      if (F.FOnProgress && F.FCancelled) return;
+      if (!Ensure()) break;
+      std::wstring_view t = Text();
+      if (t[0] == L'<') break;
+      if (expand && t[0] == L'&' && PushEntity()) continue;
+      std::size_t n = 0;
+      if (text.empty() && stripping) {
+        while (n < t.size() && IsSpace(t[n])) ++n;
+        leading += Take(n);
+        t = Text();
+        n = 0;
+        if (t.empty() || t[0] == L'<') continue;
+        if (expand && t[0] == L'&' && PushEntity()) continue;
+      }
+      const std::size_t stop = t.find_first_of(expand ? L"<&" : L"<", 1);
+      n = stop == npos ? t.size() : stop;
+      text += Take(n);
+      if (FStop) return;
+    }
+    if (Strict()) {
+      const std::wstring all = leading + text;
+      CheckChars(all, L"text");
+      if (all.find(L"]]>") != npos) NotWf(L"\"]]>\" in text");
+      if (current == nullptr && !std::all_of(all.begin(), all.end(), IsSpace) && F.FOnElement == nullptr)
+        NotWf(L"text outside the root element");
+      if (!expand) CheckReferences(all, false);
+    }
+    std::wstring trailing;
+    if (stripping) {
+      std::size_t e = text.size();
+      while (e > 0 && IsSpace(text[e - 1])) --e;
+      trailing = text.substr(e);
+      text.resize(e);
+    }
+    const bool allSpace = std::all_of(text.begin(), text.end(), IsSpace);
+    if (text.empty() && !leading.empty()) {
+      SetWhiteSpace(std::move(leading));
+      return;
+    }
+    if (allSpace) {
+      SetWhiteSpace(std::move(text));
+      return;
+    }
+    auto node = std::make_unique<TXmlElement>(L"", xeText);
+    if (!F.FOptions.Contains(xoNoEncodeDecode)) {
+      TXmlEntityFormats formats;
+      if (F.FEntityFormats.Contains(xfPredefined)) formats.Include(xfPredefined);
+      if (HasSpecial(text)) {
+        text = F.FEntities->DecodeString(text, formats, text.find(L'&') != npos ? &node->PartEntities() : nullptr);
+        node->SetCodings(F.FEntities->GetThisCodings());
+      }
+    }
+    if (text.empty()) return;
+    node->SetBeforeWhiteSpaces(std::move(leading));
+    node->SetValue(std::move(text));
+    node->SetAfterWhiteSpaces(std::move(trailing));
+    if (current != nullptr) current->SetContainsText(true);
+    AddNode(std::move(node), current);
+  }
+};
+
+// --- TXmlFile ---------------------------------------------------------------------
+
+TXmlFile::TXmlFile() : FEntities(std::make_unique<TXmlFileEntities>()) { FFile->SetIncludeLineBreak(true); }
+
+TXmlFile::~TXmlFile() = default;
+
+std::wstring TXmlFile::WriteToString() { throw Rtl::Exception(Rtl::SNotImplemented); }
+Rtl::TBytes TXmlFile::WriteToBytes() { throw Rtl::Exception(Rtl::SNotImplemented); }
+
+TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
+
+void TXmlFile::Clear() {
+  if (FParser) FParser->FWhiteSpace = false;
+  FItems.Clear();
+  FRoot = nullptr;
+  FHeader = nullptr;
+}
+
+TXmlElement* TXmlFile::AddRoot(const std::wstring& name) {
+  Clear();
+  auto header = std::make_unique<TXmlElement>(L"xml", xeDeclaration);
+  header->GetAttributes().AddString(L"version", L"1.0");
+  header->GetAttributes().AddString(L"encoding", L"utf-8");
+  AddElement(std::move(header), nullptr);
+  AddElement(std::make_unique<TXmlElement>(name, xeDouble), nullptr);
+  return FRoot;
+}
+
+TXmlElement* TXmlFile::FindElement(std::wstring_view name) const {
+  for (int i = 0; i < FItems.GetCount(); ++i)
+    if (GetItems(i)->GetName() == name) return GetItems(i);
+  return nullptr;
+}
+
+TXmlElement* TXmlFile::Get(std::wstring_view name) const {
+  return FRoot != nullptr && FRoot->GetName() == name ? FRoot : &EmptyElement();
+}
+
+TXmlElement* TXmlFile::GetHeader() {
+  if (FHeader == nullptr)
+    for (int i = 0; i < FItems.GetCount(); ++i)
+      if (GetItems(i)->GetElementType() == xeDeclaration) {
+        FHeader = GetItems(i);
+        break;
+      }
+  return FHeader;
+}
+
+bool TXmlFile::HasEncoding() {
+  TXmlElement* header = GetHeader();
+  return header != nullptr && header->GetAttributes().DoesExist(L"encoding");
+}
+
+std::wstring TXmlFile::GetEncoding() const { return FFile->GetXmlEncoding(); }
+
+void TXmlFile::SetEncoding(const std::wstring& value) {
+  TXmlElement* header = GetHeader();
+  if (header != nullptr && FWriteEncoding) header->GetAttributes().SetString(L"encoding", value);
+  FFile->SetEncoding(value);
+}
+
+void TXmlFile::SetForcedEncoding(const std::wstring& value) {
+  if (value.empty()) return;
+  FFile->SetEncoding(value);
+  AddOption(xoIgnoreEncoding);
+}
+
+bool TXmlFile::GetHasBom() const { return FFile->GetHasBom(); }
+std::int64_t TXmlFile::GetStreamSize() const { return FFile->GetStreamSize(); }
+
+int TXmlFile::GetPermille() const {
+  const std::int64_t size = FFile->GetStreamSize();
+  return size <= 0 ? 0 : static_cast<int>(1000 * FFile->GetBytesRead() / size);
+}
+
+std::wstring TXmlFile::GetLine() {
+  if (!FParser) return {};
+  FParser->Ensure();
+  return std::wstring(FParser->Text());
+}
+
+bool TXmlFile::Eof() { return !FParser || !FParser->Ensure(); }
+
+void TXmlFile::AddElement(std::unique_ptr<TXmlElement> element, TXmlElement* current) {
+  if (current != nullptr) {
+    current->Add(std::move(element), false);
+    return;
+  }
+  const TXmlElementType type = element->GetElementType();
+  if (type == xeSingle || type == xeDouble) {
+    if (FRoot != nullptr) throw Rtl::Exception(Rtl::LoadResString(SXmlOneTopLevel));
+    FRoot = element.get();
+  }
+  FItems.Add(std::move(element));
+}
+
+void TXmlFile::ParseDocType(std::wstring_view text) {
+  std::size_t p = 0;
+  const auto skip = [&] {
+    while (p < text.size() && IsSpace(text[p])) ++p;
+  };
+  skip();
+  while (p < text.size() && !IsSpace(text[p]) && text[p] != L'[') ++p;
+  skip();
+  const auto literal = [&]() -> std::wstring {
+    skip();
+    if (p >= text.size() || (text[p] != L'"' && text[p] != L'\'')) return {};
+    const wchar_t quote = text[p++];
+    const std::size_t end = text.find(quote, p);
+    const std::size_t stop = end == npos ? text.size() : end;
+    std::wstring result(text.substr(p, stop - p));
+    p = end == npos ? text.size() : end + 1;
+    return result;
+  };
+  std::wstring identifier;
+  if (text.substr(p).starts_with(L"SYSTEM")) {
+    p += 6;
+    identifier = literal();
+  } else if (text.substr(p).starts_with(L"PUBLIC")) {
+    p += 6;
+    literal();
+    identifier = literal();
+  }
+  skip();
+  // The internal subset is read first: its declarations take precedence
+  // over those of the external DTD.
+  if (p < text.size() && text[p] == L'[') {
+    const std::size_t end = text.rfind(L']');
+    FEntities->SetData(text.substr(p + 1, (end == npos || end < p ? text.size() : end) - p - 1));
+  }
+  if (!identifier.empty() && !FIgnoreDtd) {
+    if (!TXmlFileEntities::IsHttpFileName(identifier)) identifier = TFile::GetFullPath(identifier, FEntities->GetRoot());
+    if (FEntities->IsExternalAllowed(identifier)) {
+      const std::wstring root = FEntities->GetRoot();
+      FEntities->SetFileName(identifier);
+      FEntities->SetRoot(root);
+    }
+  }
+}
+
+void TXmlFile::ReadElement(TXmlElement* parentElement) {
+  const bool nested = FParser != nullptr;
+  if (!nested) FParser = std::make_unique<TParser>(*this);
+  struct TDone {
+    TXmlFile& F;
+    bool Nested;
+    ~TDone() {
+      // After a declaration-only load the buffered rest stays readable (Line).
+      if (!Nested && !F.FLoadOnlyDeclaration) F.FParser.reset();
+    }
+  } done{*this, nested};
+  TParser& p = *FParser;
+  if (!nested) {
+    p.FLineCounter = 1;
+    p.FLinePosition = 1;
+    if (!FOptions.Contains(xoPartial)) {
+      const wchar_t c = FFile->PeekChar(0);
+      if (FFile->Eof() || !(c == L'\t' || c == L'\n' || c == L'\r' || c == L' ' || c == L'<'))
+        p.InvalidXml(Rtl::LoadResString(SXmlInvalidTopLevel));
+      else if (c == L'<' && FFile->PeekChar(1) == L'?' && FFile->PeekChar(2) == L'x' &&
+               FFile->PeekChar(3) == L'm' && FFile->PeekChar(4) == L'l' && IsSpace(FFile->PeekChar(5))) {
+        // The declaration is read character by character, so that the
+        // encoding it names applies to every byte after its "?>".
+        while (!FFile->Eof() && p.FLine.size() < 4096) {
+          p.FLine += FFile->ReadChar();
+          if (p.FLine.ends_with(L"?>")) break;
+        }
+        FEntities->CountRead(p.FLine.size());
+      }
+    }
+  }
+  std::vector<TXmlElement*> items;
+  if (FOptions.Contains(xoPartial) && !nested) {
+    auto root = std::make_unique<TXmlElement>(L"root", xeDouble);
+    items.push_back(root.get());
+    AddElement(std::move(root), nullptr);
+  } else if (parentElement != nullptr) {
+    items.push_back(parentElement);
+  }
+  const bool treeMode = !FOnElement || parentElement != nullptr;
+  const std::size_t openAtStart = FElementStack.size();
+  while (!p.FStop && !(FOnProgress && FCancelled)) {
+    if (!p.Ensure()) break;
+    if (p.Text()[0] == L'<')
+      p.ReadMarkup(items, treeMode);
+    else
+      p.ReadCharacterData(items);
+    if (parentElement != nullptr && items.empty()) return;
+  }
+  if (FOptions.Contains(xoStrict) && !nested && parentElement == nullptr && FRoot == nullptr && !p.FStop &&
+      !FCancelled && !FOnElement)
+    p.NotWf(L"no root element");
+  const bool open = parentElement != nullptr ? !items.empty()
+                                             : (items.size() > (FOptions.Contains(xoPartial) ? 1u : 0u) ||
+                                                FElementStack.size() > openAtStart);
+  if (open && !p.FStop && !FCancelled && !FOptions.Contains(xoPartial) && !FMakeWellFormed)
+    p.InvalidXml(Rtl::LoadResString(SXmlUnexpectedEnd));
+  if (p.FWhiteSpace && IsKeepFormat() && !p.FStop)
+    AddElement(p.TakeWhiteSpace(), items.empty() ? nullptr : items.back());
+  p.FWhiteSpace = false;
+}
+
+// --- Loading --------------------------------------------------------------------
+
+bool TXmlFile::Load(Rtl::TStream& stream) {
+  Clear();
+  FParser.reset();
+  FElementStack.clear();
+  FEntities->ResetCounters();
+  FFile->Open(stream);
+  ReadElement(nullptr);
+  FFile->SetUseBom(FFile->GetHasBom());
+  FWriteHeader = FItems.GetCount() > 0 && GetItems(0)->GetElementType() == xeDeclaration;
+  return !FCancelled && !FInvalidData;
+}
+
+bool TXmlFile::Load(const std::wstring& fileName) {
+  FDelayedStream.reset();
+  if (!Rtl::FileExists(fileName)) return false;
+  auto stream = std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
+  FFile->SetFileName(fileName);
+  FEntities->SetRoot(Rtl::ExtractFilePath(fileName));
+  const bool result = Load(*stream);
+  FFile->SetFileName(fileName);
+  if (FLoadOnlyDeclaration) FDelayedStream = std::move(stream);
+  else FFile->Close();
+  return result;
+}
+
+bool TXmlFile::Load(const std::wstring& resourceName, const std::wstring& resourceType) {
+  Clear();
+  FElementStack.clear();
+  FEntities->ResetCounters();
+  FParser.reset();
+  FFile->Open(resourceName, resourceType);
+  ReadElement(nullptr);
+  FFile->SetUseBom(FFile->GetHasBom());
+  FWriteHeader = FItems.GetCount() > 0 && GetItems(0)->GetElementType() == xeDeclaration;
+  FFile->Close();
+  return !FCancelled && !FInvalidData;
+}
+
+bool TXmlFile::Load(const Rtl::TBytes& data) {
+  if (data.empty()) throw Rtl::Exception(L"No data!");
+  Rtl::TMemoryStream stream;
+  stream.WriteBuffer(data.data(), static_cast<int>(data.size()));
+  stream.SetPosition(0);
+  const bool result = Load(stream);
+  FFile->Close();
+  return result;
+}
+
+bool TXmlFile::LoadFromString(const std::wstring& value) {
+  FCheckHeader = false;
+  FFile->SetEncoding(L"unicode");
+  AddOption(xoIgnoreEncoding);
+  FFile->SetUseBom(false);
+  Rtl::TMemoryStream stream;
+  for (wchar_t c : value) {
+    const unsigned char bytes[2] = {static_cast<unsigned char>(c & 0xFF), static_cast<unsigned char>(c >> 8)};
+    stream.WriteBuffer(bytes, 2);
+  }
+  stream.SetPosition(0);
+  const bool result = Load(stream);
+  FFile->Close();
+  return result;
+}
+
+// --- Event mode -----------------------------------------------------------------
+
+TXmlElement* TXmlFile::GetActiveElement() {
+  if (FActiveElement == nullptr) throw Rtl::Exception(Rtl::LoadResString(SXmlNotProcessMode));
+  if (!FElementRead) {
+    FElementRead = true;
+    ReadElement(FActiveElement);
+  }
+  return FActiveElement;
+}
+
+std::wstring TXmlFile::ReadString(std::wstring_view name, const std::wstring& Default) {
+  return GetActiveElement()->GetString(name, Default, -1);
+}
+std::int64_t TXmlFile::ReadInteger(std::wstring_view name, std::int64_t Default) {
+  return GetActiveElement()->GetInteger(name, Default);
+}
+double TXmlFile::ReadFloat(std::wstring_view name, double Default) { return GetActiveElement()->GetFloat(name, Default); }
+bool TXmlFile::ReadBoolean(std::wstring_view name, bool Default) {
+  return GetActiveElement()->GetBoolean(name, Default);
+}
+Rtl::TDateTime TXmlFile::ReadDateTime(std::wstring_view name, Rtl::TDateTime Default) {
+  return GetActiveElement()->GetDateTime(name, Default);
+}
+Rtl::TBytes TXmlFile::ReadCompressed(std::wstring_view name) { return GetActiveElement()->GetCompressed(name); }
+Rtl::TBytes TXmlFile::ReadBase64(std::wstring_view name) { return GetActiveElement()->GetBase64(name); }
+Rtl::TBytes TXmlFile::ReadBase32(std::wstring_view name) { return GetActiveElement()->GetBase32(name); }
+Rtl::TBytes TXmlFile::ReadBase16(std::wstring_view name) { return GetActiveElement()->GetBase16(name); }
+Rtl::TBytes TXmlFile::ReadUrl(std::wstring_view name) { return GetActiveElement()->GetUrl(name); }
+
+Rtl::TBytes TXmlFile::ReadBinary(std::wstring_view name, TBinaryEncoding encoding) {
+  switch (encoding) {
+    case beBase64: return ReadBase64(name);
+    case beBase32: return ReadBase32(name);
+    case beBase16: return ReadBase16(name);
+    case beUrl: return ReadUrl(name);
+    default: throw Rtl::Exception(L"Error Message");
+  }
+}
+
+std::wstring TXmlFile::ReadEncryptedString(std::wstring_view name) {
+  return TUnicodeString::Decrypt(ReadBase64(name));
+}
+
+}  // namespace Qd

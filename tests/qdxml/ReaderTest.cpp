@@ -1,0 +1,401 @@
+// The XML reader: the tree it builds from each kind of node, the whitespace
+// and codings it keeps, its messages with line and position, the options,
+// event mode, the encodings of real files, the external DTDs under the
+// allowed sources, and hostile documents (entity bombs, deep nesting,
+// truncation) that must fail clearly whatever the caller asks.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "HttpTestServer.h"
+#include "QdXml.h"
+#include "QdTextFile/TextFile.h"
+#include "TestSupport.h"
+#include "runtime/Core/Exceptions.h"
+
+using namespace Qd;
+
+namespace {
+
+// The message of the exception that loading `text` raises, or "" when it loads.
+std::wstring LoadError(const std::wstring& text, TXmlFile* xml = nullptr) {
+  TXmlFile own;
+  TXmlFile& x = xml != nullptr ? *xml : own;
+  try {
+    x.LoadFromString(text);
+  } catch (const Rtl::Exception& e) {
+    return e.Message();
+  }
+  return L"";
+}
+
+bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+Rtl::TBytes Bytes(const std::string& s) { return Rtl::TBytes(s.begin(), s.end()); }
+
+}  // namespace
+
+TEST(XmlReader, TextOnlyElementsFoldIntoTheirValue) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.LoadFromString(L"<a>hello</a>"));
+  ASSERT_NE(xml.GetRoot(), nullptr);
+  EXPECT_EQ(xml.GetRoot()->GetElementType(), xeDouble);
+  EXPECT_EQ(xml.GetRoot()->GetValue(), L"hello");
+  EXPECT_EQ(xml.GetRoot()->GetCount(), 0);
+
+  TXmlFile spaced;
+  ASSERT_TRUE(spaced.LoadFromString(L"<a> hello </a>"));
+  EXPECT_EQ(spaced.GetRoot()->GetValue(), L"hello");
+  EXPECT_EQ(spaced.GetRoot()->GetBeforeWhiteSpaces(), L" ");
+  EXPECT_EQ(spaced.GetRoot()->GetAfterWhiteSpaces(), L" ");
+
+  for (bool keep : {false, true}) {
+    TXmlFile blank;
+    if (keep) blank.AddOption(xoKeepFormat);
+    ASSERT_TRUE(blank.LoadFromString(L"<a>  </a>"));
+    EXPECT_EQ(blank.GetRoot()->GetValue(), L"  ") << keep;
+    EXPECT_EQ(blank.GetRoot()->GetCount(), 0) << keep;
+  }
+}
+
+TEST(XmlReader, MixedContentKeepsTextNodesAndKeepFormatKeepsWhitespace) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.LoadFromString(L"<a><b/> hello <c/></a>"));
+  TXmlElement* a = xml.GetRoot();
+  ASSERT_EQ(a->GetCount(), 3);
+  EXPECT_EQ(a->GetElements(0)->GetName(), L"b");
+  EXPECT_EQ(a->GetElements(1)->GetElementType(), xeText);
+  EXPECT_EQ(a->GetElements(1)->GetValue(), L"hello");
+  EXPECT_EQ(a->GetElements(1)->GetBeforeWhiteSpaces(), L" ");
+  EXPECT_EQ(a->GetElements(1)->GetAfterWhiteSpaces(), L" ");
+  EXPECT_EQ(a->GetElements(2)->GetName(), L"c");
+  EXPECT_TRUE(a->GetContainsText());
+
+  TXmlFile plain, kept;
+  kept.AddOption(xoKeepFormat);
+  ASSERT_TRUE(plain.LoadFromString(L"<a>\n  <b/>\n</a>"));
+  ASSERT_TRUE(kept.LoadFromString(L"<a>\n  <b/>\n</a>"));
+  EXPECT_EQ(plain.GetRoot()->GetCount(), 1);
+  ASSERT_EQ(kept.GetRoot()->GetCount(), 3);
+  EXPECT_EQ(kept.GetRoot()->GetElements(0)->GetElementType(), xeWhiteSpace);
+  EXPECT_EQ(kept.GetRoot()->GetElements(0)->GetValue(), L"\n  ");
+  EXPECT_EQ(kept.GetRoot()->GetElements(2)->GetValue(), L"\n");
+}
+
+TEST(XmlReader, TopLevelNodesAndTheKindsOfMarkup) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.LoadFromString(
+      L"<?xml version=\"1.0\"?><!-- before --><a><![CDATA[<x>]]><?php echo 1 ?><%= s %></a><!-- after -->"));
+  ASSERT_EQ(xml.GetItemCount(), 4);
+  EXPECT_EQ(xml.GetItems(0)->GetElementType(), xeDeclaration);
+  EXPECT_EQ(xml.GetItems(1)->GetValue(), L" before ");
+  EXPECT_EQ(xml.GetItems(3)->GetElementType(), xeComment);
+  TXmlElement* a = xml.GetRoot();
+  ASSERT_EQ(a->GetCount(), 3);
+  EXPECT_EQ(a->GetElements(0)->GetElementType(), xeCData);
+  EXPECT_EQ(a->GetElements(0)->GetValue(), L"<x>");
+  EXPECT_EQ(a->GetElements(1)->GetElementType(), xeProcessing);
+  EXPECT_EQ(a->GetElements(1)->GetValue(), L"php echo 1 ");
+  EXPECT_EQ(a->GetElements(2)->GetElementType(), xeScript);
+  EXPECT_EQ(LoadError(L"<a/><b/>"), L"Only one top level element is allowed in an XML document.");
+  EXPECT_EQ(LoadError(L"</a>"), L"Invalid \"a\" end tag in the XML file");
+  EXPECT_EQ(LoadError(L"<?xml version=\"1.1\"?><a/>"), L"Unknown XML version: 1.1");
+  EXPECT_TRUE(Contains(LoadError(L"<a>< b</a>"), L"Invalid XML at line: \" b")) << LoadError(L"<a>< b</a>");
+  EXPECT_EQ(LoadError(L"<a x='1' x='2'/>"), L"Element already contains x attribute");
+}
+
+TEST(XmlReader, AttributesKeepQuoteAndCodings) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.LoadFromString(L"<a q='say \"hi\"' e=\"&lt;b&gt;\"/>"));
+  TXmlAttribute* q = xml.GetRoot()->GetAttributes().Find(L"q");
+  ASSERT_NE(q, nullptr);
+  EXPECT_EQ(q->GetSeparator(), xsSingle);
+  EXPECT_EQ(q->GetValue(), L"say \"hi\"");
+  EXPECT_TRUE(q->GetCodings()[xeApos].Contains(xcEntity));
+  TXmlAttribute* e = xml.GetRoot()->GetAttributes().Find(L"e");
+  EXPECT_EQ(e->GetValue(), L"<b>");
+  EXPECT_TRUE(e->GetCodings()[xeLt].Contains(xcEntity));
+  EXPECT_TRUE(e->GetCodings()[xeGt].Contains(xcEntity));
+  EXPECT_EQ(xml.GetRoot()->GetElementType(), xeSingle);
+}
+
+TEST(XmlReader, MessagesCarryLineAndPosition) {
+  TXmlFile xml;
+  try {
+    xml.LoadFromString(L"<a>\n  <b>\n  </c>\n</a>");
+    FAIL() << "no exception";
+  } catch (const EInvalidFileException& e) {
+    EXPECT_TRUE(Contains(e.Message(), L"Error parsing XML data.")) << e.Message();
+    EXPECT_TRUE(Contains(e.Message(), L"\"c\" end tag of the XML file does not match to \"b\" tag")) << e.Message();
+    EXPECT_EQ(e.GetLineNumber(), 3);
+    EXPECT_GT(e.GetPosition(), 1);
+  }
+  EXPECT_TRUE(xml.GetInvalidData());
+  TXmlFile quiet;
+  quiet.SetDoNotRaiseOnInvalidData(true);
+  EXPECT_FALSE(quiet.LoadFromString(L"<a><b></c></a>"));
+  EXPECT_TRUE(quiet.GetInvalidData());
+  TXmlFile repaired;
+  repaired.SetMakeWellFormed(true);
+  ASSERT_TRUE(repaired.LoadFromString(L"<r><a></b><c>x</d></r>"));
+  EXPECT_EQ(repaired.GetRoot()->GetElements(0)->GetElementType(), xeSingle);
+  // Content is never lost to the repair.
+  EXPECT_EQ(repaired.GetRoot()->GetElements(1)->GetElementType(), xeDouble);
+  EXPECT_EQ(repaired.GetRoot()->GetElements(1)->GetValue(), L"x");
+  EXPECT_TRUE(Contains(LoadError(L"x<a/>"), L"Invalid at the top level of the document"));
+  EXPECT_TRUE(Contains(LoadError(L"<a b=c/>"), L"A string literal was expected"));
+  EXPECT_TRUE(Contains(LoadError(std::wstring(L"<a>") + L'\0' + L"</a>"), L"Null character not allowed"));
+}
+
+TEST(XmlReader, TruncatedInputIsReportedWhereverItStops) {
+  const std::wstring cuts[] = {L"<a", L"<a x='1", L"<a><!-- c", L"<a><![CDATA[x", L"<a><?p x",
+                               L"<a><%x", L"<!DOCTYPE a [<!ENTITY e 'x'>", L"<a><b>text", L"<a></a"};
+  for (const std::wstring& cut : cuts) {
+    TXmlFile xml;
+    xml.SetDoNotRaiseOnInvalidData(true);
+    try {
+      EXPECT_FALSE(xml.LoadFromString(cut)) << std::string(cut.begin(), cut.end());
+    } catch (const EInvalidFileException& e) {
+      EXPECT_TRUE(Contains(e.Message(), L"Unexpected end of the XML data.")) << e.Message();
+    }
+  }
+  TXmlFile partial;
+  partial.AddOption(xoPartial);
+  ASSERT_TRUE(partial.LoadFromString(L"text <b>bold"));
+  EXPECT_EQ(partial.GetRoot()->GetName(), L"root");
+}
+
+TEST(XmlReader, InternalSubsetEndsOutsideLiteralsAndEntitiesExpandAsSources) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.LoadFromString(
+      L"<!DOCTYPE a [<!ENTITY e \"]\"><!ENTITY m \"<b>in</b>\"><!-- ] -->]><a>x&e;y&m;</a>"));
+  TXmlElement* a = xml.GetRoot();
+  ASSERT_NE(a, nullptr);
+  ASSERT_EQ(a->GetCount(), 2);
+  EXPECT_EQ(a->GetElements(0)->GetValue(), L"x]y");
+  EXPECT_EQ(a->GetElements(1)->GetName(), L"b");
+  EXPECT_EQ(a->GetElements(1)->GetValue(), L"in");
+  EXPECT_EQ(xml.GetItems(0)->GetElementType(), xeDocType);
+}
+
+TEST(XmlReader, HostileDocumentsFailWhateverTheCallerAsks) {
+  std::wstring laughs = L"<!DOCTYPE l [<!ENTITY l0 \"lol\">";
+  for (int i = 1; i <= 9; ++i)
+    laughs += L"<!ENTITY l" + std::to_wstring(i) + L" \"" +
+              [&] {
+                std::wstring s;
+                for (int k = 0; k < 10; ++k) s += L"&l" + std::to_wstring(i - 1) + L";";
+                return s;
+              }() +
+              L"\">";
+  laughs += L"]><l>&l9;</l>";
+  std::wstring quadratic = L"<!DOCTYPE q [<!ENTITY x \"" + std::wstring(50000, L'x') + L"\">]><q>";
+  for (int i = 0; i < 5000; ++i) quadratic += L"&x;";
+  quadratic += L"</q>";
+  std::wstring deep;
+  for (int i = 0; i < 100000; ++i) deep += L"<d>";
+  for (bool quiet : {false, true}) {
+    for (const std::wstring* doc : {&laughs, &quadratic, &deep}) {
+      TXmlFile xml;
+      xml.SetDoNotRaiseOnInvalidData(quiet);
+      EXPECT_THROW(xml.LoadFromString(*doc), Rtl::Exception);
+    }
+  }
+  TXmlFile deepXml;
+  try {
+    deepXml.LoadFromString(deep);
+  } catch (const EInvalidFileException& e) {
+    EXPECT_TRUE(Contains(e.Message(), L"Elements are nested deeper than 256 levels.")) << e.Message();
+    EXPECT_EQ(e.GetLineNumber(), 1);
+  }
+}
+
+TEST(XmlReader, EventModeReportsSkipsAndCancels) {
+  const std::wstring doc = L"<r><a><x>1</x></a><b>2</b><c/></r>";
+  std::vector<std::wstring> seen;
+  TXmlFile xml;
+  std::wstring activeValue;
+  xml.SetOnElement([&](TXmlFile* sender, TXmlElement* element, TXmlEventResult& result) {
+    seen.push_back(element->GetName());
+    if (element->GetName() == L"a") result = xrSkip;
+    if (element->GetName() == L"b") activeValue = sender->ReadStringValue();
+  });
+  ASSERT_TRUE(xml.LoadFromString(doc));
+  EXPECT_EQ(seen, (std::vector<std::wstring>{L"r", L"a", L"b", L"c"}));
+  EXPECT_EQ(activeValue, L"2");
+  EXPECT_EQ(xml.GetItemCount(), 0);
+  EXPECT_THROW(xml.GetActiveElement(), Rtl::Exception);
+
+  TXmlFile cancelled;
+  cancelled.SetOnElement([](TXmlFile*, TXmlElement*, TXmlEventResult& result) { result = xrCancel; });
+  EXPECT_FALSE(cancelled.LoadFromString(doc));
+  EXPECT_TRUE(cancelled.GetCancelled());
+}
+
+TEST(XmlReader, ProgressCanCancel) {
+  TestSupport::TTempDir dir;
+  std::string big = "<r>";
+  for (int i = 0; i < 20000; ++i) big += "<i>value</i>";
+  big += "</r>";
+  TestSupport::WriteFile(dir / L"big.xml", big);
+  TXmlFile xml;
+  int calls = 0;
+  xml.SetOnProgress([&](Rtl::TObject*, std::int64_t, std::int64_t, bool& cancel) {
+    if (++calls == 3) cancel = true;
+  });
+  EXPECT_FALSE(xml.Load(dir / L"big.xml"));
+  EXPECT_TRUE(xml.GetCancelled());
+  EXPECT_EQ(calls, 3);
+}
+
+TEST(XmlReader, RealFilesInEveryEncoding) {
+  TestSupport::TTempDir dir;
+  const std::string body = "<a>\xC3\xA9t\xC3\xA9</a>";
+  TestSupport::WriteFile(dir / L"bom.xml", "\xEF\xBB\xBF<?xml version=\"1.0\"?>" + body);
+  TestSupport::WriteFile(dir / L"plain.xml", "<?xml version=\"1.0\" encoding=\"utf-8\"?>" + body);
+  std::string le = "\xFF\xFE", be = "\xFE\xFF";
+  for (wchar_t c : std::wstring(L"<a>\u00E9t\u00E9</a>")) {
+    le += static_cast<char>(c & 0xFF);
+    le += static_cast<char>(c >> 8);
+    be += static_cast<char>(c >> 8);
+    be += static_cast<char>(c & 0xFF);
+  }
+  TestSupport::WriteFile(dir / L"le.xml", le);
+  TestSupport::WriteFile(dir / L"be.xml", be);
+  // A non-ASCII byte right after the declaration and one 300 bytes on.
+  TestSupport::WriteFile(dir / L"ansi.xml", "<?xml version=\"1.0\" encoding=\"windows-1252\"?><a>\xE9" +
+                                                std::string(300, 'x') + "\xE9</a>");
+  for (const wchar_t* name : {L"bom.xml", L"plain.xml", L"le.xml", L"be.xml"}) {
+    TXmlFile xml;
+    ASSERT_TRUE(xml.Load(dir / name)) << name;
+    EXPECT_EQ(xml.GetRoot()->GetValue(), L"\u00E9t\u00E9") << name;
+  }
+  TXmlFile ansi;
+  ASSERT_TRUE(ansi.Load(dir / L"ansi.xml"));
+  EXPECT_EQ(ansi.GetRoot()->GetValue(), L"\u00E9" + std::wstring(300, L'x') + L"\u00E9");
+  EXPECT_EQ(TXmlFile::GetFileEncoding(dir / L"ansi.xml"), L"windows-1252");
+  TestSupport::WriteFile(dir / L"conflict.xml", "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"iso-8859-1\"?><a/>");
+  TXmlFile conflict;
+  try {
+    conflict.Load(dir / L"conflict.xml");
+    FAIL();
+  } catch (const Rtl::Exception& e) {
+    EXPECT_TRUE(Contains(e.Message(), L"\"utf-8\" encoding to the \"iso-8859-1\"")) << e.Message();
+  }
+  TXmlFile ignoring;
+  ignoring.AddOption(xoIgnoreEncoding);
+  EXPECT_TRUE(ignoring.Load(dir / L"conflict.xml"));
+  TXmlFile missing;
+  EXPECT_FALSE(missing.Load(dir / L"none.xml"));
+  EXPECT_THROW(missing.Load(Rtl::TBytes{}), Rtl::Exception);
+  TXmlFile bytes;
+  EXPECT_TRUE(bytes.Load(Bytes("<a>b</a>")));
+}
+
+TEST(XmlReader, ExternalDtdAndEntitiesOnlyFromAllowedSources) {
+  TestSupport::TTempDir dir;
+  TestSupport::WriteFile(dir / L"local.dtd", "<!ENTITY fromdtd \"DTD\">");
+  TestSupport::WriteFile(dir / L"secret.txt", "SECRET");
+  TestSupport::WriteFile(dir / L"doc.xml",
+                         "<!DOCTYPE a SYSTEM \"local.dtd\" [<!ENTITY s SYSTEM \"secret.txt\">]><a>&fromdtd;&s;</a>");
+  TXmlFile plain;
+  ASSERT_TRUE(plain.Load(dir / L"doc.xml"));
+  EXPECT_EQ(plain.GetRoot()->GetValue(), L"&fromdtd;&s;");
+  TXmlFile allowed;
+  allowed.GetEntities().SetExternalSources(TXmlExternalSources{esFile});
+  ASSERT_TRUE(allowed.Load(dir / L"doc.xml"));
+  EXPECT_EQ(allowed.GetRoot()->GetValue(), L"DTDSECRET");
+
+  TestSupport::THttpTestServer server;
+  for (const wchar_t* path : {L"/test.dtd", L"/redirect", L"/big", L"/never"}) {
+    for (bool http : {false, true}) {
+      TXmlFile xml;
+      xml.GetEntities().SetExternalTimeout(2000);
+      if (http) xml.GetEntities().SetExternalSources(TXmlExternalSources{esHttp});
+      const std::wstring doc = L"<!DOCTYPE a SYSTEM \"" + server.Url(path) + L"\"><a>&served;</a>";
+      const auto start = std::chrono::steady_clock::now();
+      ASSERT_TRUE(xml.LoadFromString(doc));
+      const auto took = std::chrono::steady_clock::now() - start;
+      EXPECT_LT(took, std::chrono::milliseconds(3000)) << path;
+      const bool loads = http && std::wstring(path) == L"/test.dtd";
+      EXPECT_EQ(xml.GetRoot()->GetValue(), loads ? L"from the test server" : L"&served;") << path << http;
+    }
+  }
+}
+
+TEST(XmlReader, ClassLevelFunctions) {
+  EXPECT_TRUE(TXmlFile::IsXmlString(L"  <?xml version=\"1.0\"?>", true));
+  EXPECT_TRUE(TXmlFile::IsXmlString(L"<a/>", false));
+  EXPECT_FALSE(TXmlFile::IsXmlString(L"<HTML>", false));
+  EXPECT_TRUE(TXmlFile::IsHtmlString(L"<p>", false));
+  EXPECT_FALSE(TXmlFile::IsHtmlString(L"<p>", true));
+  EXPECT_EQ(TXmlFile::LanguageToCode(L"en_us"), L"en-US");
+  EXPECT_EQ(TXmlFile::LanguageToCode(L"pt-br"), L"pt-BR");
+  EXPECT_EQ(TXmlFile::LanguageToCode(L"EN"), L"en");
+  std::wstring nulls = std::wstring(L"a") + L'\0' + L"b" + L'\0';
+  EXPECT_EQ(TXmlFile::RemoveNullCharacter(nulls), 3);
+  EXPECT_EQ(nulls, L"ab");
+  EXPECT_TRUE(TXmlFile::IsWellFormed(L"<a><b/></a>"));
+  EXPECT_FALSE(TXmlFile::IsWellFormed(L"<a><b></a>"));
+  EXPECT_TRUE(TXmlFile::IsXmlDataString(L"<a/>"));
+  TestSupport::TTempDir dir;
+  TestSupport::WriteFile(dir / L"c.xml", "<!-- c --><a/>");
+  EXPECT_EQ(TXmlFile::GetFileEncoding(dir / L"c.xml"), L"");
+  EXPECT_TRUE(TXmlFile::IsXmlFile(dir / L"c.xml", false));
+  EXPECT_FALSE(TXmlFile::IsXmlFile(dir / L"c.xml", true));
+
+  TXmlElement e(L"e");
+  e.StringToStructure(L"x <b>y</b> z");
+  ASSERT_EQ(e.GetCount(), 3);
+  EXPECT_EQ(e.GetElements(1)->GetName(), L"b");
+  e.StringToStructure(L"a &amp; b");
+  EXPECT_EQ(e.GetValue(), L"a & b");
+  e.SetRawValue(L"<i>1</i>");
+  ASSERT_EQ(e.GetCount(), 1);
+  EXPECT_EQ(e.GetElements(0)->GetValue(), L"1");
+}
+
+TEST(XmlReader, StrictModeSaysWhatIsNotWellFormed) {
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"<a>x -- ]]> y</a>", L"\"]]>\" in text"},
+      {L"<a><!-- a -- b --></a>", L"\"--\" in a comment"},
+      {L"<a b='<'/>", L"\"<\" in an attribute value"},
+      {L"<a>&undeclared;</a>", L"undeclared entity \"undeclared\""},
+      {L"<a>AT&T</a>", L"\"&\" that starts no reference"},
+      {L"<1a/>", L"invalid element name \"1a\""},
+      {L" <?xml version=\"1.0\"?><a/>", L"an XML declaration that is not at the start"},
+      {L"<a/>text", L"text outside the root element"},
+      {L"<!-- only -->", L"no root element"},
+      {L"<a><?xml-stylesheet x?><?XmL y?></a>", L"a processing instruction named \"XmL\""},
+      {L"<a b='1'c='2'/>", L"attributes not separated by whitespace"},
+      {L"<!DOCTYPE a [<!ELEMENT a (b,|c)>]><a/>", L"invalid content model"},
+      {L"<a><% script %></a>", L"a script block"},
+      {L"<a>&#0;</a>", L"invalid character reference"},
+  };
+  for (const auto& [doc, what] : cases) {
+    TXmlFile strict;
+    strict.AddOption(xoStrict);
+    const std::wstring error = LoadError(doc, &strict);
+    EXPECT_TRUE(Contains(error, L"The XML data is not well-formed: ")) << doc << L" " << error;
+    EXPECT_TRUE(Contains(error, what)) << doc << L" " << error;
+  }
+  TXmlFile fine;
+  fine.AddOption(xoStrict);
+  EXPECT_EQ(LoadError(L"<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
+                      L"<!DOCTYPE a [<!ELEMENT a (#PCDATA|b)*><!ATTLIST a x CDATA #IMPLIED>"
+                      L"<!ENTITY e \"v&#60;b/>\">]><a x='&lt;&#x41;'>&e;<![CDATA[]]]]><b/></a>",
+                      &fine),
+            L"");
+}
+
+TEST(XmlReader, LoadsALinkedResource) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.Load(L"QDXMLDOC", L""));
+  ASSERT_NE(xml.GetRoot(), nullptr);
+  EXPECT_EQ(xml.GetRoot()->GetValue(), L"linked");
+  EXPECT_EQ(xml.GetRoot()->GetAttributes().GetString(L"a"), L"1");
+  EXPECT_EQ(xml.GetEncodingAttributeValue(), L"utf-8");
+  TXmlFile missing;
+  EXPECT_THROW(missing.Load(L"NOSUCHDOC", L""), Rtl::Exception);
+}
