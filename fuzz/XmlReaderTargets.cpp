@@ -110,7 +110,7 @@ TBytes XmlReaderGenerate(std::uint64_t seed) {
 }  // namespace
 
 TTarget XmlReaderTarget() {
-  return {"xml-reader", XmlReader, XmlReaderSeeds, XmlReaderDictionary, 2, XmlReaderGenerate};
+  return {"xml-reader", XmlReader, XmlReaderSeeds, XmlReaderDictionary, 8, XmlReaderGenerate};
 }
 
 }  // namespace Fuzz
