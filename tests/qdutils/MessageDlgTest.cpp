@@ -24,18 +24,9 @@ using TestSupport::Narrow;
 
 HWND Hwnd(Rtl::THandle handle) { return reinterpret_cast<HWND>(handle); }
 
-// One application object for the whole program, made before the units
-// start and freed after they shut down: the help object hooks it once.
-class TApplicationEnvironment : public ::testing::Environment {
-public:
-  void SetUp() override { FApplication = std::make_unique<Rtl::TApplication>(); }
-  void TearDown() override { FApplication.reset(); }
-
-private:
-  std::unique_ptr<Rtl::TApplication> FApplication;
-};
-
-::testing::Environment* const APPLICATION_C = ::testing::AddGlobalTestEnvironment(new TApplicationEnvironment);
+// One application object for the whole program (the help object hooks it).
+::testing::Environment* const APPLICATION_C =
+    ::testing::AddGlobalTestEnvironment(new GuiSupport::TApplicationEnvironment);
 
 const TMsgDlgButtons ALL_BUTTONS_C = TMsgDlgButtons::All();
 

@@ -4,13 +4,29 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "runtime/Core/Types.h"
+#include "runtime/Toolkit/Forms.h"
 
 namespace GuiSupport {
+
+// One application object for a whole test program, made before the units
+// start and freed after they shut down (a help object hooks it once):
+//   ::testing::AddGlobalTestEnvironment(new GuiSupport::TApplicationEnvironment)
+class TApplicationEnvironment : public ::testing::Environment {
+public:
+  void SetUp() override { FApplication = std::make_unique<Rtl::TApplication>(); }
+  void TearDown() override { FApplication.reset(); }
+
+private:
+  std::unique_ptr<Rtl::TApplication> FApplication;
+};
 
 struct TRect {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
