@@ -1326,6 +1326,13 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
 
 // --- Loading --------------------------------------------------------------------
 
+namespace {
+
+// Files up to this size are read into memory before parsing.
+constexpr std::int64_t WHOLE_FILE_MAX_C = 256LL * 1024 * 1024;
+
+}  // namespace
+
 bool TXmlFile::Load(Rtl::TStream& stream) {
   Clear();
   FParser.reset();
@@ -1344,6 +1351,17 @@ bool TXmlFile::Load(const std::wstring& fileName) {
   auto stream = std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
   FFile->SetFileName(fileName);
   FEntities->SetRoot(Rtl::ExtractFilePath(fileName));
+  if (!FLoadOnlyDeclaration && stream->Size() <= WHOLE_FILE_MAX_C) {
+    // Read in one go: the text reader then refills from memory, not with
+    // one system call per fill.
+    Rtl::TMemoryStream memory;
+    memory.LoadFromStream(*stream);
+    stream.reset();
+    const bool result = Load(memory);
+    FFile->SetFileName(fileName);
+    FFile->Close();
+    return result;
+  }
   const bool result = Load(*stream);
   FFile->SetFileName(fileName);
   if (FLoadOnlyDeclaration) FDelayedStream = std::move(stream);
