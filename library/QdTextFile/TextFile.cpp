@@ -876,6 +876,30 @@ std::wstring TTextFile::ReadLine(wchar_t endChar) {
     CheckCodePageServed(FCodePage);
     return TString::AnsiToWide(bytes, FCodePage);
   }
+  if (endChar > 0 && endChar < 0x80 && FDataSize == 0) ReadData();  // the first fill decides the format
+  if (endChar > 0 && endChar < 0x80 && UnitSize() == 1) {
+    // Bytes up to the end character, the buffer scanned a fill at a time:
+    // the same as ReadUnits below without a unit at a time.
+    FLastLineEnd.clear();
+    const auto end = static_cast<std::uint8_t>(endChar);
+    Rtl::RawByteString bytes;
+    for (;;) {
+      if (FDataIndex >= FDataSize) {
+        if (FStream == nullptr || FStreamPosition >= FStreamSize || ReadData() <= 0) break;
+      }
+      const std::uint8_t* p = FData.data();
+      int k = FDataIndex;
+      if (bytes.empty() && p[k] == end) ProcessChar(static_cast<wchar_t>(p[k++]));
+      while (k < FDataSize && p[k] != end) ProcessChar(static_cast<wchar_t>(p[k++]));
+      bytes.append(reinterpret_cast<const char*>(p + FDataIndex), static_cast<std::size_t>(k - FDataIndex));
+      FDataIndex = k;
+      if (k < FDataSize) break;
+    }
+    if (FFormat == tfUtf8) return Utf8Decode(bytes);
+    if (FFormat == tfGb18030) return TString::Gb18030ToWide(bytes);
+    CheckCodePageServed(FCodePage);
+    return TString::AnsiToWide(bytes, FCodePage);
+  }
   const std::vector<std::uint32_t> units = ReadUnits(endChar);
   switch (FFormat) {
     case tfAnsi:

@@ -161,6 +161,8 @@ void TXmlEntity::Assign(const Rtl::TPersistent& source) {
   FValue = entity.FValue;
   FLoaded = entity.FLoaded;
   FKeptReferences = entity.FKeptReferences;
+  FHasReplacement = entity.FHasReplacement;
+  FReplacement = entity.FReplacement;
 }
 
 bool TXmlEntity::Equals(const Rtl::TObject* obj) const {
@@ -546,6 +548,37 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
 
 // --- Declarations ------------------------------------------------------------
 
+namespace {
+
+// The literal of a declaration as read in content: character references
+// expanded, entity references kept as written.
+std::wstring ExpandCharReferences(std::wstring_view literal) {
+  std::wstring out;
+  out.reserve(literal.size());
+  for (std::size_t i = 0; i < literal.size();) {
+    const std::size_t amp = literal.find(L"&#", i);
+    if (amp == std::wstring_view::npos) {
+      out.append(literal.substr(i));
+      break;
+    }
+    out.append(literal.substr(i, amp - i));
+    const TCharReference ref = ScanCharReference(literal, amp);
+    if (!ref.Found) {
+      out += L'&';
+      i = amp + 1;
+      continue;
+    }
+    bool hex = false;
+    bool leadingZeros = false;
+    TXmlHexCases cases;
+    AppendCodePoint(out, CharReferenceValue(ref.Text, hex, cases, leadingZeros));
+    i = ref.End;
+  }
+  return out;
+}
+
+}  // namespace
+
 // SetFileName and FileNameToString read through the XML reader (Documents.cpp).
 
 void TXmlFileEntities::AddDeclaration(bool parameter, std::wstring name, std::wstring_view literal, bool external,
@@ -571,6 +604,8 @@ void TXmlFileEntities::AddDeclaration(bool parameter, std::wstring name, std::ws
     entity->SetValue(Decode(literal, TXmlEntityFormats{xfPredefined, xfLocal}, nullptr,
                             parameter ? nullptr : &name, &kept));
     entity->SetKeptReferences(std::move(kept));
+    std::wstring replacement = ExpandCharReferences(literal);
+    if (replacement != entity->GetValue()) entity->SetReplacementText(std::move(replacement));
   }
   if (parameter) {
     TXmlEntity* result = entity.get();

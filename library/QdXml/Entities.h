@@ -122,6 +122,15 @@ public:
   // entities that refer to themselves through others.
   const std::vector<std::wstring>& GetKeptReferences() const { return FKeptReferences; }
   void SetKeptReferences(std::vector<std::wstring> value) { FKeptReferences = std::move(value); }
+  // The text a reference in content is read from: the literal with its
+  // character references expanded and its entity references as written
+  // (they are expanded when the text is read, so "&lt;" in a literal is
+  // a character, never markup). The value when they are the same.
+  const std::wstring& GetReplacementText() const { return FHasReplacement ? FReplacement : FValue; }
+  void SetReplacementText(std::wstring value) {
+    FReplacement = std::move(value);
+    FHasReplacement = true;
+  }
 
 private:
   TXmlEntityFormat FFormat = xfPredefined;
@@ -130,6 +139,8 @@ private:
   bool FLoaded = true;
   std::wstring FValue;
   std::vector<std::wstring> FKeptReferences;
+  bool FHasReplacement = false;
+  std::wstring FReplacement;
 };
 
 // How single characters of one node were written, keyed by code point (a

@@ -7,6 +7,7 @@
 // content is read from a stack of sources above the buffer.
 #include <algorithm>
 #include <cstddef>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -128,7 +129,7 @@ public:
   std::wstring_view Text() const {
     if (FSources.empty()) return std::wstring_view(FLine).substr(FPos);
     const TSource& s = FSources.back();
-    return std::wstring_view(s.Entity->GetValue()).substr(s.Pos);
+    return std::wstring_view(s.Entity->GetReplacementText()).substr(s.Pos);
   }
   // Whether more text can be appended to the current source.
   bool CanFill() { return FSources.empty() && !FText.Eof(); }
@@ -269,13 +270,33 @@ public:
           if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\"");
         } else if (attribute && entity->GetFormat() == xfExternal) {
           return NotWf(L"reference to external entity \"" + std::wstring(ref) + L"\" in an attribute value");
-        } else if (attribute && entity->GetFormat() == xfLocal &&
-                   entity->GetValue().find(L'<') != std::wstring::npos) {
+        } else if (attribute && entity->GetFormat() == xfLocal && HasLessThan(*entity)) {
           return NotWf(L"\"<\" in the replacement text of \"" + std::wstring(ref) + L"\" in an attribute value");
         }
       }
       i = semicolon;
     }
+  }
+
+  // Whether the replacement text of a local entity, with the entities it
+  // refers to, holds a "<" (a reference in it is no markup).
+  bool HasLessThan(const TXmlEntity& entity) const {
+    std::set<const TXmlEntity*> seen;
+    std::vector<const TXmlEntity*> open{&entity};
+    while (!open.empty()) {
+      const TXmlEntity* e = open.back();
+      open.pop_back();
+      if (!seen.insert(e).second) continue;
+      const std::wstring& r = e->GetReplacementText();
+      if (r.find(L'<') != npos) return true;
+      for (std::size_t amp = r.find(L'&'); amp != npos; amp = r.find(L'&', amp + 1)) {
+        const std::size_t semicolon = r.find(L';', amp);
+        if (semicolon == npos) break;
+        const TXmlEntity* next = F.FEntities->FindName(std::wstring_view(r).substr(amp + 1, semicolon - amp - 1));
+        if (next != nullptr && next->GetFormat() == xfLocal) open.push_back(next);
+      }
+    }
+    return false;
   }
 
   // --- Reports -------------------------------------------------------------
@@ -1024,12 +1045,12 @@ public:
     if (static_cast<int>(FSources.size()) >= F.FEntities->GetMaxEntityNesting())
       Raise(Rtl::Format(Rtl::LoadResString(SXmlNestingLimit), {F.FEntities->GetMaxEntityNesting()}));
     try {
-      F.FEntities->CountExpansion(entity->GetValue().size());
+      F.FEntities->CountExpansion(entity->GetReplacementText().size());
     } catch (const Rtl::Exception& e) {
       Raise(e.Message());
     }
     Advance(semicolon + 1);
-    if (!entity->GetValue().empty()) FSources.push_back({entity, 0, F.FElementStack.size()});
+    if (!entity->GetReplacementText().empty()) FSources.push_back({entity, 0, F.FElementStack.size()});
     return true;
   }
 
@@ -1305,6 +1326,13 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
 
 // --- Loading --------------------------------------------------------------------
 
+namespace {
+
+// Files up to this size are read into memory before parsing.
+constexpr std::int64_t WHOLE_FILE_MAX_C = 256LL * 1024 * 1024;
+
+}  // namespace
+
 bool TXmlFile::Load(Rtl::TStream& stream) {
   Clear();
   FParser.reset();
@@ -1323,6 +1351,17 @@ bool TXmlFile::Load(const std::wstring& fileName) {
   auto stream = std::make_unique<Rtl::TFileStream>(fileName, Rtl::fmOpenRead | Rtl::fmShareDenyNone);
   FFile->SetFileName(fileName);
   FEntities->SetRoot(Rtl::ExtractFilePath(fileName));
+  if (!FLoadOnlyDeclaration && stream->Size() <= WHOLE_FILE_MAX_C) {
+    // Read in one go: the text reader then refills from memory, not with
+    // one system call per fill.
+    Rtl::TMemoryStream memory;
+    memory.LoadFromStream(*stream);
+    stream.reset();
+    const bool result = Load(memory);
+    FFile->SetFileName(fileName);
+    FFile->Close();
+    return result;
+  }
   const bool result = Load(*stream);
   FFile->SetFileName(fileName);
   if (FLoadOnlyDeclaration) FDelayedStream = std::move(stream);

@@ -165,6 +165,28 @@ TEST(Reader, EndCharacterStaysUnreadUnlessItStartsTheLine) {
   EXPECT_EQ(breaks.ReadLine(L'<'), L"<");
 }
 
+TEST(Reader, EndCharacterReadsAcrossBufferEdges) {
+  // Chunks longer than a buffer fill, a multi-byte character split by an
+  // edge, and the line-break kind seen inside chunks.
+  std::string content = "\xEF\xBB\xBF<" + std::string(MAX_LEN_C - 5, 'a') + "\xE2\x82\xAC\r\n";
+  content += "<" + std::string(3 * MAX_LEN_C, 'b') + "<<c";
+  TTextFile file;
+  file.Open(Rtl::TBytes(content.begin(), content.end()));
+  EXPECT_EQ(file.ReadLine(L'<'), L"<" + std::wstring(MAX_LEN_C - 5, L'a') + L"\u20AC\r\n");
+  EXPECT_EQ(file.ReadLine(L'<'), L"<" + std::wstring(3 * MAX_LEN_C, L'b'));
+  EXPECT_EQ(file.ReadLine(L'<'), L"<");
+  EXPECT_EQ(file.ReadLine(L'<'), L"<c");
+  EXPECT_TRUE(file.Eof());
+  EXPECT_EQ(file.GetNewLine(), nlCrLf);
+  // An ANSI file: its bytes through the code page.
+  TTextFile ansi;
+  ansi.SetCodePage(1252);
+  ansi.Open(Rtl::TBytes{'x', 0xE9, '\n', '<', 'y'});
+  EXPECT_EQ(ansi.ReadLine(L'<'), L"x\u00E9\n");
+  EXPECT_EQ(ansi.ReadLine(L'<'), L"<y");
+  EXPECT_EQ(ansi.GetNewLine(), nlLf);
+}
+
 TEST(Reader, LinesAndCharactersAcrossTheBufferEdge) {
   // A CR LF split by the edge (bytes 255 and 256), then a multi-byte
   // character split by the next edge; the file is UTF-8 by its BOM.

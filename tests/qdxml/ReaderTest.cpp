@@ -179,6 +179,41 @@ TEST(XmlReader, InternalSubsetEndsOutsideLiteralsAndEntitiesExpandAsSources) {
   EXPECT_EQ(xml.GetItems(0)->GetElementType(), xeDocType);
 }
 
+// A reference in an entity's literal is kept as written and read when the
+// entity is used: "&lt;" there is a character in content, never markup,
+// while a character reference ("&#60;") becomes markup when it is used.
+TEST(XmlReader, EntityReferencesInLiteralsAreReadWhenTheEntityIsUsed) {
+  for (const bool strict : {false, true}) {
+    TXmlFile xml;
+    if (strict) xml.AddOption(xoStrict);
+    ASSERT_TRUE(xml.LoadFromString(L"<!DOCTYPE a [<!ENTITY e \"&lt;foo>\"><!ENTITY f \"[&e;]\">]>"
+                                   L"<a v=\"&f;\" w=\"x&lt;y\">&f;</a>"))
+        << strict;
+    TXmlElement* a = xml.GetRoot();
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetCount(), 0);
+    EXPECT_EQ(a->GetValue(), L"[<foo>]");
+    // (References in attribute values stay as written; "&lt;" there is a
+    // character again and no markup.)
+    EXPECT_EQ(a->GetAttributes().GetString(L"w"), L"x<y");
+    // The table's value is the decoded text; the replacement text keeps the
+    // references.
+    const TXmlEntity* e = xml.GetEntities().FindName(L"e");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->GetValue(), L"<foo>");
+    EXPECT_EQ(e->GetReplacementText(), L"&lt;foo>");
+  }
+  TXmlFile markup;
+  ASSERT_TRUE(markup.LoadFromString(L"<!DOCTYPE a [<!ENTITY m \"&#60;b/>\">]><a>&m;</a>"));
+  ASSERT_EQ(markup.GetRoot()->GetCount(), 1);
+  EXPECT_EQ(markup.GetRoot()->GetElements(0)->GetName(), L"b");
+  // "<" reached through another entity is still "<" in an attribute value.
+  TXmlFile strict;
+  strict.AddOption(xoStrict);
+  EXPECT_TRUE(Contains(LoadError(L"<!DOCTYPE a [<!ENTITY m \"&#60;\"><!ENTITY n \"&m;\">]><a v=\"&n;\"/>", &strict),
+                       L"in an attribute value"));
+}
+
 TEST(XmlReader, HostileDocumentsFailWhateverTheCallerAsks) {
   std::wstring laughs = L"<!DOCTYPE l [<!ENTITY l0 \"lol\">";
   for (int i = 1; i <= 9; ++i)
