@@ -1075,8 +1075,6 @@ TXmlFile::TXmlFile() : FEntities(std::make_unique<TXmlFileEntities>()) { FFile->
 
 TXmlFile::~TXmlFile() = default;
 
-std::wstring TXmlFile::WriteToString() { throw Rtl::Exception(Rtl::SNotImplemented); }
-Rtl::TBytes TXmlFile::WriteToBytes() { throw Rtl::Exception(Rtl::SNotImplemented); }
 
 TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
 
