@@ -38,9 +38,10 @@ std::string Reason(const std::string& input, const Rtl::TBytes& output) {
   std::size_t i = 0;
   while (i < input.size() && i < output.size() && static_cast<std::uint8_t>(input[i]) == output[i]) ++i;
   const std::size_t doctype = input.find("<!DOCTYPE");
-  if (doctype != std::string::npos && i >= doctype && i <= doctype + 10 &&
-      input.compare(doctype, 10, "<!DOCTYPE ") != 0)
-    return "(c)";
+  if (doctype != std::string::npos && i >= doctype && i <= doctype + 10 && doctype + 10 < input.size()) {
+    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    if (input[doctype + 9] != ' ' || space(input[doctype + 10])) return "(c)";
+  }
   if (doctype != std::string::npos && input.find("<!ENTITY", doctype) != std::string::npos &&
       i > doctype)
     return "(b)";
@@ -117,6 +118,7 @@ TEST(XmlConfRoundTrip, WrittenDocumentsComeBack) {
   int read = 0, exact = 0, crashed = 0;
   std::map<std::string, int> reasons;
   std::vector<std::string> faults;
+  std::vector<std::string> explained;
   for (std::size_t i = 0; i < tests.size(); ++i) {
     const TLoadResult& r = results[i];
     if (r.Outcome == loCrashed || r.Outcome == loTimedOut) {
@@ -132,7 +134,10 @@ TEST(XmlConfRoundTrip, WrittenDocumentsComeBack) {
     }
     bool fault = false;
     for (const char* reason : {"(a)", "(b)", "(c)"})
-      if (r.Message.find(std::string("keep-format ") + reason) != std::string::npos) ++reasons[reason];
+      if (r.Message.find(std::string("keep-format ") + reason) != std::string::npos) {
+        ++reasons[reason];
+        explained.push_back(tests[i].Id + " " + reason);
+      }
     if (r.Message.find("keep-format other") != std::string::npos || r.Message.find("stable") != std::string::npos ||
         r.Message.find("raised") != std::string::npos || r.Message.find("strict") != std::string::npos)
       fault = true;
@@ -140,7 +145,10 @@ TEST(XmlConfRoundTrip, WrittenDocumentsComeBack) {
   }
   std::printf("xmlconf round trip: %d/%d read documents byte-identical (%.1f%%); (a) %d, (b) %d, (c) %d\n", exact,
               read, read ? 100.0 * exact / read : 100.0, reasons["(a)"], reasons["(b)"], reasons["(c)"]);
-  for (const std::string& f : faults) std::printf("  %s\n", f.c_str());
+  std::printf("  differences the model cannot hold:");
+  for (const std::string& e : explained) std::printf(" %s", e.c_str());
+  std::printf("\n  faults:\n");
+  for (const std::string& f : faults) std::printf("    %s\n", f.c_str());
   std::fflush(stdout);
   EXPECT_EQ(crashed, 0);
 }
