@@ -303,8 +303,9 @@ public:
   int GetIndentSpaceCount() const { return static_cast<int>(FWriteElements.size()); }
   int GetStackSize() const { return static_cast<int>(FWriteElements.size()); }
   const std::wstring& GetWriteLine() const { return FWriteLine; }
-  const Rtl::TBytes& GetOutputData() { return FFile->GetOutputData(); }
-  std::wstring GetOutputString() { return FFile->GetOutputString(); }
+  // The in-memory output (closing an open output first).
+  const Rtl::TBytes& GetOutputData();
+  std::wstring GetOutputString();
   std::wstring GetIndentSpaces(int extra) const;
 
   // --- Class-level functions.
@@ -365,6 +366,10 @@ private:
   // Open elements written inline (mixed content, preserved space) in the
   // default layout: no indentation or line ends of the writer's own.
   int FInline = 0;
+  // Output not yet handed to the text writer (flushed in blocks and at Close).
+  static constexpr std::size_t OUTPUT_BLOCK_C = 32768;
+  std::wstring FOutput;
+  void FlushOutput();
 
   std::unique_ptr<Rtl::TStream> FDelayedStream;
   TXmlElement* FActiveElement = nullptr;

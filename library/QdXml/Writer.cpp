@@ -181,15 +181,43 @@ public:
 
 // --- The primitive and the helpers ----------------------------------------------
 
+// Output collects in a buffer that goes to the text writer in large blocks
+// (one conversion per block instead of one per piece).
 void TXmlFile::Write(std::wstring_view str, bool lineEnd) {
-  FFile->Write(str);
-  if (FWriteLine.size() + str.size() > FWriteLine.capacity()) FWriteLine.reserve(FWriteLine.size() + str.size() + WRITE_DELTA_C);
-  FWriteLine.append(str);
-  if (lineEnd) FFile->WriteLineEnd();
-  if (lineEnd || str.find_first_of(L"\r\n") != std::wstring_view::npos) {
-    FWriteLine.clear();
-    FWriteLine.shrink_to_fit();
+  FOutput.append(str);
+  if (lineEnd) {
+    if (FFile->GetFormat() == tfAnsi) {
+      FlushOutput();
+      FFile->WriteLineEnd();
+    } else {
+      FOutput += FFile->GetNewLineString();
+    }
   }
+  if (FOutput.size() >= OUTPUT_BLOCK_C) FlushOutput();
+  if (lineEnd || str.find_first_of(L"\r\n") != std::wstring_view::npos) {
+    // The line ends: emptied, its buffer kept for the next line.
+    FWriteLine.clear();
+    return;
+  }
+  if (FWriteLine.size() + str.size() > FWriteLine.capacity())
+    FWriteLine.reserve(FWriteLine.size() + str.size() + WRITE_DELTA_C);
+  FWriteLine.append(str);
+}
+
+const Rtl::TBytes& TXmlFile::GetOutputData() {
+  FlushOutput();
+  return FFile->GetOutputData();
+}
+
+std::wstring TXmlFile::GetOutputString() {
+  FlushOutput();
+  return FFile->GetOutputString();
+}
+
+void TXmlFile::FlushOutput() {
+  if (FOutput.empty()) return;
+  FFile->Write(FOutput);
+  FOutput.clear();
 }
 
 std::wstring TXmlFile::GetIndentSpaces(int extra) const {
@@ -220,6 +248,7 @@ void TXmlFile::Rewrite(const std::wstring& fileName) {
   if (fileName.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoFileName));
   FWriteElements.clear();
   FWriteLine.clear();
+  FOutput.clear();
   FInline = 0;
   FFile->Rewrite(fileName);
   if (FWriteHeader) DoWriteDeclaration();
@@ -228,6 +257,7 @@ void TXmlFile::Rewrite(const std::wstring& fileName) {
 void TXmlFile::Rewrite(Rtl::TStream& stream) {
   FWriteElements.clear();
   FWriteLine.clear();
+  FOutput.clear();
   FInline = 0;
   FFile->Rewrite(stream);
   if (FWriteHeader) DoWriteDeclaration();
@@ -236,6 +266,7 @@ void TXmlFile::Rewrite(Rtl::TStream& stream) {
 void TXmlFile::Rewrite() {
   FWriteElements.clear();
   FWriteLine.clear();
+  FOutput.clear();
   FInline = 0;
   FFile->RewriteData();
   DoWriteDeclaration();
@@ -247,16 +278,24 @@ void TXmlFile::RewriteString() {
   FFile->SetEncoding(L"unicode");
   FWriteElements.clear();
   FWriteLine.clear();
+  FOutput.clear();
   FInline = 0;
   FFile->RewriteData();
 }
 
 void TXmlFile::Close() {
   FRoot = nullptr;
+  try {
+    FlushOutput();
+  } catch (...) {
+    FOutput.clear();
+    throw;
+  }
   FFile->Close();
 }
 
 void TXmlFile::Cancel() {
+  FOutput.clear();
   FWriteElements.clear();
   FInline = 0;
   FFile->Cancel();
@@ -573,7 +612,10 @@ void TXmlFile::WriteText(const std::wstring& value) { Write(EncodeString(value))
 
 void TXmlFile::WriteEmptyLine() { Write(L"", true); }
 
-void TXmlFile::WriteNewLine() { FFile->WriteLine(L""); }
+void TXmlFile::WriteNewLine() {
+  FlushOutput();
+  FFile->WriteLine(L"");
+}
 
 // --- Typed writers ----------------------------------------------------------------
 
