@@ -73,6 +73,13 @@ std::size_t FindBadChar(std::wstring_view text) {
   return npos;
 }
 
+// Whether decoding could find or record anything: a reference or one of the
+// predefined characters written plainly. Texts without them are taken as
+// they are (their codings are empty).
+bool HasSpecial(std::wstring_view text) {
+  return text.find_first_of(L"&<>'\"") != std::wstring_view::npos;
+}
+
 bool IsCharValue(unsigned long v) {
   return v == 9 || v == 10 || v == 13 || (v >= 0x20 && v <= 0xD7FF) || (v >= 0xE000 && v <= 0xFFFD) ||
          (v >= 0x10000 && v <= 0x10FFFF);
@@ -100,7 +107,20 @@ public:
   int FLinePosition = 1;
   bool FLastCr = false;    // the last character counted was a CR (CR LF is one break)
   bool FLastLf = false;
-  std::unique_ptr<TXmlElement> FWhiteSpace;  // the pending whitespace node
+  // The pending whitespace: its text; the node is made only when it is added.
+  std::wstring FWhiteSpaceText;
+  bool FWhiteSpace = false;
+  void SetWhiteSpace(std::wstring text) {
+    FWhiteSpaceText = std::move(text);
+    FWhiteSpace = true;
+  }
+  std::unique_ptr<TXmlElement> TakeWhiteSpace() {
+    auto node = std::make_unique<TXmlElement>(L"", xeWhiteSpace);
+    node->SetValue(std::move(FWhiteSpaceText));
+    FWhiteSpaceText.clear();
+    FWhiteSpace = false;
+    return node;
+  }
   bool FStop = false;      // reading stops (invalid data, declaration only, cancel)
 
   // --- The current source -----------------------------------------------
@@ -322,15 +342,22 @@ public:
   void AddNode(std::unique_ptr<TXmlElement> node, TXmlElement* current) { F.AddElement(std::move(node), current); }
 
   void FlushWhiteSpace(TXmlElement* current) {
-    if (FWhiteSpace && F.IsKeepFormat()) AddNode(std::move(FWhiteSpace), current);
+    if (FWhiteSpace && F.IsKeepFormat()) AddNode(TakeWhiteSpace(), current);
   }
 
   std::unique_ptr<TXmlAttribute> ReadAttribute() {
-    if (GetEnd(L">") == npos) UnexpectedEnd();
+    // Only the text of this attribute is looked at (never the rest of the
+    // tag), so a tag with many attributes is read in one pass.
+    if (Text().empty() && !DoReadLine()) UnexpectedEnd();
     std::wstring_view t = Text();
     if (t.empty() || t[0] == L'>' || t[0] == L'/' || t[0] == L'?') return nullptr;
     std::size_t n = 0;
-    while (n < t.size() && t[n] != L'=' && t[n] != L'>' && t[n] != L'/' && !IsSpace(t[n])) ++n;
+    for (;;) {
+      t = Text();
+      while (n < t.size() && t[n] != L'=' && t[n] != L'>' && t[n] != L'/' && !IsSpace(t[n])) ++n;
+      if (n < t.size() || !DoReadLine()) break;
+    }
+    if (n == Text().size()) UnexpectedEnd();
     auto attribute = std::make_unique<TXmlAttribute>();
     attribute->SetName(Take(n));
     if (Strict()) CheckName(attribute->GetName(), L"attribute name");
@@ -369,6 +396,7 @@ public:
       CheckReferences(raw, true);
     }
     std::wstring value;
+    TXmlEntityCodings codings = XML_EMPTY_CODINGS_C;
     if (F.FOptions.Contains(xoNoEncodeDecode)) {
       value = Take(end);
     } else {
@@ -377,8 +405,13 @@ public:
       formats.Exclude(xfExternal);
       // A record of the forms only for a value with references: nodes stay small.
       const std::wstring_view raw = Text().substr(0, end);
-      value = F.FEntities->DecodeString(raw, formats,
-                                        raw.find(L'&') != npos ? &attribute->PartEntities() : nullptr);
+      if (HasSpecial(raw)) {
+        value = F.FEntities->DecodeString(raw, formats,
+                                          raw.find(L'&') != npos ? &attribute->PartEntities() : nullptr);
+        codings = F.FEntities->GetThisCodings();
+      } else {
+        value.assign(raw);
+      }
       Advance(end);
     }
     Advance(1);
@@ -398,7 +431,6 @@ public:
       value = value.substr(b, e - b);
     }
     attribute->SetValue(std::move(value));
-    TXmlEntityCodings codings = F.FEntities->GetThisCodings();
     codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
     attribute->SetCodings(codings);
     attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
@@ -827,8 +859,8 @@ public:
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
       if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
-        if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpace->GetValue());
-        FWhiteSpace.reset();
+        if (current->GetElementType() == xeDouble) current->SetValue(std::move(FWhiteSpaceText));
+        FWhiteSpace = false;
       } else if (current->GetCount() == 1) {
         TXmlElement* child = current->GetElements(0);
         if (child->GetElementType() == xeWhiteSpace) {
@@ -968,7 +1000,7 @@ public:
       ReadStartTag(items, treeMode);
     }
     FSeenNode = true;
-    FWhiteSpace.reset();
+    FWhiteSpace = false;
   }
 
   // Pushes the replacement text of the entity whose reference starts the
@@ -1045,21 +1077,21 @@ public:
     }
     const bool allSpace = std::all_of(text.begin(), text.end(), IsSpace);
     if (text.empty() && !leading.empty()) {
-      FWhiteSpace = std::make_unique<TXmlElement>(L"", xeWhiteSpace);
-      FWhiteSpace->SetValue(std::move(leading));
+      SetWhiteSpace(std::move(leading));
       return;
     }
     if (allSpace) {
-      FWhiteSpace = std::make_unique<TXmlElement>(L"", xeWhiteSpace);
-      FWhiteSpace->SetValue(std::move(text));
+      SetWhiteSpace(std::move(text));
       return;
     }
     auto node = std::make_unique<TXmlElement>(L"", xeText);
     if (!F.FOptions.Contains(xoNoEncodeDecode)) {
       TXmlEntityFormats formats;
       if (F.FEntityFormats.Contains(xfPredefined)) formats.Include(xfPredefined);
-      text = F.FEntities->DecodeString(text, formats, text.find(L'&') != npos ? &node->PartEntities() : nullptr);
-      node->SetCodings(F.FEntities->GetThisCodings());
+      if (HasSpecial(text)) {
+        text = F.FEntities->DecodeString(text, formats, text.find(L'&') != npos ? &node->PartEntities() : nullptr);
+        node->SetCodings(F.FEntities->GetThisCodings());
+      }
     }
     if (text.empty()) return;
     node->SetBeforeWhiteSpaces(std::move(leading));
@@ -1087,7 +1119,7 @@ TXmlFile::~TXmlFile() {
 TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
 
 void TXmlFile::Clear() {
-  if (FParser) FParser->FWhiteSpace.reset();
+  if (FParser) FParser->FWhiteSpace = false;
   FItems.Clear();
   FRoot = nullptr;
   FHeader = nullptr;
@@ -1273,8 +1305,8 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
   if (open && !p.FStop && !FCancelled && !FOptions.Contains(xoPartial) && !FMakeWellFormed)
     p.InvalidXml(Rtl::LoadResString(SXmlUnexpectedEnd));
   if (p.FWhiteSpace && IsKeepFormat() && !p.FStop)
-    AddElement(std::move(p.FWhiteSpace), items.empty() ? nullptr : items.back());
-  p.FWhiteSpace.reset();
+    AddElement(p.TakeWhiteSpace(), items.empty() ? nullptr : items.back());
+  p.FWhiteSpace = false;
 }
 
 // --- Loading --------------------------------------------------------------------

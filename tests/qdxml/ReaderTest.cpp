@@ -388,3 +388,14 @@ TEST(XmlReader, StrictModeSaysWhatIsNotWellFormed) {
                       &fine),
             L"");
 }
+
+TEST(XmlReader, LoadsALinkedResource) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.Load(L"QDXMLDOC", L""));
+  ASSERT_NE(xml.GetRoot(), nullptr);
+  EXPECT_EQ(xml.GetRoot()->GetValue(), L"linked");
+  EXPECT_EQ(xml.GetRoot()->GetAttributes().GetString(L"a"), L"1");
+  EXPECT_EQ(xml.GetEncodingAttributeValue(), L"utf-8");
+  TXmlFile missing;
+  EXPECT_THROW(missing.Load(L"NOSUCHDOC", L""), Rtl::Exception);
+}
