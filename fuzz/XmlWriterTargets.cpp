@@ -101,8 +101,7 @@ void XmlWriterTrees(TInput input) {
   };
   bool looseComment = false;
   TXmlFile xml;
-  const bool keep = next() & 1;
-  if (keep) xml.SetOptions(TXmlOptions{xoKeepFormat});
+  if (next() & 1) xml.SetOptions(TXmlOptions{xoKeepFormat});
   TXmlElement* root = xml.AddRoot(L"r");
   std::vector<TXmlElement*> elements{root};
   while (p < input.size()) try {
@@ -190,7 +189,6 @@ void XmlWriterTrees(TInput input) {
     if (ca.size() != cb.size()) Fail("the number of child elements changed");
     for (std::size_t i = 0; i < ca.size(); ++i) work.emplace_back(ca[i], cb[i]);
   }
-  (void)keep;
 }
 
 TBytes XmlWriterTreesGenerate(std::uint64_t seed) {

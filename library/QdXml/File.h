@@ -349,8 +349,8 @@ private:
   class TWriter;
   friend class TWriter;
   void Write(std::wstring_view str, bool lineEnd = false);
-  void WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent,
-                   const wchar_t* kind);
+  // Indentation (when `indent`) + open + value + close; a line end in the default layout.
+  void WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent);
   void DoWriteDeclaration();
   void DoWriteElement(const std::wstring& name, const TXmlAttributes* attributes, const std::wstring& value,
                       bool indent);

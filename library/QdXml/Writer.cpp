@@ -490,7 +490,6 @@ void TXmlFile::WriteAttributeLines(const TXmlAttributes* attributes) {
 void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* attributes, bool lineEnd,
                              TXmlElementWriteMode writeMode, const std::wstring& whiteSpaces) {
   CheckName(name);
-  const bool keep = IsKeepFormat() || FInline > 0;
   if (IsKeepFormat() || FInline > 0 || writeMode == xwSingleLine) {
     TWriter w(*this);
     Write(GetIndentSpaces(0) + L"<" + name + w.SingleString(whiteSpaces, attributes, IsKeepFormat()) + L">",
@@ -501,7 +500,6 @@ void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* att
     WriteAttributeLines(attributes);
     Write(L">", lineEnd);
   }
-  (void)keep;
   FWriteElements.push_back(name);
 }
 
@@ -571,8 +569,7 @@ void TXmlFile::WriteDeclaration(TXmlElement* element) {
   Write(GetIndentSpaces(0) + L"<?xml" + text + L"?>", !(keep || FInline > 0));
 }
 
-void TXmlFile::WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent,
-                           const wchar_t*) {
+void TXmlFile::WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent) {
   std::wstring text = indent ? GetIndentSpaces(0) : std::wstring();
   text += open;
   text += value;
@@ -581,31 +578,31 @@ void TXmlFile::WriteMarkup(std::wstring_view open, std::wstring_view value, std:
 }
 
 void TXmlFile::WriteDocType(const std::wstring& value) {
-  WriteMarkup(L"<!DOCTYPE", (value.empty() || value[0] != L' ' ? L" " : L"") + value, L">", true, nullptr);
+  WriteMarkup(L"<!DOCTYPE", (value.empty() || value[0] != L' ' ? L" " : L"") + value, L">", true);
 }
 
 void TXmlFile::WriteElementDeclaration(const std::wstring& value) {
-  WriteMarkup(L"<!ELEMENT", (value.empty() || value[0] != L' ' ? L" " : L"") + value, L">", true, nullptr);
+  WriteMarkup(L"<!ELEMENT", (value.empty() || value[0] != L' ' ? L" " : L"") + value, L">", true);
 }
 
 void TXmlFile::WriteCData(const std::wstring& value) {
   CheckMarkup(value, L"]]>", 1);
-  WriteMarkup(L"<![CDATA[", value, L"]]>", true, nullptr);
+  WriteMarkup(L"<![CDATA[", value, L"]]>", true);
 }
 
 void TXmlFile::WriteComment(const std::wstring& value) {
   CheckMarkup(value, L"-->", 0);
-  WriteMarkup(L"<!--", value, L"-->", true, nullptr);
+  WriteMarkup(L"<!--", value, L"-->", true);
 }
 
 void TXmlFile::WriteScript(const std::wstring& value) {
   CheckMarkup(value, L"%>", 3);
-  WriteMarkup(L"<%", value, L"%>", false, nullptr);
+  WriteMarkup(L"<%", value, L"%>", false);
 }
 
 void TXmlFile::WriteProcessing(const std::wstring& value) {
   CheckMarkup(value, L"?>", 2);
-  WriteMarkup(L"<?", value, L"?>", false, nullptr);
+  WriteMarkup(L"<?", value, L"?>", false);
 }
 
 void TXmlFile::WriteText(const std::wstring& value) { Write(EncodeString(value)); }
