@@ -391,6 +391,8 @@ TTarget TextReaderTarget();
 TTarget XmlEntityTarget();
 TTarget XmlExternalNamesTarget();
 TTarget XmlReaderTarget();
+TTarget XmlWriterRoundTripTarget();
+TTarget XmlWriterTreesTarget();
 
 namespace {
 
@@ -420,6 +422,8 @@ std::span<const TTarget> Targets() {
       XmlEntityTarget(),
       XmlExternalNamesTarget(),
       XmlReaderTarget(),
+      XmlWriterRoundTripTarget(),
+      XmlWriterTreesTarget(),
   };
   return targets;
 }

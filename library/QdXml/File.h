@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "QdClasses/Encodings.h"
 #include "QdClasses/Lists.h"
 #include "QdStructuredFile.h"
 #include "QdXml/Entities.h"
@@ -23,6 +24,7 @@
 
 namespace Rtl {
 class TStream;
+class TStringList;
 }
 
 namespace Qd {
@@ -43,6 +45,26 @@ RTL_SET_INFO(TXmlOptions)
 inline const TXmlOptions DEFAULT_XML_OPTIONS_C{xoRemoveWhiteSpace};
 // The default limit of element nesting.
 inline constexpr int XML_MAX_DEPTH_C = 256;
+
+
+// What the writer does besides writing the tree: xoEncodePredefined writes
+// every predefined character as a named entity where a node recorded no form.
+enum TXmlWriteOption : std::uint8_t { xoEncodePredefined = 0, xoWriteEncoding = 1 };
+RTL_ENUM_INFO(TXmlWriteOption, L"xoEncodePredefined", L"xoWriteEncoding")
+using TXmlWriteOptions = Rtl::TSet<TXmlWriteOption, xoWriteEncoding>;
+RTL_SET_INFO(TXmlWriteOptions)
+inline const TXmlWriteOptions DEFAULT_XML_WRITE_OPTIONS_C{};
+
+// The layout of a start tag: no indentation and line end, the whole tag on
+// one line, or each attribute on a line of its own.
+enum TXmlElementWriteMode : std::uint8_t { xwNoIdent = 0, xwSingleLine = 1, xwMultiLine = 2 };
+RTL_ENUM_INFO(TXmlElementWriteMode, L"xwNoIdent", L"xwSingleLine", L"xwMultiLine")
+
+// The line length of the binary writers that take none.
+inline constexpr int XML_LINE_LENGTH_C = 100;
+// The step in which the current output line grows.
+inline constexpr int WRITE_DELTA_C = 256;
+inline constexpr const wchar_t* YES_NO_C[2] = {L"no", L"yes"};
 
 enum TXmlEventResult : std::uint8_t { xrEnter = 0, xrSkip = 1, xrCancel = 2 };
 RTL_ENUM_INFO(TXmlEventResult, L"xrEnter", L"xrSkip", L"xrCancel")
@@ -157,9 +179,134 @@ public:
   bool GetHasBom() const;
   std::int64_t GetStreamSize() const;
 
-  // The writer comes with the next step; these raise "Not implemented".
   std::wstring WriteToString() override;
   Rtl::TBytes WriteToBytes() override;
+
+
+  // ===== Writing (QdXml/Writer.cpp) ===========================================
+  // Output goes through the text writer: a file replaced at Close, the
+  // caller's stream, or memory. The default layout indents by two spaces per
+  // open element; with xoKeepFormat the recorded whitespace is written back
+  // instead. Markup never ends early: the writer raises on a comment, CDATA
+  // section, processing instruction or script that holds its own end and on
+  // names that are not names, and always writes "<", a bare "&", an
+  // attribute's own quote and the ">" of "]]>" in content as references.
+
+  // Output to a file (replaced at Close), a stream, or memory.
+  void Rewrite(const std::wstring& fileName);
+  void Rewrite(Rtl::TStream& stream);
+  void Rewrite();
+  // UTF-16 LE text without BOM or generated declaration into memory.
+  void RewriteString();
+  // Forgets the root and closes the text writer (the file is replaced).
+  void Close();
+  // Throws the output away; a target file stays as it was.
+  void Cancel();
+  bool IsOpen() const;
+
+  // The whole tree (or `root` alone); on any exception the output is
+  // cancelled, so a target file keeps its old content.
+  void WriteFile(const std::wstring& fileName, TXmlElement* root = nullptr);
+  void WriteFile(Rtl::TStream& stream);
+  static void WriteFileFromRoot(const std::wstring& fileName, TXmlElement* root);
+  void WriteItems();
+  void WriteElement(TXmlElement* element, bool indent);
+
+  // --- Direct writing.
+  void WriteStartTag(const std::wstring& name, const TXmlAttributes* attributes = nullptr, bool lineEnd = true,
+                     TXmlElementWriteMode writeMode = xwSingleLine, const std::wstring& whiteSpaces = L"");
+  void WriteStartTag(const std::wstring& name, const std::wstring& attributeName,
+                     const std::wstring& attributeValue, bool lineEnd = true,
+                     TXmlElementWriteMode writeMode = xwSingleLine, const std::wstring& whiteSpaces = L"");
+  void WriteEndTag(bool writeLeadingSpaces = true, const std::wstring& whiteSpaces = L"");
+  void WriteSingleElement(const std::wstring& name, const TXmlAttributes* attributes,
+                          TXmlElementWriteMode writeMode = xwSingleLine, const std::wstring& startWhiteSpaces = L"",
+                          const std::wstring& endWhiteSpaces = L"");
+  void WriteSingleElement(TXmlElement* element, TXmlElementWriteMode writeMode = xwSingleLine);
+  void WriteDeclaration(TXmlElement* element);
+  void WriteDocType(const std::wstring& value);
+  void WriteElementDeclaration(const std::wstring& value);
+  void WriteCData(const std::wstring& value);
+  void WriteComment(const std::wstring& value);
+  void WriteScript(const std::wstring& value);
+  void WriteProcessing(const std::wstring& value);
+  void WriteText(const std::wstring& value);
+  void WriteEmptyLine();
+  void WriteNewLine();
+
+  // --- Typed writers: content of the open element, or a whole element
+  // (nothing when `optional` and the value equals `Default`).
+  void WriteString(const std::wstring& value);
+  void WriteString(const std::wstring& name, const std::wstring& value, const TXmlAttributes* attributes,
+                   const std::wstring& Default = L"", bool optional = true, bool indent = true);
+  void WriteString(const std::wstring& name, const std::wstring& value, const std::wstring& Default = L"",
+                   bool optional = true, bool indent = true);
+  void WriteInteger(std::int64_t value);
+  void WriteInteger(const std::wstring& name, std::int64_t value, const TXmlAttributes* attributes,
+                    std::int64_t Default = 0, bool optional = true, bool indent = true);
+  void WriteInteger(const std::wstring& name, std::int64_t value, std::int64_t Default = 0, bool optional = true,
+                    bool indent = true);
+  void WriteFloat(double value);
+  void WriteFloat(const std::wstring& name, double value, const TXmlAttributes* attributes, double Default = 0,
+                  bool optional = true, bool indent = true);
+  void WriteFloat(const std::wstring& name, double value, double Default = 0, bool optional = true,
+                  bool indent = true);
+  void WriteBoolean(bool value);
+  void WriteBoolean(const std::wstring& name, bool value, const TXmlAttributes* attributes, bool Default = false,
+                    bool optional = true, bool indent = true);
+  void WriteBoolean(const std::wstring& name, bool value, bool Default = false, bool optional = true,
+                    bool indent = true);
+  void WriteDateTime(Rtl::TDateTime value);
+  void WriteDateTime(const std::wstring& name, Rtl::TDateTime value, const TXmlAttributes* attributes,
+                     Rtl::TDateTime Default = 0, bool optional = true, bool indent = true);
+  void WriteDateTime(const std::wstring& name, Rtl::TDateTime value, Rtl::TDateTime Default = 0,
+                     bool optional = true, bool indent = true);
+  void WriteEnum(const std::wstring& name, const Rtl::TEnumInfo* typeInfo, int value, int Default);
+  void WriteSet(const std::wstring& name, const Rtl::TSetInfo& typeInfo, int size, const void* value,
+                const void* Default);
+  void WriteStrings(const std::wstring& name, const Rtl::TStringList& value, int count,
+                    const std::wstring& itemName);
+  void WriteStrings(const std::wstring& name, const Rtl::TStringList& value, const std::wstring& itemName) {
+    WriteStrings(name, value, -1, itemName);
+  }
+  void WriteFiles(const std::wstring& name, const std::wstring& dir, const Rtl::TStringList& value, int count,
+                  const std::wstring& itemName);
+  void WriteEncryptedString(const std::wstring& name, const std::wstring& value, int lineLength);
+  void WriteCompressed(const Rtl::TBytes& value);
+  void WriteCompressed(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                       int lineLength);
+  void WriteBase64(const Rtl::TBytes& value);
+  void WriteBase64(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                   int lineLength);
+  void WriteBase32(const Rtl::TBytes& value);
+  void WriteBase32(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                   int lineLength);
+  void WriteBase16(const Rtl::TBytes& value);
+  void WriteBase16(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                   int lineLength);
+  void WriteUrl(const Rtl::TBytes& value);
+  void WriteUrl(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                int lineLength);
+  void WriteBinary(const Rtl::TBytes& value, TBinaryEncoding encoding);
+  void WriteBinary(const std::wstring& name, const Rtl::TBytes& value, TBinaryEncoding encoding,
+                   const TXmlAttributes* attributes, int lineLength);
+
+  // --- Encoding for output.
+  std::wstring EncodeString(std::wstring_view value);
+  std::wstring EncodeString(std::wstring_view value, const TXmlEntityCodings& codings,
+                            const TXmlPartEntities* partEntities);
+  static std::wstring EncodeXmlString(const std::wstring& value);
+
+  // --- Writing state.
+  TXmlWriteOptions GetWriteOptions() const { return FWriteOptions; }
+  void SetWriteOptions(TXmlWriteOptions value) { FWriteOptions = value; }
+  int GetIndentSpaceCount() const { return static_cast<int>(FWriteElements.size()); }
+  int GetStackSize() const { return static_cast<int>(FWriteElements.size()); }
+  const std::wstring& GetWriteLine() const { return FWriteLine; }
+  // The in-memory output (closing an open output first).
+  const Rtl::TBytes& GetOutputData();
+  std::wstring GetOutputString();
+  std::wstring GetIndentSpaces(int extra) const;
 
   // --- Class-level functions.
   static std::wstring GetFileEncoding(const std::wstring& fileName);
@@ -197,6 +344,32 @@ private:
 
   void AddElement(std::unique_ptr<TXmlElement> element, TXmlElement* current);
   void ParseDocType(std::wstring_view text);
+
+  // --- Writing state and helpers (QdXml/Writer.cpp).
+  class TWriter;
+  friend class TWriter;
+  void Write(std::wstring_view str, bool lineEnd = false);
+  // Indentation (when `indent`) + open + value + close; a line end in the default layout.
+  void WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent);
+  void DoWriteDeclaration();
+  void DoWriteElement(const std::wstring& name, const TXmlAttributes* attributes, const std::wstring& value,
+                      bool indent);
+  void DoWriteValue(const std::wstring& value);
+  void WriteAttributeLines(const TXmlAttributes* attributes);
+  std::wstring EncodeFormattedBase(TBinaryEncoding encoding, const Rtl::TBytes& data, int lineLength) const;
+  void WriteFormattedBase16(const Rtl::TBytes& data, int lineLength);
+  void WriteFormattedUrl(const Rtl::TBytes& data, int lineLength);
+  void FlushPending(std::wstring& pending, std::wstring& indentation);
+  std::vector<std::wstring> FWriteElements;
+  std::wstring FWriteLine;
+  TXmlWriteOptions FWriteOptions = DEFAULT_XML_WRITE_OPTIONS_C;
+  // Open elements written inline (mixed content, preserved space) in the
+  // default layout: no indentation or line ends of the writer's own.
+  int FInline = 0;
+  // Output not yet handed to the text writer (flushed in blocks and at Close).
+  static constexpr std::size_t OUTPUT_BLOCK_C = 32768;
+  std::wstring FOutput;
+  void FlushOutput();
 
   std::unique_ptr<Rtl::TStream> FDelayedStream;
   TXmlElement* FActiveElement = nullptr;

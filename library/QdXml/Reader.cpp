@@ -6,6 +6,7 @@
 // so no construct is scanned twice. Replacement text of entities met in
 // content is read from a stack of sources above the buffer.
 #include <algorithm>
+#include <exception>
 #include <cstddef>
 #include <set>
 #include <string>
@@ -1126,10 +1127,15 @@ public:
 
 TXmlFile::TXmlFile() : FEntities(std::make_unique<TXmlFileEntities>()) { FFile->SetIncludeLineBreak(true); }
 
-TXmlFile::~TXmlFile() = default;
+TXmlFile::~TXmlFile() {
+  // Output still collected by the writer goes to the text writer, which
+  // closes as it does (and throws the output away while an exception unwinds).
+  try {
+    if (std::uncaught_exceptions() == 0) FlushOutput();
+  } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
+  }
+}
 
-std::wstring TXmlFile::WriteToString() { throw Rtl::Exception(Rtl::SNotImplemented); }
-Rtl::TBytes TXmlFile::WriteToBytes() { throw Rtl::Exception(Rtl::SNotImplemented); }
 
 TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
 

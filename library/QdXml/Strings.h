@@ -27,7 +27,12 @@
   S(SXmlNotProcessMode, 61972, "XML parser is not in the process mode.") \
   S(SXmlUnexpectedEnd, 61973, "Unexpected end of the XML data.") \
   S(SXmlTooDeep, 61974, "Elements are nested deeper than %d levels.") \
-  S(SXmlNotWellFormed, 61975, "The XML data is not well-formed: %s.")
+  S(SXmlNotWellFormed, 61975, "The XML data is not well-formed: %s.") \
+  S(SXmlNoFileName, 61980, "No filename given") \
+  S(SXmlCannotWrite, 61981, "Cannot write a %0:s that contains \042%1:s\042.") \
+  S(SXmlInvalidName, 61982, "Invalid XML name: \042%s\042.") \
+  S(SXmlErrorMessage, 61983, "Error Message") \
+  S(SXmlNoOpenElement, 61984, "No element is open.")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

@@ -56,6 +56,7 @@ TLoadResult Probe(const std::wstring& path, TMode /*mode*/) {
 TLoader FindLoader(const std::string& name) {
   if (name == "reader") return LoadWithReader;
   if (name == "probe") return Probe;
+  if (name == "writer") return LoadWithWriter;
   throw std::invalid_argument("no loader " + name);
 }
 

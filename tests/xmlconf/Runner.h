@@ -38,6 +38,9 @@ TLoader FindLoader(const std::string& name);
 bool IsReaderBuilt();
 bool IsStrictBuilt();
 TLoadResult LoadWithReader(const std::wstring& path, TMode mode);
+// The writer's round trip of an accepted document (RoundTrip.cpp): accepted
+// when every check holds, else rejected as "RoundTrip" with what failed.
+TLoadResult LoadWithWriter(const std::wstring& path, TMode mode);
 
 constexpr unsigned LIMIT_MS_C = 2000;
 

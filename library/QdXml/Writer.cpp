@@ -1,0 +1,881 @@
+// The writing side of TXmlFile: the tree node by node, or a document written
+// directly tag by tag, through the text writer. Every value goes through the
+// entity table with the forms its node recorded; whatever a recorded or
+// default form says, "<", a bare "&", an attribute's own quote and the ">"
+// of "]]>" in content are written as references, so that no value can end
+// the markup around it.
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "QdClasses/DateTime.h"
+#include "QdClasses/File.h"
+#include "QdString/String.h"
+#include "QdString/UnicodeString.h"
+#include "QdStringParser.h"
+#include "QdTextFile/TextFile.h"
+#include "QdXml/File.h"
+#include "QdXml/Strings.h"
+#include "QdZip.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Core/ResStrings.h"
+#include "runtime/IO/Streams.h"
+#include "runtime/Text/Ascii.h"
+#include "runtime/Text/Format.h"
+#include "runtime/Text/StringList.h"
+
+namespace Qd {
+
+namespace {
+
+bool IsNameBreaker(wchar_t c) {
+  switch (c) {
+    case L' ':
+    case L'\t':
+    case L'\r':
+    case L'\n':
+    case L'<':
+    case L'>':
+    case L'/':
+    case L'=':
+    case L'"':
+    case L'\'':
+    case L'&':
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A name that cannot end or break the tag it stands in.
+void CheckName(const std::wstring& name) {
+  if (name.empty() || std::any_of(name.begin(), name.end(), IsNameBreaker))
+    throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
+}
+
+// A markup node whose value holds its own end.
+void CheckMarkup(std::wstring_view value, const wchar_t* end, int kind) {
+  if (value.find(end) == std::wstring_view::npos) return;
+  static constexpr const wchar_t* KINDS_C[4] = {L"comment", L"CDATA section", L"processing instruction", L"script"};
+  throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlCannotWrite), {std::wstring(KINDS_C[kind]), std::wstring(end)}));
+}
+
+// "<" and "&" never plain; the quote of an attribute (xeQuot or xeApos) never plain.
+TXmlEntityCoding SafeCoding(TXmlEntityCoding coding, int quote) {
+  if (coding[xeLt] == xcNone) coding[xeLt] = xcEntity;
+  if (coding[xeAmp] == xcNone) coding[xeAmp] = xcEntity;
+  if (quote >= 0 && coding[quote] == xcNone) coding[quote] = xcEntity;
+  return coding;
+}
+
+// Content may not hold "]]>".
+std::wstring SafeContent(std::wstring text) {
+  for (std::size_t p = text.find(L"]]>"); p != std::wstring::npos; p = text.find(L"]]>", p + 2))
+    text.replace(p + 2, 1, L"&gt;");
+  return text;
+}
+
+// The entity table's coding of the predefined characters for one encoding,
+// restored afterwards, also when encoding fails.
+class TCodingScope {
+public:
+  TCodingScope(TXmlFileEntities& entities, const TXmlEntityCoding& coding)
+      : FEntities(entities), FSaved(entities.GetPredefinedCoding()) {
+    FEntities.SetPredefinedCoding(coding);
+  }
+  ~TCodingScope() { FEntities.SetPredefinedCoding(FSaved); }
+  TCodingScope(const TCodingScope&) = delete;
+  TCodingScope& operator=(const TCodingScope&) = delete;
+
+private:
+  TXmlFileEntities& FEntities;
+  TXmlEntityCoding FSaved;
+};
+
+bool IsPreserved(const TXmlElement* element) {
+  if (!element->HasAttributes()) return false;
+  const TXmlAttribute* space = element->GetAttributes().Find(L"xml:space");
+  return space != nullptr && space->GetValue() == L"preserve";
+}
+
+}  // namespace
+
+// The writer's encoding helpers, with access to the document's fields.
+class TXmlFile::TWriter {
+public:
+  explicit TWriter(TXmlFile& file) : F(file) {}
+
+  int AnsiCodePage() const {
+    return F.FFile->GetFormat() == tfAnsi ? static_cast<int>(F.FFile->GetCodePage()) : -1;
+  }
+  TXmlEntityFormats AttributeFormats() const {
+    TXmlEntityFormats formats = F.FEntityFormats;
+    formats.Exclude(xfLocal);
+    formats.Exclude(xfExternal);
+    return formats;
+  }
+  TXmlEntityFormats TextFormats() const {
+    TXmlEntityFormats formats;
+    if (F.FEntityFormats.Contains(xfPredefined)) formats.Include(xfPredefined);
+    return formats;
+  }
+
+  std::wstring Encode(std::wstring_view value, const TXmlEntityCoding& coding, TXmlEntityFormats formats,
+                      const TXmlPartEntities* part) {
+    if (F.FOptions.Contains(xoNoEncodeDecode)) return std::wstring(value);
+    TCodingScope scope(*F.FEntities, coding);
+    return F.FEntities->EncodeString(value, formats, part, AnsiCodePage());
+  }
+
+  // The coding of an attribute's value: its recorded forms, and its own
+  // quote as a reference when it recorded no form of either quote.
+  static TXmlEntityCoding AttributeCoding(const TXmlAttribute* attribute) {
+    TXmlEntityCoding coding;
+    const TXmlEntityCodings& codings = attribute->GetCodings();
+    TXmlFile::CodingsToCoding(codings, XML_DEFAULT_CODING_C, coding);
+    const int quote = attribute->GetSeparator() == xsSingle ? xeApos : xeQuot;
+    if (codings[xeApos].IsEmpty() && codings[xeQuot].IsEmpty()) coding[quote] = xcEntity;
+    return SafeCoding(coding, quote);
+  }
+
+  std::wstring AttributeValue(const TXmlAttribute* attribute, bool keep) {
+    const TXmlPartEntities* part = attribute->HasPartEntities() ? &attribute->GetPartEntities() : nullptr;
+    if (keep)
+      return Encode(attribute->GetBeforeWhiteSpaces() + attribute->GetValue() + attribute->GetAfterWhiteSpaces(),
+                    AttributeCoding(attribute), AttributeFormats(), part);
+    return Encode(attribute->GetValue(), AttributeCoding(attribute), AttributeFormats(), part);
+  }
+
+  // Name, "=", the quoted value; the recorded whitespace with xoKeepFormat.
+  std::wstring AttributeText(const TXmlAttribute* attribute, bool keep) {
+    CheckName(attribute->GetName());
+    const wchar_t quote = SEPARATOR_C[attribute->GetSeparator()];
+    std::wstring text = attribute->GetName();
+    if (keep) text += attribute->GetNameWhiteSpaces();
+    text += L'=';
+    if (keep) text += attribute->GetSeparatorWhiteSpaces();
+    text += quote;
+    text += AttributeValue(attribute, keep);
+    text += quote;
+    return text;
+  }
+
+  std::wstring SingleString(const std::wstring& whiteSpaces, const TXmlAttributes* attributes, bool keep) {
+    const int count = attributes != nullptr ? attributes->GetCount() : 0;
+    std::wstring text = whiteSpaces;
+    if (text.empty() && count > 0) text = L" ";
+    for (int i = 0; i < count; ++i) {
+      const TXmlAttribute* attribute = attributes->GetItems(i);
+      text += AttributeText(attribute, keep);
+      const std::size_t before = text.size();
+      if (keep) text += attribute->GetValueWhiteSpaces();
+      if (text.size() == before && i < count - 1) text += L' ';
+    }
+    return text;
+  }
+
+  TXmlFile& F;
+};
+
+// --- The primitive and the helpers ----------------------------------------------
+
+// Output collects in a buffer that goes to the text writer in large blocks
+// (one conversion per block instead of one per piece).
+void TXmlFile::Write(std::wstring_view str, bool lineEnd) {
+  FOutput.append(str);
+  if (lineEnd) {
+    if (FFile->GetFormat() == tfAnsi) {
+      FlushOutput();
+      FFile->WriteLineEnd();
+    } else {
+      FOutput += FFile->GetNewLineString();
+    }
+  }
+  if (FOutput.size() >= OUTPUT_BLOCK_C) FlushOutput();
+  if (lineEnd || str.find_first_of(L"\r\n") != std::wstring_view::npos) {
+    // The line ends: emptied, its buffer kept for the next line.
+    FWriteLine.clear();
+    return;
+  }
+  if (FWriteLine.size() + str.size() > FWriteLine.capacity())
+    FWriteLine.reserve(FWriteLine.size() + str.size() + WRITE_DELTA_C);
+  FWriteLine.append(str);
+}
+
+const Rtl::TBytes& TXmlFile::GetOutputData() {
+  FlushOutput();
+  return FFile->GetOutputData();
+}
+
+std::wstring TXmlFile::GetOutputString() {
+  FlushOutput();
+  return FFile->GetOutputString();
+}
+
+void TXmlFile::FlushOutput() {
+  if (FOutput.empty()) return;
+  FFile->Write(FOutput);
+  FOutput.clear();
+}
+
+std::wstring TXmlFile::GetIndentSpaces(int extra) const {
+  if (IsKeepFormat() || FInline > 0) return {};
+  return std::wstring(2 * (FWriteElements.size() + static_cast<std::size_t>(extra)), L' ');
+}
+
+bool TXmlFile::IsOpen() const { return FFile->IsOpen(); }
+
+std::wstring TXmlFile::EncodeString(std::wstring_view value) {
+  TWriter w(*this);
+  TXmlEntityCoding coding = SafeCoding(FEntities->GetPredefinedCoding(), -1);
+  return SafeContent(w.Encode(value, coding, FEntityFormats, nullptr));
+}
+
+std::wstring TXmlFile::EncodeString(std::wstring_view value, const TXmlEntityCodings& codings,
+                                    const TXmlPartEntities* partEntities) {
+  if (FOptions.Contains(xoNoEncodeDecode)) return std::wstring(value);
+  TWriter w(*this);
+  TXmlEntityCoding coding;
+  CodingsToCoding(codings, FDefaultCoding, coding);
+  return SafeContent(w.Encode(value, SafeCoding(coding, -1), w.TextFormats(), partEntities));
+}
+
+// --- Starting and ending output -------------------------------------------------
+
+void TXmlFile::Rewrite(const std::wstring& fileName) {
+  if (fileName.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoFileName));
+  FWriteElements.clear();
+  FWriteLine.clear();
+  FOutput.clear();
+  FInline = 0;
+  FFile->Rewrite(fileName);
+  if (FWriteHeader) DoWriteDeclaration();
+}
+
+void TXmlFile::Rewrite(Rtl::TStream& stream) {
+  FWriteElements.clear();
+  FWriteLine.clear();
+  FOutput.clear();
+  FInline = 0;
+  FFile->Rewrite(stream);
+  if (FWriteHeader) DoWriteDeclaration();
+}
+
+void TXmlFile::Rewrite() {
+  FWriteElements.clear();
+  FWriteLine.clear();
+  FOutput.clear();
+  FInline = 0;
+  FFile->RewriteData();
+  DoWriteDeclaration();
+}
+
+void TXmlFile::RewriteString() {
+  FFile->SetUseBom(false);
+  FCheckHeader = false;
+  FFile->SetEncoding(L"unicode");
+  FWriteElements.clear();
+  FWriteLine.clear();
+  FOutput.clear();
+  FInline = 0;
+  FFile->RewriteData();
+}
+
+void TXmlFile::Close() {
+  FRoot = nullptr;
+  try {
+    FlushOutput();
+  } catch (...) {
+    FOutput.clear();
+    throw;
+  }
+  FFile->Close();
+}
+
+void TXmlFile::Cancel() {
+  FOutput.clear();
+  FWriteElements.clear();
+  FInline = 0;
+  FFile->Cancel();
+}
+
+void TXmlFile::DoWriteDeclaration() {
+  if (!FCheckHeader) return;
+  if (FItems.GetCount() > 0 && GetItems(0)->GetElementType() == xeDeclaration) return;
+  std::wstring text = L"<?xml version=\"1.0\"";
+  if (FWriteEncoding) text += L" encoding=\"" + FFile->GetXmlEncoding() + L"\"";
+  if (FWriteStandalone) text += std::wstring(L" standalone=\"") + YES_NO_C[FStandalone ? 1 : 0] + L"\"";
+  text += L"?>";
+  Write(text, true);
+}
+
+// --- The tree -----------------------------------------------------------------------
+
+void TXmlFile::WriteFile(const std::wstring& fileName, TXmlElement* root) {
+  try {
+    if (root != nullptr) {
+      Rewrite(fileName);
+      WriteElement(root, false);
+    } else {
+      FWriteHeader = FItems.GetCount() > 0 && GetItems(0)->GetElementType() == xeDeclaration;
+      Rewrite(fileName);
+      WriteItems();
+    }
+    Close();
+  } catch (...) {
+    Cancel();
+    throw;
+  }
+}
+
+void TXmlFile::WriteFile(Rtl::TStream& stream) {
+  try {
+    Rewrite(stream);
+    WriteItems();
+    Close();
+  } catch (...) {
+    Cancel();
+    throw;
+  }
+}
+
+void TXmlFile::WriteFileFromRoot(const std::wstring& fileName, TXmlElement* root) {
+  TXmlFile xml;
+  xml.WriteFile(fileName, root);
+}
+
+Rtl::TBytes TXmlFile::WriteToBytes() {
+  Rtl::TMemoryStream stream;
+  WriteFile(stream);
+  return stream.Bytes();
+}
+
+std::wstring TXmlFile::WriteToString() {
+  FFile->SetUseBom(false);
+  FCheckHeader = false;
+  FFile->SetEncoding(L"unicode");
+  Rtl::TMemoryStream stream;
+  WriteFile(stream);
+  std::wstring result(static_cast<std::size_t>(stream.Size() / 2), L'\0');
+  if (!result.empty()) std::memcpy(result.data(), stream.Memory(), result.size() * sizeof(wchar_t));
+  return result;
+}
+
+void TXmlFile::WriteItems() {
+  if (FWriteOptions.Contains(xoEncodePredefined)) FDefaultCoding = XML_ALL_CODING_C;
+  for (int i = 0; i < FItems.GetCount(); ++i) WriteElement(GetItems(i), false);
+}
+
+// A node and everything under it. Deep trees are written with a work list
+// of the open elements, never by recursion.
+void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
+  struct TFrame {
+    TXmlElement* Element;
+    int Next;
+    bool Indent;
+    bool Inline;
+  };
+  std::vector<TFrame> stack;
+  TXmlElement* node = element;
+  bool nodeIndent = indent;
+  for (;;) {
+    if (node != nullptr && node->GetEnabled()) {
+      const bool keep = IsKeepFormat();
+      const bool layoutKeep = keep || FInline > 0;
+      TWriter w(*this);
+      switch (node->GetElementType()) {
+        case xeWhiteSpace:
+          if (layoutKeep) Write(node->GetValue());
+          break;
+        case xeDeclaration: WriteDeclaration(node); break;
+        case xeDocType: WriteDocType(node->GetValue()); break;
+        case xeElement: WriteElementDeclaration(node->GetValue()); break;
+        case xeScript: WriteScript(node->GetValue()); break;
+        case xeProcessing: WriteProcessing(node->GetValue()); break;
+        case xeComment: WriteComment(node->GetValue()); break;
+        case xeCData: WriteCData(node->GetValue()); break;
+        case xeSingle: WriteSingleElement(node, xwSingleLine); break;
+        case xeText: {
+          const TXmlPartEntities* part = node->HasPartEntities() ? &node->GetPartEntities() : nullptr;
+          if (layoutKeep) {
+            Write(EncodeString(node->GetBeforeWhiteSpaces() + node->GetValue() + node->GetAfterWhiteSpaces(),
+                               node->GetCodings(), part));
+          } else {
+            Write(GetIndentSpaces(0));
+            Write(EncodeString(node->GetValue(), node->GetCodings(), part), true);
+          }
+          break;
+        }
+        case xeDouble: {
+          CheckName(node->GetName());
+          const std::wstring start = keep ? node->GetStartWhiteSpaces() : std::wstring();
+          if (node->GetCount() == 0) {
+            const TXmlPartEntities* part = node->HasPartEntities() ? &node->GetPartEntities() : nullptr;
+            std::wstring text = nodeIndent && !layoutKeep ? GetIndentSpaces(0) : std::wstring();
+            text += L'<';
+            text += node->GetName();
+            text += w.SingleString(start, node->HasAttributes() ? &node->GetAttributes() : nullptr, keep);
+            text += L'>';
+            text += EncodeString(node->GetBeforeWhiteSpaces() + node->GetValue() + node->GetAfterWhiteSpaces(),
+                                 node->GetCodings(), part);
+            text += L"</";
+            text += node->GetName();
+            text += node->GetEndWhiteSpaces();
+            text += L'>';
+            Write(text, nodeIndent && !layoutKeep);
+            break;
+          }
+          // Mixed content and preserved space are written as they are: the
+          // default layout's indentation would change their text.
+          const bool makeInline = !layoutKeep && (node->GetContainsText() || IsPreserved(node));
+          if (layoutKeep) {
+            WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
+                          xwSingleLine, start);
+          } else if (makeInline) {
+            Write(nodeIndent ? GetIndentSpaces(0) : std::wstring());
+            ++FInline;
+            WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
+                          xwSingleLine, L"");
+          } else {
+            WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, true,
+                          xwSingleLine, L"");
+          }
+          stack.push_back({node, 0, nodeIndent, makeInline});
+          break;
+        }
+      }
+    }
+    // The next node: the next child of the innermost open element, or its end.
+    node = nullptr;
+    while (!stack.empty()) {
+      TFrame& top = stack.back();
+      if (top.Next < top.Element->GetCount()) {
+        node = top.Element->GetElements(top.Next++);
+        nodeIndent = !(IsKeepFormat() || FInline > 0);
+        break;
+      }
+      const bool layoutKeep = IsKeepFormat() || FInline > 0;
+      if (top.Inline) {
+        WriteEndTag(false, top.Element->GetEndWhiteSpaces());
+        --FInline;
+        if (top.Indent && !(IsKeepFormat() || FInline > 0)) Write(L"", true);
+      } else {
+        WriteEndTag(!layoutKeep, top.Element->GetEndWhiteSpaces());
+      }
+      stack.pop_back();
+    }
+    if (node == nullptr) return;
+  }
+}
+
+// --- Direct writing -----------------------------------------------------------------
+
+void TXmlFile::WriteAttributeLines(const TXmlAttributes* attributes) {
+  TWriter w(*this);
+  const int count = attributes != nullptr ? attributes->GetCount() : 0;
+  for (int i = 0; i < count; ++i) {
+    const TXmlAttribute* attribute = attributes->GetItems(i);
+    CheckName(attribute->GetName());
+    const TXmlPartEntities* part = attribute->HasPartEntities() ? &attribute->GetPartEntities() : nullptr;
+    TXmlEntityCoding coding;
+    CodingsToCoding(attribute->GetCodings(), XML_DEFAULT_CODING_C, coding);
+    Write(GetIndentSpaces(1) + attribute->GetName() + L"=\"" +
+              w.Encode(attribute->GetValue(), SafeCoding(coding, xeQuot), w.AttributeFormats(), part) + L"\"",
+          i < count - 1);
+  }
+}
+
+void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* attributes, bool lineEnd,
+                             TXmlElementWriteMode writeMode, const std::wstring& whiteSpaces) {
+  CheckName(name);
+  if (IsKeepFormat() || FInline > 0 || writeMode == xwSingleLine) {
+    TWriter w(*this);
+    Write(GetIndentSpaces(0) + L"<" + name + w.SingleString(whiteSpaces, attributes, IsKeepFormat()) + L">",
+          lineEnd && !(FInline > 0));
+  } else {
+    const bool hasAttributes = attributes != nullptr && attributes->GetCount() > 0;
+    Write(GetIndentSpaces(0) + L"<" + name + whiteSpaces, hasAttributes);
+    WriteAttributeLines(attributes);
+    Write(L">", lineEnd);
+  }
+  FWriteElements.push_back(name);
+}
+
+void TXmlFile::WriteStartTag(const std::wstring& name, const std::wstring& attributeName,
+                             const std::wstring& attributeValue, bool lineEnd, TXmlElementWriteMode writeMode,
+                             const std::wstring& whiteSpaces) {
+  TXmlAttributes attributes;
+  attributes.Add(std::make_unique<TXmlAttribute>(attributeName, attributeValue));
+  WriteStartTag(name, &attributes, lineEnd, writeMode, whiteSpaces);
+}
+
+void TXmlFile::WriteEndTag(bool writeLeadingSpaces, const std::wstring& whiteSpaces) {
+  if (FWriteElements.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoOpenElement));
+  const std::wstring name = std::move(FWriteElements.back());
+  FWriteElements.pop_back();
+  const bool layoutKeep = IsKeepFormat() || FInline > 0;
+  std::wstring text = writeLeadingSpaces ? GetIndentSpaces(0) : std::wstring();
+  text += L"</" + name + (IsKeepFormat() ? whiteSpaces : std::wstring()) + L">";
+  Write(text, !layoutKeep);
+}
+
+void TXmlFile::WriteSingleElement(const std::wstring& name, const TXmlAttributes* attributes,
+                                  TXmlElementWriteMode writeMode, const std::wstring& startWhiteSpaces,
+                                  const std::wstring& endWhiteSpaces) {
+  CheckName(name);
+  TWriter w(*this);
+  const bool layoutKeep = IsKeepFormat() || FInline > 0;
+  const std::wstring text =
+      L"<" + name + w.SingleString(startWhiteSpaces, attributes, IsKeepFormat()) + endWhiteSpaces + L"/>";
+  switch (writeMode) {
+    case xwNoIdent: Write(text); break;
+    case xwSingleLine: Write(GetIndentSpaces(0) + text, !layoutKeep); break;
+    case xwMultiLine:
+      if (layoutKeep) {
+        Write(text);
+      } else {
+        Write(GetIndentSpaces(0) + L"<" + name, true);
+        WriteAttributeLines(attributes);
+        if (attributes != nullptr && attributes->GetCount() > 0) Write(L"", true);
+        Write(GetIndentSpaces(0) + L"/>", true);
+      }
+      break;
+  }
+}
+
+void TXmlFile::WriteSingleElement(TXmlElement* element, TXmlElementWriteMode writeMode) {
+  WriteSingleElement(element->GetName(), element->HasAttributes() ? &element->GetAttributes() : nullptr, writeMode,
+                     element->GetStartWhiteSpaces(), element->GetEndWhiteSpaces());
+}
+
+void TXmlFile::WriteDeclaration(TXmlElement* element) {
+  TWriter w(*this);
+  const bool keep = IsKeepFormat();
+  const int count = element->HasAttributes() ? element->GetAttributes().GetCount() : 0;
+  std::wstring text = keep ? element->GetStartWhiteSpaces() : std::wstring();
+  if (text.empty() && count > 0) text = L" ";
+  const std::wstring encoding = FFile->GetXmlEncoding();
+  for (int i = 0; i < count; ++i) {
+    TXmlAttribute* attribute = element->GetAttributes().GetItems(i);
+    if (Rtl::AsciiSameText(attribute->GetName(), L"encoding") && !Rtl::AsciiSameText(attribute->GetValue(), encoding))
+      attribute->SetValue(encoding);
+    text += w.AttributeText(attribute, keep);
+    const std::size_t before = text.size();
+    if (keep) text += attribute->GetValueWhiteSpaces();
+    if (text.size() == before && i < count - 1) text += L' ';
+  }
+  Write(GetIndentSpaces(0) + L"<?xml" + text + L"?>", !(keep || FInline > 0));
+}
+
+void TXmlFile::WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent) {
+  std::wstring text = indent ? GetIndentSpaces(0) : std::wstring();
+  text += open;
+  text += value;
+  text += close;
+  Write(text, !(IsKeepFormat() || FInline > 0));
+}
+
+void TXmlFile::WriteDocType(const std::wstring& value) {
+  WriteMarkup(L"<!DOCTYPE", (value.empty() || value[0] != L' ' ? L" " : L"") + value, L">", true);
+}
+
+void TXmlFile::WriteElementDeclaration(const std::wstring& value) {
+  WriteMarkup(L"<!ELEMENT", (value.empty() || value[0] != L' ' ? L" " : L"") + value, L">", true);
+}
+
+void TXmlFile::WriteCData(const std::wstring& value) {
+  CheckMarkup(value, L"]]>", 1);
+  WriteMarkup(L"<![CDATA[", value, L"]]>", true);
+}
+
+void TXmlFile::WriteComment(const std::wstring& value) {
+  CheckMarkup(value, L"-->", 0);
+  WriteMarkup(L"<!--", value, L"-->", true);
+}
+
+void TXmlFile::WriteScript(const std::wstring& value) {
+  CheckMarkup(value, L"%>", 3);
+  WriteMarkup(L"<%", value, L"%>", false);
+}
+
+void TXmlFile::WriteProcessing(const std::wstring& value) {
+  CheckMarkup(value, L"?>", 2);
+  WriteMarkup(L"<?", value, L"?>", false);
+}
+
+void TXmlFile::WriteText(const std::wstring& value) { Write(EncodeString(value)); }
+
+void TXmlFile::WriteEmptyLine() { Write(L"", true); }
+
+void TXmlFile::WriteNewLine() {
+  FlushOutput();
+  FFile->WriteLine(L"");
+}
+
+// --- Typed writers ----------------------------------------------------------------
+
+void TXmlFile::DoWriteElement(const std::wstring& name, const TXmlAttributes* attributes, const std::wstring& value,
+                              bool indent) {
+  CheckName(name);
+  TWriter w(*this);
+  const bool layout = indent && !(IsKeepFormat() || FInline > 0);
+  std::wstring text = layout ? GetIndentSpaces(0) : std::wstring();
+  text += L"<" + name + w.SingleString(L"", attributes, false) + L">" + EncodeString(value) + L"</" + name + L">";
+  Write(text, layout);
+}
+
+void TXmlFile::DoWriteValue(const std::wstring& value) { Write(EncodeString(value)); }
+
+void TXmlFile::WriteString(const std::wstring& value) { DoWriteValue(value); }
+void TXmlFile::WriteString(const std::wstring& name, const std::wstring& value, const TXmlAttributes* attributes,
+                           const std::wstring& Default, bool optional, bool indent) {
+  if (optional && value == Default) return;
+  DoWriteElement(name, attributes, value, indent);
+}
+void TXmlFile::WriteString(const std::wstring& name, const std::wstring& value, const std::wstring& Default,
+                           bool optional, bool indent) {
+  WriteString(name, value, nullptr, Default, optional, indent);
+}
+
+void TXmlFile::WriteInteger(std::int64_t value) { DoWriteValue(std::to_wstring(value)); }
+void TXmlFile::WriteInteger(const std::wstring& name, std::int64_t value, const TXmlAttributes* attributes,
+                            std::int64_t Default, bool optional, bool indent) {
+  if (optional && value == Default) return;
+  DoWriteElement(name, attributes, std::to_wstring(value), indent);
+}
+void TXmlFile::WriteInteger(const std::wstring& name, std::int64_t value, std::int64_t Default, bool optional,
+                            bool indent) {
+  WriteInteger(name, value, nullptr, Default, optional, indent);
+}
+
+void TXmlFile::WriteFloat(double value) { DoWriteValue(TString::FloatToString(value, -1, false)); }
+void TXmlFile::WriteFloat(const std::wstring& name, double value, const TXmlAttributes* attributes, double Default,
+                          bool optional, bool indent) {
+  if (optional && value == Default) return;
+  DoWriteElement(name, attributes, TString::FloatToString(value, -1, false), indent);
+}
+void TXmlFile::WriteFloat(const std::wstring& name, double value, double Default, bool optional, bool indent) {
+  WriteFloat(name, value, nullptr, Default, optional, indent);
+}
+
+void TXmlFile::WriteBoolean(bool value) { DoWriteValue(value ? L"1" : L"0"); }
+void TXmlFile::WriteBoolean(const std::wstring& name, bool value, const TXmlAttributes* attributes, bool Default,
+                            bool optional, bool indent) {
+  if (optional && value == Default) return;
+  DoWriteElement(name, attributes, value ? L"1" : L"0", indent);
+}
+void TXmlFile::WriteBoolean(const std::wstring& name, bool value, bool Default, bool optional, bool indent) {
+  WriteBoolean(name, value, nullptr, Default, optional, indent);
+}
+
+void TXmlFile::WriteDateTime(Rtl::TDateTime value) { DoWriteValue(TQdDateTime::DateTimeToShortIso(value)); }
+void TXmlFile::WriteDateTime(const std::wstring& name, Rtl::TDateTime value, const TXmlAttributes* attributes,
+                             Rtl::TDateTime Default, bool optional, bool indent) {
+  if (optional && value == Default) return;
+  DoWriteElement(name, attributes, TQdDateTime::DateTimeToShortIso(value), indent);
+}
+void TXmlFile::WriteDateTime(const std::wstring& name, Rtl::TDateTime value, Rtl::TDateTime Default, bool optional,
+                             bool indent) {
+  WriteDateTime(name, value, nullptr, Default, optional, indent);
+}
+
+void TXmlFile::WriteEnum(const std::wstring& name, const Rtl::TEnumInfo* typeInfo, int value, int Default) {
+  if (value == Default) return;
+  if (typeInfo != nullptr)
+    WriteString(name, typeInfo->GetEnumName(value), L"", true, true);
+  else
+    WriteInteger(name, value, 0, true, true);
+}
+
+void TXmlFile::WriteSet(const std::wstring& name, const Rtl::TSetInfo& typeInfo, int size, const void* value,
+                        const void* Default) {
+  if (size <= 0 || std::memcmp(value, Default, static_cast<std::size_t>(size)) == 0) return;
+  WriteString(name, TSetParser::SetToStr(value, size, typeInfo), L"", true, true);
+}
+
+void TXmlFile::WriteStrings(const std::wstring& name, const Rtl::TStringList& value, int count,
+                            const std::wstring& itemName) {
+  if (count < 0 || count > value.Count()) count = value.Count();
+  WriteStartTag(name, nullptr, true, xwSingleLine, L"");
+  for (int i = 0; i < count; ++i) WriteString(itemName, value[i], L"", true, true);
+  WriteEndTag(true, L"");
+}
+
+void TXmlFile::WriteFiles(const std::wstring& name, const std::wstring& dir, const Rtl::TStringList& value,
+                          int count, const std::wstring& itemName) {
+  if (count < 0 || count > value.Count()) count = value.Count();
+  WriteStartTag(name, nullptr, true, xwSingleLine, L"");
+  for (int i = 0; i < count; ++i)
+    WriteString(itemName, TFile::GetRelativePath(value[i], dir), L"", true, true);
+  WriteEndTag(true, L"");
+}
+
+void TXmlFile::WriteEncryptedString(const std::wstring& name, const std::wstring& value, int lineLength) {
+  WriteBase64(name, TUnicodeString::Encrypt(value), nullptr, lineLength);
+}
+
+void TXmlFile::WriteCompressed(const Rtl::TBytes& value) { WriteBase64(TQdZip::ZipData(value)); }
+void TXmlFile::WriteCompressed(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                               int lineLength) {
+  WriteBase64(name, TQdZip::ZipData(value), attributes, lineLength);
+}
+
+std::wstring TXmlFile::EncodeFormattedBase(TBinaryEncoding encoding, const Rtl::TBytes& data, int lineLength) const {
+  if (data.empty()) return {};
+  const std::wstring s = TBinaryString::Encode(data, encoding);
+  const std::size_t length = lineLength > 0 ? static_cast<std::size_t>(lineLength) : 0;
+  if (length == 0 || s.size() <= length) return s;
+  const std::wstring inner = L"\r\n" + GetIndentSpaces(1);
+  const std::wstring outer = L"\r\n" + GetIndentSpaces(0);
+  std::wstring result;
+  result.reserve(s.size() + (s.size() / length + 1) * inner.size() + outer.size());
+  for (std::size_t p = 0; p < s.size(); p += length) {
+    result += inner;
+    result.append(s, p, length);
+  }
+  result += outer;
+  return result;
+}
+
+void TXmlFile::WriteBase64(const Rtl::TBytes& value) {
+  WriteString(EncodeFormattedBase(beBase64, value, XML_LINE_LENGTH_C));
+}
+void TXmlFile::WriteBase64(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                           int lineLength) {
+  if (value.empty()) return;
+  DoWriteElement(name, attributes, EncodeFormattedBase(beBase64, value, lineLength), lineLength > 0);
+}
+void TXmlFile::WriteBase32(const Rtl::TBytes& value) {
+  WriteString(EncodeFormattedBase(beBase32, value, XML_LINE_LENGTH_C));
+}
+void TXmlFile::WriteBase32(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                           int lineLength) {
+  if (value.empty()) return;
+  DoWriteElement(name, attributes, EncodeFormattedBase(beBase32, value, lineLength), lineLength > 0);
+}
+
+void TXmlFile::FlushPending(std::wstring& pending, std::wstring& indentation) {
+  if (pending.empty()) return;
+  if (!FWriteLine.empty()) {
+    const std::size_t lt = FWriteLine.find(L'<');
+    indentation = lt == std::wstring::npos ? std::wstring() : FWriteLine.substr(0, lt);
+    Write(L"", true);
+  }
+  Write(GetIndentSpaces(0) + pending, true);
+  pending.clear();
+}
+
+void TXmlFile::WriteFormattedBase16(const Rtl::TBytes& data, int lineLength) {
+  if (lineLength < 1) {
+    WriteString(TBase16::Encode(data, false));
+    return;
+  }
+  static constexpr wchar_t DIGITS_C[] = L"0123456789ABCDEF";
+  const std::size_t perLine = static_cast<std::size_t>(std::max(lineLength / 2, 20));
+  const bool layout = !(IsKeepFormat() || FInline > 0);
+  std::wstring pending;
+  std::wstring indentation;
+  pending.reserve(2 * perLine);
+  std::size_t inLine = 0;
+  for (const std::uint8_t b : data) {
+    pending += DIGITS_C[b >> 4];
+    pending += DIGITS_C[b & 15];
+    if (layout && ++inLine == perLine) {
+      FlushPending(pending, indentation);
+      inLine = 0;
+    }
+  }
+  FlushPending(pending, indentation);
+  Write(indentation);
+}
+
+void TXmlFile::WriteFormattedUrl(const Rtl::TBytes& data, int lineLength) {
+  if (lineLength < 1) {
+    WriteString(TUrlString::Encode(data));
+    return;
+  }
+  static constexpr wchar_t DIGITS_C[] = L"0123456789ABCDEF";
+  const std::size_t length = static_cast<std::size_t>(std::max(lineLength, 20));
+  const bool layout = !(IsKeepFormat() || FInline > 0);
+  std::wstring pending;
+  std::wstring indentation;
+  for (const std::uint8_t b : data) {
+    const wchar_t c = static_cast<wchar_t>(b);
+    if (TUrlString::IsPlain(c)) {
+      pending += c;
+    } else {
+      pending += L'%';
+      pending += DIGITS_C[b >> 4];
+      pending += DIGITS_C[b & 15];
+    }
+    if (layout && pending.size() >= length) {
+      std::wstring line = pending.substr(0, length);
+      pending.erase(0, length);
+      FlushPending(line, indentation);
+    }
+  }
+  FlushPending(pending, indentation);
+  Write(indentation);
+}
+
+void TXmlFile::WriteBase16(const Rtl::TBytes& value) { WriteFormattedBase16(value, XML_LINE_LENGTH_C); }
+void TXmlFile::WriteBase16(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                           int lineLength) {
+  if (value.empty()) return;
+  WriteStartTag(name, attributes, true, xwSingleLine, L"");
+  WriteFormattedBase16(value, lineLength);
+  WriteEndTag(true, L"");
+}
+void TXmlFile::WriteUrl(const Rtl::TBytes& value) { WriteFormattedUrl(value, XML_LINE_LENGTH_C); }
+void TXmlFile::WriteUrl(const std::wstring& name, const Rtl::TBytes& value, const TXmlAttributes* attributes,
+                        int lineLength) {
+  if (value.empty()) return;
+  WriteStartTag(name, attributes, true, xwSingleLine, L"");
+  WriteFormattedUrl(value, lineLength);
+  WriteEndTag(true, L"");
+}
+
+void TXmlFile::WriteBinary(const Rtl::TBytes& value, TBinaryEncoding encoding) {
+  switch (encoding) {
+    case beBase64: WriteBase64(value); return;
+    case beBase32: WriteBase32(value); return;
+    case beBase16: WriteBase16(value); return;
+    case beUrl: WriteUrl(value); return;
+  }
+  throw Rtl::Exception(Rtl::LoadResString(SXmlErrorMessage));
+}
+
+void TXmlFile::WriteBinary(const std::wstring& name, const Rtl::TBytes& value, TBinaryEncoding encoding,
+                           const TXmlAttributes* attributes, int lineLength) {
+  switch (encoding) {
+    case beBase64: WriteBase64(name, value, attributes, lineLength); return;
+    case beBase32: WriteBase32(name, value, attributes, lineLength); return;
+    case beBase16: WriteBase16(name, value, attributes, lineLength); return;
+    case beUrl: WriteUrl(name, value, attributes, lineLength); return;
+  }
+  throw Rtl::Exception(Rtl::LoadResString(SXmlErrorMessage));
+}
+
+// --- Re-encoding a fragment ------------------------------------------------------
+
+std::wstring TXmlFile::EncodeXmlString(const std::wstring& value) {
+  TXmlFile xml;
+  xml.SetOptions(TXmlOptions{xoKeepFormat});
+  xml.LoadFromString(L"<root>" + value + L"</root>");
+  std::vector<TXmlElement*> work;
+  for (int i = 0; i < xml.GetItemCount(); ++i) work.push_back(xml.GetItems(i));
+  while (!work.empty()) {
+    TXmlElement* node = work.back();
+    work.pop_back();
+    node->SetCodings(XML_EMPTY_CODINGS_C);
+    for (int i = 0; i < node->GetCount(); ++i) work.push_back(node->GetElements(i));
+  }
+  xml.SetDefaultCoding(XML_ALL_CODING_C);
+  const std::wstring text = xml.WriteToString();
+  if (text.size() < 13) return {};
+  return text.substr(6, text.size() - 13);
+}
+
+}  // namespace Qd

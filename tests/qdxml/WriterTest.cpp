@@ -1,0 +1,337 @@
+// The XML writer: exact bytes of both layouts, the generated declaration,
+// the direct, typed and binary writers, values that must not end the
+// markup around them, names and markup that cannot be written, ANSI output,
+// and targets that a failed write must leave as they were.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+
+#include "QdClasses/DateTime.h"
+#include "QdTextFile/TextFile.h"
+#include "QdXml.h"
+#include "TestSupport.h"
+#include "runtime/Core/Exceptions.h"
+#include "runtime/Text/StringList.h"
+
+using namespace Qd;
+
+namespace {
+
+std::string Str(const Rtl::TBytes& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string Narrow(const std::wstring& text) {
+  std::string out;
+  for (wchar_t c : text) out += static_cast<char>(c);
+  return out;
+}
+
+std::string ReadAll(const std::wstring& fileName) {
+  std::ifstream in(Narrow(fileName), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A document written directly into memory without declaration, as UTF-8 with CR LF.
+struct TDirect {
+  TXmlFile Xml;
+  TDirect() {
+    Xml.SetCheckHeader(false);
+    Xml.GetTextFile().SetUseBom(false);
+    Xml.GetTextFile().SetNewLine(nlCrLf);
+    Xml.Rewrite();
+  }
+  std::string Text() {
+    Xml.Close();
+    return Str(Xml.GetOutputData());
+  }
+};
+
+std::wstring WriteError(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const Rtl::Exception& e) {
+    return e.Message();
+  }
+  return L"";
+}
+
+}  // namespace
+
+TEST(XmlWriter, DefaultLayoutAndGeneratedDeclaration) {
+  TXmlFile xml;
+  xml.GetTextFile().SetUseBom(false);
+  xml.GetTextFile().SetNewLine(nlCrLf);
+  xml.AddRoot(L"r")->Add(L"a")->SetValue(L"1");
+  const std::string four = Str(xml.WriteToBytes());
+  EXPECT_EQ(four, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n  <a>1</a>\r\n</r>\r\n");
+
+  // A document that has no declaration node gets a generated one.
+  TXmlFile standalone;
+  standalone.GetTextFile().SetUseBom(false);
+  standalone.GetTextFile().SetNewLine(nlCrLf);
+  standalone.Rewrite();
+  standalone.Close();
+  EXPECT_EQ(Str(standalone.GetOutputData()), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
+  standalone.SetStandalone(true);
+  standalone.Rewrite();
+  standalone.Close();
+  EXPECT_EQ(Str(standalone.GetOutputData()),
+            "<?xml version=\"1.0\" encoding=\"utf-8\" standalone=\"yes\"?>\r\n");
+  // Close forgets the root; the nodes stay.
+  EXPECT_EQ(xml.GetRoot(), nullptr);
+  EXPECT_EQ(xml.GetItemCount(), 2);
+
+  // A childless element keeps the spaces around its value; disabled nodes go with all under them.
+  TXmlFile spaced;
+  ASSERT_TRUE(spaced.LoadFromString(L"<r><a> x </a><b><c/></b><d/></r>"));
+  spaced.GetRoot()->GetElements(1)->SetEnabled(false);
+  EXPECT_EQ(spaced.WriteToString(), L"<r>\r\n  <a> x </a>\r\n  <d/>\r\n</r>\r\n");
+}
+
+TEST(XmlWriter, KeepFormatWritesTheRecordedWhitespaceBack) {
+  const std::wstring text =
+      L"<r a='1'\tb = \"2\" >\r\n\t<!-- note -->\r\n\t<c  x='&apos;'/>\r\n\t<d>v</d  >\r\n</r>";
+  TXmlFile xml;
+  xml.SetOptions(TXmlOptions{xoKeepFormat});
+  ASSERT_TRUE(xml.LoadFromString(text));
+  EXPECT_EQ(xml.WriteToString(), text);
+
+  // Mixed content and preserved space stay inline in the default layout.
+  TXmlFile mixed;
+  ASSERT_TRUE(mixed.LoadFromString(L"<r><p>one <b>two</b> three</p><q xml:space=\"preserve\"><s>  x </s></q></r>"));
+  const std::wstring written = mixed.WriteToString();
+  EXPECT_NE(written.find(L"  <p>one <b>two</b> three</p>\r\n"), std::wstring::npos) << written;
+  EXPECT_NE(written.find(L"<q xml:space=\"preserve\"><s>  x </s></q>"), std::wstring::npos) << written;
+}
+
+TEST(XmlWriter, DeclarationNamesTheEncodingWritten) {
+  TXmlFile xml;
+  ASSERT_TRUE(xml.Load(Rtl::TBytes{'<', '?', 'x', 'm', 'l', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '"', '1', '.',
+                                   '0', '"', ' ', 'e', 'n', 'c', 'o', 'd', 'i', 'n', 'g', '=', '"', 'U', 'T', 'F', '-',
+                                   '8', '"', '?', '>', '<', 'r', '/', '>'}));
+  xml.GetTextFile().SetFormat(tfUtf16Le);
+  const Rtl::TBytes bytes = xml.WriteToBytes();
+  EXPECT_EQ(xml.GetItems(0)->GetAttributes().GetItems(0)->GetName(), L"version");
+  EXPECT_EQ(xml.GetItems(0)->GetAttributes().GetItems(1)->GetValue(), L"utf-16");
+  ASSERT_GE(bytes.size(), 4u);
+  EXPECT_EQ(bytes[0], '<');
+  EXPECT_EQ(bytes[1], 0);
+
+  TXmlFile other;
+  ASSERT_TRUE(other.LoadFromString(L"<?xml version=\"1.0\" encoding=\"utf-8\"?><r/>"));
+  const std::wstring s = other.WriteToString();
+  EXPECT_EQ(s.rfind(L"<?xml version=\"1.0\" encoding=\"utf-16\"?>", 0), 0u) << s;
+  // WriteToString leaves its settings on the object.
+  EXPECT_FALSE(other.GetCheckHeader());
+  EXPECT_FALSE(other.GetTextFile().GetUseBom());
+  EXPECT_EQ(other.GetTextFile().GetFormat(), tfUtf16Le);
+
+  TXmlFile direct;
+  direct.RewriteString();
+  direct.WriteString(L"a", L"1");
+  direct.Close();
+  EXPECT_EQ(direct.GetOutputString(), L"<a>1</a>\r\n");
+  EXPECT_FALSE(direct.GetCheckHeader());
+}
+
+TEST(XmlWriter, DirectAndTypedWriters) {
+  TDirect d;
+  TXmlFile& x = d.Xml;
+  x.WriteStartTag(L"r", L"k", L"v\"<&");
+  EXPECT_EQ(x.GetStackSize(), 1);
+  x.WriteBoolean(L"t", true, false, true, true);
+  x.WriteBoolean(L"f", false, false, true, true);
+  x.WriteInteger(L"i", -9000000000LL);
+  x.WriteFloat(L"d", 2.5);
+  x.WriteString(L"s", L"a<b&c]]>d");
+  x.WriteDateTime(L"dt", Rtl::TDateTime(45000.5));
+  Rtl::TStringList list;
+  list.Add(L"a");
+  list.Add(L"");
+  list.Add(L"b");
+  x.WriteStrings(L"list", list, L"item");
+  x.WriteEnum(L"e", &Rtl::TypeInfo<TXmlSeparator>(), xsSingle, xsDouble);
+  x.WriteEnum(L"n", nullptr, 3, 0);
+  x.WriteComment(L" c ");
+  x.WriteCData(L"<x>");
+  x.WriteProcessing(L"pi data");
+  x.WriteStartTag(L"m", nullptr, false, xwSingleLine);
+  x.WriteText(L"1 < 2");
+  x.WriteEndTag(false);
+  x.WriteSingleElement(L"s", nullptr, xwNoIdent);
+  x.WriteEmptyLine();
+  x.WriteEndTag();
+  EXPECT_EQ(d.Text(),
+            "<r k=\"v&quot;&lt;&amp;\">\r\n"
+            "  <t>1</t>\r\n"
+            "  <i>-9000000000</i>\r\n"
+            "  <d>2.5</d>\r\n"
+            "  <s>a&lt;b&amp;c]]&gt;d</s>\r\n"
+            "  <dt>" +
+                Narrow(TQdDateTime::DateTimeToShortIso(Rtl::TDateTime(45000.5))) +
+                "</dt>\r\n"
+                "  <list>\r\n"
+                "    <item>a</item>\r\n"
+                "    <item>b</item>\r\n"
+                "  </list>\r\n"
+                "  <e>xsSingle</e>\r\n"
+                "  <n>3</n>\r\n"
+                "  <!-- c -->\r\n"
+                "  <![CDATA[<x>]]>\r\n"
+                "<?pi data?>\r\n"
+                "  <m>1 &lt; 2</m>\r\n"
+                "<s/>\r\n"
+                "</r>\r\n");
+}
+
+TEST(XmlWriter, MultiLineStartTagsQuoteEveryValue) {
+  TDirect d;
+  TXmlAttributes attributes;
+  attributes.Add(std::make_unique<TXmlAttribute>(L"a", L"x\"y"));
+  attributes.Add(std::make_unique<TXmlAttribute>(L"b", L"<&"));
+  d.Xml.WriteStartTag(L"r", &attributes, true, xwMultiLine);
+  d.Xml.WriteEndTag();
+  EXPECT_EQ(d.Text(), "<r\r\n  a=\"x&quot;y\"\r\n  b=\"&lt;&amp;\">\r\n</r>\r\n");
+
+  // An attribute made in code with apostrophes writes its apostrophe as the entity.
+  TXmlFile xml;
+  xml.SetCheckHeader(false);
+  auto* attribute = xml.AddRoot(L"r")->GetAttributes().Add(std::make_unique<TXmlAttribute>(L"a", L"it's"));
+  attribute->SetSeparator(xsSingle);
+  xml.SetWriteHeader(false);
+  xml.GetItems(0)->SetEnabled(false);
+  EXPECT_EQ(xml.WriteToString(), L"<r a='it&apos;s'></r>");
+}
+
+TEST(XmlWriter, BinaryLineLayouts) {
+  Rtl::TBytes data(150);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  const std::string b64 = Narrow(TBase64::Encode(data));
+  ASSERT_EQ(b64.size(), 200u);
+  {
+    TDirect d;
+    d.Xml.WriteStartTag(L"r");
+    d.Xml.WriteBase64(L"b", data, nullptr, 76);
+    d.Xml.WriteEndTag();
+    EXPECT_EQ(d.Text(), "<r>\r\n  <b>\r\n    " + b64.substr(0, 76) + "\r\n    " + b64.substr(76, 76) + "\r\n    " +
+                            b64.substr(152) + "\r\n  </b>\r\n</r>\r\n");
+  }
+  {
+    TDirect d;
+    d.Xml.WriteStartTag(L"r");
+    d.Xml.WriteBase64(L"b", data, nullptr, 0);
+    d.Xml.WriteEndTag(false);
+    EXPECT_EQ(d.Text(), "<r>\r\n<b>" + b64 + "</b></r>\r\n");
+  }
+  {
+    Rtl::TBytes bytes(45, 0xAB);
+    TDirect d;
+    d.Xml.WriteBase16(L"h", bytes, nullptr, 10);
+    const std::string line(40, 'x');
+    std::string hex20;
+    for (int i = 0; i < 20; ++i) hex20 += "AB";
+    EXPECT_EQ(d.Text(), "<h>\r\n  " + hex20 + "\r\n  " + hex20 + "\r\n  ABABABABAB\r\n</h>\r\n");
+  }
+  {
+    std::string s = "Hello World 0123456789 abcdefghij";
+    TDirect d;
+    d.Xml.WriteUrl(L"u", Rtl::TBytes(s.begin(), s.end()), nullptr, 30);
+    const std::string url = "Hello%20World%200123456789%20abcdefghij";
+    EXPECT_EQ(d.Text(), "<u>\r\n  " + url.substr(0, 30) + "\r\n  " + url.substr(30) + "\r\n</u>\r\n");
+  }
+  TDirect d;
+  EXPECT_EQ(WriteError([&] { d.Xml.WriteBinary(data, static_cast<TBinaryEncoding>(9)); }), L"Error Message");
+}
+
+TEST(XmlWriter, WhatCannotBeWrittenRaises) {
+  const std::pair<TXmlElementType, std::wstring> cases[] = {
+      {xeComment, L"a-->b"}, {xeCData, L"a]]>b"}, {xeProcessing, L"pi ?> x"}, {xeScript, L"x %> y"}};
+  const wchar_t* messages[] = {L"Cannot write a comment that contains \"-->\".",
+                               L"Cannot write a CDATA section that contains \"]]>\".",
+                               L"Cannot write a processing instruction that contains \"?>\".",
+                               L"Cannot write a script that contains \"%>\"."};
+  for (int i = 0; i < 4; ++i) {
+    TXmlFile xml;
+    xml.AddRoot(L"r")->Add(cases[i].first, cases[i].second);
+    EXPECT_EQ(WriteError([&] { xml.WriteToString(); }), messages[i]);
+  }
+  for (const wchar_t* name : {L"", L"a b", L"a<b", L"a>b", L"a/b", L"a=b", L"a\"b", L"a'b", L"a&b"}) {
+    TXmlFile xml;
+    xml.AddRoot(L"r")->Add(L"x")->SetName(name);
+    EXPECT_EQ(WriteError([&] { xml.WriteToString(); }), L"Invalid XML name: \"" + std::wstring(name) + L"\".");
+    TXmlFile attr;
+    attr.AddRoot(L"r")->GetAttributes().Add(std::make_unique<TXmlAttribute>(name, L"v"));
+    if (*name != 0) {
+      EXPECT_EQ(WriteError([&] { attr.WriteToString(); }), L"Invalid XML name: \"" + std::wstring(name) + L"\".");
+    }
+    TDirect d;
+    EXPECT_EQ(WriteError([&] { d.Xml.WriteStartTag(name); }), L"Invalid XML name: \"" + std::wstring(name) + L"\".");
+  }
+  TDirect d;
+  EXPECT_EQ(WriteError([&] { d.Xml.Rewrite(std::wstring()); }), L"No filename given");
+  EXPECT_NE(WriteError([&] { d.Xml.WriteEndTag(); }), L"");
+}
+
+TEST(XmlWriter, RecordedPlainFormsNeverEndTheMarkup) {
+  // A value read with plain quotes keeps them, but the attribute's own quote
+  // and "<" are references whatever was recorded or set as default.
+  TXmlFile xml;
+  xml.SetOptions(TXmlOptions{xoKeepFormat});
+  ASSERT_TRUE(xml.LoadFromString(L"<r a='say \"hi\"'>x &gt; y</r>"));
+  TXmlAttribute* a = xml.GetRoot()->GetAttributes().GetItems(0);
+  a->SetSeparator(xsDouble);
+  a->SetValue(L"say \"hi\" <now> & 'then'");
+  xml.GetRoot()->SetValue(L"1 < 2 & ]]> x");
+  xml.SetDefaultCoding(TXmlEntityCoding{xcNone, xcNone, xcNone, xcNone, xcNone});
+  const std::wstring s = xml.WriteToString();
+  EXPECT_EQ(s, L"<r a=\"say &quot;hi&quot; &lt;now&gt; &amp; &apos;then&apos;\">1 &lt; 2 &amp; ]]&gt; x</r>") << s;
+  TXmlFile back;
+  back.AddOption(xoStrict);
+  ASSERT_TRUE(back.LoadFromString(s));
+  EXPECT_EQ(back.GetRoot()->GetAttributes().GetItems(0)->GetValue(), L"say \"hi\" <now> & 'then'");
+  EXPECT_EQ(back.GetRoot()->GetValue(), L"1 < 2 & ]]> x");
+
+  // xoEncodePredefined: every predefined character without a recorded form as its entity.
+  TXmlFile all;
+  all.AddRoot(L"r")->SetValue(L"'\"<>&");
+  all.GetItems(0)->SetEnabled(false);
+  all.SetWriteOptions(TXmlWriteOptions{xoEncodePredefined});
+  EXPECT_EQ(all.WriteToString(), L"<r>&apos;&quot;&lt;&gt;&amp;</r>");
+  EXPECT_EQ(TXmlFile::EncodeXmlString(L"a 'b' <c>x</c>"), L"a &apos;b&apos; <c>x</c>");
+}
+
+TEST(XmlWriter, AnsiOutputWritesMissingCharactersAsReferences) {
+  TXmlFile xml;
+  xml.GetTextFile().SetEncoding(L"windows-1252");
+  xml.GetTextFile().SetNewLine(nlCrLf);
+  xml.AddRoot(L"r")->SetValue(L"\u00e9\u0416\u20ac");
+  EXPECT_EQ(Str(xml.WriteToBytes()),
+            "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<r>\xe9&#x416;\x80</r>");
+}
+
+TEST(XmlWriter, AFailedWriteLeavesTheTarget) {
+  TestSupport::TTempDir dir(L"qdxmlw");
+  const std::wstring target = dir / L"doc.xml";
+  TestSupport::WriteFile(target, "old content");
+
+  TXmlFile bad;
+  bad.AddRoot(L"r")->Add(xeComment, L"x-->y");
+  EXPECT_THROW(bad.WriteFile(target), Rtl::Exception);
+  EXPECT_FALSE(bad.IsOpen());
+  EXPECT_EQ(ReadAll(target), "old content");
+
+  TXmlFile good;
+  good.AddRoot(L"r");
+  TestSupport::SetAttributes(target, true, false);
+  EXPECT_THROW(good.WriteFile(target), Rtl::Exception);
+  EXPECT_EQ(ReadAll(target), "old content");
+  TestSupport::SetAttributes(target, false, false);
+  good.AddRoot(L"r");
+  good.GetTextFile().SetUseBom(false);
+  good.GetTextFile().SetNewLine(nlCrLf);
+  good.WriteFile(target);
+  EXPECT_EQ(ReadAll(target), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r></r>");
+}
