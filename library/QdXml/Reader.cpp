@@ -582,7 +582,8 @@ public:
 
 
 
-  // A content specification of an element declaration at `p`.
+  // The content model (EMPTY, ANY, mixed or children) of an element
+  // declaration at `p`.
   static bool ContentSpec(std::wstring_view text, std::size_t& p) {
     const auto rest = [&] { return text.substr(p); };
     const auto skip = [&] {
