@@ -12,6 +12,7 @@
 
 using namespace Qd;
 using U = TUnicodeString;
+using TestSupport::MessageOf;
 using TestSupport::Narrow;
 
 namespace {
@@ -39,17 +40,6 @@ std::wstring RandomText(std::mt19937& random, size_t length) {
       text.push_back(static_cast<wchar_t>(0xDC00));  // lone low surrogate
   }
   return text;
-}
-
-// The message of the Rtl::Exception that `action` raises ("" if none).
-template <class TAction>
-std::wstring MessageOf(TAction action) {
-  try {
-    action();
-  } catch (const Rtl::Exception& e) {
-    return e.Message();
-  }
-  return L"";
 }
 
 }  // namespace
@@ -104,10 +94,10 @@ TEST(UrlEscape, DecodeBothCasesAndRawBytes) {
 }
 
 TEST(UrlEscape, BadEscapesRaiseTheConversionError) {
-  EXPECT_EQ(MessageOf([] { U::UrlDecode(L"a%zz"); }), L"'%zz' is not a valid integer value");
-  EXPECT_EQ(MessageOf([] { U::UrlDecode(L"a%4"); }), L"'%4' is not a valid integer value");
-  EXPECT_EQ(MessageOf([] { U::UrlDecode(L"%"); }), L"'%' is not a valid integer value");
-  EXPECT_EQ(MessageOf([] { U::UrlDecode(Rtl::RawByteString("%G0")); }), L"'%G0' is not a valid integer value");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::UrlDecode(L"a%zz"); }), L"'%zz' is not a valid integer value");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::UrlDecode(L"a%4"); }), L"'%4' is not a valid integer value");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::UrlDecode(L"%"); }), L"'%' is not a valid integer value");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::UrlDecode(Rtl::RawByteString("%G0")); }), L"'%G0' is not a valid integer value");
   EXPECT_THROW(U::UrlDecode(L"%\u0661\u0662"), Rtl::EConvertError);
 }
 
@@ -146,7 +136,7 @@ TEST(DisplayCodes, EncodeInEachBracketPair) {
   EXPECT_EQ(U::DisplayEncode(text, deParentheses), L"a(tab)b(null)c(cr)(lf)d<(");
   EXPECT_EQ(U::DisplayEncode(text, deBrackets), L"a[tab]b[null]c[cr][lf]d<(");
   EXPECT_EQ(U::DisplayEncode(L"\t", deBraces), L"{tab}");
-  EXPECT_EQ(MessageOf([] { U::DisplayEncode(L"x", static_cast<TDisplayEncode>(4)); }), L"Error Message");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::DisplayEncode(L"x", static_cast<TDisplayEncode>(4)); }), L"Error Message");
 }
 
 TEST(DisplayCodes, DecodeNamesBracketsAndErrors) {
@@ -154,9 +144,9 @@ TEST(DisplayCodes, DecodeNamesBracketsAndErrors) {
   EXPECT_EQ(U::DisplayDecode(L"<<tab>", deLessThan), L"<tab>");
   EXPECT_EQ(U::DisplayDecode(L"x<", deLessThan), L"x<");
   EXPECT_EQ(U::DisplayDecode(L"{tab}(tab)", deBraces), L"\t(tab)");
-  EXPECT_EQ(MessageOf([] { U::DisplayDecode(L"a<tab", deLessThan); }), L"Invalid string: a<tab");
-  EXPECT_EQ(MessageOf([] { U::DisplayDecode(L"a(bell)", deParentheses); }), L"Unknown code: <bell>");
-  EXPECT_EQ(MessageOf([] { U::DisplayDecode(L"a<>", deLessThan); }), L"Unknown code: <>");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::DisplayDecode(L"a<tab", deLessThan); }), L"Invalid string: a<tab");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::DisplayDecode(L"a(bell)", deParentheses); }), L"Unknown code: <bell>");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::DisplayDecode(L"a<>", deLessThan); }), L"Unknown code: <>");
   std::mt19937 random(4);
   for (size_t n = 0; n < 200; ++n) {
     std::wstring text = RandomText(random, n);
@@ -195,7 +185,7 @@ TEST(NewLines, DetectAndName) {
   EXPECT_EQ(U::NewLineToString(nlLfCr), L"\n\r");
   EXPECT_EQ(U::NewLineToString(nlCr), L"\r");
   EXPECT_EQ(U::NewLineToString(nlLf), L"\n");
-  EXPECT_EQ(MessageOf([] { U::NewLineToString(static_cast<TNewLine>(4)); }), L"Error Message");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::NewLineToString(static_cast<TNewLine>(4)); }), L"Error Message");
 }
 
 TEST(NewLines, SetChangeReplaceRemove) {
@@ -208,7 +198,7 @@ TEST(NewLines, SetChangeReplaceRemove) {
   EXPECT_EQ(U::ChangeNewLines(L"a\n\rb\nc\n", nlLfCr, nlCrLf), L"a\r\nb\nc\r\n");
   EXPECT_EQ(U::ChangeNewLines(L"a\r\nb\r", nlCr, nlLf), L"a\n\nb\n");
   EXPECT_EQ(U::ChangeNewLines(L"a\r\nb\n", nlLf, nlCrLf), L"a\r\r\nb\r\n");
-  EXPECT_EQ(MessageOf([] { U::ChangeNewLines(L"a", static_cast<TNewLine>(9), nlLf); }), L"Error Message");
+  EXPECT_EQ(MessageOf<Rtl::Exception>([] { U::ChangeNewLines(L"a", static_cast<TNewLine>(9), nlLf); }), L"Error Message");
 
   EXPECT_EQ(U::ReplaceNewLines(L"a\r\nb\n", L' '), L"a  b ");
   EXPECT_EQ(U::RemoveNewLines(L"a\r\nb\n\rc"), L"abc");
@@ -234,7 +224,7 @@ TEST(Scrambler, KnownTextAndRoundTrips) {
   const std::string oddLower = "027d48f4fe0";
   EXPECT_EQ(U::Decrypt(Rtl::TBytes(oddLower.begin(), oddLower.end())), L"Hello");
   const std::string bad = "02ZZ";
-  EXPECT_EQ(MessageOf([&] { U::Decrypt(Rtl::TBytes(bad.begin(), bad.end())); }),
+  EXPECT_EQ(MessageOf<Rtl::Exception>([&] { U::Decrypt(Rtl::TBytes(bad.begin(), bad.end())); }),
             L"'ZZ' is not a valid integer value");
 
   std::mt19937 random(6);
