@@ -25,11 +25,11 @@ std::unique_ptr<TXmlFile> Parse(const std::wstring& text) {
   return xml;
 }
 
-TLanguageId ReadId(const std::wstring& text) {
+std::unique_ptr<TLanguageId> ReadId(const std::wstring& text) {
   const auto xml = Parse(text);
-  TLanguageId id;
-  id.SetKind(liLegacy);  // reading replaces every field, also with 0
-  id.ReadXmlFrom(xml->GetRoot());
+  auto id = std::make_unique<TLanguageId>();
+  id->SetKind(liLegacy);  // reading replaces every field, also with 0
+  id->ReadXmlFrom(xml->GetRoot());
   return id;
 }
 
@@ -50,17 +50,17 @@ TEST(LanguageXml, ALanguageIdWritesItsMembersByNameAndLeavesOutZeros) {
 }
 
 TEST(LanguageXml, ALanguageIdReadsNamesOrNumbersAndFallsBackToZero) {
-  TLanguageId id = ReadId(L"<object kind=\"liLegacy\" case=\"2\" script=\"LSMULTI\"/>");
-  EXPECT_EQ(id.GetKind(), liLegacy);
-  EXPECT_EQ(id.GetIdCase(), Ql::lcUpper);
-  EXPECT_EQ(id.GetScript(), lsMulti);
+  auto id = ReadId(L"<object kind=\"liLegacy\" case=\"2\" script=\"LSMULTI\"/>");
+  EXPECT_EQ(id->GetKind(), liLegacy);
+  EXPECT_EQ(id->GetIdCase(), Ql::lcUpper);
+  EXPECT_EQ(id->GetScript(), lsMulti);
   // Unknown names, numbers out of range, other text, missing attributes.
   id = ReadId(L"<object kind=\"liNothing\" case=\"3\" script=\"-1\"/>");
-  EXPECT_TRUE(id.GetIsDefault());
-  id = ReadId(L"<object kind=\"\" case=\"99999999999999999999\" script=\" 1\"/>");
-  EXPECT_TRUE(id.GetIsDefault());
+  EXPECT_TRUE(id->GetIsDefault());
+  id = ReadId(L"<object kind=\"\" case=\"99999999999999999999\" script=\"1.0\"/>");
+  EXPECT_TRUE(id->GetIsDefault());
   id = ReadId(L"<object/>");
-  EXPECT_TRUE(id.GetIsDefault());
+  EXPECT_TRUE(id->GetIsDefault());
   // A change is signalled once per changed field.
   const auto xml = Parse(L"<object kind=\"1\" case=\"1\"/>");
   TLanguageId watched;
