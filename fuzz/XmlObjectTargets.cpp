@@ -3,8 +3,11 @@
 // root made by the class it names (Alloc) and read. The first byte chooses
 // the root's tag. What was read is written and read again into an equal
 // object; a made object is always of a class the caller admits.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
+#include <random>
 #include <memory>
 #include <string>
 #include <vector>
@@ -14,6 +17,7 @@
 #include "QdXml.h"
 #include "runtime/Core/ClassRegistry.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/Ascii.h"
 
 namespace Fuzz {
 
@@ -48,6 +52,13 @@ void LanguageFrom(const Rtl::TBytes& data) {
   TLanguage again;
   again.SetXmlData(language.GetXmlData());
   if (again.GetEnabled() != language.GetEnabled()) Fail("a language's Enabled reads back as another");
+  // A code made of a code's characters reads back as itself (other text is
+  // taken apart by the code parser, which this target doesn't judge).
+  const std::wstring id = language.GetId();
+  const bool codeCharacters = std::all_of(id.begin(), id.end(), [](wchar_t c) {
+    return Rtl::IsAsciiLetter(c) || Rtl::IsAsciiDigit(c) || c == L'-' || c == L'_';
+  });
+  if (codeCharacters && again.GetId() != id) Fail("a language's code reads back as another");
 }
 
 void AllocEach(const Rtl::TBytes& data) {
@@ -104,10 +115,40 @@ std::vector<std::string> XmlObjectTokens() {
           "Latn", "&#x41;", "0", "1", "3", "-1"};
 }
 
+// A well-formed document of the kind the selector reads: attributes with
+// member names, numbers, codes and junk; for Alloc, children naming classes.
+TBytes XmlObjectGenerate(std::uint64_t seed) {
+  std::mt19937_64 random(seed);
+  const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+  static const char* const values[] = {
+      "liStandard", "liLegacy", "liUnderline", "LCUPPER", "lsAlways", "0", "1", "2", "3", "-1", "4294967297", "",
+      "sr-Latn-RS", "de_AT", "zh-Hant-TW", "en--1996", "x", "--", "_-_", "qaa-Qaaa-AA-var", "&#xE9;", "&lt;",
+      "TLanguageId", "TQdObject", "TXmlObject", "tlanguageid", "TUnknown", " 1", "1.0", "yes"};
+  static const char* const names[] = {"kind", "case", "script", "id", "enabled", "class", "other"};
+  const auto attributes = [&] {
+    std::string text;
+    bool used[std::size(names)] = {};
+    for (std::size_t i = pick(5); i > 0; --i) {
+      const std::size_t name = pick(std::size(names));
+      if (used[name]) continue;
+      used[name] = true;
+      text += std::string(" ") + names[name] + "=\"" + values[pick(std::size(values))] + "\"";
+    }
+    return text;
+  };
+  const char selector = static_cast<char>(pick(3));
+  std::string document = pick(2) ? "<?xml version=\"1.0\"?>" : "";
+  const std::string root = pick(8) ? "object" : "languages";
+  document += "<" + root + attributes() + ">";
+  for (std::size_t i = pick(6); i > 0; --i) document += "<o" + attributes() + "/>";
+  document += "</" + root + ">";
+  return Bytes(std::string(1, selector) + document);
+}
+
 }  // namespace
 
 TTarget XmlObjectTarget() {
-  return {"xml-objects", XmlObjects, XmlObjectSeeds, XmlObjectTokens};
+  return {"xml-objects", XmlObjects, XmlObjectSeeds, XmlObjectTokens, 1, XmlObjectGenerate};
 }
 
 }  // namespace Fuzz
