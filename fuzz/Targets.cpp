@@ -393,6 +393,7 @@ TTarget XmlExternalNamesTarget();
 TTarget XmlReaderTarget();
 TTarget XmlWriterRoundTripTarget();
 TTarget XmlWriterTreesTarget();
+TTarget XmlObjectTarget();
 
 namespace {
 
@@ -424,6 +425,7 @@ std::span<const TTarget> Targets() {
       XmlReaderTarget(),
       XmlWriterRoundTripTarget(),
       XmlWriterTreesTarget(),
+      XmlObjectTarget(),
   };
   return targets;
 }
