@@ -455,6 +455,7 @@ public:
     codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
     attribute->SetCodings(codings);
     attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
+    if (attribute->GetName() == L"xml:lang") F.DetectLanguageId(attribute->GetValue());
     return attribute;
   }
 
@@ -1345,6 +1346,7 @@ bool TXmlFile::Load(Rtl::TStream& stream) {
   FParser.reset();
   FElementStack.clear();
   FEntities->ResetCounters();
+  ResetLanguageIds();
   FFile->Open(stream);
   ReadElement(nullptr);
   FFile->SetUseBom(FFile->GetHasBom());
@@ -1380,6 +1382,7 @@ bool TXmlFile::Load(const std::wstring& resourceName, const std::wstring& resour
   Clear();
   FElementStack.clear();
   FEntities->ResetCounters();
+  ResetLanguageIds();
   FParser.reset();
   FFile->Open(resourceName, resourceType);
   ReadElement(nullptr);
