@@ -7,6 +7,7 @@
 
 #include "QdString/UnicodeString.h"
 #include "QdXml/Model.h"
+#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
@@ -50,6 +51,10 @@ bool TXmlElementEnumerator::MoveNext() {
 }
 
 TXmlElement* TXmlElementEnumerator::GetCurrent() const { return FElement->GetElements(FIndex); }
+
+void* TXmlElementList::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+
+void TXmlElementList::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
 
 TXmlElement::TXmlElement(std::wstring name, TXmlElementType elementType) : FElementType(elementType) {
   TXmlPart::SetName(std::move(name));

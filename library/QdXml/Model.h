@@ -73,6 +73,9 @@ class TXmlPart : public TQdObject {
 public:
   TXmlPart() = default;
   ~TXmlPart() override;
+  // Attributes and nodes come from the model's pool of small blocks.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   // Copies both whitespace fields, Codings, Enabled, Name, Parent, Value and
   // the part entities (`source` must be a TXmlPart).
@@ -256,6 +259,8 @@ class TXmlAttributes : public TQdObjects {
 public:
   TXmlAttributes() = default;
   explicit TXmlAttributes(TXmlElement* parent) : FParent(parent) {}
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   TXmlElement* GetParent() const { return FParent; }
   void SetParent(TXmlElement* value) { FParent = value; }
@@ -436,6 +441,8 @@ struct TXmlLastKeyHash {
   }
 };
 struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
   std::unique_ptr<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>> LastByName;
 };
 inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;

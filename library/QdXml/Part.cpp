@@ -7,6 +7,7 @@
 #include "QdString/UnicodeString.h"
 #include "QdXml/File.h"
 #include "QdXml/Model.h"
+#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "QdZip.h"
 #include "runtime/Core/Exceptions.h"
@@ -29,6 +30,10 @@ const TXmlPartEntities& EmptyPartEntities() {
 // --- TXmlPart --------------------------------------------------------------------
 
 TXmlPart::~TXmlPart() = default;
+
+void* TXmlPart::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+
+void TXmlPart::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
 
 void TXmlPart::CheckChangeable() const {
   if (IsEmptyPart(this))
