@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "QdClasses/File.h"
@@ -116,6 +117,15 @@ public:
   void SetWhiteSpace(const std::wstring& text) {
     FWhiteSpaceText.assign(text);
     FWhiteSpace = true;
+  }
+  // The forms of a language code are looked at once per code and load: a
+  // document repeats a few codes many times (up to this many are kept).
+  static constexpr std::size_t LANGUAGE_IDS_KEPT_C = 256;
+  std::unordered_set<std::wstring> FLanguageIds;
+  void DetectLanguageId(const std::wstring& id) {
+    if (FLanguageIds.contains(id)) return;
+    if (FLanguageIds.size() < LANGUAGE_IDS_KEPT_C) FLanguageIds.insert(id);
+    F.DetectLanguageId(id);
   }
   // Buffers of the readers below, kept for their room.
   std::wstring FEndName, FLeading, FTextBuffer;
@@ -472,7 +482,7 @@ public:
     codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
     attribute->SetCodings(codings);
     attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
-    if (attribute->GetName() == L"xml:lang") F.DetectLanguageId(attribute->GetValue());
+    if (attribute->GetName() == L"xml:lang") DetectLanguageId(attribute->GetValue());
     return attribute;
   }
 
