@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "QdLanguages/LanguageIdForms.h"
 #include "QdScript/Script.h"
 #include "QdXml.h"
 #include "runtime/Core/Set.h"
@@ -18,33 +19,8 @@ class TSystemLanguage;
 class TSystemCountry;
 class TSystemVariant;
 
-// The form of a code: standard ('-'), legacy ('-') or legacy with '_'.
-enum TLanguageIdKind : std::uint8_t { liStandard, liLegacy, liUnderline };
-RTL_ENUM_INFO(TLanguageIdKind, L"liStandard", L"liLegacy", L"liUnderline")
-// The case of the parts written: as stored, all lower, all upper (ASCII).
-// QdBase's TQdLanguageNameCase names members lcUpper and lcLower too, so
-// these are qualified by the unit: QdLanguages::lcLower.
-namespace QdLanguages {
-enum TLanguageIdCase : std::uint8_t { lcStandard, lcLower, lcUpper };
-RTL_ENUM_INFO(TLanguageIdCase, L"lcStandard", L"lcLower", L"lcUpper")
-}  // namespace QdLanguages
-using QdLanguages::TLanguageIdCase;
-// When the script is written: when it differs from the language's default
-// script, for languages written in several scripts, always.
-enum TLanguageIdScript : std::uint8_t { lsStandard, lsMulti, lsAlways };
-RTL_ENUM_INFO(TLanguageIdScript, L"lsStandard", L"lsMulti", L"lsAlways")
 enum TLanguageMatch : std::uint8_t { lmNone, lmPartial, lmExact };
 RTL_ENUM_INFO(TLanguageMatch, L"lmNone", L"lmPartial", L"lmExact")
-
-using TLanguageIdKinds = Rtl::TSet<TLanguageIdKind, liUnderline>;
-RTL_SET_INFO(TLanguageIdKinds)
-namespace QdLanguages {
-using TLanguageIdCases = Rtl::TSet<TLanguageIdCase, lcUpper>;
-RTL_SET_INFO(TLanguageIdCases)
-}  // namespace QdLanguages
-using QdLanguages::TLanguageIdCases;
-using TLanguageIdScripts = Rtl::TSet<TLanguageIdScript, lsAlways>;
-RTL_SET_INFO(TLanguageIdScripts)
 
 // How codes are written: kind, case and script rule (all 0 by default).
 class TLanguageId : public TXmlObject {

@@ -8,6 +8,7 @@
 #include "QdString/UnicodeString.h"
 #include "QdStringParser.h"
 #include "QdXml/Model.h"
+#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
@@ -36,6 +37,10 @@ bool TXmlAttributesEnumerator::MoveNext() {
 }
 
 TXmlAttribute* TXmlAttributesEnumerator::GetCurrent() const { return FAttributes->GetItems(FIndex); }
+
+void* TXmlAttributes::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+
+void TXmlAttributes::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
 
 void TXmlAttributes::Assign(const Rtl::TPersistent& source) {
   const auto& attributes = Rtl::As<TXmlAttributes>(source);

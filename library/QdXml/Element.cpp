@@ -7,6 +7,7 @@
 
 #include "QdString/UnicodeString.h"
 #include "QdXml/Model.h"
+#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
@@ -24,12 +25,9 @@ bool Compatible(TXmlElementType a, TXmlElementType b) {
 
 // The key of a child in the index of last children: its name and its form
 // (empty-element and start-end tags count as one form).
-std::wstring LastKey(const TXmlElement& element) {
+TXmlLastKey LastKey(const TXmlElement& element) {
   const TXmlElementType type = element.GetElementType();
-  std::wstring key = element.GetName();
-  key += L'\x01';
-  key += static_cast<wchar_t>(type == xeSingle ? xeDouble : type);
-  return key;
+  return {element.GetName(), type == xeSingle ? xeDouble : type};
 }
 
 bool IsNumbered(TXmlElementType type) {
@@ -54,6 +52,10 @@ bool TXmlElementEnumerator::MoveNext() {
 
 TXmlElement* TXmlElementEnumerator::GetCurrent() const { return FElement->GetElements(FIndex); }
 
+void* TXmlElementList::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+
+void TXmlElementList::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
+
 TXmlElement::TXmlElement(std::wstring name, TXmlElementType elementType) : FElementType(elementType) {
   TXmlPart::SetName(std::move(name));
 }
@@ -72,25 +74,25 @@ TXmlElement::~TXmlElement() {
   }
 }
 
-TXmlElement::TTagSpaces& TXmlElement::TagSpaces() {
-  if (!FTagSpaces) FTagSpaces = std::make_unique<TTagSpaces>();
-  return *FTagSpaces;
+TXmlElement::TTagExtra& TXmlElement::TagExtra() {
+  if (!FTagExtra) FTagExtra = std::make_unique<TTagExtra>();
+  return *FTagExtra;
 }
 
-const std::wstring& TXmlElement::GetStartWhiteSpaces() const { return FTagSpaces ? FTagSpaces->Start : EmptyString; }
+const std::wstring& TXmlElement::GetStartWhiteSpaces() const { return FTagExtra ? FTagExtra->Start : EmptyString; }
 
 void TXmlElement::SetStartWhiteSpaces(std::wstring value) {
-  if (value.empty() && !FTagSpaces) return;
+  if (value.empty() && (!FTagExtra || FTagExtra->Start.empty())) return;
   CheckChangeable();
-  TagSpaces().Start = std::move(value);
+  TagExtra().Start = std::move(value);
 }
 
-const std::wstring& TXmlElement::GetEndWhiteSpaces() const { return FTagSpaces ? FTagSpaces->End : EmptyString; }
+const std::wstring& TXmlElement::GetEndWhiteSpaces() const { return FTagExtra ? FTagExtra->End : EmptyString; }
 
 void TXmlElement::SetEndWhiteSpaces(std::wstring value) {
-  if (value.empty() && !FTagSpaces) return;
+  if (value.empty() && (!FTagExtra || FTagExtra->End.empty())) return;
   CheckChangeable();
-  TagSpaces().End = std::move(value);
+  TagExtra().End = std::move(value);
 }
 
 TXmlAttributes& TXmlElement::GetAttributes() {
@@ -125,7 +127,7 @@ void TXmlElement::ValueChanged() {
   // numbering.
   if (FElementType == xeSingle) {
     FElementType = xeDouble;
-    if (FTagSpaces) FTagSpaces->Start.clear();
+    if (FTagExtra) FTagExtra->Start.clear();
   }
 }
 
@@ -250,7 +252,7 @@ TXmlElement* TXmlElement::DoAdd(std::unique_ptr<TXmlElement> element, int index)
   if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
     auto& last = FElements->LastByName;
     if (!last) {
-      last = std::make_unique<std::unordered_map<std::wstring, TXmlElement*>>();
+      last = std::make_unique<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>>();
       for (std::size_t i = 0; i + 1 < FElements->size(); ++i) {
         TXmlElement* sibling = (*FElements)[i].get();
         if (IsNumbered(sibling->FElementType)) (*last)[LastKey(*sibling)] = sibling;
@@ -333,6 +335,9 @@ std::unique_ptr<TXmlElement> TXmlElement::Extract(int index) {
   FElements->LastByName.reset();
   std::unique_ptr<TXmlElement> result = std::move((*FElements)[static_cast<std::size_t>(index)]);
   FElements->erase(FElements->begin() + index);
+  // A list that became empty goes: the reader folds the only child of many
+  // elements into their value, and each list would outlive its use.
+  if (FElements->empty()) FElements.reset();
   result->SetParent(nullptr);
   return result;
 }

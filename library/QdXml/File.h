@@ -15,6 +15,7 @@
 
 #include "QdClasses/Encodings.h"
 #include "QdClasses/Lists.h"
+#include "QdLanguages/LanguageIdForms.h"
 #include "QdStructuredFile.h"
 #include "QdXml/Entities.h"
 #include "QdXml/Model.h"
@@ -109,6 +110,17 @@ public:
   TXmlFileEntities& GetEntities() const { return *FEntities; }
   const std::vector<std::wstring>& GetElementStack() const { return FElementStack; }
   const std::wstring& GetEncodingAttributeValue() const { return FEncodingAttributeValue; }
+  // What the codes of the "xml:lang" attributes read so far show of how
+  // they are written (emptied when a load starts), and the one form each
+  // set stands for.
+  TLanguageIdKinds GetLanguageIdKinds() const { return FLanguageIdKinds; }
+  TLanguageIdCases GetLanguageIdCases() const { return FLanguageIdCases; }
+  TLanguageIdScripts GetLanguageIdScripts() const { return FLanguageIdScripts; }
+  TLanguageIdKind GetLanguageIdKind() const;
+  TLanguageIdCase GetLanguageIdCase() const;
+  TLanguageIdScript GetLanguageIdScript() const;
+  // Adds what the code `id` shows to the three sets.
+  void DetectLanguageId(const std::wstring& id);
   // The buffered text not yet parsed.
   std::wstring GetLine();
   int GetPermille() const;
@@ -383,6 +395,14 @@ private:
   TXmlEntityFormats FEntityFormats = XML_DEFAULT_ENTITYFORMATS_C;
   bool FIgnoreDtd = false;
   TQdObjectList FItems;
+  TLanguageIdCases FLanguageIdCases;
+  TLanguageIdKinds FLanguageIdKinds;
+  TLanguageIdScripts FLanguageIdScripts;
+  void ResetLanguageIds() {
+    FLanguageIdCases = {};
+    FLanguageIdKinds = {};
+    FLanguageIdScripts = {};
+  }
   int FLastPermille = -1;
   bool FLoadOnlyDeclaration = false;
   TXmlOptions FOptions = DEFAULT_XML_OPTIONS_C;

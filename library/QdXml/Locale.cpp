@@ -1,6 +1,8 @@
 // Localised attribute names: "caption_de" beside "caption" is the German
 // form of the caption. The split uses the system's language table, so this
-// file alone of the unit reaches into QdLanguages.
+// file alone of the unit reaches into QdLanguages; so do the forms of the
+// codes of "xml:lang" attributes that the reader records.
+#include "QdLanguages/Language.h"
 #include "QdLanguages/SystemLanguages.h"
 #include "QdXml/File.h"
 
@@ -45,6 +47,27 @@ void TXmlAttribute::ReadLocale() {
     FExtra->Locale.clear();
     FExtra->BaseName.clear();
   }
+}
+
+void TXmlFile::DetectLanguageId(const std::wstring& id) {
+  TLanguageId::Detect(id, FLanguageIdKinds, FLanguageIdCases, FLanguageIdScripts);
+}
+
+TLanguageIdKind TXmlFile::GetLanguageIdKind() const {
+  return FLanguageIdKinds == TLanguageIdKinds{liUnderline} ? liUnderline : liStandard;
+}
+
+TLanguageIdCase TXmlFile::GetLanguageIdCase() const {
+  if (FLanguageIdCases == TLanguageIdCases{QdLanguages::lcLower}) return QdLanguages::lcLower;
+  if (FLanguageIdCases == TLanguageIdCases{QdLanguages::lcUpper}) return QdLanguages::lcUpper;
+  return QdLanguages::lcStandard;
+}
+
+TLanguageIdScript TXmlFile::GetLanguageIdScript() const {
+  if (FLanguageIdScripts == TLanguageIdScripts{lsAlways} || FLanguageIdScripts == TLanguageIdScripts{lsMulti, lsAlways})
+    return lsAlways;
+  if (FLanguageIdScripts == TLanguageIdScripts{lsMulti}) return lsMulti;
+  return lsStandard;
 }
 
 }  // namespace Qd

@@ -6,9 +6,10 @@
 // and write values kept as attributes or as child elements.
 //
 // Memory: a tree of a large document has many nodes, so a node keeps the
-// rarely set parts (whitespace, the split of a localised attribute name,
-// the recorded forms of characters, attributes and children) in records
-// made on first use.
+// rarely set parts (whitespace, the caller's data and tag, the split of a
+// localised attribute name, the recorded forms of characters, attributes
+// and children) in records made on first use; a node without them is a few
+// pointers and its name and value.
 #pragma once
 
 #include <cstddef>
@@ -72,6 +73,9 @@ class TXmlPart : public TQdObject {
 public:
   TXmlPart() = default;
   ~TXmlPart() override;
+  // Attributes and nodes come from the model's pool of small blocks.
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   // Copies both whitespace fields, Codings, Enabled, Name, Parent, Value and
   // the part entities (`source` must be a TXmlPart).
@@ -91,10 +95,14 @@ public:
   virtual void SetValue(std::wstring value);
   TXmlElement* GetParent() const { return FParent; }
   void SetParent(TXmlElement* value) { FParent = value; }
-  void* GetData() const { return FData; }
-  void SetData(void* value) { FData = value; }
-  std::intptr_t GetTag() const { return FTag; }
-  void SetTag(std::intptr_t value) { FTag = value; }
+  void* GetData() const { return FExtra ? FExtra->Data : nullptr; }
+  void SetData(void* value) {
+    if (value != nullptr || FExtra) Extra().Data = value;
+  }
+  std::intptr_t GetTag() const { return FExtra ? FExtra->Tag : 0; }
+  void SetTag(std::intptr_t value) {
+    if (value != 0 || FExtra) Extra().Tag = value;
+  }
   bool GetEnabled() const { return FEnabled; }
   void SetEnabled(bool value) { FEnabled = value; }
   int GetLineNumber() const { return FLineNumber; }
@@ -111,7 +119,9 @@ public:
   void SetPartEntities(const TXmlPartEntities& value);
   // The record itself, made on first use (for the reader to fill).
   TXmlPartEntities& PartEntities();
-  bool HasPartEntities() const { return FPartEntities != nullptr && FPartEntities->GetCount() > 0; }
+  bool HasPartEntities() const {
+    return FExtra && FExtra->PartEntities != nullptr && FExtra->PartEntities->GetCount() > 0;
+  }
 
   // Binary views of StringValue.
   Rtl::TBytes GetBinary(TBinaryEncoding encoding) const;
@@ -140,19 +150,22 @@ protected:
   void StoreValue(std::wstring value) { FValue = std::move(value); }
 
 private:
-  struct TSpaces {
+  friend class TXmlFile;  // its reader moves values between nodes it builds
+
+  // The rarely set parts, in one record made on first use.
+  struct TExtra {
     std::wstring Before;
     std::wstring After;
+    void* Data = nullptr;
+    std::intptr_t Tag = 0;
+    std::unique_ptr<TXmlPartEntities> PartEntities;
   };
-  TSpaces& Spaces();
+  TExtra& Extra();
 
-  std::unique_ptr<TSpaces> FSpaces;
+  std::unique_ptr<TExtra> FExtra;
   std::wstring FName;
   std::wstring FValue;
   TXmlElement* FParent = nullptr;
-  void* FData = nullptr;
-  std::intptr_t FTag = 0;
-  std::unique_ptr<TXmlPartEntities> FPartEntities;
   int FLineNumber = 0;
   TXmlEntityCodings FCodings{};
   bool FEnabled = true;
@@ -246,6 +259,8 @@ class TXmlAttributes : public TQdObjects {
 public:
   TXmlAttributes() = default;
   explicit TXmlAttributes(TXmlElement* parent) : FParent(parent) {}
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
 
   TXmlElement* GetParent() const { return FParent; }
   void SetParent(TXmlElement* value) { FParent = value; }
@@ -412,9 +427,23 @@ private:
 // The children of an element, in document order. A long list also keeps,
 // by name and form, its last child (`LastByName`, made when appending past
 // LAST_BY_NAME_MIN_C children and dropped by every other change), so that
-// numbering an appended child needs no scan of its siblings.
+// numbering an appended child needs no scan of its siblings. A key views
+// the name of a child in the list (the first one of that name and form),
+// which lives and keeps its name as long as the index does.
+struct TXmlLastKey {
+  std::wstring_view Name;
+  TXmlElementType Type;
+  bool operator==(const TXmlLastKey&) const = default;
+};
+struct TXmlLastKeyHash {
+  std::size_t operator()(const TXmlLastKey& key) const noexcept {
+    return std::hash<std::wstring_view>{}(key.Name) ^ static_cast<std::size_t>(key.Type);
+  }
+};
 struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
-  std::unique_ptr<std::unordered_map<std::wstring, TXmlElement*>> LastByName;
+  static void* operator new(std::size_t size);
+  static void operator delete(void* block, std::size_t size) noexcept;
+  std::unique_ptr<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>> LastByName;
 };
 inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
 
@@ -452,8 +481,10 @@ public:
   void SetExpanded(bool value) { FExpanded = value; }
   int GetIndex() const { return FIndex; }
   void SetIndex(int value) { FIndex = value; }
-  Rtl::TObject* GetObjectData() const { return FObjectData; }
-  void SetObjectData(Rtl::TObject* value) { FObjectData = value; }
+  Rtl::TObject* GetObjectData() const { return FTagExtra ? FTagExtra->ObjectData : nullptr; }
+  void SetObjectData(Rtl::TObject* value) {
+    if (value != nullptr || FTagExtra) TagExtra().ObjectData = value;
+  }
   const std::wstring& GetStartWhiteSpaces() const;
   void SetStartWhiteSpaces(std::wstring value);
   const std::wstring& GetEndWhiteSpaces() const;
@@ -664,11 +695,15 @@ public:
   Rtl::TDateTime GetAsDateTime(Rtl::TDateTime Default = 0) const { return GetDateTime(L"", Default); }
 
 private:
-  struct TTagSpaces {
+  friend class TXmlFile;  // its reader moves values between nodes it builds
+
+  // The whitespace inside the tags and the caller's object, made on first use.
+  struct TTagExtra {
     std::wstring Start;
     std::wstring End;
+    Rtl::TObject* ObjectData = nullptr;
   };
-  TTagSpaces& TagSpaces();
+  TTagExtra& TagExtra();
   // The child that holds the text `name` (the element itself for an empty
   // name), or none.
   const TXmlElement* ValueHolder(std::wstring_view name) const;
@@ -681,10 +716,9 @@ private:
   // changed).
   void ChildChanged() const;
 
-  Rtl::TObject* FObjectData = nullptr;
   std::unique_ptr<TXmlAttributes> FAttributes;
   std::unique_ptr<TXmlElementList> FElements;
-  std::unique_ptr<TTagSpaces> FTagSpaces;
+  std::unique_ptr<TTagExtra> FTagExtra;
   int FIndex = 0;
   TXmlElementType FElementType = xeDouble;
   bool FContainsText = false;

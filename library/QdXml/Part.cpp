@@ -7,6 +7,7 @@
 #include "QdString/UnicodeString.h"
 #include "QdXml/File.h"
 #include "QdXml/Model.h"
+#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "QdZip.h"
 #include "runtime/Core/Exceptions.h"
@@ -30,30 +31,34 @@ const TXmlPartEntities& EmptyPartEntities() {
 
 TXmlPart::~TXmlPart() = default;
 
+void* TXmlPart::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+
+void TXmlPart::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
+
 void TXmlPart::CheckChangeable() const {
   if (IsEmptyPart(this))
     throw Rtl::Exception(Rtl::LoadResString(SXmlEmptyElementChanged));
 }
 
-TXmlPart::TSpaces& TXmlPart::Spaces() {
-  if (!FSpaces) FSpaces = std::make_unique<TSpaces>();
-  return *FSpaces;
+TXmlPart::TExtra& TXmlPart::Extra() {
+  if (!FExtra) FExtra = std::make_unique<TExtra>();
+  return *FExtra;
 }
 
-const std::wstring& TXmlPart::GetBeforeWhiteSpaces() const { return FSpaces ? FSpaces->Before : EmptyString; }
+const std::wstring& TXmlPart::GetBeforeWhiteSpaces() const { return FExtra ? FExtra->Before : EmptyString; }
 
 void TXmlPart::SetBeforeWhiteSpaces(std::wstring value) {
-  if (value.empty() && !FSpaces) return;
+  if (value.empty() && (!FExtra || FExtra->Before.empty())) return;
   CheckChangeable();
-  Spaces().Before = std::move(value);
+  Extra().Before = std::move(value);
 }
 
-const std::wstring& TXmlPart::GetAfterWhiteSpaces() const { return FSpaces ? FSpaces->After : EmptyString; }
+const std::wstring& TXmlPart::GetAfterWhiteSpaces() const { return FExtra ? FExtra->After : EmptyString; }
 
 void TXmlPart::SetAfterWhiteSpaces(std::wstring value) {
-  if (value.empty() && !FSpaces) return;
+  if (value.empty() && (!FExtra || FExtra->After.empty())) return;
   CheckChangeable();
-  Spaces().After = std::move(value);
+  Extra().After = std::move(value);
 }
 
 void TXmlPart::SetName(std::wstring value) { FName = std::move(value); }
@@ -69,15 +74,15 @@ std::wstring TXmlPart::GetStringValue() const { return FValue; }
 void TXmlPart::SetStringValue(const std::wstring& value) { SetValue(value); }
 
 const TXmlPartEntities& TXmlPart::GetPartEntities() const {
-  return FPartEntities ? *FPartEntities : EmptyPartEntities();
+  return FExtra && FExtra->PartEntities ? *FExtra->PartEntities : EmptyPartEntities();
 }
 
 TXmlPartEntities& TXmlPart::PartEntities() {
-  if (!FPartEntities) {
+  if (!FExtra || !FExtra->PartEntities) {
     CheckChangeable();
-    FPartEntities = std::make_unique<TXmlPartEntities>();
+    Extra().PartEntities = std::make_unique<TXmlPartEntities>();
   }
-  return *FPartEntities;
+  return *FExtra->PartEntities;
 }
 
 void TXmlPart::SetPartEntities(const TXmlPartEntities& value) {

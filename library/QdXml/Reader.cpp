@@ -11,6 +11,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "QdClasses/File.h"
@@ -111,13 +112,26 @@ public:
   // The pending whitespace: its text; the node is made only when it is added.
   std::wstring FWhiteSpaceText;
   bool FWhiteSpace = false;
-  void SetWhiteSpace(std::wstring text) {
-    FWhiteSpaceText = std::move(text);
+  // The text is copied into a buffer whose room is used again: most
+  // whitespace is never kept in a node.
+  void SetWhiteSpace(const std::wstring& text) {
+    FWhiteSpaceText.assign(text);
     FWhiteSpace = true;
   }
+  // The forms of a language code are looked at once per code and load: a
+  // document repeats a few codes many times (up to this many are kept).
+  static constexpr std::size_t LANGUAGE_IDS_KEPT_C = 256;
+  std::unordered_set<std::wstring> FLanguageIds;
+  void DetectLanguageId(const std::wstring& id) {
+    if (FLanguageIds.contains(id)) return;
+    if (FLanguageIds.size() < LANGUAGE_IDS_KEPT_C) FLanguageIds.insert(id);
+    F.DetectLanguageId(id);
+  }
+  // Buffers of the readers below, kept for their room.
+  std::wstring FEndName, FLeading, FTextBuffer;
   std::unique_ptr<TXmlElement> TakeWhiteSpace() {
     auto node = std::make_unique<TXmlElement>(L"", xeWhiteSpace);
-    node->SetValue(std::move(FWhiteSpaceText));
+    node->SetValue(FWhiteSpaceText);
     FWhiteSpaceText.clear();
     FWhiteSpace = false;
     return node;
@@ -190,6 +204,11 @@ public:
     std::wstring result(Text().substr(0, count));
     Advance(count);
     return result;
+  }
+  // Take, appended to `to` (no string of its own).
+  void TakeTo(std::wstring& to, std::size_t count) {
+    to.append(Text().substr(0, count));
+    Advance(count);
   }
 
   // Makes sure that text is available: pops used-up replacement texts and
@@ -327,15 +346,22 @@ public:
   }
 
   std::wstring GetTagName() {
+    std::wstring name;
+    GetTagName(name);
+    return name;
+  }
+  // The same into `name`, whose room is used again.
+  void GetTagName(std::wstring& name) {
+    name.clear();
     std::size_t n = 0;
     for (;;) {
       const std::wstring_view t = Text();
       while (n < t.size()) {
         const wchar_t c = t[n];
-        if (c == L'>' || c == L'/' || c == L'?' || IsSpace(c)) return Take(n);
+        if (c == L'>' || c == L'/' || c == L'?' || IsSpace(c)) return TakeTo(name, n);
         if (c == L'<') {
           InvalidXml(Rtl::LoadResString(SXmlNameInvalidChar));
-          return Take(n);
+          return TakeTo(name, n);
         }
         ++n;
       }
@@ -449,12 +475,14 @@ public:
       while (b < value.size() && IsSpace(value[b])) ++b;
       std::size_t e = value.size();
       while (e > b && IsSpace(value[e - 1])) --e;
-      value = value.substr(b, e - b);
+      value.erase(e);
+      value.erase(0, b);
     }
     attribute->SetValue(std::move(value));
     codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
     attribute->SetCodings(codings);
     attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
+    if (attribute->GetName() == L"xml:lang") DetectLanguageId(attribute->GetValue());
     return attribute;
   }
 
@@ -862,7 +890,8 @@ public:
   void ReadEndTag(std::vector<TXmlElement*>& items) {
     if (GetEnd(L">", L'<') == npos) UnexpectedEnd();
     Advance(1);  // "/"
-    const std::wstring name = GetTagName();
+    std::wstring& name = FEndName;
+    GetTagName(name);
     if (Strict()) CheckName(name, L"element name");
     TXmlElement* current = items.empty() ? nullptr : items.back();
     if (!F.FOnElement && current == nullptr)
@@ -881,20 +910,22 @@ public:
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
       if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
-        if (current->GetElementType() == xeDouble) current->SetValue(std::move(FWhiteSpaceText));
+        if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpaceText);
         FWhiteSpace = false;
       } else if (current->GetCount() == 1) {
+        // The only child goes into the element; its texts are moved, as the
+        // child is freed right after.
         TXmlElement* child = current->GetElements(0);
         if (child->GetElementType() == xeWhiteSpace) {
-          current->SetValue(child->GetValue());
+          current->SetValue(std::move(child->FValue));
           if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
           current->Delete(0);
         } else if (current->GetContainsText() && child->GetElementType() == xeText) {
-          current->SetBeforeWhiteSpaces(child->GetBeforeWhiteSpaces());
-          current->SetValue(child->GetValue());
+          if (child->FExtra) current->SetBeforeWhiteSpaces(std::move(child->FExtra->Before));
+          current->SetValue(std::move(child->FValue));
           if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
           current->SetCodings(child->GetCodings());
-          current->SetAfterWhiteSpaces(child->GetAfterWhiteSpaces());
+          if (child->FExtra) current->SetAfterWhiteSpaces(std::move(child->FExtra->After));
           current->Delete(0);
         }
       }
@@ -1061,7 +1092,10 @@ public:
     const bool stripping = F.IsRemoveWhiteSpace() && !(current != nullptr && current->PreserveSpaces());
     const bool expand = !F.FOptions.Contains(xoNoEncodeDecode) &&
                         (F.FEntityFormats.Contains(xfLocal) || F.FEntityFormats.Contains(xfExternal));
-    std::wstring leading, text;
+    std::wstring& leading = FLeading;
+    std::wstring& text = FTextBuffer;
+    leading.clear();
+    text.clear();
     for (;;) {
       if (F.FOnProgress && F.FCancelled) return;
       if (!Ensure()) break;
@@ -1071,7 +1105,7 @@ public:
       std::size_t n = 0;
       if (text.empty() && stripping) {
         while (n < t.size() && IsSpace(t[n])) ++n;
-        leading += Take(n);
+        TakeTo(leading, n);
         t = Text();
         n = 0;
         if (t.empty() || t[0] == L'<') continue;
@@ -1079,7 +1113,7 @@ public:
       }
       const std::size_t stop = t.find_first_of(expand ? L"<&" : L"<", 1);
       n = stop == npos ? t.size() : stop;
-      text += Take(n);
+      TakeTo(text, n);
       if (FStop) return;
     }
     if (Strict()) {
@@ -1094,16 +1128,18 @@ public:
     if (stripping) {
       std::size_t e = text.size();
       while (e > 0 && IsSpace(text[e - 1])) --e;
-      trailing = text.substr(e);
-      text.resize(e);
+      if (e < text.size()) {
+        trailing.assign(text, e);
+        text.resize(e);
+      }
     }
     const bool allSpace = std::all_of(text.begin(), text.end(), IsSpace);
     if (text.empty() && !leading.empty()) {
-      SetWhiteSpace(std::move(leading));
+      SetWhiteSpace(leading);
       return;
     }
     if (allSpace) {
-      SetWhiteSpace(std::move(text));
+      SetWhiteSpace(text);
       return;
     }
     auto node = std::make_unique<TXmlElement>(L"", xeText);
@@ -1116,8 +1152,9 @@ public:
       }
     }
     if (text.empty()) return;
-    node->SetBeforeWhiteSpaces(std::move(leading));
-    node->SetValue(std::move(text));
+    node->SetBeforeWhiteSpaces(leading);
+    // The node gets a string of its own size; the buffer keeps its room.
+    node->SetValue(text);
     node->SetAfterWhiteSpaces(std::move(trailing));
     if (current != nullptr) current->SetContainsText(true);
     AddNode(std::move(node), current);
@@ -1345,6 +1382,7 @@ bool TXmlFile::Load(Rtl::TStream& stream) {
   FParser.reset();
   FElementStack.clear();
   FEntities->ResetCounters();
+  ResetLanguageIds();
   FFile->Open(stream);
   ReadElement(nullptr);
   FFile->SetUseBom(FFile->GetHasBom());
@@ -1380,6 +1418,7 @@ bool TXmlFile::Load(const std::wstring& resourceName, const std::wstring& resour
   Clear();
   FElementStack.clear();
   FEntities->ResetCounters();
+  ResetLanguageIds();
   FParser.reset();
   FFile->Open(resourceName, resourceType);
   ReadElement(nullptr);

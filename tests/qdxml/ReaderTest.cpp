@@ -434,3 +434,43 @@ TEST(XmlReader, LoadsALinkedResource) {
   TXmlFile missing;
   EXPECT_THROW(missing.Load(L"NOSUCHDOC", L""), Rtl::Exception);
 }
+
+TEST(XmlReader, LanguageCodesOfXmlLangTellHowTheDocumentWritesThem) {
+  namespace Ql = Qd::QdLanguages;
+  TXmlFile xml;
+  // Nothing read yet: the standard forms.
+  EXPECT_TRUE(xml.GetLanguageIdKinds().IsEmpty());
+  EXPECT_EQ(xml.GetLanguageIdKind(), liStandard);
+  EXPECT_EQ(xml.GetLanguageIdCase(), Ql::lcStandard);
+  EXPECT_EQ(xml.GetLanguageIdScript(), lsStandard);
+
+  // Only underscores and lower case, the script always written; other
+  // attributes and "lang" in another namespace do not count.
+  ASSERT_TRUE(xml.LoadFromString(L"<r><t xml:lang=\"de_at\" lang=\"EN-US\"/><t xml:lang=\"de_Latn_ch\"/>"
+                                 L"<t x:lang=\"FR-FR\"/></r>"));
+  EXPECT_EQ(xml.GetLanguageIdKinds(), TLanguageIdKinds{liUnderline});
+  EXPECT_EQ(xml.GetLanguageIdKind(), liUnderline);
+  EXPECT_EQ(xml.GetLanguageIdCases(), TLanguageIdCases{Ql::lcLower});
+  EXPECT_EQ(xml.GetLanguageIdCase(), Ql::lcLower);
+  EXPECT_EQ(xml.GetLanguageIdScripts(), TLanguageIdScripts{lsAlways});
+  EXPECT_EQ(xml.GetLanguageIdScript(), lsAlways);
+
+  // A new load starts afresh; mixed forms give the standard ones, a
+  // multi-script language written with its default script gives lsMulti.
+  ASSERT_TRUE(xml.LoadFromString(L"<r xml:lang='DE-AT'><t xml:lang=\"de_AT\"/><t xml:lang=\"zh-Hans\"/></r>"));
+  EXPECT_EQ(xml.GetLanguageIdKinds(), (TLanguageIdKinds{liStandard, liUnderline}));
+  EXPECT_EQ(xml.GetLanguageIdKind(), liStandard);
+  EXPECT_EQ(xml.GetLanguageIdCases(), (TLanguageIdCases{Ql::lcUpper, Ql::lcStandard}));
+  EXPECT_EQ(xml.GetLanguageIdCase(), Ql::lcStandard);
+  EXPECT_EQ(xml.GetLanguageIdScripts(), TLanguageIdScripts{lsMulti});
+  EXPECT_EQ(xml.GetLanguageIdScript(), lsMulti);
+
+  // Upper case alone; lsMulti with lsAlways still reads as lsAlways.
+  ASSERT_TRUE(xml.LoadFromString(L"<r><t xml:lang=\"DE-AT\"/></r>"));
+  EXPECT_EQ(xml.GetLanguageIdCase(), Ql::lcUpper);
+  EXPECT_EQ(xml.GetLanguageIdScript(), lsStandard);
+  xml.DetectLanguageId(L"zh-Hans");
+  xml.DetectLanguageId(L"de-Latn-DE");
+  EXPECT_EQ(xml.GetLanguageIdScripts(), (TLanguageIdScripts{lsMulti, lsAlways}));
+  EXPECT_EQ(xml.GetLanguageIdScript(), lsAlways);
+}
