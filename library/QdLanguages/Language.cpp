@@ -52,6 +52,21 @@ void TLanguageId::Assign(const Rtl::TPersistent& source) {
 
 TXmlBody TLanguageId::GetXmlBody() const { return GetIsDefault() ? xbNone : TXmlObject::GetXmlBody(); }
 
+void TLanguageId::WriteXmlAttributes(TXmlAttributes& attributes) const {
+  TXmlObject::WriteXmlAttributes(attributes);
+  attributes.SetEnum(L"kind", FKind, liStandard);
+  attributes.SetEnum(L"case", FIdCase, QdLanguages::lcStandard);
+  attributes.SetEnum(L"script", FScript, lsStandard);
+}
+
+void TLanguageId::ReadXml(const TXmlElement& element) {
+  TXmlObject::ReadXml(element);
+  const TXmlAttributes& attributes = element.GetAttributes();
+  SetKind(attributes.GetEnum(L"kind", liStandard));
+  SetIdCase(attributes.GetEnum(L"case", QdLanguages::lcStandard));
+  SetScript(attributes.GetEnum(L"script", lsStandard));
+}
+
 std::wstring TLanguageId::Convert(const std::wstring& id) const { return Convert(id, FKind, FIdCase, FScript); }
 
 std::wstring TLanguageId::Convert(const std::wstring& id, TLanguageIdKind kind, TLanguageIdCase idCase,
@@ -270,6 +285,19 @@ int TLanguage::Compare(const TQdObject& item) const {
   if (other == nullptr) return TXmlObject::Compare(item);
   const int result = GetId().compare(other->GetId());
   return result < 0 ? -1 : result > 0 ? 1 : 0;
+}
+
+void TLanguage::WriteXmlAttributes(TXmlAttributes& attributes) const {
+  TXmlObject::WriteXmlAttributes(attributes);
+  attributes.SetString(L"id", GetId());
+  attributes.SetBoolean(L"enabled", FEnabled, true);
+}
+
+void TLanguage::ReadXml(const TXmlElement& element) {
+  TXmlObject::ReadXml(element);
+  const TXmlAttributes& attributes = element.GetAttributes();
+  SetId(attributes.GetString(L"id"));
+  FEnabled = attributes.GetBoolean(L"enabled", true);
 }
 
 void TLanguage::Assign(const Rtl::TPersistent& source) {

@@ -64,6 +64,10 @@ public:
   void Assign(const Rtl::TPersistent& source) override;
   // No element while the object is default.
   TXmlBody GetXmlBody() const override;
+  // "kind", "case" and "script" by member name, each left out when 0.
+  void WriteXmlAttributes(TXmlAttributes& attributes) const override;
+  // A member name or a number each; anything else, or nothing, gives 0.
+  void ReadXml(const TXmlElement& element) override;
 
   // `id` written in this object's form.
   std::wstring Convert(const std::wstring& id) const;
@@ -149,6 +153,10 @@ public:
 
   int Compare(const TQdObject& item) const override;
   void Assign(const Rtl::TPersistent& source) override;
+  // "id" (the standard Id) and "enabled" (left out when true).
+  void WriteXmlAttributes(TXmlAttributes& attributes) const override;
+  // Id from "id", Enabled from "enabled" (true when missing).
+  void ReadXml(const TXmlElement& element) override;
   // A copy with Enabled set to `enabled`.
   std::unique_ptr<TLanguage> AllocEnabledLanguage(bool enabled) const;
 

@@ -32,7 +32,8 @@
   S(SXmlCannotWrite, 61981, "Cannot write a %0:s that contains \042%1:s\042.") \
   S(SXmlInvalidName, 61982, "Invalid XML name: \042%s\042.") \
   S(SXmlErrorMessage, 61983, "Error Message") \
-  S(SXmlNoOpenElement, 61984, "No element is open.")
+  S(SXmlNoOpenElement, 61984, "No element is open.") \
+  S(SXmlNoObjectElement, 61990, "The file does not contain a %s element")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"
