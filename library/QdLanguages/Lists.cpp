@@ -73,26 +73,6 @@ bool IsValidEntry(const TXmlElement& element, TEntryKind kind) {
   return false;
 }
 
-// The element of one entry, as the object writes it: nothing, an
-// empty-element tag, a value on one line, or a container.
-void WriteEntry(TXmlFile& xml, const TXmlObject& object, const std::wstring& name) {
-  const TXmlBody body = object.GetXmlBody();
-  if (body == xbNone) return;
-  TXmlAttributes attributes;
-  object.WriteXmlPrimaryAttributes(attributes);
-  object.WriteXmlAttributes(attributes);
-  object.WriteXmlSecondaryAttributes(attributes);
-  if (body == xbSingle) {
-    xml.WriteSingleElement(name, &attributes, xwSingleLine);
-    return;
-  }
-  xml.WriteStartTag(name, &attributes, body == xbContainer, xwSingleLine);
-  object.WriteXmlPrimary(xml);
-  object.WriteXml(xml);
-  object.WriteXmlSecondary(xml);
-  xml.WriteEndTag(body == xbContainer);
-}
-
 // Reads the variant children of `element` into `owner` (a language or a
 // country): a variant of a code the owner has assigns it, any other is
 // added. `read` reads one element into a new variant.
@@ -213,7 +193,7 @@ void TSystemCountry::WriteXmlAttributes(TXmlAttributes& attributes) const {
 
 void TSystemCountry::WriteXml(TXmlFile& xml) const {
   for (const auto& variant : FVariants)
-    if (variant->GetCustom()) WriteEntry(xml, *variant, L"variant");
+    if (variant->GetCustom()) variant->WriteXmlClass(xml, L"variant");
 }
 
 void TSystemCountry::ReadXml(const TXmlElement& element) {
@@ -305,9 +285,9 @@ void TSystemLanguage::WriteXmlAttributes(TXmlAttributes& attributes) const {
 
 void TSystemLanguage::WriteXml(TXmlFile& xml) const {
   for (const auto& country : FCountries)
-    if (country->GetCustom() || !country->GetVariants().empty()) WriteEntry(xml, *country, L"country");
+    if (country->GetCustom() || !country->GetVariants().empty()) country->WriteXmlClass(xml, L"country");
   for (const auto& variant : FVariants)
-    if (variant->GetCustom()) WriteEntry(xml, *variant, L"variant");
+    if (variant->GetCustom()) variant->WriteXmlClass(xml, L"variant");
 }
 
 void TSystemLanguage::ReadXml(const TXmlElement& element) {
@@ -348,7 +328,7 @@ bool TSystemLanguages::HasCustomData() const {
 
 void TSystemLanguages::WriteXml(TXmlFile& xml) const {
   for (const auto& language : FItems)
-    if (language->GetCustom() || language->HasCustomData()) WriteEntry(xml, *language, L"language");
+    if (language->GetCustom() || language->HasCustomData()) language->WriteXmlClass(xml, L"language");
 }
 
 void TSystemLanguages::ReadXml(const TXmlElement& element) { ReadLanguageList(&element, false); }
@@ -391,10 +371,7 @@ void TSystemLanguages::SavePropertiesToFile(const std::wstring& fileName) const 
   TXmlFile xml;
   xml.Rewrite(fileName);
   try {
-    TXmlAttributes attributes;
-    xml.WriteStartTag(GetXmlTag(), &attributes, true, xwSingleLine);
-    WriteXml(xml);
-    xml.WriteEndTag(true);
+    WriteXmlClass(xml, xbContainer, GetXmlTag());
     xml.Close();
   } catch (...) {
     xml.Cancel();
