@@ -145,20 +145,21 @@ std::vector<std::string> LanguageListTokens() {
           "\"64\"", "\"4294967296\"", "\"99999\"", "&amp;", "&#0;", "<!ENTITY ", "<!DOCTYPE languages ["};
 }
 
+const char* const CODES_C[] = {"de", "sr", "qxa", "qxb", "QXB", "1000", "99999", "", "de-DE", "zz", "a b",
+                               "DE", "AT", "RS", "QA", "QB", "phoneb", "1901", "old", "v1"};
+const char* const NUMBERS_C[] = {"0", "1", "7", "26", "63", "64", "900", "1023", "1024", "-1",
+                                 "1252", "65001", "x", "4294967296", ""};
+const char* const ATTRIBUTES_C[] = {"primary", "sub", "ansicp", "isocp", "maccp", "doscp", "ebcdiccp",
+                                    "othercp"};
+const char* const NAMES_C[] = {"displayname", "englishname", "nativename", "windowscode", "filename",
+                               "localized", "original", "wincode"};
+
 // A list document from a seed: entries drawn from a small pool of codes
 // (so that codes repeat), numbers in and out of range, nested to three
 // levels, now and then misplaced or misnamed.
 TBytes GenerateLanguageList(std::uint64_t seed) {
   std::mt19937_64 random(seed);
   const auto pick = [&](std::uint64_t n) { return static_cast<std::size_t>(random() % n); };
-  static const char* const CODES_C[] = {"de", "sr", "qxa", "qxb", "QXB", "1000", "99999", "", "de-DE", "zz", "a b",
-                                        "DE", "AT", "RS", "QA", "QB", "phoneb", "1901", "old", "v1"};
-  static const char* const NUMBERS_C[] = {"0", "1", "7", "26", "63", "64", "900", "1023", "1024", "-1",
-                                          "1252", "65001", "x", "4294967296", ""};
-  static const char* const ATTRIBUTES_C[] = {"primary", "sub", "ansicp", "isocp", "maccp", "doscp", "ebcdiccp",
-                                             "othercp"};
-  static const char* const NAMES_C[] = {"displayname", "englishname", "nativename", "windowscode", "filename",
-                                        "localized", "original", "wincode"};
   static const char* const TAGS_C[] = {"language", "country", "variant", "other"};
   std::string text = pick(4) == 0 ? "<?xml version=\"1.0\"?>" : "";
   const std::string root = pick(16) == 0 ? "other" : "languages";
