@@ -1,6 +1,8 @@
 // TXmlObject's operations around its steps: one object as one element,
 // whole objects as documents (files, streams, bytes), objects made by class
 // name, and lists of objects.
+#include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -101,8 +103,13 @@ void TXmlObject::SaveToFile(const std::wstring& fileName) const {
 }
 
 void TXmlObject::SaveToStream(Rtl::TStream& stream) const {
-  TXmlFile xml;
-  WriteDocument(*this, xml, [&] { xml.Rewrite(stream); });
+  // Written in memory first: the caller's stream cannot take back what was
+  // written before a failure (not even the BOM), so it gets the document
+  // only when it is complete.
+  const Rtl::TBytes data = GetXmlData();
+  constexpr std::size_t BLOCK_C = 1u << 30;
+  for (std::size_t done = 0; done < data.size(); done += BLOCK_C)
+    stream.WriteBuffer(data.data() + done, static_cast<int>(std::min(BLOCK_C, data.size() - done)));
 }
 
 Rtl::TBytes TXmlObject::GetXmlData() const {

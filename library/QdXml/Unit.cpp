@@ -1,7 +1,10 @@
-// The unit state of QdXml: the one empty element.
+// The unit state of QdXml: the one empty element; the object base known
+// by name.
 #include <atomic>
 
+#include "QdXml.h"
 #include "QdXml/Model.h"
+#include "runtime/Core/ClassRegistry.h"
 #include "runtime/Core/Units.h"
 
 namespace Qd {
@@ -37,12 +40,14 @@ void Initialization() {
   state->Empty.GetAttributes();
   EmptyAddress.store(&state->Empty);
   SetRaiseExceptionOnUnknownEntity(false);
+  Rtl::RegisterClasses({&TXmlObject::ClassInfo});
   State.Start(std::move(state));
 }
 
 void Finalization() {
   EmptyAddress.store(nullptr);
   State.Stop();
+  Rtl::UnRegisterClasses({&TXmlObject::ClassInfo});
 }
 
 }  // namespace Qd::QdXmlUnit
