@@ -73,9 +73,10 @@ bool IsValidEntry(const TXmlElement& element, TEntryKind kind) {
   return false;
 }
 
-// Reads the variant children of `element` into `owner` (a language or a
-// country): a variant of a code the owner has assigns it, any other is
-// added. `read` reads one element into a new variant.
+// Reads the valid "variant" children of `element` into a language or a
+// country: `find` gives the holder's variant of a code (which the new one
+// is assigned to), `add` hands a new one over, `read` reads one element
+// into a new variant.
 template <class TFind, class TAdd, class TRead>
 void ReadVariants(const TXmlElement& element, TFind find, TAdd add, TRead read) {
   for (int i = 0; i < element.GetCount(); ++i) {
