@@ -5,9 +5,11 @@
 // marking and deleting custom entries.
 #include <gtest/gtest.h>
 
-#include <chrono>
+#include <cstdio>
 #include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "GuiSupport.h"
 #include "QdLanguages.h"
