@@ -394,6 +394,7 @@ TTarget XmlReaderTarget();
 TTarget LanguageListTarget();
 TTarget XmlWriterRoundTripTarget();
 TTarget XmlWriterTreesTarget();
+TTarget XmlObjectTarget();
 
 namespace {
 
@@ -425,6 +426,7 @@ std::span<const TTarget> Targets() {
       XmlReaderTarget(),
       XmlWriterRoundTripTarget(),
       XmlWriterTreesTarget(),
+      XmlObjectTarget(),
       LanguageListTarget(),
   };
   return targets;

@@ -443,6 +443,10 @@ TEST_F(XmlObjects, AllocAndRead) {
   made = TXmlObject::AllocAndRead(L"TPoint", nullptr);
   ASSERT_NE(made, nullptr);
   EXPECT_EQ(Rtl::As<TPoint>(made.get())->Name, L"");
+  // The base itself is known by name from start-up.
+  made = TXmlObject::AllocAndRead(L"txmlobject", xml->GetRoot());
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->ClassName(), L"TXmlObject");
   EXPECT_EQ(TXmlObject::AllocAndRead(L"TUnknown", xml->GetRoot()), nullptr);
   EXPECT_EQ(TXmlObject::AllocAndRead(L"", xml->GetRoot()), nullptr);
   TPlain::Made = 0;
