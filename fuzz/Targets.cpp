@@ -391,6 +391,7 @@ TTarget TextReaderTarget();
 TTarget XmlEntityTarget();
 TTarget XmlExternalNamesTarget();
 TTarget XmlReaderTarget();
+TTarget LanguageListTarget();
 TTarget XmlWriterRoundTripTarget();
 TTarget XmlWriterTreesTarget();
 TTarget XmlObjectTarget();
@@ -426,6 +427,7 @@ std::span<const TTarget> Targets() {
       XmlWriterRoundTripTarget(),
       XmlWriterTreesTarget(),
       XmlObjectTarget(),
+      LanguageListTarget(),
   };
   return targets;
 }

@@ -271,7 +271,8 @@
   S(SQualifierInari, 61870, "Inari") \
   S(SQualifierSkolt, 61871, "Skolt") \
   S(SQualifierLule, 61872, "Lule") \
-  S(SUnknownLanguage, 61890, "Unknown language %s")
+  S(SUnknownLanguage, 61890, "Unknown language %s") \
+  S(SNoLanguageList, 61891, "\042%s\042 file does not contain a language list.")
 
 #ifndef RC_INVOKED
 #include "runtime/Core/ResStrings.h"

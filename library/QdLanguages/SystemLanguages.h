@@ -26,6 +26,10 @@ namespace Qd {
 inline constexpr wchar_t FLAG_RESOURCE_C[] = L"FLAG";
 // Image files larger than this are not loaded.
 inline constexpr std::int64_t MAX_IMAGE_FILE_SIZE_C = 16 * 1024 * 1024;
+// The attributes of a language's six code pages in a language list file,
+// in the order of the categories ecAnsi to ecOther.
+inline constexpr const wchar_t* XML_CODE_PAGES_C[6] = {L"ansicp", L"isocp",    L"maccp",
+                                                       L"doscp",  L"ebcdiccp", L"othercp"};
 
 // What the system says of an enumerated locale.
 enum TLocaleFeature : std::uint8_t { lfCustom, lfAlternateSort };
@@ -44,9 +48,19 @@ public:
 
   virtual std::wstring GetFullId() const { return L""; }
   virtual std::wstring GetLocalizedName() const { return L""; }
-  // Reads the entry of a language list file; nothing here.
-  virtual void ReadQuenlith(const TXmlElement& /*element*/) {}
+  // Reads the entry of a list file of the older format (".qll"): the entry
+  // becomes custom; "localized" gives the display and the English name,
+  // "original" the native name (each kept when missing), "wincode" the
+  // Windows code ("" when missing).
+  virtual void ReadQuenlith(const TXmlElement& element);
   virtual void LoadImage() {}
+
+  // The name attributes of a list file, after those of the entry's code:
+  // "displayname", "englishname", "nativename", "windowscode", "custom",
+  // "filename" (the image file), each left out when empty or false.
+  void WriteXmlAttributes(TXmlAttributes& attributes) const override;
+  // The same attributes; a missing one keeps the current value.
+  void ReadXml(const TXmlElement& element) override;
 
   bool GetCustom() const { return FCustom; }
   void SetCustom(bool value) { FCustom = value; }
@@ -104,6 +118,14 @@ public:
   bool Equals(const Rtl::TObject* obj) const override;
   void Assign(const Rtl::TPersistent& source) override;
 
+  // "variant": an empty-element tag with "id", "sub" and the names.
+  TXmlBody GetXmlBody() const override { return xbSingle; }
+  std::wstring GetXmlTag() const override { return L"variant"; }
+  void WriteXmlAttributes(TXmlAttributes& attributes) const override;
+  void ReadXml(const TXmlElement& element) override;
+  // "id" (the sub-language becomes 0) and the shared attributes.
+  void ReadQuenlith(const TXmlElement& element) override;
+
 private:
   std::wstring FId;
   std::int32_t FSub = 0;
@@ -129,6 +151,13 @@ public:
   TSystemVariant& Add(std::unique_ptr<TSystemVariant> variant);
   void Remove(const TSystemVariant* variant);
   TSystemVariant* Find(const std::wstring& variant) const;
+  // Takes the variants of `country`: one of an existing code is assigned
+  // from it, any other is copied in. The country's own fields stay.
+  void Merge(const TSystemCountry& country);
+  // Some variant is custom.
+  bool HasCustomVariants() const;
+  // A copy with copies of the variants.
+  std::unique_ptr<TSystemCountry> Clone() const;
 
   std::wstring GetFullId() const override;
   std::wstring GetLocalizedName() const override;
@@ -136,6 +165,19 @@ public:
   void LoadImage() override;
   bool Equals(const Rtl::TObject* obj) const override;
   void Assign(const Rtl::TPersistent& source) override;
+
+  // "country": a container of its custom variants when it has variants,
+  // else an empty-element tag when custom, else nothing.
+  TXmlBody GetXmlBody() const override;
+  std::wstring GetXmlTag() const override { return L"country"; }
+  // "id", "sub", then the names.
+  void WriteXmlAttributes(TXmlAttributes& attributes) const override;
+  void WriteXml(TXmlFile& xml) const override;
+  // The attributes, then each valid "variant" child: assigned to the
+  // variant of that code, or added.
+  void ReadXml(const TXmlElement& element) override;
+  // "id", "sub", the shared attributes and the "variant" children.
+  void ReadQuenlith(const TXmlElement& element) override;
 
 private:
   std::wstring FId;
@@ -176,6 +218,14 @@ public:
   TSystemCountry* Find(const std::wstring& country) const;
   TSystemCountry* Find(std::int32_t sub) const;
   TSystemVariant* FindVariant(const std::wstring& variant) const;
+  // Takes the children of `language`: a country of an existing code merges
+  // its variants, any other is copied in with its variants; a
+  // language-level variant of an existing code is assigned, any other
+  // copied in. The language's own fields stay.
+  void Merge(const TSystemLanguage& language);
+  // A country is custom, a variant of a country is custom, or a
+  // language-level variant is custom.
+  bool HasCustomData() const;
 
   std::wstring GetFullId() const override;
   std::wstring GetLocalizedName() const override;
@@ -185,6 +235,25 @@ public:
   int Compare(const TQdObject& item) const override;
   bool Equals(const Rtl::TObject* obj) const override;
   void Assign(const Rtl::TPersistent& source) override;
+
+  // "language": a container when it has countries or custom
+  // language-level variants, else an empty-element tag when custom, else
+  // nothing.
+  TXmlBody GetXmlBody() const override;
+  std::wstring GetXmlTag() const override { return L"language"; }
+  // "id", "script", "primary", the names, then the six code pages
+  // (XML_CODE_PAGES_C).
+  void WriteXmlAttributes(TXmlAttributes& attributes) const override;
+  // Each country that is custom or has variants, then each custom
+  // language-level variant.
+  void WriteXml(TXmlFile& xml) const override;
+  // The attributes (a code page of 0 or none keeps the current one; a
+  // decimal code fills the primary identifier and the Windows code), then
+  // each valid "country" and "variant" child: assigned to (a country:
+  // and merged into) the child of that code, or added.
+  void ReadXml(const TXmlElement& element) override;
+  // "id", "primary", the shared attributes and the "country" children.
+  void ReadQuenlith(const TXmlElement& element) override;
 
   // The first ';'-separated item of `value` that is the code of a script
   // of the script table (ignoring ASCII case), as written; "" when none.
@@ -232,6 +301,66 @@ public:
   void Remove(const TSystemLanguage* value);
   void Delete(int index);
   void Sort();
+
+  // --- Language list files ----------------------------------------------------
+
+  // "languages": a container of the languages that are custom or have
+  // custom data, when there is such a language; else nothing.
+  TXmlBody GetXmlBody() const override { return HasCustomData() ? xbContainer : xbNone; }
+  std::wstring GetXmlTag() const override { return L"languages"; }
+  void WriteXml(TXmlFile& xml) const override;
+  // Merges the "language" children (see ReadLanguageList).
+  void ReadXml(const TXmlElement& element) override;
+
+  // Reads a language list file (".qll": the older format) and merges it
+  // into the table. A root other than "languages" is reported to the user
+  // in an information dialog and changes nothing; errors of the XML reader
+  // pass. Loading reads no external DTD or entity.
+  void LoadPropertiesFromFile(const std::wstring& fileName);
+  // Merges the "language" children of `root` (`quenlith`: read in the
+  // older format): a language whose code the table has (any script)
+  // merges into the first entry of that code, any other is added. An
+  // entry whose code is empty or not a code, whose "primary" is outside
+  // 0-1023, whose "sub" is outside 0-63 or whose code page is negative or
+  // no number is skipped with its children. False, and nothing read, when
+  // `root` is none or not "languages".
+  bool ReadLanguageList(const TXmlElement* root, bool quenlith);
+  // Writes the table as a "languages" document into `fileName`, which is
+  // replaced only when the whole document was written.
+  void SavePropertiesToFile(const std::wstring& fileName) const;
+  // Some language is custom or has custom data.
+  bool HasCustomData() const;
+  // Sets Marked of every custom language, country and variant.
+  void MarkCustom(bool value);
+  // Removes every custom and marked language; in the remaining ones every
+  // custom and marked country and language-level variant; in the remaining
+  // countries every custom and marked variant.
+  void DeleteMarked();
+
+  // --- Language codes in file names ----------------------------------------------
+
+  // A localized file lives in a subdirectory named after its language, and a
+  // file of its name exists one level up: True when that file exists, the
+  // directory's name is a code whose language is known and whose country
+  // (when given) is known for it. False for a file whose directory has no
+  // parent (a drive root, a bare name). `baseName` is not set.
+  bool ParseLocalizedFile(const std::wstring& fileName, std::wstring& baseName, std::wstring& language,
+                          std::wstring& script, std::wstring& country, std::wstring& variant) const;
+  // A language suffix in a file name ("app_de_DE.properties"): baseName the
+  // name without it ("app.properties"), and the parts of the code. The scan
+  // from the end stops at ':' and '\'. Unless `strictCheck` is off and the
+  // language has two characters, the language and country must be known.
+  bool ParseBundleFile(const std::wstring& fileName, std::wstring& baseName, std::wstring& language,
+                       std::wstring& country, std::wstring& variant, wchar_t languageSeparator,
+                       wchar_t countrySeparator, bool strictCheck) const;
+  // The same, recognising a script in the code.
+  bool ParseBundleFile(const std::wstring& fileName, std::wstring& baseName, std::wstring& language,
+                       std::wstring& script, std::wstring& country, std::wstring& variant,
+                       wchar_t languageSeparator, wchar_t countrySeparator, bool strictCheck) const;
+  // The same, also giving the code as written (`id`).
+  bool ParseBundleFile(const std::wstring& fileName, std::wstring& baseName, std::wstring& id,
+                       std::wstring& language, std::wstring& script, std::wstring& country, std::wstring& variant,
+                       wchar_t languageSeparator, wchar_t countrySeparator, bool strictCheck) const;
 
   // --- Finding --------------------------------------------------------------
 
