@@ -5,9 +5,9 @@
 
 #include "QdLanguages/Detail.h"
 #include "QdLanguages/SystemLanguages.h"
+#include "QdXml/ExternalFetch.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/Object.h"
-#include "runtime/System/Handles.h"
 #include "runtime/System/Win32.h"
 #include "runtime/Text/Ascii.h"
 
@@ -15,19 +15,16 @@ namespace Qd {
 
 namespace {
 
-// The bytes of a file of at most MAX_IMAGE_FILE_SIZE_C bytes; none when it
-// can't be read whole or is larger.
+// The bytes of a local file of at most MAX_IMAGE_FILE_SIZE_C bytes; none
+// when it can't be read whole or is larger. Image file names come from
+// language list files, which anyone may hand the program: a network share,
+// a device or another scheme is never opened (an elevated process would
+// give the share its user's credentials).
 Rtl::TBytes ReadImageFile(const std::wstring& fileName) {
-  Rtl::TFileHandle file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return {};
-  LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart <= 0 || size.QuadPart > MAX_IMAGE_FILE_SIZE_C) return {};
-  Rtl::TBytes bytes(static_cast<std::size_t>(size.QuadPart));
-  DWORD read = 0;
-  if (!ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) || read != bytes.size())
-    return {};
-  return bytes;
+  XmlExternal::TLocalFile file =
+      XmlExternal::ReadLocalFile(fileName, static_cast<std::size_t>(MAX_IMAGE_FILE_SIZE_C));
+  if (file.Result != XmlExternal::lrRead) return {};
+  return std::move(file.Data);
 }
 
 template <class T>

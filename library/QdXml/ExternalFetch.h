@@ -4,6 +4,8 @@
 // functions only fetch safely: a local file is never a network share, a
 // device or an address of another scheme, and an HTTP fetch is a plain GET
 // that follows no redirect and takes only a complete answer "200".
+// QdLanguages reads the flag images named in language list files through
+// ReadLocalFile too.
 #pragma once
 
 #include <cstddef>

@@ -60,3 +60,20 @@ TEST(Flags, AnImageFileIsLoadedOnlyUpToSixteenMebibytes) {
   country.SetImageFileName(dir / L"missing.png");
   EXPECT_EQ(country.GetImage().size(), 2u);
 }
+
+// Image names come from language list files: only local files are read,
+// never a share, a device or a name of another scheme.
+TEST(Flags, AnImageFileIsReadOnlyFromALocalPath) {
+  TestSupport::TTempDir dir;
+  const std::wstring local = dir / L"flag.png";
+  { std::ofstream(std::filesystem::path(local), std::ios::binary) << "png!"; }
+  Qd::TSystemCountry country;
+  for (const std::wstring& name :
+       {std::wstring(L"\\\\localhost\\C$") + local.substr(2), L"\\\\?\\" + local, L"\\\\.\\" + local,
+        std::wstring(L"CON"), local + L":stream", std::wstring(L"http://127.0.0.1/flag.png")}) {
+    country.SetImageFileName(name);
+    EXPECT_FALSE(country.GetHasImage()) << TestSupport::Narrow(name);
+  }
+  country.SetImageFileName(local);
+  EXPECT_EQ(Text(country.GetImage()), "png!");
+}
