@@ -1,6 +1,7 @@
 // QdLanguages: helpers shared by the unit's sources.
 #pragma once
 
+#include <cstdint>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -36,6 +37,12 @@ inline std::wstring DefaultCountry(const std::wstring& language) {
     if (language == row[0]) return row[1];
   return L"";
 }
+
+// A count of removals of system table entries (a language, country or
+// variant taken out of its table or parent, or a table destroyed). Objects
+// that keep pointers to entries drop them when the count has moved.
+std::uint64_t EntriesRemoved() noexcept;
+void NoteEntriesRemoved() noexcept;
 
 // Serialises the writes of the user's locale values and finishes a pending
 // restore; the unit's shutdown calls it.

@@ -1,6 +1,8 @@
 // The entries of the system language table: locales in general, variants,
 // countries and languages.
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "QdLanguages/Detail.h"
@@ -30,10 +32,18 @@ Rtl::TBytes ReadImageFile(const std::wstring& fileName) {
 template <class T>
 void RemoveItem(std::vector<std::unique_ptr<T>>& list, const T* item) {
   const auto i = std::find_if(list.begin(), list.end(), [item](const auto& p) { return p.get() == item; });
-  if (i != list.end()) list.erase(i);
+  if (i == list.end()) return;
+  list.erase(i);
+  LanguagesDetail::NoteEntriesRemoved();
 }
 
+constinit std::atomic<std::uint64_t> EntriesRemovedCount{0};
+
 }  // namespace
+
+std::uint64_t LanguagesDetail::EntriesRemoved() noexcept { return EntriesRemovedCount.load(); }
+
+void LanguagesDetail::NoteEntriesRemoved() noexcept { EntriesRemovedCount.fetch_add(1); }
 
 // --- TSystemLocale -------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "QdLanguages/Detail.h"
 #include "QdLanguages/SystemLanguages.h"
 #include "QdScript/Script.h"
 #include "QdString/UnicodeString.h"
@@ -233,13 +234,24 @@ std::wstring TLanguage::GetWindowsCode() {
   return L"";
 }
 
+void TLanguage::ForgetRemovedEntries() {
+  const std::uint64_t removals = LanguagesDetail::EntriesRemoved();
+  if (removals == FSystemRemovals) return;
+  FSystemLanguage = nullptr;
+  FSystemCountry = nullptr;
+  FSystemVariant = nullptr;
+  FSystemRemovals = removals;
+}
+
 TSystemLanguage* TLanguage::GetSystemLanguage() {
+  ForgetRemovedEntries();
   if (FSystemLanguage == nullptr)
     if (const TSystemLanguages* table = FindSystemLanguages()) FSystemLanguage = table->Find(FLanguage, FScript);
   return FSystemLanguage;
 }
 
 TSystemCountry* TLanguage::GetSystemCountry() {
+  ForgetRemovedEntries();
   if (FSystemCountry == nullptr && !FCountry.empty())
     if (const TSystemLanguages* table = FindSystemLanguages())
       FSystemCountry = table->FindCountry(FLanguage, FScript, FCountry);
@@ -247,6 +259,7 @@ TSystemCountry* TLanguage::GetSystemCountry() {
 }
 
 TSystemVariant* TLanguage::GetSystemVariant() {
+  ForgetRemovedEntries();
   if (FSystemVariant == nullptr && !FVariant.empty())
     if (const TSystemLanguages* table = FindSystemLanguages())
       FSystemVariant = table->FindVariant(FLanguage, FScript, FVariant, FCountry);
@@ -314,6 +327,7 @@ void TLanguage::Assign(const Rtl::TPersistent& source) {
   FSystemLanguage = other->FSystemLanguage;
   FSystemCountry = other->FSystemCountry;
   FSystemVariant = other->FSystemVariant;
+  FSystemRemovals = other->FSystemRemovals;
   FEnabled = other->FEnabled;
   FTag = other->FTag;
   FTag2 = other->FTag2;

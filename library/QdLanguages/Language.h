@@ -157,6 +157,9 @@ public:
 private:
   // Forgets the cached entries and code page of the former code.
   void ClearCaches();
+  // Forgets the cached entries when the system table has lost entries since
+  // they were looked up (they may be gone).
+  void ForgetRemovedEntries();
 
   std::wstring FLanguage;
   std::wstring FScript;
@@ -166,6 +169,8 @@ private:
   TSystemCountry* FSystemCountry = nullptr;
   TSystemLanguage* FSystemLanguage = nullptr;
   TSystemVariant* FSystemVariant = nullptr;
+  // The table's removal count when the three were looked up.
+  std::uint64_t FSystemRemovals = 0;
   bool FEnabled = true;
   bool FSelected = false;
   std::int32_t FTag = -1;

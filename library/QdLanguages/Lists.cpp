@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "QdLanguages/Strings.h"
+#include "QdLanguages/Detail.h"
 #include "QdLanguages/SystemLanguages.h"
 #include "QdUtils/MessageDlg.h"
 #include "runtime/Core/ResStrings.h"
@@ -395,7 +396,7 @@ void TSystemLanguages::MarkCustom(bool value) {
 
 void TSystemLanguages::DeleteMarked() {
   const auto doomed = [](const auto& entry) { return entry->GetCustom() && entry->GetMarked(); };
-  std::erase_if(FItems, doomed);
+  if (std::erase_if(FItems, doomed) > 0) LanguagesDetail::NoteEntriesRemoved();
   for (const auto& language : FItems) {
     std::vector<const TSystemCountry*> countries;
     for (const auto& country : language->GetCountries())

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "QdLanguages/Detail.h"
 #include "QdLanguages/SystemLanguages.h"
 #include "QdLanguages/Strings.h"
 #include "QdScript/CodePages.h"
@@ -28,7 +29,7 @@ bool IsOneOf(const std::wstring& value, std::initializer_list<const wchar_t*> it
 
 TSystemLanguages::TSystemLanguages() = default;
 
-TSystemLanguages::~TSystemLanguages() = default;
+TSystemLanguages::~TSystemLanguages() { LanguagesDetail::NoteEntriesRemoved(); }
 
 TSystemLanguage& TSystemLanguages::GetItems(int index) const {
   if (index < 0 || index >= GetCount())
@@ -43,12 +44,15 @@ TSystemLanguage& TSystemLanguages::Add(std::unique_ptr<TSystemLanguage> value) {
 
 void TSystemLanguages::Remove(const TSystemLanguage* value) {
   const auto i = std::find_if(FItems.begin(), FItems.end(), [value](const auto& p) { return p.get() == value; });
-  if (i != FItems.end()) FItems.erase(i);
+  if (i == FItems.end()) return;
+  FItems.erase(i);
+  LanguagesDetail::NoteEntriesRemoved();
 }
 
 void TSystemLanguages::Delete(int index) {
   GetItems(index);
   FItems.erase(FItems.begin() + index);
+  LanguagesDetail::NoteEntriesRemoved();
 }
 
 void TSystemLanguages::Sort() {

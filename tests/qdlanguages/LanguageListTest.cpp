@@ -468,6 +468,24 @@ TEST(LanguageList, MarkedCustomEntriesAreDeletedAndTheSystemsStay) {
   EXPECT_EQ(CountEntries(*table), entries + 1);
 }
 
+// A language that looked its entries up in the system table does not keep
+// them once they are deleted.
+TEST(LanguageList, ALanguageForgetsEntriesDeletedFromTheSystemTable) {
+  Qd::TSystemLanguages& table = Qd::SystemLanguages();
+  Qd::TSystemLanguage* german = table.Find(L"de", L"");
+  ASSERT_NE(german, nullptr);
+  german->Add(Country(L"XQ", 59, L"Deleted later"));
+  Qd::TLanguage language;
+  language.SetId(L"de-XQ");
+  ASSERT_NE(language.GetSystemCountry(), nullptr);
+  EXPECT_EQ(language.GetSystemCountry()->GetEnglishName(), L"Deleted later");
+  table.MarkCustom(true);
+  table.DeleteMarked();
+  table.MarkCustom(false);
+  EXPECT_EQ(language.GetSystemCountry(), nullptr);
+  EXPECT_EQ(language.GetSystemLanguage(), german);
+}
+
 TEST(LanguageList, ASaveThatCannotReplaceTheFileRaisesAndLeavesIt) {
   TestSupport::TTempDir dir;
   const auto table = FreshTable();
