@@ -410,9 +410,10 @@ void TXmlFileEntities::CheckReferences(const std::wstring& name, const TXmlEntit
 
 // --- Encoding ------------------------------------------------------------------
 
-void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity) const {
+void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity,
+                                         const TXmlEntityCoding& coding) const {
   const TEntityData& row = ENTITIES_C[entity];
-  switch (FPredefinedCoding[entity]) {
+  switch (coding[entity]) {
     case xcEntity:
       out += L'&';
       out += row.Code;
@@ -463,18 +464,25 @@ void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats 
 
 std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityFormats formats,
                                             const TXmlPartEntities* partEntities, int ansiCodePage) {
+  std::wstring out;
+  EncodeTo(out, value, formats, partEntities, FPredefinedCoding, ansiCodePage);
+  return out;
+}
+
+void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+                                const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding,
+                                int ansiCodePage) {
   const bool noPart = partEntities == nullptr || partEntities->GetCount() == 0;
   if (!TUnicodeString::HasControlCharacters(value) && noPart &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
     if (FStoreEntities) {
-      std::wstring out;
-      out.reserve(value.size());
       for (std::size_t i = 0; i < value.size();) AddChar(out, NextCodePoint(value, i), formats, partEntities);
-      return out;
+      return;
     }
-    if (ansiCodePage < 0) return std::wstring(value);
-    std::wstring out;
-    out.reserve(value.size());
+    if (ansiCodePage < 0) {
+      out.append(value);
+      return;
+    }
     for (std::size_t i = 0; i < value.size();) {
       const std::size_t start = i;
       const char32_t c = NextCodePoint(value, i);
@@ -483,11 +491,10 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
       else
         AppendHexReference(out, c);
     }
-    return out;
+    return;
   }
 
-  std::wstring out;
-  out.reserve(value.size() + value.size() / 8);
+  out.reserve(out.size() + value.size() + value.size() / 8);
   const bool predefined = formats.Contains(xfPredefined);
   const bool addChars = FStoreEntities || !noPart;
   const std::size_t n = value.size();
@@ -498,7 +505,7 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
       case L'\'':
       case L'<':
       case L'>':
-        AppendPredefined(out, static_cast<TXmlPredefinedEntity>(PredefinedIndex(c)));
+        AppendPredefined(out, static_cast<TXmlPredefinedEntity>(PredefinedIndex(c)), coding);
         ++i;
         continue;
       case L'&': {
@@ -526,7 +533,7 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
         if (plain)
           out += L'&';
         else
-          AppendPredefined(out, xeAmp);
+          AppendPredefined(out, xeAmp, coding);
         ++i;
         continue;
       }
@@ -543,7 +550,6 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
       ++i;
     }
   }
-  return out;
 }
 
 // --- Declarations ------------------------------------------------------------

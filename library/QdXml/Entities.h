@@ -188,6 +188,10 @@ public:
   // ANSI text (characters it lacks become hexadecimal references), or -1.
   std::wstring EncodeString(std::wstring_view value, TXmlEntityFormats formats,
                             const TXmlPartEntities* partEntities, int ansiCodePage = -1);
+  // EncodeString appended to `out`, with `coding` in place of the
+  // PredefinedCoding (which stays as it is).
+  void EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+                const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding, int ansiCodePage = -1);
 
   // --- The items ----------------------------------------------------------
 
@@ -266,7 +270,7 @@ private:
   void Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros,
               TXmlPartEntities* partEntities);
   void AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
-  void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity) const;
+  void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
   bool IsExpanded(const TXmlEntity& entity, TXmlEntityFormats formats) const;
   // Raises when the entity `name` being declared is reached through the
   // kept references of `entity`.
