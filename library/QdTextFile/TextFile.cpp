@@ -1,5 +1,6 @@
 #include "QdTextFile/TextFile.h"
 
+#include <bit>
 #include <cstring>
 #include <exception>
 
@@ -20,6 +21,58 @@
 namespace Qd {
 
 namespace {
+
+// The memory that collects a file's or the caller's output: its bytes are
+// handed over at the end, not copied.
+class TOutputStream : public Rtl::TMemoryStream {
+public:
+  Rtl::TBytes TakeBytes() {
+    Rtl::TBytes bytes = std::move(FData);
+    bytes.resize(static_cast<std::size_t>(FSize));
+    FData.clear();
+    SetPointer(nullptr, 0);
+    FPosition = 0;
+    return bytes;
+  }
+};
+
+// UTF-8 of the text appended to `out`; false (with `out` as it was) when
+// it holds a lone surrogate, which is left to the platform's conversion.
+bool AppendUtf8(std::string& out, std::wstring_view text) {
+  const std::size_t old = out.size();
+  std::size_t n = old;
+  out.resize(n + 3 * text.size());
+  char* p = out.data();
+  const std::size_t count = text.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto c = static_cast<std::uint32_t>(text[i]);
+    if (c < 0x80) {
+      p[n++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+      p[n++] = static_cast<char>(0xC0 | (c >> 6));
+      p[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0xD800 || c > 0xDFFF) {
+      p[n++] = static_cast<char>(0xE0 | (c >> 12));
+      p[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      p[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      const auto low = i + 1 < count ? static_cast<std::uint32_t>(text[i + 1]) : 0u;
+      if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) {
+        out.resize(old);
+        return false;
+      }
+      // A pair: four bytes for its two units' six.
+      const std::uint32_t v = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      p[n++] = static_cast<char>(0xF0 | (v >> 18));
+      p[n++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+      p[n++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+      p[n++] = static_cast<char>(0x80 | (v & 0x3F));
+      ++i;
+    }
+  }
+  out.resize(n);
+  return true;
+}
 
 // The class of streams that count their size and position in 16-bit
 // characters and deliver two bytes per unit asked for.
@@ -105,7 +158,7 @@ bool TTextFile::DoClose(bool keepOutput) {
   ResetBuffer();
   FFormatDetected = false;
   if (keepOutput && (FToMemory || FToFile) && FOwnedStream != nullptr)
-    FOutputData = static_cast<Rtl::TMemoryStream&>(*FOwnedStream).Bytes();
+    FOutputData = static_cast<TOutputStream&>(*FOwnedStream).TakeBytes();
   FStream = nullptr;
   FOwnedStream.reset();
   return wasOpen;
@@ -140,7 +193,7 @@ void TTextFile::Cancel() {
 void TTextFile::Rewrite(const std::wstring& fileName) {
   Close();
   if (!fileName.empty()) FFileName = fileName;
-  auto output = std::make_unique<Rtl::TMemoryStream>();
+  auto output = std::make_unique<TOutputStream>();
   FStream = output.get();
   FOwnedStream = std::move(output);
   FToFile = true;
@@ -155,7 +208,7 @@ void TTextFile::Rewrite(Rtl::TStream& stream) {
 
 void TTextFile::RewriteData() {
   Close();
-  auto output = std::make_unique<Rtl::TMemoryStream>();
+  auto output = std::make_unique<TOutputStream>();
   FStream = output.get();
   FOwnedStream = std::move(output);
   FToMemory = true;
@@ -205,10 +258,19 @@ void TTextFile::Write(std::wstring_view str) {
       return WriteBytes(bytes.data(), bytes.size());
     }
     case tfUtf8: {
-      const Rtl::RawByteString bytes = Utf8Encode(str);
-      return WriteBytes(bytes.data(), bytes.size());
+      // Encoded here, into a buffer kept between writes; text with a lone
+      // surrogate goes through the platform's conversion.
+      FEncoded.clear();
+      if (!AppendUtf8(FEncoded, str)) {
+        const Rtl::RawByteString bytes = Utf8Encode(str);
+        return WriteBytes(bytes.data(), bytes.size());
+      }
+      return WriteBytes(FEncoded.data(), FEncoded.size());
     }
     case tfUtf16Le:
+      if constexpr (std::endian::native == std::endian::little)
+        return WriteBytes(str.data(), str.size() * sizeof(wchar_t));
+      [[fallthrough]];
     case tfUtf16Be: {
       std::string bytes(str.size() * 2, '\0');
       const bool bigEndian = FFormat == tfUtf16Be;

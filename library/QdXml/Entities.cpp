@@ -256,6 +256,7 @@ TXmlEntity* TXmlFileEntities::FindChar(char32_t c) {
       if (single != 0) FChars->emplace(single, entity);
     }
   }
+  if (FChars->empty()) return nullptr;
   const auto found = FChars->find(c);
   return found == FChars->end() ? nullptr : found->second;
 }

@@ -300,8 +300,8 @@ public:
   // --- Writing state.
   TXmlWriteOptions GetWriteOptions() const { return FWriteOptions; }
   void SetWriteOptions(TXmlWriteOptions value) { FWriteOptions = value; }
-  int GetIndentSpaceCount() const { return static_cast<int>(FWriteElements.size()); }
-  int GetStackSize() const { return static_cast<int>(FWriteElements.size()); }
+  int GetIndentSpaceCount() const { return static_cast<int>(FWriteDepth); }
+  int GetStackSize() const { return static_cast<int>(FWriteDepth); }
   // The text written since the last line end.
   const std::wstring& GetWriteLine() const;
   // The in-memory output (closing an open output first).
@@ -367,7 +367,13 @@ private:
   void WriteFormattedBase16(const Rtl::TBytes& data, int lineLength);
   void WriteFormattedUrl(const Rtl::TBytes& data, int lineLength);
   void FlushPending(std::wstring& pending, std::wstring& indentation);
+  // The names of the open elements: the first FWriteDepth (the strings
+  // beyond are kept for reuse).
   std::vector<std::wstring> FWriteElements;
+  std::size_t FWriteDepth = 0;
+  // The text writer's line end, as text.
+  TNewLine FNewLineKind = TNewLine{};
+  std::wstring FNewLineText;
   // The current line: FWriteLine holds its flushed part, FOutput its rest
   // from FLineStart on (joined when asked for).
   mutable std::wstring FWriteLine;

@@ -31,6 +31,7 @@ namespace Qd {
 namespace {
 
 bool IsNameBreaker(wchar_t c) {
+  if (c > L'>') return false;
   switch (c) {
     case L' ':
     case L'\t':
@@ -268,7 +269,11 @@ void TXmlFile::EndPiece(std::size_t start, bool lineEnd) {
       FlushOutput();
       FFile->WriteLineEnd();
     } else {
-      FOutput += FFile->GetNewLineString();
+      if (FFile->GetNewLine() != FNewLineKind || FNewLineText.empty()) {
+        FNewLineKind = FFile->GetNewLine();
+        FNewLineText = FFile->GetNewLineString();
+      }
+      FOutput += FNewLineText;
     }
     FWriteLine.clear();
     FLineStart = FOutput.size();
@@ -282,7 +287,7 @@ void TXmlFile::EndPiece(std::size_t start, bool lineEnd) {
 
 void TXmlFile::AppendIndent(int extra) {
   if (IsKeepFormat() || FInline > 0) return;
-  FOutput.append(2 * (FWriteElements.size() + static_cast<std::size_t>(extra)), L' ');
+  FOutput.append(2 * (FWriteDepth + static_cast<std::size_t>(extra)), L' ');
 }
 
 const std::wstring& TXmlFile::GetWriteLine() const {
@@ -319,7 +324,7 @@ void TXmlFile::FlushOutput() {
 
 std::wstring TXmlFile::GetIndentSpaces(int extra) const {
   if (IsKeepFormat() || FInline > 0) return {};
-  return std::wstring(2 * (FWriteElements.size() + static_cast<std::size_t>(extra)), L' ');
+  return std::wstring(2 * (FWriteDepth + static_cast<std::size_t>(extra)), L' ');
 }
 
 bool TXmlFile::IsOpen() const { return FFile->IsOpen(); }
@@ -347,7 +352,7 @@ std::wstring TXmlFile::EncodeString(std::wstring_view value, const TXmlEntityCod
 
 void TXmlFile::Rewrite(const std::wstring& fileName) {
   if (fileName.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoFileName));
-  FWriteElements.clear();
+  FWriteDepth = 0;
   ResetOutput();
   FWriteLine.clear();
   FInline = 0;
@@ -356,7 +361,7 @@ void TXmlFile::Rewrite(const std::wstring& fileName) {
 }
 
 void TXmlFile::Rewrite(Rtl::TStream& stream) {
-  FWriteElements.clear();
+  FWriteDepth = 0;
   ResetOutput();
   FWriteLine.clear();
   FInline = 0;
@@ -365,7 +370,7 @@ void TXmlFile::Rewrite(Rtl::TStream& stream) {
 }
 
 void TXmlFile::Rewrite() {
-  FWriteElements.clear();
+  FWriteDepth = 0;
   ResetOutput();
   FWriteLine.clear();
   FInline = 0;
@@ -377,7 +382,7 @@ void TXmlFile::RewriteString() {
   FFile->SetUseBom(false);
   FCheckHeader = false;
   FFile->SetEncoding(L"unicode");
-  FWriteElements.clear();
+  FWriteDepth = 0;
   ResetOutput();
   FWriteLine.clear();
   FInline = 0;
@@ -397,7 +402,7 @@ void TXmlFile::Close() {
 
 void TXmlFile::Cancel() {
   ResetOutput();
-  FWriteElements.clear();
+  FWriteDepth = 0;
   FInline = 0;
   FFile->Cancel();
 }
@@ -604,7 +609,12 @@ void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* att
     WriteAttributeLines(attributes);
     Write(L">", lineEnd);
   }
-  FWriteElements.push_back(name);
+  // The names' strings stay for the next elements at that depth.
+  if (FWriteDepth < FWriteElements.size())
+    FWriteElements[FWriteDepth].assign(name);
+  else
+    FWriteElements.push_back(name);
+  ++FWriteDepth;
 }
 
 void TXmlFile::WriteStartTag(const std::wstring& name, const std::wstring& attributeName,
@@ -616,17 +626,17 @@ void TXmlFile::WriteStartTag(const std::wstring& name, const std::wstring& attri
 }
 
 void TXmlFile::WriteEndTag(bool writeLeadingSpaces, const std::wstring& whiteSpaces) {
-  if (FWriteElements.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoOpenElement));
+  if (FWriteDepth == 0) throw Rtl::Exception(Rtl::LoadResString(SXmlNoOpenElement));
   const bool layoutKeep = IsKeepFormat() || FInline > 0;
   const std::size_t start = FOutput.size();
   // Indented at the depth of its start tag.
   if (writeLeadingSpaces && !layoutKeep)
-    FOutput.append(2 * (FWriteElements.size() - 1), L' ');
+    FOutput.append(2 * (FWriteDepth - 1), L' ');
   FOutput += L"</";
-  FOutput += FWriteElements.back();
+  FOutput += FWriteElements[FWriteDepth - 1];
   if (IsKeepFormat()) FOutput += whiteSpaces;
   FOutput += L'>';
-  FWriteElements.pop_back();
+  --FWriteDepth;
   EndPiece(start, !layoutKeep);
 }
 
