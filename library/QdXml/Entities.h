@@ -83,6 +83,9 @@ struct TXmlEntityData {
   TXmlCodings Codings;
   TXmlHexCases Cases;
   bool LeadingZeros = false;
+  // The leading zeros of the first reference read to it, decimal or
+  // hexadecimal (at most 255), written back before its shortest digits.
+  std::uint8_t Zeros = 0;
 
   friend bool operator==(const TXmlEntityData&, const TXmlEntityData&) = default;
 };
@@ -159,7 +162,7 @@ public:
   const TXmlEntityData* Find(char32_t c) const;
   // Adds the form, the cases and the leading-zero flag to the entry of `c`,
   // creating it.
-  void Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros);
+  void Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros, int zeros = 0);
   const std::map<char32_t, TXmlEntityData>& GetCharacterCodings() const { return FCharacterCodings; }
 
 private:

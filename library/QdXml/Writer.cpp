@@ -178,6 +178,18 @@ public:
     TXmlFile::CodingsToCoding(codings, XML_DEFAULT_CODING_C, coding);
     const int quote = attribute->GetSeparator() == xsSingle ? xeApos : xeQuot;
     if (codings[xeApos].IsEmpty() && codings[xeQuot].IsEmpty()) coding[quote] = xcEntity;
+    // The reader adds the entity form of the value's own quote to its
+    // codings whatever it read; the node's record of that character says
+    // which form the value held.
+    if (attribute->HasPartEntities()) {
+      if (const TXmlEntityData* data = attribute->GetPartEntities().Find(PREDEFINED_ENTITIES_C[quote]);
+          data != nullptr && !data->Codings.Contains(xcEntity)) {
+        if (data->Codings.Contains(xcHex))
+          coding[quote] = xcHex;
+        else if (data->Codings.Contains(xcNumber))
+          coding[quote] = xcNumber;
+      }
+    }
     return SafeCoding(coding, quote);
   }
 
