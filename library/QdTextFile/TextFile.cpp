@@ -1,11 +1,13 @@
 #include "QdTextFile/TextFile.h"
 
+#include <bit>
 #include <cstring>
 #include <exception>
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
 #include "runtime/IO/Strings.h"
+#include "runtime/Text/CodePage.h"
 #include "runtime/Text/Format.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Ascii.h"
@@ -20,6 +22,21 @@
 namespace Qd {
 
 namespace {
+
+// The memory that collects a file's or the caller's output: its bytes are
+// handed over at the end, not copied.
+class TOutputStream : public Rtl::TMemoryStream {
+public:
+  Rtl::TBytes TakeBytes() {
+    Rtl::TBytes bytes = std::move(FData);
+    bytes.resize(static_cast<std::size_t>(FSize));
+    FData.clear();
+    SetPointer(nullptr, 0);
+    FPosition = 0;
+    return bytes;
+  }
+};
+
 
 // The class of streams that count their size and position in 16-bit
 // characters and deliver two bytes per unit asked for.
@@ -105,7 +122,7 @@ bool TTextFile::DoClose(bool keepOutput) {
   ResetBuffer();
   FFormatDetected = false;
   if (keepOutput && (FToMemory || FToFile) && FOwnedStream != nullptr)
-    FOutputData = static_cast<Rtl::TMemoryStream&>(*FOwnedStream).Bytes();
+    FOutputData = static_cast<TOutputStream&>(*FOwnedStream).TakeBytes();
   FStream = nullptr;
   FOwnedStream.reset();
   return wasOpen;
@@ -140,7 +157,7 @@ void TTextFile::Cancel() {
 void TTextFile::Rewrite(const std::wstring& fileName) {
   Close();
   if (!fileName.empty()) FFileName = fileName;
-  auto output = std::make_unique<Rtl::TMemoryStream>();
+  auto output = std::make_unique<TOutputStream>();
   FStream = output.get();
   FOwnedStream = std::move(output);
   FToFile = true;
@@ -155,7 +172,7 @@ void TTextFile::Rewrite(Rtl::TStream& stream) {
 
 void TTextFile::RewriteData() {
   Close();
-  auto output = std::make_unique<Rtl::TMemoryStream>();
+  auto output = std::make_unique<TOutputStream>();
   FStream = output.get();
   FOwnedStream = std::move(output);
   FToMemory = true;
@@ -205,10 +222,19 @@ void TTextFile::Write(std::wstring_view str) {
       return WriteBytes(bytes.data(), bytes.size());
     }
     case tfUtf8: {
-      const Rtl::RawByteString bytes = Utf8Encode(str);
-      return WriteBytes(bytes.data(), bytes.size());
+      // Encoded here, into a buffer kept between writes; text with a lone
+      // surrogate goes through the platform's conversion.
+      FEncoded.clear();
+      if (!Rtl::AppendUtf8(FEncoded, str)) {
+        const Rtl::RawByteString bytes = Utf8Encode(str);
+        return WriteBytes(bytes.data(), bytes.size());
+      }
+      return WriteBytes(FEncoded.data(), FEncoded.size());
     }
     case tfUtf16Le:
+      if constexpr (std::endian::native == std::endian::little)
+        return WriteBytes(str.data(), str.size() * sizeof(wchar_t));
+      [[fallthrough]];
     case tfUtf16Be: {
       std::string bytes(str.size() * 2, '\0');
       const bool bigEndian = FFormat == tfUtf16Be;

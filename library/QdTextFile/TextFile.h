@@ -497,6 +497,7 @@ private:
   // per character: a file stream's position is a system call).
   std::int64_t FStreamPosition = 0;
   Rtl::TBytes FOutputData;
+  std::string FEncoded;  // the bytes of one Write, kept for the next
   bool FToFile = false;       // the output replaces FFileName at Close
   bool FToMemory = false;     // the output is collected in FOwnedStream
   bool FUnicodeEscape = false;

@@ -78,7 +78,8 @@ TCharReference ScanCharReference(std::wstring_view s, std::size_t amp) {
 // The code point of a character reference's text ("65", "x41"); raises the
 // integer-conversion error for anything that isn't a number, and for 0, a
 // surrogate or a value beyond U+10FFFF.
-char32_t CharReferenceValue(std::wstring_view text, bool& hex, TXmlHexCases& cases, bool& leadingZeros) {
+char32_t CharReferenceValue(std::wstring_view text, bool& hex, TXmlHexCases& cases, bool& leadingZeros,
+                            int* zeros = nullptr) {
   hex = !text.empty() && (text[0] == L'x');
   std::wstring_view digits = hex ? text.substr(1) : text;
   std::uint32_t value = 0;
@@ -105,6 +106,10 @@ char32_t CharReferenceValue(std::wstring_view text, bool& hex, TXmlHexCases& cas
   }
   if (!valid || value == 0 || (value >= 0xD800 && value <= 0xDFFF)) Rtl::RaiseInvalidInteger(text);
   leadingZeros = hex && digits[0] == L'0';
+  if (zeros != nullptr) {
+    const std::size_t first = digits.find_first_not_of(L'0');
+    *zeros = static_cast<int>(std::min<std::size_t>(first == std::wstring_view::npos ? 0 : first, 255));
+  }
   return value;
 }
 
@@ -192,8 +197,9 @@ const TXmlEntityData* TXmlPartEntities::Find(char32_t c) const {
   return found == FCharacterCodings.end() ? nullptr : &found->second;
 }
 
-void TXmlPartEntities::Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros) {
+void TXmlPartEntities::Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros, int zeros) {
   TXmlEntityData& data = FCharacterCodings[c];
+  if (data.Codings.IsEmpty()) data.Zeros = static_cast<std::uint8_t>(std::clamp(zeros, 0, 255));
   data.Codings.Include(coding);
   data.Cases += cases;
   if (leadingZeros) data.LeadingZeros = true;
@@ -256,6 +262,7 @@ TXmlEntity* TXmlFileEntities::FindChar(char32_t c) {
       if (single != 0) FChars->emplace(single, entity);
     }
   }
+  if (FChars->empty()) return nullptr;
   const auto found = FChars->find(c);
   return found == FChars->end() ? nullptr : found->second;
 }
@@ -342,14 +349,15 @@ std::wstring TXmlFileEntities::Decode(std::wstring_view value, TXmlEntityFormats
       }
       bool hex = false;
       bool leadingZeros = false;
+      int zeros = 0;
       TXmlHexCases cases;
-      const char32_t ch = CharReferenceValue(ref.Text, hex, cases, leadingZeros);
+      const char32_t ch = CharReferenceValue(ref.Text, hex, cases, leadingZeros, &zeros);
       const TXmlCoding coding = hex ? xcHex : xcNumber;
       const int entity = PredefinedIndex(ch);
       if (entity >= 0)
         Record(static_cast<TXmlPredefinedEntity>(entity), coding, cases, leadingZeros, partEntities);
       else if (partEntities != nullptr)
-        partEntities->Record(ch, coding, cases, leadingZeros);
+        partEntities->Record(ch, coding, cases, leadingZeros, zeros);
       AppendCodePoint(out, ch);
       i = ref.End;
       continue;
@@ -410,9 +418,10 @@ void TXmlFileEntities::CheckReferences(const std::wstring& name, const TXmlEntit
 
 // --- Encoding ------------------------------------------------------------------
 
-void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity) const {
+void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity,
+                                         const TXmlEntityCoding& coding) const {
   const TEntityData& row = ENTITIES_C[entity];
-  switch (FPredefinedCoding[entity]) {
+  switch (coding[entity]) {
     case xcEntity:
       out += L'&';
       out += row.Code;
@@ -442,7 +451,18 @@ void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats 
     return;
   }
   const TXmlEntityData* data = partEntities != nullptr ? partEntities->Find(c) : nullptr;
-  if (data != nullptr && data->Codings.Contains(xcHex)) {
+  if (data != nullptr && data->Zeros > 0 && (data->Codings.Contains(xcHex) || data->Codings.Contains(xcNumber))) {
+    // The zeros read, then the shortest digits.
+    const bool hex = data->Codings.Contains(xcHex);
+    std::wstring digits = hex ? Hex(c) : Rtl::IntToStr(static_cast<long long>(c));
+    const std::size_t first = digits.find_first_not_of(L'0');
+    digits.erase(0, first == std::wstring::npos ? digits.size() - 1 : first);
+    if (hex && !data->Cases.Contains(hcUpper)) digits = Rtl::AsciiLowerCase(digits);
+    out += hex ? L"&#x" : L"&#";
+    out.append(data->Zeros, L'0');
+    out += digits;
+    out += L';';
+  } else if (data != nullptr && data->Codings.Contains(xcHex)) {
     std::wstring digits = Hex(c);
     if (!data->LeadingZeros) {
       const std::size_t first = digits.find_first_not_of(L'0');
@@ -463,18 +483,25 @@ void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats 
 
 std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityFormats formats,
                                             const TXmlPartEntities* partEntities, int ansiCodePage) {
+  std::wstring out;
+  EncodeTo(out, value, formats, partEntities, FPredefinedCoding, ansiCodePage);
+  return out;
+}
+
+void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+                                const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding,
+                                int ansiCodePage) {
   const bool noPart = partEntities == nullptr || partEntities->GetCount() == 0;
   if (!TUnicodeString::HasControlCharacters(value) && noPart &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
     if (FStoreEntities) {
-      std::wstring out;
-      out.reserve(value.size());
       for (std::size_t i = 0; i < value.size();) AddChar(out, NextCodePoint(value, i), formats, partEntities);
-      return out;
+      return;
     }
-    if (ansiCodePage < 0) return std::wstring(value);
-    std::wstring out;
-    out.reserve(value.size());
+    if (ansiCodePage < 0) {
+      out.append(value);
+      return;
+    }
     for (std::size_t i = 0; i < value.size();) {
       const std::size_t start = i;
       const char32_t c = NextCodePoint(value, i);
@@ -483,11 +510,10 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
       else
         AppendHexReference(out, c);
     }
-    return out;
+    return;
   }
 
-  std::wstring out;
-  out.reserve(value.size() + value.size() / 8);
+  out.reserve(out.size() + value.size() + value.size() / 8);
   const bool predefined = formats.Contains(xfPredefined);
   const bool addChars = FStoreEntities || !noPart;
   const std::size_t n = value.size();
@@ -498,7 +524,7 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
       case L'\'':
       case L'<':
       case L'>':
-        AppendPredefined(out, static_cast<TXmlPredefinedEntity>(PredefinedIndex(c)));
+        AppendPredefined(out, static_cast<TXmlPredefinedEntity>(PredefinedIndex(c)), coding);
         ++i;
         continue;
       case L'&': {
@@ -526,7 +552,7 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
         if (plain)
           out += L'&';
         else
-          AppendPredefined(out, xeAmp);
+          AppendPredefined(out, xeAmp, coding);
         ++i;
         continue;
       }
@@ -543,7 +569,6 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
       ++i;
     }
   }
-  return out;
 }
 
 // --- Declarations ------------------------------------------------------------

@@ -83,6 +83,9 @@ struct TXmlEntityData {
   TXmlCodings Codings;
   TXmlHexCases Cases;
   bool LeadingZeros = false;
+  // The leading zeros of the first reference read to it, decimal or
+  // hexadecimal (at most 255), written back before its shortest digits.
+  std::uint8_t Zeros = 0;
 
   friend bool operator==(const TXmlEntityData&, const TXmlEntityData&) = default;
 };
@@ -159,7 +162,7 @@ public:
   const TXmlEntityData* Find(char32_t c) const;
   // Adds the form, the cases and the leading-zero flag to the entry of `c`,
   // creating it.
-  void Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros);
+  void Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros, int zeros = 0);
   const std::map<char32_t, TXmlEntityData>& GetCharacterCodings() const { return FCharacterCodings; }
 
 private:
@@ -188,6 +191,10 @@ public:
   // ANSI text (characters it lacks become hexadecimal references), or -1.
   std::wstring EncodeString(std::wstring_view value, TXmlEntityFormats formats,
                             const TXmlPartEntities* partEntities, int ansiCodePage = -1);
+  // EncodeString appended to `out`, with `coding` in place of the
+  // PredefinedCoding (which stays as it is).
+  void EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+                const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding, int ansiCodePage = -1);
 
   // --- The items ----------------------------------------------------------
 
@@ -266,7 +273,7 @@ private:
   void Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros,
               TXmlPartEntities* partEntities);
   void AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
-  void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity) const;
+  void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
   bool IsExpanded(const TXmlEntity& entity, TXmlEntityFormats formats) const;
   // Raises when the entity `name` being declared is reached through the
   // kept references of `entity`.

@@ -312,9 +312,10 @@ public:
   // --- Writing state.
   TXmlWriteOptions GetWriteOptions() const { return FWriteOptions; }
   void SetWriteOptions(TXmlWriteOptions value) { FWriteOptions = value; }
-  int GetIndentSpaceCount() const { return static_cast<int>(FWriteElements.size()); }
-  int GetStackSize() const { return static_cast<int>(FWriteElements.size()); }
-  const std::wstring& GetWriteLine() const { return FWriteLine; }
+  int GetIndentSpaceCount() const { return static_cast<int>(FWriteDepth); }
+  int GetStackSize() const { return static_cast<int>(FWriteDepth); }
+  // The text written since the last line end.
+  const std::wstring& GetWriteLine() const;
   // The in-memory output (closing an open output first).
   const Rtl::TBytes& GetOutputData();
   std::wstring GetOutputString();
@@ -361,6 +362,12 @@ private:
   class TWriter;
   friend class TWriter;
   void Write(std::wstring_view str, bool lineEnd = false);
+  // The piece written into FOutput from `start` on is complete: ends the
+  // line after it (`lineEnd`) or when it holds a line break, and flushes a
+  // full buffer. Write is this after appending.
+  void EndPiece(std::size_t start, bool lineEnd);
+  void AppendIndent(int extra);
+  void ResetOutput();
   // Indentation (when `indent`) + open + value + close; a line end in the default layout.
   void WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent);
   void DoWriteDeclaration();
@@ -372,8 +379,17 @@ private:
   void WriteFormattedBase16(const Rtl::TBytes& data, int lineLength);
   void WriteFormattedUrl(const Rtl::TBytes& data, int lineLength);
   void FlushPending(std::wstring& pending, std::wstring& indentation);
+  // The names of the open elements: the first FWriteDepth (the strings
+  // beyond are kept for reuse).
   std::vector<std::wstring> FWriteElements;
-  std::wstring FWriteLine;
+  std::size_t FWriteDepth = 0;
+  // The text writer's line end, as text.
+  TNewLine FNewLineKind = TNewLine{};
+  std::wstring FNewLineText;
+  // The current line: FWriteLine holds its flushed part, FOutput its rest
+  // from FLineStart on (joined when asked for).
+  mutable std::wstring FWriteLine;
+  mutable std::size_t FLineStart = 0;
   TXmlWriteOptions FWriteOptions = DEFAULT_XML_WRITE_OPTIONS_C;
   // Open elements written inline (mixed content, preserved space) in the
   // default layout: no indentation or line ends of the writer's own.

@@ -31,6 +31,7 @@ namespace Qd {
 namespace {
 
 bool IsNameBreaker(wchar_t c) {
+  if (c > L'>') return false;
   switch (c) {
     case L' ':
     case L'\t':
@@ -70,28 +71,48 @@ TXmlEntityCoding SafeCoding(TXmlEntityCoding coding, int quote) {
   return coding;
 }
 
-// Content may not hold "]]>".
-std::wstring SafeContent(std::wstring text) {
-  for (std::size_t p = text.find(L"]]>"); p != std::wstring::npos; p = text.find(L"]]>", p + 2))
+// Content may not hold "]]>": the text from `start` on loses it.
+void SafeContent(std::wstring& text, std::size_t start) {
+  for (std::size_t p = text.find(L"]]>", start); p != std::wstring::npos; p = text.find(L"]]>", p + 2))
     text.replace(p + 2, 1, L"&gt;");
-  return text;
 }
 
-// The entity table's coding of the predefined characters for one encoding,
-// restored afterwards, also when encoding fails.
-class TCodingScope {
-public:
-  TCodingScope(TXmlFileEntities& entities, const TXmlEntityCoding& coding)
-      : FEntities(entities), FSaved(entities.GetPredefinedCoding()) {
-    FEntities.SetPredefinedCoding(coding);
+// Nothing in the value that the entity table would write otherwise: no
+// predefined character and no control character.
+bool IsPlainValue(std::wstring_view value) {
+  for (const wchar_t c : value) {
+    if (c >= 0x40) continue;
+    if (c < 0x20) {
+      if (c != 0x09 && c != 0x0A && c != 0x0D) return false;
+    } else if (c == L'&' || c == L'<' || c == L'>' || c == L'"' || c == L'\'') {
+      return false;
+    }
   }
-  ~TCodingScope() { FEntities.SetPredefinedCoding(FSaved); }
-  TCodingScope(const TCodingScope&) = delete;
-  TCodingScope& operator=(const TCodingScope&) = delete;
+  return true;
+}
+
+const std::wstring& EmptyText() {
+  static const std::wstring empty;
+  return empty;
+}
+
+// A piece appended to the output: taken back when writing it fails, so
+// that a failed write leaves nothing of it.
+class TPieceGuard {
+public:
+  explicit TPieceGuard(std::wstring& output) : FOutput(output), FStart(output.size()) {}
+  ~TPieceGuard() {
+    if (!FDone && FOutput.size() > FStart) FOutput.resize(FStart);
+  }
+  TPieceGuard(const TPieceGuard&) = delete;
+  TPieceGuard& operator=(const TPieceGuard&) = delete;
+  std::size_t Start() const { return FStart; }
+  void Done() { FDone = true; }
 
 private:
-  TXmlFileEntities& FEntities;
-  TXmlEntityCoding FSaved;
+  std::wstring& FOutput;
+  std::size_t FStart;
+  bool FDone = false;
 };
 
 bool IsPreserved(const TXmlElement* element) {
@@ -122,11 +143,31 @@ public:
     return formats;
   }
 
+  // The value encoded with `coding` in place of the table's PredefinedCoding
+  // (which stays as it is), appended to `out`; `content` keeps "]]>" out.
+  void AppendValue(std::wstring& out, std::wstring_view value, const TXmlEntityCoding& coding,
+                   TXmlEntityFormats formats, const TXmlPartEntities* part, bool content) {
+    if (value.empty()) return;
+    if (F.FOptions.Contains(xoNoEncodeDecode)) {
+      out.append(value);
+      return;
+    }
+    const int codePage = AnsiCodePage();
+    // Most values need no reference at all: copied as they are.
+    if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && IsPlainValue(value)) {
+      out.append(value);
+      return;
+    }
+    const std::size_t start = out.size();
+    F.FEntities->EncodeTo(out, value, formats, part, coding, codePage);
+    if (content && coding[xeGt] == xcNone) SafeContent(out, start);
+  }
+
   std::wstring Encode(std::wstring_view value, const TXmlEntityCoding& coding, TXmlEntityFormats formats,
                       const TXmlPartEntities* part) {
-    if (F.FOptions.Contains(xoNoEncodeDecode)) return std::wstring(value);
-    TCodingScope scope(*F.FEntities, coding);
-    return F.FEntities->EncodeString(value, formats, part, AnsiCodePage());
+    std::wstring out;
+    AppendValue(out, value, coding, formats, part, false);
+    return out;
   }
 
   // The coding of an attribute's value: its recorded forms, and its own
@@ -137,43 +178,87 @@ public:
     TXmlFile::CodingsToCoding(codings, XML_DEFAULT_CODING_C, coding);
     const int quote = attribute->GetSeparator() == xsSingle ? xeApos : xeQuot;
     if (codings[xeApos].IsEmpty() && codings[xeQuot].IsEmpty()) coding[quote] = xcEntity;
+    // The reader adds the entity form of the value's own quote to its
+    // codings whatever it read; the node's record of that character says
+    // which form the value held.
+    if (attribute->HasPartEntities()) {
+      if (const TXmlEntityData* data = attribute->GetPartEntities().Find(PREDEFINED_ENTITIES_C[quote]);
+          data != nullptr && !data->Codings.Contains(xcEntity)) {
+        if (data->Codings.Contains(xcHex))
+          coding[quote] = xcHex;
+        else if (data->Codings.Contains(xcNumber))
+          coding[quote] = xcNumber;
+      }
+    }
     return SafeCoding(coding, quote);
   }
 
-  std::wstring AttributeValue(const TXmlAttribute* attribute, bool keep) {
+  // The value with the recorded whitespace around it with xoKeepFormat
+  // (each piece encoded alike: no reference spans whitespace).
+  void AppendAttributeValue(std::wstring& out, const TXmlAttribute* attribute, bool keep) {
     const TXmlPartEntities* part = attribute->HasPartEntities() ? &attribute->GetPartEntities() : nullptr;
-    if (keep)
-      return Encode(attribute->GetBeforeWhiteSpaces() + attribute->GetValue() + attribute->GetAfterWhiteSpaces(),
-                    AttributeCoding(attribute), AttributeFormats(), part);
-    return Encode(attribute->GetValue(), AttributeCoding(attribute), AttributeFormats(), part);
+    const TXmlEntityCoding coding = AttributeCoding(attribute);
+    const TXmlEntityFormats formats = AttributeFormats();
+    if (keep) AppendValue(out, attribute->GetBeforeWhiteSpaces(), coding, formats, part, false);
+    AppendValue(out, attribute->GetValue(), coding, formats, part, false);
+    if (keep) AppendValue(out, attribute->GetAfterWhiteSpaces(), coding, formats, part, false);
   }
 
   // Name, "=", the quoted value; the recorded whitespace with xoKeepFormat.
-  std::wstring AttributeText(const TXmlAttribute* attribute, bool keep) {
+  void AppendAttribute(std::wstring& out, const TXmlAttribute* attribute, bool keep) {
     CheckName(attribute->GetName());
     const wchar_t quote = SEPARATOR_C[attribute->GetSeparator()];
-    std::wstring text = attribute->GetName();
-    if (keep) text += attribute->GetNameWhiteSpaces();
-    text += L'=';
-    if (keep) text += attribute->GetSeparatorWhiteSpaces();
-    text += quote;
-    text += AttributeValue(attribute, keep);
-    text += quote;
-    return text;
+    out += attribute->GetName();
+    if (keep) out += attribute->GetNameWhiteSpaces();
+    out += L'=';
+    if (keep) out += attribute->GetSeparatorWhiteSpaces();
+    out += quote;
+    AppendAttributeValue(out, attribute, keep);
+    out += quote;
+  }
+
+  // The attributes of a start tag on its line: the whitespace before them
+  // (one space when none was recorded), and between them.
+  void AppendAttributes(std::wstring& out, const std::wstring& whiteSpaces, const TXmlAttributes* attributes,
+                        bool keep) {
+    const int count = attributes != nullptr ? attributes->GetCount() : 0;
+    if (whiteSpaces.empty() && count > 0)
+      out += L' ';
+    else
+      out += whiteSpaces;
+    for (int i = 0; i < count; ++i) {
+      const TXmlAttribute* attribute = attributes->GetItems(i);
+      AppendAttribute(out, attribute, keep);
+      if (keep && !attribute->GetValueWhiteSpaces().empty())
+        out += attribute->GetValueWhiteSpaces();
+      else if (i < count - 1)
+        out += L' ';
+    }
   }
 
   std::wstring SingleString(const std::wstring& whiteSpaces, const TXmlAttributes* attributes, bool keep) {
-    const int count = attributes != nullptr ? attributes->GetCount() : 0;
-    std::wstring text = whiteSpaces;
-    if (text.empty() && count > 0) text = L" ";
-    for (int i = 0; i < count; ++i) {
-      const TXmlAttribute* attribute = attributes->GetItems(i);
-      text += AttributeText(attribute, keep);
-      const std::size_t before = text.size();
-      if (keep) text += attribute->GetValueWhiteSpaces();
-      if (text.size() == before && i < count - 1) text += L' ';
-    }
+    std::wstring text;
+    AppendAttributes(text, whiteSpaces, attributes, keep);
     return text;
+  }
+
+  // A text's value as content, with the recorded whitespace around it when
+  // `whiteSpaces`.
+  void AppendContent(std::wstring& out, const TXmlElement* node, bool whiteSpaces) {
+    const TXmlPartEntities* part = node->HasPartEntities() ? &node->GetPartEntities() : nullptr;
+    if (F.FOptions.Contains(xoNoEncodeDecode)) {
+      if (whiteSpaces) out += node->GetBeforeWhiteSpaces();
+      out += node->GetValue();
+      if (whiteSpaces) out += node->GetAfterWhiteSpaces();
+      return;
+    }
+    TXmlEntityCoding coding;
+    CodingsToCoding(node->GetCodings(), F.FDefaultCoding, coding);
+    coding = SafeCoding(coding, -1);
+    const TXmlEntityFormats formats = TextFormats();
+    if (whiteSpaces) AppendValue(out, node->GetBeforeWhiteSpaces(), coding, formats, part, true);
+    AppendValue(out, node->GetValue(), coding, formats, part, true);
+    if (whiteSpaces) AppendValue(out, node->GetAfterWhiteSpaces(), coding, formats, part, true);
   }
 
   TXmlFile& F;
@@ -182,26 +267,53 @@ public:
 // --- The primitive and the helpers ----------------------------------------------
 
 // Output collects in a buffer that goes to the text writer in large blocks
-// (one conversion per block instead of one per piece).
+// (one conversion per block instead of one per piece). The pieces are
+// appended to it directly; EndPiece does what follows each.
 void TXmlFile::Write(std::wstring_view str, bool lineEnd) {
+  const std::size_t start = FOutput.size();
   FOutput.append(str);
+  EndPiece(start, lineEnd);
+}
+
+void TXmlFile::EndPiece(std::size_t start, bool lineEnd) {
   if (lineEnd) {
     if (FFile->GetFormat() == tfAnsi) {
       FlushOutput();
       FFile->WriteLineEnd();
     } else {
-      FOutput += FFile->GetNewLineString();
+      if (FFile->GetNewLine() != FNewLineKind || FNewLineText.empty()) {
+        FNewLineKind = FFile->GetNewLine();
+        FNewLineText = FFile->GetNewLineString();
+      }
+      FOutput += FNewLineText;
     }
+    FWriteLine.clear();
+    FLineStart = FOutput.size();
+  } else if (std::wstring_view(FOutput).find_first_of(L"\r\n", start) != std::wstring_view::npos) {
+    // The line ends inside the piece: the next line starts after it.
+    FWriteLine.clear();
+    FLineStart = FOutput.size();
   }
   if (FOutput.size() >= OUTPUT_BLOCK_C) FlushOutput();
-  if (lineEnd || str.find_first_of(L"\r\n") != std::wstring_view::npos) {
-    // The line ends: emptied, its buffer kept for the next line.
-    FWriteLine.clear();
-    return;
-  }
-  if (FWriteLine.size() + str.size() > FWriteLine.capacity())
-    FWriteLine.reserve(FWriteLine.size() + str.size() + WRITE_DELTA_C);
-  FWriteLine.append(str);
+}
+
+void TXmlFile::AppendIndent(int extra) {
+  if (IsKeepFormat() || FInline > 0) return;
+  FOutput.append(2 * (FWriteDepth + static_cast<std::size_t>(extra)), L' ');
+}
+
+const std::wstring& TXmlFile::GetWriteLine() const {
+  if (FLineStart < FOutput.size()) FWriteLine.append(FOutput, FLineStart, std::wstring::npos);
+  FLineStart = FOutput.size();
+  return FWriteLine;
+}
+
+// The output not yet handed on is dropped; the write line keeps what was
+// written of it.
+void TXmlFile::ResetOutput() {
+  GetWriteLine();
+  FOutput.clear();
+  FLineStart = 0;
 }
 
 const Rtl::TBytes& TXmlFile::GetOutputData() {
@@ -216,21 +328,24 @@ std::wstring TXmlFile::GetOutputString() {
 
 void TXmlFile::FlushOutput() {
   if (FOutput.empty()) return;
+  GetWriteLine();
   FFile->Write(FOutput);
   FOutput.clear();
+  FLineStart = 0;
 }
 
 std::wstring TXmlFile::GetIndentSpaces(int extra) const {
   if (IsKeepFormat() || FInline > 0) return {};
-  return std::wstring(2 * (FWriteElements.size() + static_cast<std::size_t>(extra)), L' ');
+  return std::wstring(2 * (FWriteDepth + static_cast<std::size_t>(extra)), L' ');
 }
 
 bool TXmlFile::IsOpen() const { return FFile->IsOpen(); }
 
 std::wstring TXmlFile::EncodeString(std::wstring_view value) {
   TWriter w(*this);
-  TXmlEntityCoding coding = SafeCoding(FEntities->GetPredefinedCoding(), -1);
-  return SafeContent(w.Encode(value, coding, FEntityFormats, nullptr));
+  std::wstring out;
+  w.AppendValue(out, value, SafeCoding(FEntities->GetPredefinedCoding(), -1), FEntityFormats, nullptr, true);
+  return out;
 }
 
 std::wstring TXmlFile::EncodeString(std::wstring_view value, const TXmlEntityCodings& codings,
@@ -239,34 +354,37 @@ std::wstring TXmlFile::EncodeString(std::wstring_view value, const TXmlEntityCod
   TWriter w(*this);
   TXmlEntityCoding coding;
   CodingsToCoding(codings, FDefaultCoding, coding);
-  return SafeContent(w.Encode(value, SafeCoding(coding, -1), w.TextFormats(), partEntities));
+  if (partEntities != nullptr && partEntities->GetCount() == 0) partEntities = nullptr;
+  std::wstring out;
+  w.AppendValue(out, value, SafeCoding(coding, -1), w.TextFormats(), partEntities, true);
+  return out;
 }
 
 // --- Starting and ending output -------------------------------------------------
 
 void TXmlFile::Rewrite(const std::wstring& fileName) {
   if (fileName.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoFileName));
-  FWriteElements.clear();
+  FWriteDepth = 0;
+  ResetOutput();
   FWriteLine.clear();
-  FOutput.clear();
   FInline = 0;
   FFile->Rewrite(fileName);
   if (FWriteHeader) DoWriteDeclaration();
 }
 
 void TXmlFile::Rewrite(Rtl::TStream& stream) {
-  FWriteElements.clear();
+  FWriteDepth = 0;
+  ResetOutput();
   FWriteLine.clear();
-  FOutput.clear();
   FInline = 0;
   FFile->Rewrite(stream);
   if (FWriteHeader) DoWriteDeclaration();
 }
 
 void TXmlFile::Rewrite() {
-  FWriteElements.clear();
+  FWriteDepth = 0;
+  ResetOutput();
   FWriteLine.clear();
-  FOutput.clear();
   FInline = 0;
   FFile->RewriteData();
   DoWriteDeclaration();
@@ -276,9 +394,9 @@ void TXmlFile::RewriteString() {
   FFile->SetUseBom(false);
   FCheckHeader = false;
   FFile->SetEncoding(L"unicode");
-  FWriteElements.clear();
+  FWriteDepth = 0;
+  ResetOutput();
   FWriteLine.clear();
-  FOutput.clear();
   FInline = 0;
   FFile->RewriteData();
 }
@@ -288,15 +406,15 @@ void TXmlFile::Close() {
   try {
     FlushOutput();
   } catch (...) {
-    FOutput.clear();
+    ResetOutput();
     throw;
   }
   FFile->Close();
 }
 
 void TXmlFile::Cancel() {
-  FOutput.clear();
-  FWriteElements.clear();
+  ResetOutput();
+  FWriteDepth = 0;
   FInline = 0;
   FFile->Cancel();
 }
@@ -398,33 +516,30 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
         case xeCData: WriteCData(node->GetValue()); break;
         case xeSingle: WriteSingleElement(node, xwSingleLine); break;
         case xeText: {
-          const TXmlPartEntities* part = node->HasPartEntities() ? &node->GetPartEntities() : nullptr;
-          if (layoutKeep) {
-            Write(EncodeString(node->GetBeforeWhiteSpaces() + node->GetValue() + node->GetAfterWhiteSpaces(),
-                               node->GetCodings(), part));
-          } else {
-            Write(GetIndentSpaces(0));
-            Write(EncodeString(node->GetValue(), node->GetCodings(), part), true);
-          }
+          TPieceGuard piece(FOutput);
+          if (!layoutKeep) AppendIndent(0);
+          w.AppendContent(FOutput, node, layoutKeep);
+          piece.Done();
+          EndPiece(piece.Start(), !layoutKeep);
           break;
         }
         case xeDouble: {
           CheckName(node->GetName());
-          const std::wstring start = keep ? node->GetStartWhiteSpaces() : std::wstring();
+          const std::wstring& start = keep ? node->GetStartWhiteSpaces() : EmptyText();
           if (node->GetCount() == 0) {
-            const TXmlPartEntities* part = node->HasPartEntities() ? &node->GetPartEntities() : nullptr;
-            std::wstring text = nodeIndent && !layoutKeep ? GetIndentSpaces(0) : std::wstring();
-            text += L'<';
-            text += node->GetName();
-            text += w.SingleString(start, node->HasAttributes() ? &node->GetAttributes() : nullptr, keep);
-            text += L'>';
-            text += EncodeString(node->GetBeforeWhiteSpaces() + node->GetValue() + node->GetAfterWhiteSpaces(),
-                                 node->GetCodings(), part);
-            text += L"</";
-            text += node->GetName();
-            text += node->GetEndWhiteSpaces();
-            text += L'>';
-            Write(text, nodeIndent && !layoutKeep);
+            TPieceGuard piece(FOutput);
+            if (nodeIndent && !layoutKeep) AppendIndent(0);
+            FOutput += L'<';
+            FOutput += node->GetName();
+            w.AppendAttributes(FOutput, start, node->HasAttributes() ? &node->GetAttributes() : nullptr, keep);
+            FOutput += L'>';
+            w.AppendContent(FOutput, node, true);
+            FOutput += L"</";
+            FOutput += node->GetName();
+            FOutput += node->GetEndWhiteSpaces();
+            FOutput += L'>';
+            piece.Done();
+            EndPiece(piece.Start(), nodeIndent && !layoutKeep);
             break;
           }
           // Mixed content and preserved space are written as they are: the
@@ -492,15 +607,26 @@ void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* att
   CheckName(name);
   if (IsKeepFormat() || FInline > 0 || writeMode == xwSingleLine) {
     TWriter w(*this);
-    Write(GetIndentSpaces(0) + L"<" + name + w.SingleString(whiteSpaces, attributes, IsKeepFormat()) + L">",
-          lineEnd && !(FInline > 0));
+    TPieceGuard piece(FOutput);
+    AppendIndent(0);
+    FOutput += L'<';
+    FOutput += name;
+    w.AppendAttributes(FOutput, whiteSpaces, attributes, IsKeepFormat());
+    FOutput += L'>';
+    piece.Done();
+    EndPiece(piece.Start(), lineEnd && !(FInline > 0));
   } else {
     const bool hasAttributes = attributes != nullptr && attributes->GetCount() > 0;
     Write(GetIndentSpaces(0) + L"<" + name + whiteSpaces, hasAttributes);
     WriteAttributeLines(attributes);
     Write(L">", lineEnd);
   }
-  FWriteElements.push_back(name);
+  // The names' strings stay for the next elements at that depth.
+  if (FWriteDepth < FWriteElements.size())
+    FWriteElements[FWriteDepth].assign(name);
+  else
+    FWriteElements.push_back(name);
+  ++FWriteDepth;
 }
 
 void TXmlFile::WriteStartTag(const std::wstring& name, const std::wstring& attributeName,
@@ -512,13 +638,18 @@ void TXmlFile::WriteStartTag(const std::wstring& name, const std::wstring& attri
 }
 
 void TXmlFile::WriteEndTag(bool writeLeadingSpaces, const std::wstring& whiteSpaces) {
-  if (FWriteElements.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoOpenElement));
-  const std::wstring name = std::move(FWriteElements.back());
-  FWriteElements.pop_back();
+  if (FWriteDepth == 0) throw Rtl::Exception(Rtl::LoadResString(SXmlNoOpenElement));
   const bool layoutKeep = IsKeepFormat() || FInline > 0;
-  std::wstring text = writeLeadingSpaces ? GetIndentSpaces(0) : std::wstring();
-  text += L"</" + name + (IsKeepFormat() ? whiteSpaces : std::wstring()) + L">";
-  Write(text, !layoutKeep);
+  const std::size_t start = FOutput.size();
+  // Indented at the depth of its start tag.
+  if (writeLeadingSpaces && !layoutKeep)
+    FOutput.append(2 * (FWriteDepth - 1), L' ');
+  FOutput += L"</";
+  FOutput += FWriteElements[FWriteDepth - 1];
+  if (IsKeepFormat()) FOutput += whiteSpaces;
+  FOutput += L'>';
+  --FWriteDepth;
+  EndPiece(start, !layoutKeep);
 }
 
 void TXmlFile::WriteSingleElement(const std::wstring& name, const TXmlAttributes* attributes,
@@ -527,20 +658,26 @@ void TXmlFile::WriteSingleElement(const std::wstring& name, const TXmlAttributes
   CheckName(name);
   TWriter w(*this);
   const bool layoutKeep = IsKeepFormat() || FInline > 0;
-  const std::wstring text =
-      L"<" + name + w.SingleString(startWhiteSpaces, attributes, IsKeepFormat()) + endWhiteSpaces + L"/>";
+  if (writeMode != xwMultiLine || layoutKeep) {
+    TPieceGuard piece(FOutput);
+    if (writeMode == xwSingleLine) AppendIndent(0);
+    FOutput += L'<';
+    FOutput += name;
+    w.AppendAttributes(FOutput, startWhiteSpaces, attributes, IsKeepFormat());
+    FOutput += endWhiteSpaces;
+    FOutput += L"/>";
+    piece.Done();
+    EndPiece(piece.Start(), writeMode == xwSingleLine && !layoutKeep);
+    return;
+  }
   switch (writeMode) {
-    case xwNoIdent: Write(text); break;
-    case xwSingleLine: Write(GetIndentSpaces(0) + text, !layoutKeep); break;
+    case xwNoIdent:
+    case xwSingleLine: break;
     case xwMultiLine:
-      if (layoutKeep) {
-        Write(text);
-      } else {
-        Write(GetIndentSpaces(0) + L"<" + name, true);
-        WriteAttributeLines(attributes);
-        if (attributes != nullptr && attributes->GetCount() > 0) Write(L"", true);
-        Write(GetIndentSpaces(0) + L"/>", true);
-      }
+      Write(GetIndentSpaces(0) + L"<" + name, true);
+      WriteAttributeLines(attributes);
+      if (attributes != nullptr && attributes->GetCount() > 0) Write(L"", true);
+      Write(GetIndentSpaces(0) + L"/>", true);
       break;
   }
 }
@@ -561,10 +698,11 @@ void TXmlFile::WriteDeclaration(TXmlElement* element) {
     TXmlAttribute* attribute = element->GetAttributes().GetItems(i);
     if (Rtl::AsciiSameText(attribute->GetName(), L"encoding") && !Rtl::AsciiSameText(attribute->GetValue(), encoding))
       attribute->SetValue(encoding);
-    text += w.AttributeText(attribute, keep);
-    const std::size_t before = text.size();
-    if (keep) text += attribute->GetValueWhiteSpaces();
-    if (text.size() == before && i < count - 1) text += L' ';
+    w.AppendAttribute(text, attribute, keep);
+    if (keep && !attribute->GetValueWhiteSpaces().empty())
+      text += attribute->GetValueWhiteSpaces();
+    else if (i < count - 1)
+      text += L' ';
   }
   Write(GetIndentSpaces(0) + L"<?xml" + text + L"?>", !(keep || FInline > 0));
 }
@@ -758,9 +896,9 @@ void TXmlFile::WriteBase32(const std::wstring& name, const Rtl::TBytes& value, c
 
 void TXmlFile::FlushPending(std::wstring& pending, std::wstring& indentation) {
   if (pending.empty()) return;
-  if (!FWriteLine.empty()) {
-    const std::size_t lt = FWriteLine.find(L'<');
-    indentation = lt == std::wstring::npos ? std::wstring() : FWriteLine.substr(0, lt);
+  if (const std::wstring& line = GetWriteLine(); !line.empty()) {
+    const std::size_t lt = line.find(L'<');
+    indentation = lt == std::wstring::npos ? std::wstring() : line.substr(0, lt);
     Write(L"", true);
   }
   Write(GetIndentSpaces(0) + pending, true);

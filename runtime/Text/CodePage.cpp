@@ -55,4 +55,40 @@ std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidCh
   return result;
 }
 
+bool AppendUtf8(std::string& out, std::wstring_view text) {
+  const std::size_t old = out.size();
+  std::size_t n = old;
+  out.resize(n + 3 * text.size());
+  char* p = out.data();
+  const std::size_t count = text.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const auto c = static_cast<std::uint32_t>(text[i]);
+    if (c < 0x80) {
+      p[n++] = static_cast<char>(c);
+    } else if (c < 0x800) {
+      p[n++] = static_cast<char>(0xC0 | (c >> 6));
+      p[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0xD800 || c > 0xDFFF) {
+      p[n++] = static_cast<char>(0xE0 | (c >> 12));
+      p[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      p[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      const auto low = i + 1 < count ? static_cast<std::uint32_t>(text[i + 1]) : 0u;
+      if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) {
+        out.resize(old);
+        return false;
+      }
+      // A pair: four bytes for its two units' six.
+      const std::uint32_t v = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+      p[n++] = static_cast<char>(0xF0 | (v >> 18));
+      p[n++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+      p[n++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+      p[n++] = static_cast<char>(0x80 | (v & 0x3F));
+      ++i;
+    }
+  }
+  out.resize(n);
+  return true;
+}
+
 }  // namespace Rtl

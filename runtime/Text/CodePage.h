@@ -40,5 +40,9 @@ enum TInvalidChars : std::uint8_t { icReplace = 0, icRaise = 1 };
 std::wstring CodePageToWide(std::string_view bytes, unsigned codePage, TInvalidChars invalid = icReplace);
 // The bytes of `text` in `codePage`.
 std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidChars invalid = icReplace);
+// The UTF-8 of `text` appended to `out`, without the platform (for large
+// blocks of output); false, with `out` as it was, when the text holds a
+// lone surrogate, which only WideToCodePage writes as the platform does.
+bool AppendUtf8(std::string& out, std::wstring_view text);
 
 }  // namespace Rtl

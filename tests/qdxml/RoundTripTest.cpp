@@ -98,3 +98,32 @@ TEST(XmlRoundTrip, BenchmarkDocumentsComeBackByteForByte) {
   if (mime.empty()) GTEST_SKIP() << "the MIME database is not installed";
   CheckDocument(mime, "MIME database");
 }
+
+// References come back as they were read: any number of leading zeros,
+// decimal or hexadecimal, and an attribute's own quote written as a
+// character reference, which the reader's default entity form of that
+// quote must not replace.
+TEST(XmlRoundTrip, CharacterReferencesKeepTheirDigitsAndForm) {
+  for (const char* text :
+       {"<doc>&#00000000000000000000000000000000065;</doc>", "<doc>&#x0000000000000000000000000000000000000041;</doc>",
+        "<doc>&#066; and &#x0041;x</doc>", "<doc a=\"&#34;\"></doc>", "<doc a='&#x27;' b=\"&#x22;\"/>",
+        "<doc a=\"&quot;\"></doc>"}) {
+    const std::string s(text);
+    CheckDocument(Rtl::TBytes(s.begin(), s.end()), s);
+  }
+}
+
+// The writer's own UTF-8 encoder: supplementary characters as four bytes,
+// and a lone surrogate as the platform's conversion writes it (U+FFFD),
+// also when the output is collected in blocks.
+TEST(XmlRoundTrip, Utf8OutputOfSurrogates) {
+  TXmlFile xml;
+  xml.GetTextFile().SetUseBom(false);
+  xml.SetWriteHeader(false);
+  std::wstring big(40000, L'x');
+  xml.AddRoot(L"r")->SetValue(big + L"\U0001F4C1" + big + L"\xD800" + L"y");
+  const Rtl::TBytes bytes = xml.WriteToBytes();
+  const std::string out(bytes.begin(), bytes.end());
+  EXPECT_NE(out.find("x\xF0\x9F\x93\x81x"), std::string::npos);
+  EXPECT_NE(out.find("x\xEF\xBF\xBDy"), std::string::npos);
+}

@@ -130,3 +130,20 @@ TEST(CodePage, UnknownCodePagesAndOversizedInputRaise) {
   EXPECT_EQ(Raised([&] { WideToCodePage(std::wstring_view(text, tooLong), CODE_PAGE_UTF8_C); }),
             L"Text too long to convert");
 }
+
+// The encoder of large output blocks gives the platform's bytes for every
+// kind of unit, appends to what is there, and leaves text with a lone
+// surrogate (high or low, at the end or before another unit) to the
+// platform.
+TEST(CodePage, AppendUtf8MatchesThePlatform) {
+  const std::wstring text = std::wstring(L"a\x7F\x80\x7FF\x800\xD7FF\xE000\xFFFF") + L"\U00010000\U0010FFFF\U0001F4C1z";
+  std::string out = "head";
+  ASSERT_TRUE(Rtl::AppendUtf8(out, text));
+  EXPECT_EQ(out, "head" + Rtl::WideToCodePage(text, Rtl::CODE_PAGE_UTF8_C));
+  for (const std::wstring& lone : {std::wstring(L"x\xD800"), std::wstring(L"x\xDC00y"), std::wstring(L"\xD800z"),
+                                  std::wstring(L"\xDBFF\xDBFF\xDC00")}) {
+    std::string kept = "head";
+    EXPECT_FALSE(Rtl::AppendUtf8(kept, lone));
+    EXPECT_EQ(kept, "head");
+  }
+}
