@@ -98,6 +98,18 @@ std::unique_ptr<TSystemVariant> CopyVariant(const TSystemVariant& variant) {
   return result;
 }
 
+// Each variant of `from`: assigned to the variant of that code (`find`), or
+// a copy added (`add`).
+template <class TFind, class TAdd>
+void MergeVariants(const TSystemVariantList& from, TFind find, TAdd add) {
+  for (const auto& variant : from) {
+    if (TSystemVariant* existing = find(variant->GetId()))
+      existing->Assign(*variant);
+    else
+      add(CopyVariant(*variant));
+  }
+}
+
 }  // namespace
 
 // --- TSystemLocale -------------------------------------------------------------
@@ -163,12 +175,9 @@ void TSystemVariant::ReadQuenlith(const TXmlElement& element) {
 // --- TSystemCountry ------------------------------------------------------------
 
 void TSystemCountry::Merge(const TSystemCountry& country) {
-  for (const auto& variant : country.GetVariants()) {
-    if (TSystemVariant* existing = Find(variant->GetId()))
-      existing->Assign(*variant);
-    else
-      Add(CopyVariant(*variant));
-  }
+  MergeVariants(
+      country.GetVariants(), [this](const std::wstring& id) { return Find(id); },
+      [this](std::unique_ptr<TSystemVariant> variant) { Add(std::move(variant)); });
 }
 
 bool TSystemCountry::HasCustomVariants() const {
@@ -254,12 +263,9 @@ void TSystemLanguage::Merge(const TSystemLanguage& language) {
     else
       Add(country->Clone());
   }
-  for (const auto& variant : language.GetVariants()) {
-    if (TSystemVariant* existing = FindVariant(variant->GetId()))
-      existing->Assign(*variant);
-    else
-      AddVariant(CopyVariant(*variant));
-  }
+  MergeVariants(
+      language.GetVariants(), [this](const std::wstring& id) { return FindVariant(id); },
+      [this](std::unique_ptr<TSystemVariant> variant) { AddVariant(std::move(variant)); });
 }
 
 bool TSystemLanguage::HasCustomData() const {
