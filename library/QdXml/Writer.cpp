@@ -115,6 +115,8 @@ private:
   bool FDone = false;
 };
 
+bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
 bool IsPreserved(const TXmlElement* element) {
   if (!element->HasAttributes()) return false;
   const TXmlAttribute* space = element->GetAttributes().Find(L"xml:space");
@@ -242,6 +244,15 @@ public:
     return text;
   }
 
+  // A text of whitespace alone outside preserved space: the reader takes
+  // such text for layout.
+  static bool IsDroppedOnReading(const TXmlElement* node) {
+    const std::wstring& value = node->GetValue();
+    if (value.empty() || !std::all_of(value.begin(), value.end(), IsXmlSpace)) return false;
+    const TXmlElement* parent = node->GetParent();
+    return parent == nullptr || !parent->ActualPreserveSpaces();
+  }
+
   // A text's value as content, with the recorded whitespace around it when
   // `whiteSpaces`.
   void AppendContent(std::wstring& out, const TXmlElement* node, bool whiteSpaces) {
@@ -250,6 +261,12 @@ public:
       if (whiteSpaces) out += node->GetBeforeWhiteSpaces();
       out += node->GetValue();
       if (whiteSpaces) out += node->GetAfterWhiteSpaces();
+      return;
+    }
+    if (!F.IsKeepFormat() && IsDroppedOnReading(node)) {
+      // Written plainly, a text of whitespace alone (from references or an
+      // entity) would be taken for layout and dropped when read again.
+      for (const wchar_t c : node->GetValue()) out += Rtl::Format(L"&#x%X;", {static_cast<int>(c)});
       return;
     }
     TXmlEntityCoding coding;

@@ -97,6 +97,27 @@ TEST(XmlWriter, KeepFormatWritesTheRecordedWhitespaceBack) {
   EXPECT_NE(written.find(L"<q xml:space=\"preserve\"><s>  x </s></q>"), std::wstring::npos) << written;
 }
 
+// A text of whitespace alone, which the default reading takes for layout,
+// is written as references in the default layout (but for preserved space).
+TEST(XmlWriter, WhitespaceTextFromReferencesOrEntitiesSurvivesTheDefaultLayout) {
+  TXmlFile kept;
+  kept.SetOptions(TXmlOptions{xoKeepFormat});
+  ASSERT_TRUE(kept.LoadFromString(L"<!DOCTYPE doc [<!ENTITY e \"&#13;\">]><doc>&e;</doc>"));
+  EXPECT_EQ(kept.WriteToString(), L"<!DOCTYPE doc [<!ENTITY e \"&#13;\">]><doc>\r</doc>");
+  kept.SetOptions(TXmlOptions{});
+  const std::wstring written = kept.WriteToString();
+  EXPECT_NE(written.find(L"<doc>&#xD;</doc>"), std::wstring::npos) << Narrow(written);
+  TXmlFile again;
+  ASSERT_TRUE(again.LoadFromString(written));
+  ASSERT_NE(again.GetRoot(), nullptr);
+  EXPECT_EQ(again.GetRoot()->GetValue(), L"\r");
+  EXPECT_EQ(again.WriteToString(), written);
+
+  TXmlFile preserved;
+  ASSERT_TRUE(preserved.LoadFromString(L"<r xml:space=\"preserve\"><s> \t </s></r>"));
+  EXPECT_NE(preserved.WriteToString().find(L"<s> \t </s>"), std::wstring::npos);
+}
+
 TEST(XmlWriter, DeclarationNamesTheEncodingWritten) {
   TXmlFile xml;
   ASSERT_TRUE(xml.Load(Rtl::TBytes{'<', '?', 'x', 'm', 'l', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '"', '1', '.',
