@@ -9,6 +9,7 @@
 #include <exception>
 #include <cstddef>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -154,7 +155,17 @@ public:
     if (!FSources.empty() || FText.Eof()) return false;
     if (FPos > 4096 && FPos * 2 > FLine.size()) {
       FLine.erase(0, FPos);
+      FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
       FPos = 0;
+    }
+    const std::size_t before = FLine.size();
+    if (CanReadBlock()) {
+      const std::size_t count = FText.ReadLines(FLine, L'<', BLOCK_BYTES_C, STOP_AFTER_C);
+      if (count > 0) {
+        F.FEntities->CountRead(count);
+        HoldAtStopLine(before);
+        return true;
+      }
     }
     std::wstring chunk = FText.ReadLine(L'<');
     F.FEntities->CountRead(chunk.size());
@@ -173,7 +184,42 @@ public:
       return true;
     }
     FLine += chunk;
+    HoldAtStopLine(before);
     return true;
+  }
+
+  // Reading in blocks. Without events (progress, element, ignored
+  // attribute: nobody sees how far the input was read) and without
+  // entities that count their expansion against the text read, the text
+  // after the first declaration is decoded in blocks of whole chunks up to
+  // a "<", giving the same text as chunk by chunk. A block ends after a
+  // chunk that starts a declaration or a document type; until the cursor
+  // has passed that chunk the input is read chunk by chunk, so that an
+  // encoding the declaration names applies to every byte after it, and the
+  // document type's entities are known before the next block.
+  static constexpr std::size_t BLOCK_BYTES_C = 64 * 1024;
+  static constexpr std::string_view STOP_LINES_C[] = {"<?xml", "<!doctype"};
+  static constexpr std::span<const std::string_view> STOP_AFTER_C{STOP_LINES_C};
+  std::size_t FHoldEnd = 0;  // in FLine: chunks are read one by one while the cursor is before it
+  bool CanReadBlock() const {
+    if (F.FOnProgress || F.FOnElement || F.FOnIgnoreAttribute || F.FLoadOnlyDeclaration || FPos < FHoldEnd)
+      return false;
+    const TXmlFileEntities& entities = *F.FEntities;
+    for (int k = 0; k < entities.GetCount(); ++k)
+      if (entities.GetItems(k)->GetFormat() != xfPredefined) return false;
+    return true;
+  }
+  // Holds block reading when the text read from `from` on ends with a chunk
+  // that starts a declaration or a document type.
+  void HoldAtStopLine(std::size_t from) {
+    const std::size_t k = FLine.rfind(L'<');
+    if (k == npos || k < from) return;
+    const std::wstring_view chunk = std::wstring_view(FLine).substr(k);
+    for (std::wstring_view prefix : {std::wstring_view(L"<?xml"), std::wstring_view(L"<!doctype")})
+      if (chunk.size() >= prefix.size() && Rtl::AsciiSameText(chunk.substr(0, prefix.size()), prefix)) {
+        FHoldEnd = FLine.size();
+        return;
+      }
   }
 
   // Moves the cursor on by `count` characters, counting lines and columns.
