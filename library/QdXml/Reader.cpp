@@ -143,16 +143,21 @@ public:
 
   bool InEntity() const { return !FSources.empty(); }
   std::wstring_view Text() const {
-    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos);
+    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos, FLine.size() - FStaged - FPos);
     const TSource& s = FSources.back();
     return std::wstring_view(s.Entity->GetReplacementText()).substr(s.Pos);
   }
   // Whether more text can be appended to the current source.
-  bool CanFill() { return FSources.empty() && !FText.Eof(); }
+  bool CanFill() { return FSources.empty() && (FStaged > 0 || !FText.Eof()); }
 
   // Appends the next chunk to the buffer; False when the input is used up.
   bool DoReadLine() {
-    if (!FSources.empty() || FText.Eof()) return false;
+    if (!FSources.empty()) return false;
+    if (FStaged > 0) {
+      ShowStagedChunk();
+      return true;
+    }
+    if (FText.Eof()) return false;
     if (FPos > 4096 && FPos * 2 > FLine.size()) {
       FLine.erase(0, FPos);
       FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
@@ -160,10 +165,10 @@ public:
     }
     const std::size_t before = FLine.size();
     if (CanReadBlock()) {
-      const std::size_t count = FText.ReadLines(FLine, L'<', BLOCK_BYTES_C, STOP_AFTER_C);
-      if (count > 0) {
-        F.FEntities->CountRead(count);
+      FStaged = FText.ReadLines(FLine, L'<', BLOCK_BYTES_C, STOP_AFTER_C);
+      if (FStaged > 0) {
         HoldAtStopLine(before);
+        ShowStagedChunk();
         return true;
       }
     }
@@ -189,37 +194,38 @@ public:
   }
 
   // Reading in blocks. Without events (progress, element, ignored
-  // attribute: nobody sees how far the input was read) and without
-  // entities that count their expansion against the text read, the text
-  // after the first declaration is decoded in blocks of whole chunks up to
-  // a "<", giving the same text as chunk by chunk. A block ends after a
-  // chunk that starts a declaration or a document type; until the cursor
-  // has passed that chunk the input is read chunk by chunk, so that an
-  // encoding the declaration names applies to every byte after it, and the
-  // document type's entities are known before the next block.
+  // attribute: they could see how far the input was read), the text after
+  // the first declaration is decoded in blocks of whole chunks up to a "<"
+  // and kept at the end of the buffer, out of sight of the parser; each
+  // DoReadLine shows it the next chunk, so that everything that depends on
+  // what was read (the expansion limit, the places of errors) stays as it
+  // is chunk by chunk. A block has no NUL and no bytes that don't decode
+  // (the text reader leaves those chunks to ReadLine) and ends after a
+  // chunk that starts a declaration; until the cursor has passed that chunk
+  // the input is read chunk by chunk, so that an encoding the declaration
+  // names applies to every byte after it.
   static constexpr std::size_t BLOCK_BYTES_C = 64 * 1024;
-  static constexpr std::string_view STOP_LINES_C[] = {"<?xml", "<!doctype"};
+  static constexpr std::string_view STOP_LINES_C[] = {"<?xml"};
   static constexpr std::span<const std::string_view> STOP_AFTER_C{STOP_LINES_C};
-  std::size_t FHoldEnd = 0;  // in FLine: chunks are read one by one while the cursor is before it
+  std::size_t FStaged = 0;   // characters at the end of FLine that the parser has not been shown
+  std::size_t FHoldEnd = 0;  // in FLine: no block is read while the cursor is before it
   bool CanReadBlock() const {
-    if (F.FOnProgress || F.FOnElement || F.FOnIgnoreAttribute || F.FLoadOnlyDeclaration || FPos < FHoldEnd)
-      return false;
-    const TXmlFileEntities& entities = *F.FEntities;
-    for (int k = 0; k < entities.GetCount(); ++k)
-      if (entities.GetItems(k)->GetFormat() != xfPredefined) return false;
-    return true;
+    return !F.FOnProgress && !F.FOnElement && !F.FOnIgnoreAttribute && !F.FLoadOnlyDeclaration && FPos >= FHoldEnd;
+  }
+  void ShowStagedChunk() {
+    const std::size_t from = FLine.size() - FStaged;
+    const std::size_t next = FLine.find(L'<', from + 1);
+    const std::size_t count = (next == npos ? FLine.size() : next) - from;
+    FStaged -= count;
+    F.FEntities->CountRead(count);
   }
   // Holds block reading when the text read from `from` on ends with a chunk
-  // that starts a declaration or a document type.
+  // that starts a declaration.
   void HoldAtStopLine(std::size_t from) {
     const std::size_t k = FLine.rfind(L'<');
     if (k == npos || k < from) return;
     const std::wstring_view chunk = std::wstring_view(FLine).substr(k);
-    for (std::wstring_view prefix : {std::wstring_view(L"<?xml"), std::wstring_view(L"<!doctype")})
-      if (chunk.size() >= prefix.size() && Rtl::AsciiSameText(chunk.substr(0, prefix.size()), prefix)) {
-        FHoldEnd = FLine.size();
-        return;
-      }
+    if (chunk.size() >= 5 && Rtl::AsciiSameText(chunk.substr(0, 5), L"<?xml")) FHoldEnd = FLine.size();
   }
 
   // Moves the cursor on by `count` characters, counting lines and columns.
