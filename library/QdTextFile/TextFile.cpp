@@ -984,7 +984,8 @@ std::size_t TTextFile::ReadLines(std::wstring& text, wchar_t endChar, std::size_
                                  std::span<const std::string_view> stopAfter) {
   if (FDataSize == 0) ReadData();  // the first fill decides the format
   if (FStream == nullptr || FFormat != tfUtf8 || FIsStreamUtf16 || endChar <= 0 || endChar >= 0x80) return 0;
-  // The buffer holds up to `maxBytes` bytes of the stream.
+  // The buffer holds up to `maxBytes` bytes of the stream (at most 16 MB).
+  maxBytes = std::min<std::size_t>(maxBytes, std::size_t{1} << 24);
   const int left = FDataSize - FDataIndex;
   const std::int64_t rest = FStreamSize - FStreamPosition;
   const std::int64_t wanted =
