@@ -981,7 +981,7 @@ bool StartsWithAsciiNoCase(const std::uint8_t* p, std::size_t n, std::string_vie
 }  // namespace
 
 std::size_t TTextFile::ReadLines(std::wstring& text, wchar_t endChar, std::size_t maxBytes,
-                                 std::span<const std::string_view> stopAfter) {
+                                 std::span<const std::string_view> stopAfter, bool detectNewLine) {
   if (FDataSize == 0) ReadData();  // the first fill decides the format
   if (FStream == nullptr || FFormat != tfUtf8 || FIsStreamUtf16 || endChar <= 0 || endChar >= 0x80) return 0;
   // The buffer holds up to `maxBytes` bytes of the stream (at most 16 MB).
@@ -1049,7 +1049,7 @@ std::size_t TTextFile::ReadLines(std::wstring& text, wchar_t endChar, std::size_
   }
   // The line-break detector sees what ReadLine would have shown it: only a
   // break character and the one after it change its state.
-  for (std::size_t k = start; k < cut; ++k)
+  for (std::size_t k = start; detectNewLine && k < cut; ++k)
     if (FPreviousNewLineCharacter != ncNone || p[k] == '\r' || p[k] == '\n') ProcessChar(static_cast<wchar_t>(p[k]));
   FLastLineEnd.clear();
   FDataIndex = static_cast<int>(cut);

@@ -151,9 +151,11 @@ public:
   // and after a line that starts with one of `stopAfter` (ASCII, compared
   // ignoring case). Returns the characters appended: 0 at the end of the
   // data, for another format, and when the next line is one to leave to
-  // ReadLine (also one longer than `maxBytes`).
+  // ReadLine (also one longer than `maxBytes`). With `detectNewLine` false
+  // the line-break detector is left to the caller, who feeds it the text
+  // through ProcessChar when it takes the text in.
   std::size_t ReadLines(std::wstring& text, wchar_t endChar, std::size_t maxBytes,
-                        std::span<const std::string_view> stopAfter);
+                        std::span<const std::string_view> stopAfter, bool detectNewLine = true);
   // The raw bytes of the next line of a byte format (ANSI, UTF-8, GB18030).
   Rtl::RawByteString ReadAnsiLine(wchar_t endChar = 0);
   // The rest of the text with its line breaks; IncludeLineBreak stays set.

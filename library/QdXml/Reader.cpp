@@ -165,7 +165,7 @@ public:
     }
     const std::size_t before = FLine.size();
     if (CanReadBlock()) {
-      FStaged = FText.ReadLines(FLine, L'<', BLOCK_BYTES_C, STOP_AFTER_C);
+      FStaged = FText.ReadLines(FLine, L'<', BLOCK_BYTES_C, STOP_AFTER_C, false);
       if (FStaged > 0) {
         HoldAtStopLine(before);
         ShowStagedChunk();
@@ -218,6 +218,12 @@ public:
     const std::size_t count = (next == npos ? FLine.size() : next) - from;
     FStaged -= count;
     F.FEntities->CountRead(count);
+    // The line-break kind is detected from what was shown, as chunk by
+    // chunk: only a break character and the one after it count (the first
+    // character may follow a break at the end of the last chunk).
+    const wchar_t* p = FLine.data() + from;
+    for (std::size_t k = 0; k < count; ++k)
+      if (k == 0 || p[k] == L'\r' || p[k] == L'\n' || p[k - 1] == L'\r' || p[k - 1] == L'\n') FText.ProcessChar(p[k]);
   }
   // Holds block reading when the text read from `from` on ends with a chunk
   // that starts a declaration.
