@@ -574,3 +574,21 @@ TEST(XmlReader, ADeclarationDeepInTheInputSwitchesTheEncodingForWhatFollows) {
   const std::wstring withEntity = LoadOutcome(typed, true);
   EXPECT_EQ(LoadOutcome(typed, false), withEntity);
 }
+
+TEST(XmlReader, ALoadThatStopsEarlyKeepsTheLineBreakOfWhatItRead) {
+  // The reading stops at the invalid end tag on the first line; the LF
+  // breaks after it are in the block read ahead but were never read.
+  std::string doc = "<r><a></b>";
+  while (doc.size() < 100000) doc += "<b>x</b>\n";
+  doc += "</r>\n";
+  std::wstring written[2];
+  for (int chunked = 0; chunked < 2; ++chunked) {
+    TXmlFile xml;
+    xml.SetDoNotRaiseOnInvalidData(true);
+    if (chunked == 1) xml.SetOnProgress([](auto&&...) {});
+    Rtl::TBytesStream stream(Bytes(doc));
+    EXPECT_FALSE(xml.Load(stream));
+    written[chunked] = xml.WriteToString();
+  }
+  EXPECT_EQ(written[0], written[1]);
+}
