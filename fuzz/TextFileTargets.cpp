@@ -126,6 +126,29 @@ void ReadText(TInput input) {
   } catch (const Rtl::EConvertError&) {
   }
   if (file.GetPercentRead() < 0 || file.GetPercentRead() > 100) Fail("PercentRead out of range");
+  // Lines in blocks (ReadLines, ReadLine where it leaves a line) give the
+  // text, failures and line-break kind of ReadLine alone.
+  const auto readToEnd = [&](std::size_t block) {
+    static const std::string_view STOPS_C[] = {"<?xml"};
+    Qd::TTextFile reader;
+    if (chosen < 7) reader.SetFormat(static_cast<Qd::TTextFileFormat>(chosen));
+    reader.Open(bytes);
+    std::wstring text;
+    std::size_t reads = 0;
+    while (!reader.Eof()) {
+      if (++reads > bytes.size() + 1) Fail("ReadLines takes no bytes");
+      try {
+        if (block > 0 && reader.ReadLines(text, endChar, block, STOPS_C) > 0) continue;
+        text += reader.ReadLine(endChar);
+      } catch (const Qd::EUft8Exception& e) {
+        text += L"[UTF-8 " + std::to_wstring(e.GetIndex()) + L"/" + std::to_wstring(e.GetData().size()) + L"]";
+      } catch (const Rtl::EConvertError& e) {
+        text += L"[" + e.Message() + L"]";
+      }
+    }
+    return text + L"[" + std::to_wstring(static_cast<int>(reader.GetNewLine())) + L"]";
+  };
+  if (chosen != 8 && readToEnd(1 + (control * 7u) % 300) != readToEnd(0)) Fail("ReadLines differs from ReadLine");
   // Character by character: every character takes at least one byte, also
   // when it raises.
   Qd::TTextFile chars;

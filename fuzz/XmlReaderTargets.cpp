@@ -10,6 +10,7 @@
 
 #include "Fuzz.h"
 #include "QdXml.h"
+#include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
 
 namespace Fuzz {
@@ -44,8 +45,41 @@ void XmlReader(TInput input) {
       (void)element->GetName();
     });
   }
-  xml.Load(Rtl::TBytes(data.begin(), data.end()));
-  if (xml.GetRoot() != nullptr) (void)xml.GetRoot()->GetCount();
+  if (flags & 0x80) {
+    xml.Load(Rtl::TBytes(data.begin(), data.end()));
+    if (xml.GetRoot() != nullptr) (void)xml.GetRoot()->GetCount();
+    return;
+  }
+  // In tree mode the input is read in blocks unless someone watches the
+  // reading; with a progress handler it is read chunk by chunk. Both must
+  // give the same tree or the same failure at the same place.
+  const auto outcome = [&](TXmlFile& file) -> std::wstring {
+    try {
+      const bool loaded = file.Load(Rtl::TBytes(data.begin(), data.end()));
+      return (loaded ? L"loaded " : L"not loaded ") + file.WriteToString();
+    } catch (const EInvalidFileException& e) {
+      return e.Message() + L" @" + std::to_wstring(e.GetLineNumber()) + L":" + std::to_wstring(e.GetPosition());
+    } catch (const EUft8Exception& e) {
+      return L"UTF-8 @" + std::to_wstring(e.GetIndex()) + L"/" + std::to_wstring(e.GetData().size());
+    } catch (const Rtl::Exception& e) {
+      return e.Message();
+    }
+  };
+  TXmlFile watched;
+  watched.SetOptions(options);
+  watched.SetMakeWellFormed(flags & 0x20);
+  watched.SetDoNotRaiseOnInvalidData(flags & 0x40);
+  watched.GetEntities().SetMaxEntityExpansion(100000);
+  watched.SetOnProgress([](auto&&...) {});
+  const std::wstring inBlocks = outcome(xml), inChunks = outcome(watched);
+  if (inBlocks != inChunks)
+  {
+    std::size_t at = 0;
+    while (at < inBlocks.size() && at < inChunks.size() && inBlocks[at] == inChunks[at]) ++at;
+    const std::size_t from = at > 100 ? at - 100 : 0;
+    Fail("reading in blocks differs from reading chunk by chunk: " + TestSupport::Narrow(inBlocks.substr(from, 300)) +
+         " | " + TestSupport::Narrow(inChunks.substr(from, 300)));
+  }
 }
 
 std::vector<TBytes> XmlReaderSeeds() {

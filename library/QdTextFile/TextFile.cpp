@@ -419,10 +419,12 @@ int TTextFile::ReadData() {
   const std::int64_t factor = FIsStreamUtf16 ? 2 : 1;
   const std::int64_t position = FStreamPosition * factor;
   const std::int64_t size = FStreamSize * factor;
-  if (position + MAX_LEN_C - left > size)
+  // After ReadLines more than a buffer fill may be left: it is kept whole.
+  const int fill = std::max(MAX_LEN_C, left);
+  if (position + fill - left > size)
     FDataSize = static_cast<int>(std::max<std::int64_t>(size - position, 0) + left);
   else
-    FDataSize = MAX_LEN_C;
+    FDataSize = fill;
   if (FDataSize > 0) {
     std::memmove(FData.data(), FData.data() + FDataIndex, static_cast<std::size_t>(left));
     const int wanted = FDataSize - left;
@@ -960,6 +962,98 @@ std::wstring TTextFile::ReadLine(wchar_t endChar) {
     }
   }
   throw Rtl::Exception(Rtl::SNotImplemented);
+}
+
+namespace {
+
+// Whether the bytes at `p` (`n` of them) start with `prefix`, ignoring the
+// case of ASCII letters.
+bool StartsWithAsciiNoCase(const std::uint8_t* p, std::size_t n, std::string_view prefix) {
+  if (n < prefix.size()) return false;
+  for (std::size_t k = 0; k < prefix.size(); ++k) {
+    const auto a = static_cast<std::uint8_t>(p[k] | ((p[k] >= 'A' && p[k] <= 'Z') ? 0x20 : 0));
+    const auto b = static_cast<std::uint8_t>(prefix[k] | ((prefix[k] >= 'A' && prefix[k] <= 'Z') ? 0x20 : 0));
+    if (a != b) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t TTextFile::ReadLines(std::wstring& text, wchar_t endChar, std::size_t maxBytes,
+                                 std::span<const std::string_view> stopAfter, bool detectNewLine) {
+  if (FDataSize == 0) ReadData();  // the first fill decides the format
+  if (FStream == nullptr || FFormat != tfUtf8 || FIsStreamUtf16 || endChar <= 0 || endChar >= 0x80) return 0;
+  // The buffer holds up to `maxBytes` bytes of the stream (at most 16 MB).
+  maxBytes = std::min<std::size_t>(maxBytes, std::size_t{1} << 24);
+  const int left = FDataSize - FDataIndex;
+  const std::int64_t rest = FStreamSize - FStreamPosition;
+  const std::int64_t wanted =
+      std::min<std::int64_t>(rest, std::max<std::int64_t>(static_cast<std::int64_t>(maxBytes) - left, 0));
+  if (wanted > 0) {
+    const std::size_t need = static_cast<std::size_t>(left + wanted);
+    if (FData.size() < need) FData.resize(need);
+    std::memmove(FData.data(), FData.data() + FDataIndex, static_cast<std::size_t>(left));
+    FStream->ReadBuffer(FData.data() + left, static_cast<std::size_t>(wanted));
+    FStreamPosition += wanted;
+    FDataIndex = 0;
+    FDataSize = left + static_cast<int>(wanted);
+  }
+  const bool all = FStreamPosition >= FStreamSize;
+  const auto end = static_cast<std::uint8_t>(endChar);
+  const std::uint8_t* p = FData.data();
+  const std::size_t start = static_cast<std::size_t>(FDataIndex), size = static_cast<std::size_t>(FDataSize);
+  // The lines are taken whole: up to the start of the last line that the
+  // data may not hold whole, of a line with a NUL, or past a stop line.
+  std::size_t cut = start, line = start;
+  bool stopped = false;
+  for (std::size_t k = start; k < size && !stopped; ++k) {
+    const std::uint8_t b = p[k];
+    if (b == 0) {
+      stopped = true;
+    } else if (b == end && k > line) {
+      // A line ends before k; it stops the block when a stop prefix starts it.
+      cut = k;
+      for (std::string_view prefix : stopAfter)
+        if (StartsWithAsciiNoCase(p + line, k - line, prefix)) stopped = true;
+      line = k;
+    }
+  }
+  if (!stopped && all) cut = size;
+  if (cut == start) return 0;
+  // Decoded in one go; on a failure only the lines before the failing one.
+  const std::size_t old = text.size();
+  for (;;) {
+    text.resize(old + (cut - start) + 1);
+    std::size_t taken = 0;
+    const std::ptrdiff_t written = Utf8ToUnicodePos(text.data() + old, cut - start + 1,
+                                                    reinterpret_cast<const char*>(p + start), cut - start, taken);
+    if (written >= 0) {
+      text.resize(old + static_cast<std::size_t>(written) - 1);
+      break;
+    }
+    // `taken` is the 1-based place of the failing byte: its line starts at
+    // the last end character at or before it (not the first byte).
+    std::size_t bad = start + taken - 1;
+    std::size_t lineStart = start;
+    for (std::size_t k = bad; k > start; --k)
+      if (p[k] == end) {
+        lineStart = k;
+        break;
+      }
+    cut = lineStart;
+    if (cut == start) {
+      text.resize(old);
+      return 0;
+    }
+  }
+  // The line-break detector sees what ReadLine would have shown it: only a
+  // break character and the one after it change its state.
+  for (std::size_t k = start; detectNewLine && k < cut; ++k)
+    if (FPreviousNewLineCharacter != ncNone || p[k] == '\r' || p[k] == '\n') ProcessChar(static_cast<wchar_t>(p[k]));
+  FLastLineEnd.clear();
+  FDataIndex = static_cast<int>(cut);
+  return text.size() - old;
 }
 
 std::wstring TTextFile::ReadAll() {

@@ -143,6 +143,19 @@ public:
   // UTF-8 and Rtl::EConvertError for a UTF-32 unit that is no Unicode
   // scalar value.
   std::wstring ReadLine(wchar_t endChar = 0);
+  // Appends to `text` what consecutive ReadLine(endChar) calls would give
+  // (the same lines, the same state after them), whole lines from about
+  // `maxBytes` bytes decoded in one go. Only for UTF-8 and an ASCII
+  // `endChar`; otherwise nothing is read. It stops before a line with a NUL
+  // byte or with bytes that don't decode (ReadLine reads it as it would)
+  // and after a line that starts with one of `stopAfter` (ASCII, compared
+  // ignoring case). Returns the characters appended: 0 at the end of the
+  // data, for another format, and when the next line is one to leave to
+  // ReadLine (also one longer than `maxBytes`). With `detectNewLine` false
+  // the line-break detector is left to the caller, who feeds it the text
+  // through ProcessChar when it takes the text in.
+  std::size_t ReadLines(std::wstring& text, wchar_t endChar, std::size_t maxBytes,
+                        std::span<const std::string_view> stopAfter, bool detectNewLine = true);
   // The raw bytes of the next line of a byte format (ANSI, UTF-8, GB18030).
   Rtl::RawByteString ReadAnsiLine(wchar_t endChar = 0);
   // The rest of the text with its line breaks; IncludeLineBreak stays set.
@@ -476,7 +489,8 @@ private:
   std::wstring FBackupExt;
   std::int32_t FCodePage = 0;
   TEncodingCategory FCodePageCategory = ecAnsi;
-  std::array<std::uint8_t, MAX_LEN_C> FData{};
+  // MAX_LEN_C bytes; ReadLines makes room for its blocks.
+  std::vector<std::uint8_t> FData = std::vector<std::uint8_t>(MAX_LEN_C);
   int FDataIndex = 0;
   int FDataSize = 0;
   TEncodingCategory FEncodingCategory = ecAnsi;

@@ -9,6 +9,7 @@
 #include <exception>
 #include <cstddef>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -142,19 +143,34 @@ public:
 
   bool InEntity() const { return !FSources.empty(); }
   std::wstring_view Text() const {
-    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos);
+    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos, FLine.size() - FStaged - FPos);
     const TSource& s = FSources.back();
     return std::wstring_view(s.Entity->GetReplacementText()).substr(s.Pos);
   }
   // Whether more text can be appended to the current source.
-  bool CanFill() { return FSources.empty() && !FText.Eof(); }
+  bool CanFill() { return FSources.empty() && (FStaged > 0 || !FText.Eof()); }
 
   // Appends the next chunk to the buffer; False when the input is used up.
   bool DoReadLine() {
-    if (!FSources.empty() || FText.Eof()) return false;
+    if (!FSources.empty()) return false;
+    if (FStaged > 0) {
+      ShowStagedChunk();
+      return true;
+    }
+    if (FText.Eof()) return false;
     if (FPos > 4096 && FPos * 2 > FLine.size()) {
       FLine.erase(0, FPos);
+      FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
       FPos = 0;
+    }
+    const std::size_t before = FLine.size();
+    if (CanReadBlock()) {
+      FStaged = FText.ReadLines(FLine, L'<', BLOCK_BYTES_C, STOP_AFTER_C, false);
+      if (FStaged > 0) {
+        HoldAtStopLine(before);
+        ShowStagedChunk();
+        return true;
+      }
     }
     std::wstring chunk = FText.ReadLine(L'<');
     F.FEntities->CountRead(chunk.size());
@@ -173,7 +189,49 @@ public:
       return true;
     }
     FLine += chunk;
+    HoldAtStopLine(before);
     return true;
+  }
+
+  // Reading in blocks. Without events (progress, element, ignored
+  // attribute: they could see how far the input was read), the text after
+  // the first declaration is decoded in blocks of whole chunks up to a "<"
+  // and kept at the end of the buffer, out of sight of the parser; each
+  // DoReadLine shows it the next chunk, so that everything that depends on
+  // what was read (the expansion limit, the places of errors) stays as it
+  // is chunk by chunk. A block has no NUL and no bytes that don't decode
+  // (the text reader leaves those chunks to ReadLine) and ends after a
+  // chunk that starts a declaration; until the cursor has passed that chunk
+  // the input is read chunk by chunk, so that an encoding the declaration
+  // names applies to every byte after it.
+  static constexpr std::size_t BLOCK_BYTES_C = 64 * 1024;
+  static constexpr std::string_view STOP_LINES_C[] = {"<?xml"};
+  static constexpr std::span<const std::string_view> STOP_AFTER_C{STOP_LINES_C};
+  std::size_t FStaged = 0;   // characters at the end of FLine that the parser has not been shown
+  std::size_t FHoldEnd = 0;  // in FLine: no block is read while the cursor is before it
+  bool CanReadBlock() const {
+    return !F.FOnProgress && !F.FOnElement && !F.FOnIgnoreAttribute && !F.FLoadOnlyDeclaration && FPos >= FHoldEnd;
+  }
+  void ShowStagedChunk() {
+    const std::size_t from = FLine.size() - FStaged;
+    const std::size_t next = FLine.find(L'<', from + 1);
+    const std::size_t count = (next == npos ? FLine.size() : next) - from;
+    FStaged -= count;
+    F.FEntities->CountRead(count);
+    // The line-break kind is detected from what was shown, as chunk by
+    // chunk: only a break character and the one after it count (the first
+    // character may follow a break at the end of the last chunk).
+    const wchar_t* p = FLine.data() + from;
+    for (std::size_t k = 0; k < count; ++k)
+      if (k == 0 || p[k] == L'\r' || p[k] == L'\n' || p[k - 1] == L'\r' || p[k - 1] == L'\n') FText.ProcessChar(p[k]);
+  }
+  // Holds block reading when the text read from `from` on ends with a chunk
+  // that starts a declaration.
+  void HoldAtStopLine(std::size_t from) {
+    const std::size_t k = FLine.rfind(L'<');
+    if (k == npos || k < from) return;
+    const std::wstring_view chunk = std::wstring_view(FLine).substr(k);
+    if (chunk.size() >= 5 && Rtl::AsciiSameText(chunk.substr(0, 5), L"<?xml")) FHoldEnd = FLine.size();
   }
 
   // Moves the cursor on by `count` characters, counting lines and columns.

@@ -368,3 +368,68 @@ TEST(Characters, ReadingCharacterByCharacterEndsOnAnyInput) {
   EXPECT_EQ(odd.ReadChar(), L'b');
   EXPECT_TRUE(odd.Eof());
 }
+
+namespace {
+
+// The text, failures and line-break kind of reading `content` to its end
+// with ReadLine('<'), or (`block` > 0) with ReadLines in blocks of that many
+// bytes and ReadLine where ReadLines leaves a line.
+std::wstring ReadToEnd(const std::string& content, std::size_t block) {
+  const std::string_view stops[] = {"<?xml"};
+  TTextFile file;
+  file.Open(Rtl::TBytes(content.begin(), content.end()));
+  std::wstring text;
+  while (!file.Eof()) {
+    try {
+      if (block > 0 && file.ReadLines(text, L'<', block, stops) > 0) continue;
+      text += file.ReadLine(L'<');
+    } catch (const EUft8Exception& e) {
+      text += L"[failed at " + std::to_wstring(e.GetIndex()) + L" of " + std::to_wstring(e.GetData().size()) + L"]";
+    }
+  }
+  return text + L"[new line " + std::to_wstring(static_cast<int>(file.GetNewLine())) + L"]";
+}
+
+}  // namespace
+
+TEST(Reader, LinesInBlocksAreTheLinesOneByOne) {
+  // Random lines of ASCII, "<", CR and LF, characters of two to four bytes,
+  // NUL, bytes that don't decode and sequences cut short, read in blocks
+  // of several sizes (a block smaller than a line included).
+  const char* const pieces[] = {"a", "<", "<", "\r", "\n", "\r\n", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                "bcdefgh", "<?xml ", "<?XML", "\xFF", "\xE2\x82", ""};
+  std::uint32_t seed = 20261210;
+  for (int round = 0; round < 40; ++round) {
+    std::string content = round % 2 == 0 ? "\xEF\xBB\xBF" : "";
+    const bool clean = round % 4 < 2;  // without NUL and broken bytes
+    while (content.size() < 3000) {
+      seed = seed * 1664525 + 1013904223;
+      const std::size_t pick = (seed >> 8) % (clean ? 12 : 15);
+      content += pick == 14 ? std::string(1, '\0') : std::string(pieces[pick]);
+    }
+    const std::wstring expected = ReadToEnd(content, 0);
+    for (std::size_t block : {std::size_t{7}, std::size_t{300}, std::size_t{1024}, std::size_t{65536}})
+      EXPECT_EQ(ReadToEnd(content, block), expected) << round << " " << block;
+  }
+}
+
+TEST(Reader, LinesInBlocksStopAfterAStopLine) {
+  const std::string content = "\xEF\xBB\xBF<a>x\r\n<?xml version='1.0'?>y<b>z<c/>";
+  const std::string_view stops[] = {"<?xml"};
+  TTextFile file;
+  file.Open(Rtl::TBytes(content.begin(), content.end()));
+  std::wstring text;
+  EXPECT_EQ(file.ReadLines(text, L'<', 65536, stops), 28u);
+  EXPECT_EQ(text, L"<a>x\r\n<?xml version='1.0'?>y");
+  EXPECT_EQ(file.GetNewLine(), nlCrLf);
+  EXPECT_EQ(file.ReadLines(text, L'<', 65536, stops), 8u);
+  EXPECT_EQ(text, L"<a>x\r\n<?xml version='1.0'?>y<b>z<c/>");
+  EXPECT_TRUE(file.Eof());
+  EXPECT_EQ(file.ReadLines(text, L'<', 65536, stops), 0u);
+  // Another format reads nothing this way.
+  TTextFile ansi;
+  ansi.SetCodePage(1252);
+  ansi.Open(Rtl::TBytes{'x', 0xE9, '<', 'y'});
+  EXPECT_EQ(ansi.ReadLines(text, L'<', 65536, stops), 0u);
+  EXPECT_EQ(ansi.ReadLine(L'<'), L"x\u00E9");
+}

@@ -5,6 +5,7 @@
 // truncation) that must fail clearly whatever the caller asks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -473,4 +474,121 @@ TEST(XmlReader, LanguageCodesOfXmlLangTellHowTheDocumentWritesThem) {
   xml.DetectLanguageId(L"de-Latn-DE");
   EXPECT_EQ(xml.GetLanguageIdScripts(), (TLanguageIdScripts{lsMulti, lsAlways}));
   EXPECT_EQ(xml.GetLanguageIdScript(), lsAlways);
+}
+
+// --- Reading in blocks ---------------------------------------------------------
+
+namespace {
+
+// A UTF-8 document of about `size` bytes over many lines (CR LF), with
+// multi-byte text, attributes, comments and CDATA.
+std::string LargeDocument(std::size_t size) {
+  std::string s = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<root>\r\n";
+  for (int k = 0; s.size() < size; ++k)
+    s += "  <item n=\"" + std::to_string(k) + "\" q='\xC3\xA9'>caf\xC3\xA9 \xE2\x82\xAC " + std::to_string(k) +
+         "<!-- c -->&lt;<![CDATA[x<y]]></item>\r\n";
+  return s + "</root>\r\n";
+}
+
+// What loading `content` from a stream gives: the document written back,
+// or the failure with its line and position. With `chunked` a progress
+// handler is set, so the input is read chunk by chunk up to each "<" (as
+// whenever someone watches the reading); without, it is read in blocks.
+std::wstring LoadOutcome(const std::string& content, bool chunked) {
+  TXmlFile xml;
+  if (chunked) xml.SetOnProgress([](auto&&...) {});
+  Rtl::TBytesStream stream(Bytes(content));
+  try {
+    const bool loaded = xml.Load(stream);
+    return (loaded ? L"loaded " : L"not loaded ") + xml.WriteToString();
+  } catch (const EInvalidFileException& e) {
+    return e.Message() + L" @" + std::to_wstring(e.GetLineNumber()) + L":" + std::to_wstring(e.GetPosition());
+  } catch (const EUft8Exception& e) {
+    return L"UTF-8 @" + std::to_wstring(e.GetIndex()) + L" of " + std::to_wstring(e.GetData().size());
+  } catch (const Rtl::Exception& e) {
+    return e.Message();
+  }
+}
+
+}  // namespace
+
+TEST(XmlReader, BlocksGiveWhatChunksGive) {
+  // Several blocks of 64 KB. The text is shifted a byte at a time over the
+  // length of an item, so that characters of two and three bytes lie across
+  // every block edge in one of the runs.
+  const std::string plain = LargeDocument(140 * 1024);
+  const std::size_t after = plain.find("?>") + 2;
+  for (std::size_t shift = 0; shift < 64; ++shift) {
+    std::string moved = plain;
+    moved.insert(after, shift, ' ');
+    const std::wstring tree = LoadOutcome(moved, true);
+    ASSERT_TRUE(tree.starts_with(L"loaded ")) << shift << tree.substr(0, 200);
+    EXPECT_EQ(LoadOutcome(moved, false), tree) << shift;
+  }
+}
+
+TEST(XmlReader, BlocksFailWhereChunksFail) {
+  const std::string plain = LargeDocument(260 * 1024);
+  // A NUL, an invalid UTF-8 byte and a cut sequence deep in the input, and
+  // an element left open at the end.
+  struct TCase {
+    std::size_t At;
+    std::string Bytes;
+    const wchar_t* Expected;
+  };
+  for (const TCase& c : {TCase{200000, std::string(1, '\0'), L"Null character"},
+                         TCase{150000, "\xFF", L"UTF-8 @"},
+                         TCase{70000, "\xE2\x82", L"UTF-8 @"}}) {
+    std::string bad = plain;
+    bad.insert(bad.find("caf", c.At) + 3, c.Bytes);
+    const std::wstring expected = LoadOutcome(bad, true);
+    EXPECT_TRUE(Contains(expected, c.Expected)) << expected.substr(0, 300);
+    EXPECT_EQ(LoadOutcome(bad, false), expected) << c.At;
+  }
+  std::string open = plain.substr(0, plain.rfind("</root>"));
+  const std::wstring unexpected = LoadOutcome(open, true);
+  EXPECT_TRUE(Contains(unexpected, L"Unexpected end of the XML data.")) << unexpected.substr(0, 300);
+  EXPECT_EQ(LoadOutcome(open, false), unexpected);
+  // The NUL's line is the one the input says.
+  std::string nul = plain;
+  const std::size_t at = nul.find("caf", 200000) + 3;
+  nul.insert(at, 1, '\0');
+  const auto line = 1 + std::count(nul.begin(), nul.begin() + static_cast<std::ptrdiff_t>(at), '\n');
+  EXPECT_TRUE(Contains(LoadOutcome(nul, false), L" @" + std::to_wstring(line) + L":"));
+}
+
+TEST(XmlReader, ADeclarationDeepInTheInputSwitchesTheEncodingForWhatFollows) {
+  // No BOM and ASCII at the start: the encoding is not detected, so a later
+  // declaration may switch it; the byte E9 after it is then windows-1252.
+  std::string doc = LargeDocument(100 * 1024);
+  doc = doc.substr(0, doc.rfind("</root>"));
+  doc += "<?xml version=\"1.0\" encoding=\"windows-1252\"?><last>d\xE9j\xE0</last></root>\r\n";
+  for (std::size_t k = 0; k < doc.size(); ++k)
+    if (static_cast<unsigned char>(doc[k]) >= 0x80 && k < doc.size() - 60) doc[k] = 'e';
+  const std::wstring expected = LoadOutcome(doc, true);
+  EXPECT_EQ(LoadOutcome(doc, false), expected);
+  EXPECT_TRUE(Contains(expected, L"d\u00E9j\u00E0")) << expected.substr(expected.size() - std::min<std::size_t>(expected.size(), 300));
+  // A document type after the start of a block: its entities are known
+  // before the text that uses them is read.
+  std::string typed = std::string(70000, ' ') + "<!DOCTYPE r [<!ENTITY e \"&#233;t&#233;\">]><r>&e;</r>";
+  const std::wstring withEntity = LoadOutcome(typed, true);
+  EXPECT_EQ(LoadOutcome(typed, false), withEntity);
+}
+
+TEST(XmlReader, ALoadThatStopsEarlyKeepsTheLineBreakOfWhatItRead) {
+  // The reading stops at the invalid end tag on the first line; the LF
+  // breaks after it are in the block read ahead but were never read.
+  std::string doc = "<r><a></b>";
+  while (doc.size() < 100000) doc += "<b>x</b>\n";
+  doc += "</r>\n";
+  std::wstring written[2];
+  for (int chunked = 0; chunked < 2; ++chunked) {
+    TXmlFile xml;
+    xml.SetDoNotRaiseOnInvalidData(true);
+    if (chunked == 1) xml.SetOnProgress([](auto&&...) {});
+    Rtl::TBytesStream stream(Bytes(doc));
+    EXPECT_FALSE(xml.Load(stream));
+    written[chunked] = xml.WriteToString();
+  }
+  EXPECT_EQ(written[0], written[1]);
 }
