@@ -12,6 +12,7 @@
 #include "QdXml/ExternalFetch.h"
 #include "QdXml/File.h"
 #include "QdXml/Strings.h"
+#include "QdXml/Whitespace.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"
@@ -23,11 +24,9 @@ namespace Qd {
 
 namespace {
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
 std::wstring_view Trim(std::wstring_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsXmlSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsXmlSpace(s.back())) s.remove_suffix(1);
   return s;
 }
 

@@ -20,6 +20,7 @@
 #include "QdTextFile/TextFile.h"
 #include "QdXml/File.h"
 #include "QdXml/Strings.h"
+#include "QdXml/Whitespace.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"
@@ -33,13 +34,10 @@ namespace {
 
 constexpr std::size_t npos = std::wstring::npos;
 
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
-
 [[noreturn]] void IntInvalidXml(std::wstring_view line) {
   if (line.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlInvalid));
   throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidAtLine), {std::wstring(line)}));
 }
-
 
 // --- Well-formedness (xoStrict) ---------------------------------------------------
 
@@ -301,7 +299,6 @@ public:
     }
   }
 
-
   // --- Well-formedness (xoStrict) ---------------------------------------------
 
   bool Strict() const { return F.FOptions.Contains(xoStrict); }
@@ -397,7 +394,7 @@ public:
     std::size_t n = 0;
     for (;;) {
       const std::wstring_view t = Text();
-      while (n < t.size() && IsSpace(t[n])) ++n;
+      while (n < t.size() && IsXmlSpace(t[n])) ++n;
       if (n < t.size() || !DoReadLine()) break;
     }
     return Take(n);
@@ -416,7 +413,7 @@ public:
       const std::wstring_view t = Text();
       while (n < t.size()) {
         const wchar_t c = t[n];
-        if (c == L'>' || c == L'/' || c == L'?' || IsSpace(c)) return TakeTo(name, n);
+        if (c == L'>' || c == L'/' || c == L'?' || IsXmlSpace(c)) return TakeTo(name, n);
         if (c == L'<') {
           InvalidXml(Rtl::LoadResString(SXmlNameInvalidChar));
           return TakeTo(name, n);
@@ -459,7 +456,7 @@ public:
     std::size_t n = 0;
     for (;;) {
       t = Text();
-      while (n < t.size() && t[n] != L'=' && t[n] != L'>' && t[n] != L'/' && !IsSpace(t[n])) ++n;
+      while (n < t.size() && t[n] != L'=' && t[n] != L'>' && t[n] != L'/' && !IsXmlSpace(t[n])) ++n;
       if (n < t.size() || !DoReadLine()) break;
     }
     if (n == Text().size()) UnexpectedEnd();
@@ -522,17 +519,17 @@ public:
     Advance(1);
     if (F.IsRemoveWhiteSpace() && F.IsKeepFormat()) {
       std::size_t b = 0;
-      while (b < value.size() && IsSpace(value[b])) ++b;
+      while (b < value.size() && IsXmlSpace(value[b])) ++b;
       std::size_t e = value.size();
-      while (e > b && IsSpace(value[e - 1])) --e;
+      while (e > b && IsXmlSpace(value[e - 1])) --e;
       attribute->SetBeforeWhiteSpaces(value.substr(0, b));
       attribute->SetAfterWhiteSpaces(value.substr(e));
       value = value.substr(b, e - b);
     } else if (F.IsRemoveWhiteSpace()) {
       std::size_t b = 0;
-      while (b < value.size() && IsSpace(value[b])) ++b;
+      while (b < value.size() && IsXmlSpace(value[b])) ++b;
       std::size_t e = value.size();
-      while (e > b && IsSpace(value[e - 1])) --e;
+      while (e > b && IsXmlSpace(value[e - 1])) --e;
       value.erase(e);
       value.erase(0, b);
     }
@@ -660,20 +657,18 @@ public:
     if (Strict()) CheckDocType(text);
     F.ParseDocType(text);
     std::size_t b = 0;
-    while (b < text.size() && IsSpace(text[b])) ++b;
+    while (b < text.size() && IsXmlSpace(text[b])) ++b;
     auto node = std::make_unique<TXmlElement>(L"", xeDocType);
     node->SetValue(text.substr(b));
     AddNode(std::move(node), current);
   }
-
-
 
   // The content model (EMPTY, ANY, mixed or children) of an element
   // declaration at `p`.
   static bool ContentSpec(std::wstring_view text, std::size_t& p) {
     const auto rest = [&] { return text.substr(p); };
     const auto skip = [&] {
-      while (p < text.size() && IsSpace(text[p])) ++p;
+      while (p < text.size() && IsXmlSpace(text[p])) ++p;
     };
     if (rest().starts_with(L"EMPTY")) return p += 5, true;
     if (rest().starts_with(L"ANY")) return p += 3, true;
@@ -746,7 +741,7 @@ public:
     std::size_t p = 0;
     const auto spaces = [&] {
       const std::size_t start = p;
-      while (p < text.size() && IsSpace(text[p])) ++p;
+      while (p < text.size() && IsXmlSpace(text[p])) ++p;
       return p > start;
     };
     const auto name = [&] {
@@ -819,7 +814,7 @@ public:
           const std::wstring_view target = name();
           if (target.empty() || Rtl::AsciiSameText(target, L"xml")) return fail(L"invalid processing instruction");
           const std::size_t end = text.find(L"?>", p);
-          if (end == npos || (end > p && !IsSpace(text[p]))) return fail(L"invalid processing instruction");
+          if (end == npos || (end > p && !IsXmlSpace(text[p]))) return fail(L"invalid processing instruction");
           p = end + 2;
         } else if (rest.starts_with(L"<!ENTITY")) {
           p += 8;
@@ -1055,7 +1050,7 @@ public:
     FlushWhiteSpace(current);
     Advance(1);  // "<"
     if (Text().empty() && !Ensure()) IntInvalidXml(L"");
-    if (IsSpace(Text()[0])) IntInvalidXml(Text());
+    if (IsXmlSpace(Text()[0])) IntInvalidXml(Text());
     const wchar_t c = Text()[0];
     if (c == L'?') {
       Advance(1);
@@ -1069,7 +1064,7 @@ public:
           CheckName(name, L"processing instruction target");
           if (Rtl::AsciiSameText(name, L"xml")) NotWf(L"a processing instruction named \"" + name + L"\"");
           const std::wstring& v = node->GetValue();
-          if (v.size() > name.size() && !IsSpace(v[name.size()]))
+          if (v.size() > name.size() && !IsXmlSpace(v[name.size()]))
             NotWf(L"a processing instruction without whitespace after its target");
           CheckChars(v, L"a processing instruction");
         }
@@ -1162,7 +1157,7 @@ public:
       if (expand && t[0] == L'&' && PushEntity()) continue;
       std::size_t n = 0;
       if (text.empty() && stripping) {
-        while (n < t.size() && IsSpace(t[n])) ++n;
+        while (n < t.size() && IsXmlSpace(t[n])) ++n;
         TakeTo(leading, n);
         t = Text();
         n = 0;
@@ -1178,20 +1173,20 @@ public:
       const std::wstring all = leading + text;
       CheckChars(all, L"text");
       if (all.find(L"]]>") != npos) NotWf(L"\"]]>\" in text");
-      if (current == nullptr && !std::all_of(all.begin(), all.end(), IsSpace) && F.FOnElement == nullptr)
+      if (current == nullptr && !std::all_of(all.begin(), all.end(), IsXmlSpace) && F.FOnElement == nullptr)
         NotWf(L"text outside the root element");
       if (!expand) CheckReferences(all, false);
     }
     std::wstring trailing;
     if (stripping) {
       std::size_t e = text.size();
-      while (e > 0 && IsSpace(text[e - 1])) --e;
+      while (e > 0 && IsXmlSpace(text[e - 1])) --e;
       if (e < text.size()) {
         trailing.assign(text, e);
         text.resize(e);
       }
     }
-    const bool allSpace = std::all_of(text.begin(), text.end(), IsSpace);
+    const bool allSpace = std::all_of(text.begin(), text.end(), IsXmlSpace);
     if (text.empty() && !leading.empty()) {
       SetWhiteSpace(leading);
       return;
@@ -1231,7 +1226,6 @@ TXmlFile::~TXmlFile() {
   } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
   }
 }
-
 
 TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
 
@@ -1323,10 +1317,10 @@ void TXmlFile::AddElement(std::unique_ptr<TXmlElement> element, TXmlElement* cur
 void TXmlFile::ParseDocType(std::wstring_view text) {
   std::size_t p = 0;
   const auto skip = [&] {
-    while (p < text.size() && IsSpace(text[p])) ++p;
+    while (p < text.size() && IsXmlSpace(text[p])) ++p;
   };
   skip();
-  while (p < text.size() && !IsSpace(text[p]) && text[p] != L'[') ++p;
+  while (p < text.size() && !IsXmlSpace(text[p]) && text[p] != L'[') ++p;
   skip();
   const auto literal = [&]() -> std::wstring {
     skip();
@@ -1384,7 +1378,7 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
       if (FFile->Eof() || !(c == L'\t' || c == L'\n' || c == L'\r' || c == L' ' || c == L'<'))
         p.InvalidXml(Rtl::LoadResString(SXmlInvalidTopLevel));
       else if (c == L'<' && FFile->PeekChar(1) == L'?' && FFile->PeekChar(2) == L'x' &&
-               FFile->PeekChar(3) == L'm' && FFile->PeekChar(4) == L'l' && IsSpace(FFile->PeekChar(5))) {
+               FFile->PeekChar(3) == L'm' && FFile->PeekChar(4) == L'l' && IsXmlSpace(FFile->PeekChar(5))) {
         // The declaration is read character by character, so that the
         // encoding it names applies to every byte after its "?>".
         while (!FFile->Eof() && p.FLine.size() < 4096) {

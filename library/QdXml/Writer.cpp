@@ -18,6 +18,7 @@
 #include "QdTextFile/TextFile.h"
 #include "QdXml/File.h"
 #include "QdXml/Strings.h"
+#include "QdXml/Whitespace.h"
 #include "QdZip.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
@@ -114,8 +115,6 @@ private:
   std::size_t FStart;
   bool FDone = false;
 };
-
-bool IsXmlSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
 bool IsPreserved(const TXmlElement* element) {
   if (!element->HasAttributes()) return false;
