@@ -74,21 +74,29 @@ bool IsValidEntry(const TXmlElement& element, TEntryKind kind) {
   return false;
 }
 
+// The variants that a language (its language-level ones) or a country
+// holds: the one of a code, and a new one handed over.
+TSystemVariant* VariantOf(TSystemCountry& holder, const std::wstring& id) { return holder.Find(id); }
+TSystemVariant* VariantOf(TSystemLanguage& holder, const std::wstring& id) { return holder.FindVariant(id); }
+void AddVariantTo(TSystemCountry& holder, std::unique_ptr<TSystemVariant> variant) { holder.Add(std::move(variant)); }
+void AddVariantTo(TSystemLanguage& holder, std::unique_ptr<TSystemVariant> variant) {
+  holder.AddVariant(std::move(variant));
+}
+
 // Reads the valid "variant" children of `element` into a language or a
-// country: `find` gives the holder's variant of a code (which the new one
-// is assigned to), `add` hands a new one over, `read` reads one element
-// into a new variant.
-template <class TFind, class TAdd, class TRead>
-void ReadVariants(const TXmlElement& element, TFind find, TAdd add, TRead read) {
+// country: each is assigned to the holder's variant of its code, or added;
+// `read` reads one element into a new variant.
+template <class THolder, class TRead>
+void ReadVariants(THolder& holder, const TXmlElement& element, TRead read) {
   for (int i = 0; i < element.GetCount(); ++i) {
     const TXmlElement& child = *element.GetElements(i);
     if (!IsElement(child, L"variant") || !IsValidEntry(child, TEntryKind::Variant)) continue;
     auto variant = std::make_unique<TSystemVariant>();
     read(*variant, child);
-    if (TSystemVariant* existing = find(variant->GetId()))
+    if (TSystemVariant* existing = VariantOf(holder, variant->GetId()))
       existing->Assign(*variant);
     else
-      add(std::move(variant));
+      AddVariantTo(holder, std::move(variant));
   }
 }
 
@@ -98,15 +106,15 @@ std::unique_ptr<TSystemVariant> CopyVariant(const TSystemVariant& variant) {
   return result;
 }
 
-// Each variant of `from`: assigned to the variant of that code (`find`), or
-// a copy added (`add`).
-template <class TFind, class TAdd>
-void MergeVariants(const TSystemVariantList& from, TFind find, TAdd add) {
+// Each variant of `from`: assigned to the holder's variant of that code, or
+// a copy added.
+template <class THolder>
+void MergeVariants(THolder& holder, const TSystemVariantList& from) {
   for (const auto& variant : from) {
-    if (TSystemVariant* existing = find(variant->GetId()))
+    if (TSystemVariant* existing = VariantOf(holder, variant->GetId()))
       existing->Assign(*variant);
     else
-      add(CopyVariant(*variant));
+      AddVariantTo(holder, CopyVariant(*variant));
   }
 }
 
@@ -175,9 +183,7 @@ void TSystemVariant::ReadQuenlith(const TXmlElement& element) {
 // --- TSystemCountry ------------------------------------------------------------
 
 void TSystemCountry::Merge(const TSystemCountry& country) {
-  MergeVariants(
-      country.GetVariants(), [this](const std::wstring& id) { return Find(id); },
-      [this](std::unique_ptr<TSystemVariant> variant) { Add(std::move(variant)); });
+  MergeVariants(*this, country.GetVariants());
 }
 
 bool TSystemCountry::HasCustomVariants() const {
@@ -214,20 +220,14 @@ void TSystemCountry::ReadXml(const TXmlElement& element) {
     FSub = static_cast<std::int32_t>(attributes.GetInteger(L"sub", FSub));
   }
   TSystemLocale::ReadXml(element);
-  ReadVariants(
-      element, [this](const std::wstring& id) { return Find(id); },
-      [this](std::unique_ptr<TSystemVariant> v) { Add(std::move(v)); },
-      [](TSystemVariant& v, const TXmlElement& e) { v.ReadXml(e); });
+  ReadVariants(*this, element, [](TSystemVariant& v, const TXmlElement& e) { v.ReadXml(e); });
 }
 
 void TSystemCountry::ReadQuenlith(const TXmlElement& element) {
   TSystemLocale::ReadQuenlith(element);
   FId = IdOf(element);
   FSub = element.HasAttributes() ? static_cast<std::int32_t>(element.GetAttributes().GetInteger(L"sub")) : 0;
-  ReadVariants(
-      element, [this](const std::wstring& id) { return Find(id); },
-      [this](std::unique_ptr<TSystemVariant> v) { Add(std::move(v)); },
-      [](TSystemVariant& v, const TXmlElement& e) { v.ReadQuenlith(e); });
+  ReadVariants(*this, element, [](TSystemVariant& v, const TXmlElement& e) { v.ReadQuenlith(e); });
 }
 
 // --- TSystemLanguage -----------------------------------------------------------
@@ -263,9 +263,7 @@ void TSystemLanguage::Merge(const TSystemLanguage& language) {
     else
       Add(country->Clone());
   }
-  MergeVariants(
-      language.GetVariants(), [this](const std::wstring& id) { return FindVariant(id); },
-      [this](std::unique_ptr<TSystemVariant> variant) { AddVariant(std::move(variant)); });
+  MergeVariants(*this, language.GetVariants());
 }
 
 bool TSystemLanguage::HasCustomData() const {
@@ -311,10 +309,7 @@ void TSystemLanguage::ReadXml(const TXmlElement& element) {
   }
   TSystemLocale::ReadXml(element);
   ReadCountries(*this, element, [](TSystemCountry& c, const TXmlElement& e) { c.ReadXml(e); });
-  ReadVariants(
-      element, [this](const std::wstring& id) { return FindVariant(id); },
-      [this](std::unique_ptr<TSystemVariant> v) { AddVariant(std::move(v)); },
-      [](TSystemVariant& v, const TXmlElement& e) { v.ReadXml(e); });
+  ReadVariants(*this, element, [](TSystemVariant& v, const TXmlElement& e) { v.ReadXml(e); });
 }
 
 void TSystemLanguage::ReadQuenlith(const TXmlElement& element) {
