@@ -970,11 +970,8 @@ namespace {
 // case of ASCII letters.
 bool StartsWithAsciiNoCase(const std::uint8_t* p, std::size_t n, std::string_view prefix) {
   if (n < prefix.size()) return false;
-  for (std::size_t k = 0; k < prefix.size(); ++k) {
-    const auto a = static_cast<std::uint8_t>(p[k] | ((p[k] >= 'A' && p[k] <= 'Z') ? 0x20 : 0));
-    const auto b = static_cast<std::uint8_t>(prefix[k] | ((prefix[k] >= 'A' && prefix[k] <= 'Z') ? 0x20 : 0));
-    if (a != b) return false;
-  }
+  for (std::size_t k = 0; k < prefix.size(); ++k)
+    if (!Rtl::AsciiSameChar(p[k], static_cast<std::uint8_t>(prefix[k]))) return false;
   return true;
 }
 
