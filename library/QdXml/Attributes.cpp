@@ -8,9 +8,9 @@
 #include "QdString/UnicodeString.h"
 #include "QdStringParser.h"
 #include "QdXml/Model.h"
-#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/Text/Format.h"
 
@@ -38,9 +38,9 @@ bool TXmlAttributesEnumerator::MoveNext() {
 
 TXmlAttribute* TXmlAttributesEnumerator::GetCurrent() const { return FAttributes->GetItems(FIndex); }
 
-void* TXmlAttributes::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+void* TXmlAttributes::operator new(std::size_t size) { return Rtl::Memory::AllocateSmall(size); }
 
-void TXmlAttributes::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
+void TXmlAttributes::operator delete(void* block, std::size_t) noexcept { Rtl::Memory::Free(block); }
 
 void TXmlAttributes::Assign(const Rtl::TPersistent& source) {
   const auto& attributes = Rtl::As<TXmlAttributes>(source);

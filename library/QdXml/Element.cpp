@@ -7,9 +7,9 @@
 
 #include "QdString/UnicodeString.h"
 #include "QdXml/Model.h"
-#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/Text/Format.h"
 
@@ -52,9 +52,9 @@ bool TXmlElementEnumerator::MoveNext() {
 
 TXmlElement* TXmlElementEnumerator::GetCurrent() const { return FElement->GetElements(FIndex); }
 
-void* TXmlElementList::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+void* TXmlElementList::operator new(std::size_t size) { return Rtl::Memory::AllocateSmall(size); }
 
-void TXmlElementList::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
+void TXmlElementList::operator delete(void* block, std::size_t) noexcept { Rtl::Memory::Free(block); }
 
 TXmlElement::TXmlElement(std::wstring name, TXmlElementType elementType) : FElementType(elementType) {
   TXmlPart::SetName(std::move(name));

@@ -7,10 +7,10 @@
 #include "QdString/UnicodeString.h"
 #include "QdXml/File.h"
 #include "QdXml/Model.h"
-#include "QdXml/NodePool.h"
 #include "QdXml/Strings.h"
 #include "QdZip.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/Text/Format.h"
 
@@ -31,9 +31,9 @@ const TXmlPartEntities& EmptyPartEntities() {
 
 TXmlPart::~TXmlPart() = default;
 
-void* TXmlPart::operator new(std::size_t size) { return XmlNodePool::Allocate(size); }
+void* TXmlPart::operator new(std::size_t size) { return Rtl::Memory::AllocateSmall(size); }
 
-void TXmlPart::operator delete(void* block, std::size_t size) noexcept { XmlNodePool::Free(block, size); }
+void TXmlPart::operator delete(void* block, std::size_t) noexcept { Rtl::Memory::Free(block); }
 
 void TXmlPart::CheckChangeable() const {
   if (IsEmptyPart(this))

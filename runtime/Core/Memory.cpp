@@ -1,0 +1,319 @@
+// The memory manager (see Memory.h); the program's operator new and delete
+// that use it are in NewDelete.cpp.
+#include "runtime/Core/Memory.h"
+
+#include <atomic>
+#include <cstdint>
+#include <cstdlib>
+#include <new>
+#include <thread>
+
+#include "runtime/System/Win32.h"
+
+namespace Rtl::Memory {
+
+namespace {
+
+constexpr std::size_t GRAIN_C = 8;
+constexpr std::size_t CLASS_COUNT_C = SMALL_LIMIT_C / GRAIN_C + 1;
+// A slab is one unit of the system's allocation granularity (64 KB on
+// every Windows), so a block finds its slab by masking its address. Slabs
+// are taken from the system a chunk of 16 at a time.
+constexpr std::size_t SLAB_SHIFT_C = 16;
+constexpr std::size_t SLAB_SIZE_C = std::size_t{1} << SLAB_SHIFT_C;
+constexpr std::size_t SLABS_PER_CHUNK_C = 16;
+constexpr std::size_t CHUNK_SIZE_C = SLAB_SIZE_C * SLABS_PER_CHUNK_C;
+// Chunks whose slabs are all free that are kept rather than given back, so
+// that a document freed and loaded again costs no system calls.
+constexpr std::size_t KEEP_FREE_CHUNKS_C = 2;
+// The header of a slab; a multiple of 16 keeps every 16-byte size class
+// aligned to 16.
+constexpr std::size_t SLAB_HEADER_C = 64;
+
+struct TFreeBlock {
+  TFreeBlock* Next;
+};
+
+struct TSlab {
+  TSlab* Prev;  // in its size class's list of slabs with room, or in the store
+  TSlab* Next;
+  TFreeBlock* FreeList;
+  char* Uncut;   // blocks from here on were never handed out
+  char* End;     // the end of the last whole block
+  TSlab* Chunk;  // the chunk's first slab
+  std::uint32_t Live;
+  std::uint16_t SizeClass;  // 0 while in the store
+  std::uint8_t Listed;      // in its size class's list
+  std::uint8_t FreeInChunk;  // kept by the chunk's first slab: slabs in the store
+};
+static_assert(sizeof(TSlab) <= SLAB_HEADER_C);
+static_assert(SLAB_HEADER_C % 16 == 0);
+
+class TSpinLock {
+public:
+  void Lock() noexcept {
+    while (FBusy.test_and_set(std::memory_order_acquire)) {
+      while (FBusy.test(std::memory_order_relaxed)) std::this_thread::yield();
+    }
+  }
+  void Unlock() noexcept { FBusy.clear(std::memory_order_release); }
+
+private:
+  std::atomic_flag FBusy;
+};
+
+class TLocked {
+public:
+  explicit TLocked(TSpinLock& lock) noexcept : FLock(lock) { FLock.Lock(); }
+  ~TLocked() { FLock.Unlock(); }
+  TLocked(const TLocked&) = delete;
+  TLocked& operator=(const TLocked&) = delete;
+
+private:
+  TSpinLock& FLock;
+};
+
+struct TSizeClass {
+  TSpinLock Lock;
+  TSlab* Open = nullptr;  // slabs with room, most recently freed into first
+};
+
+constinit TSizeClass Classes[CLASS_COUNT_C];
+
+// The store of free slabs and the count of what is held.
+struct TStore {
+  TSpinLock Lock;
+  TSlab* Free = nullptr;
+  std::size_t Chunks = 0;
+  std::size_t FreeSlabs = 0;
+  std::size_t FreeChunks = 0;  // chunks whose slabs are all in the store
+};
+constinit TStore Store;
+
+// Which 64 KB regions of the address space are slabs: a byte per region,
+// in leaves of 4 GB that are made when a chunk first lands in one (one
+// leaf on 32-bit Windows; 47 bits of user space on 64-bit).
+constexpr std::size_t LEAF_SHIFT_C = 32;
+constexpr std::size_t LEAF_ENTRIES_C = std::size_t{1} << (LEAF_SHIFT_C - SLAB_SHIFT_C);
+constexpr std::size_t LEAF_COUNT_C = sizeof(void*) == 8 ? std::size_t{1} << (47 - LEAF_SHIFT_C) : 1;
+constinit std::atomic<std::uint8_t*> Leaves[LEAF_COUNT_C];
+
+std::uint64_t AddressOf(const void* p) {
+  return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p));
+}
+
+// The leaf of an address, made when `make`; nullptr when the address lies
+// outside the map (or its leaf could not be made).
+std::uint8_t* LeafOf(std::uint64_t address, bool make) noexcept {
+  const std::uint64_t index = address >> LEAF_SHIFT_C;
+  if (index >= LEAF_COUNT_C) return nullptr;
+  std::uint8_t* leaf = Leaves[index].load(std::memory_order_acquire);
+  if (leaf != nullptr || !make) return leaf;
+  // Under the store's lock: only chunks are mapped.
+  leaf = static_cast<std::uint8_t*>(VirtualAlloc(nullptr, LEAF_ENTRIES_C, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  if (leaf != nullptr) Leaves[index].store(leaf, std::memory_order_release);
+  return leaf;
+}
+
+// Marks or unmarks the slabs of a chunk in the map. A chunk is 64 KB
+// aligned, not 1 MB aligned, so it may straddle two leaves.
+void MarkChunk(const void* chunk, std::uint8_t mark) noexcept {
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i) {
+    const std::uint64_t slab = AddressOf(chunk) + i * SLAB_SIZE_C;
+    std::uint8_t* leaf = LeafOf(slab, false);
+    const std::size_t entry = static_cast<std::size_t>((slab >> SLAB_SHIFT_C) & (LEAF_ENTRIES_C - 1));
+    std::atomic_ref<std::uint8_t>(leaf[entry]).store(mark, std::memory_order_relaxed);
+  }
+}
+
+TSlab* SlabOf(const void* block) noexcept {
+  return reinterpret_cast<TSlab*>(reinterpret_cast<std::uintptr_t>(block) & ~(SLAB_SIZE_C - 1));
+}
+
+void StorePush(TSlab* slab) noexcept {
+  slab->SizeClass = 0;
+  slab->Prev = nullptr;
+  slab->Next = Store.Free;
+  if (Store.Free != nullptr) Store.Free->Prev = slab;
+  Store.Free = slab;
+  ++Store.FreeSlabs;
+  if (++slab->Chunk->FreeInChunk == SLABS_PER_CHUNK_C) ++Store.FreeChunks;
+}
+
+void StoreUnlink(TSlab* slab) noexcept {
+  if (slab->Prev != nullptr) slab->Prev->Next = slab->Next;
+  else Store.Free = slab->Next;
+  if (slab->Next != nullptr) slab->Next->Prev = slab->Prev;
+  slab->Prev = slab->Next = nullptr;
+  --Store.FreeSlabs;
+  if (slab->Chunk->FreeInChunk-- == SLABS_PER_CHUNK_C) --Store.FreeChunks;
+}
+
+// Takes a chunk from the system into the store; false when there is no
+// memory (or the address lies outside the map).
+bool NewChunk() noexcept {
+  void* memory = VirtualAlloc(nullptr, CHUNK_SIZE_C, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
+  if (memory == nullptr) return false;
+  const std::uint64_t address = AddressOf(memory);
+  if (LeafOf(address, true) == nullptr || LeafOf(address + CHUNK_SIZE_C - 1, true) == nullptr) {
+    VirtualFree(memory, 0, MEM_RELEASE);
+    return false;
+  }
+  // The system's memory comes zeroed: every header starts empty.
+  auto* chunk = static_cast<TSlab*>(memory);
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i)
+    reinterpret_cast<TSlab*>(static_cast<char*>(memory) + i * SLAB_SIZE_C)->Chunk = chunk;
+  for (std::size_t i = SLABS_PER_CHUNK_C; i-- > 0;)
+    StorePush(reinterpret_cast<TSlab*>(static_cast<char*>(memory) + i * SLAB_SIZE_C));
+  MarkChunk(memory, 1);
+  ++Store.Chunks;
+  return true;
+}
+
+// Gives the chunk of a slab back to the system when all its slabs are
+// free and enough others are kept; under the store's lock.
+void ReleaseChunkOf(TSlab* slab) noexcept {
+  TSlab* chunk = slab->Chunk;
+  if (chunk->FreeInChunk != SLABS_PER_CHUNK_C || Store.FreeChunks <= KEEP_FREE_CHUNKS_C) return;
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i)
+    StoreUnlink(reinterpret_cast<TSlab*>(reinterpret_cast<char*>(chunk) + i * SLAB_SIZE_C));
+  MarkChunk(chunk, 0);
+  --Store.Chunks;
+  VirtualFree(chunk, 0, MEM_RELEASE);
+}
+
+// A slab for a size class, from the store; nullptr when there is no memory.
+TSlab* TakeSlab(std::size_t sizeClass) noexcept {
+  TLocked locked(Store.Lock);
+  if (Store.Free == nullptr && !NewChunk()) return nullptr;
+  TSlab* slab = Store.Free;
+  StoreUnlink(slab);
+  const std::size_t blockSize = sizeClass * GRAIN_C;
+  char* first = reinterpret_cast<char*>(slab) + SLAB_HEADER_C;
+  slab->FreeList = nullptr;
+  slab->Uncut = first;
+  slab->End = first + (SLAB_SIZE_C - SLAB_HEADER_C) / blockSize * blockSize;
+  slab->Live = 0;
+  slab->SizeClass = static_cast<std::uint16_t>(sizeClass);
+  slab->Listed = 0;
+  return slab;
+}
+
+void GiveSlab(TSlab* slab) noexcept {
+  TLocked locked(Store.Lock);
+  StorePush(slab);
+  ReleaseChunkOf(slab);
+}
+
+void Link(TSizeClass& sizeClass, TSlab* slab) noexcept {
+  slab->Prev = nullptr;
+  slab->Next = sizeClass.Open;
+  if (sizeClass.Open != nullptr) sizeClass.Open->Prev = slab;
+  sizeClass.Open = slab;
+  slab->Listed = 1;
+}
+
+void Unlink(TSizeClass& sizeClass, TSlab* slab) noexcept {
+  if (slab->Prev != nullptr) slab->Prev->Next = slab->Next;
+  else sizeClass.Open = slab->Next;
+  if (slab->Next != nullptr) slab->Next->Prev = slab->Prev;
+  slab->Prev = slab->Next = nullptr;
+  slab->Listed = 0;
+}
+
+// A block of the size class (in 8-byte steps); nullptr when there is no
+// memory.
+void* TakeBlock(std::size_t classIndex) noexcept {
+  TSizeClass& sizeClass = Classes[classIndex];
+  TLocked locked(sizeClass.Lock);
+  TSlab* slab = sizeClass.Open;
+  if (slab == nullptr) {
+    slab = TakeSlab(classIndex);
+    if (slab == nullptr) return nullptr;
+    Link(sizeClass, slab);
+  }
+  void* block;
+  if (slab->FreeList != nullptr) {
+    block = slab->FreeList;
+    slab->FreeList = slab->FreeList->Next;
+  } else {
+    block = slab->Uncut;
+    slab->Uncut += classIndex * GRAIN_C;
+  }
+  ++slab->Live;
+  if (slab->FreeList == nullptr && slab->Uncut == slab->End) Unlink(sizeClass, slab);
+  return block;
+}
+
+void GiveBlock(void* block) noexcept {
+  TSlab* slab = SlabOf(block);
+  TSizeClass& sizeClass = Classes[slab->SizeClass];
+  bool release = false;
+  {
+    TLocked locked(sizeClass.Lock);
+    auto* free = static_cast<TFreeBlock*>(block);
+    free->Next = slab->FreeList;
+    slab->FreeList = free;
+    --slab->Live;
+    if (slab->Listed == 0) Link(sizeClass, slab);
+    // An empty slab goes back to the store unless it is the only one with
+    // room (kept so that a block taken and given back in turn costs
+    // nothing more).
+    if (slab->Live == 0 && (slab->Prev != nullptr || slab->Next != nullptr)) {
+      Unlink(sizeClass, slab);
+      release = true;
+    }
+  }
+  if (release) GiveSlab(slab);
+}
+
+// Calls the new-handler until memory comes or there is none; then throws.
+[[noreturn]] void OutOfMemory() { throw std::bad_alloc(); }
+
+void* AllocateIn(std::size_t classIndex, std::size_t size) {
+  for (;;) {
+    void* block = classIndex != 0 ? TakeBlock(classIndex) : std::malloc(size);
+    if (block != nullptr) return block;
+    std::new_handler handler = std::get_new_handler();
+    if (handler == nullptr) OutOfMemory();
+    handler();
+  }
+}
+
+// The size class of operator new: 16-byte steps, so that every block is
+// aligned as operator new promises (__STDCPP_DEFAULT_NEW_ALIGNMENT__).
+std::size_t NewClassOf(std::size_t size) noexcept {
+  if (size > SMALL_LIMIT_C) return 0;
+  if (size == 0) size = 1;
+  return (size + 15) / 16 * (16 / GRAIN_C);
+}
+
+}  // namespace
+
+void* Allocate(std::size_t size) { return AllocateIn(NewClassOf(size), size); }
+
+void* AllocateSmall(std::size_t size) {
+  if (size > SMALL_LIMIT_C) return Allocate(size);
+  return AllocateIn(size == 0 ? 1 : (size + GRAIN_C - 1) / GRAIN_C, size);
+}
+
+void Free(void* block) noexcept {
+  if (block == nullptr) return;
+  if (Owns(block)) GiveBlock(block);
+  else std::free(block);
+}
+
+bool Owns(const void* block) noexcept {
+  const std::uint64_t address = AddressOf(block);
+  std::uint8_t* leaf = LeafOf(address, false);
+  if (leaf == nullptr) return false;
+  const std::size_t entry = static_cast<std::size_t>((address >> SLAB_SHIFT_C) & (LEAF_ENTRIES_C - 1));
+  return std::atomic_ref<std::uint8_t>(leaf[entry]).load(std::memory_order_relaxed) != 0;
+}
+
+TUsage Usage() noexcept {
+  TLocked locked(Store.Lock);
+  return TUsage{Store.Chunks, Store.Chunks * SLABS_PER_CHUNK_C - Store.FreeSlabs, Store.FreeSlabs};
+}
+
+}  // namespace Rtl::Memory
