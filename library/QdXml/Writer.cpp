@@ -145,6 +145,22 @@ bool HasLineBreak(std::wstring_view text) {
   return false;
 }
 
+// "&#x" + the unit in upper-case hexadecimal digits without leading zeros + ";".
+template <class TOut>
+void AppendHexReference(TOut& out, std::uint16_t unit) {
+  wchar_t digits[4];
+  int count = 0;
+  do {
+    digits[count++] = L"0123456789ABCDEF"[unit & 15];
+    unit = static_cast<std::uint16_t>(unit >> 4);
+  } while (unit != 0);
+  out += L'&';
+  out += L'#';
+  out += L'x';
+  while (count > 0) out += digits[--count];
+  out += L';';
+}
+
 const std::wstring& EmptyText() {
   static const std::wstring empty;
   return empty;
@@ -343,7 +359,7 @@ public:
     if (!F.IsKeepFormat() && IsDroppedOnReading(node)) {
       // Written plainly, a text of whitespace alone (from references or an
       // entity) would be taken for layout and dropped when read again.
-      for (const wchar_t c : node->GetValue()) out += Rtl::Format(L"&#x%X;", {static_cast<int>(c)});
+      for (const wchar_t c : node->GetValue()) AppendHexReference(out, static_cast<std::uint16_t>(c));
       return;
     }
     if (CopiesPlain(part)) {
@@ -668,7 +684,9 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
             WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
                           xwSingleLine, start);
           } else if (makeInline) {
-            Write(nodeIndent ? GetIndentSpaces(0) : std::wstring());
+            const std::size_t indentStart = FOutput.size();
+            if (nodeIndent) AppendIndent(0);
+            EndPiece(indentStart, false);
             ++FInline;
             WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
                           xwSingleLine, L"");
@@ -829,11 +847,12 @@ void TXmlFile::WriteDeclaration(TXmlElement* element) {
 }
 
 void TXmlFile::WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent) {
-  std::wstring text = indent ? GetIndentSpaces(0) : std::wstring();
-  text += open;
-  text += value;
-  text += close;
-  Write(text, !(IsKeepFormat() || FInline > 0));
+  const std::size_t start = FOutput.size();
+  if (indent) AppendIndent(0);
+  FOutput.append(open);
+  FOutput.append(value);
+  FOutput.append(close);
+  EndPiece(start, !(IsKeepFormat() || FInline > 0));
 }
 
 void TXmlFile::WriteDocType(const std::wstring& value) {
