@@ -435,8 +435,11 @@ private:
       if (FCapacity - FSize < n) Grow(n);
       wchar_t* d = FData.get() + FSize;
       const wchar_t* p = piece.data();
-      // Two moves that overlap cover every length from one size to the next.
-      if (n >= 8 && n <= 16) {
+      // Moves that overlap cover every length from one size to the next.
+      if (n > 16 && n <= 32) {
+        std::memcpy(d, p, 32);
+        std::memcpy(d + n - 16, p + n - 16, 32);
+      } else if (n >= 8 && n <= 16) {
         std::memcpy(d, p, 16);
         std::memcpy(d + n - 8, p + n - 8, 16);
       } else if (n >= 4 && n < 8) {
@@ -447,7 +450,7 @@ private:
         std::memcpy(d + n - 2, p + n - 2, 4);
       } else if (n == 1) {
         *d = *p;
-      } else if (n > 16) {
+      } else if (n > 32) {
         std::memcpy(d, p, n * sizeof(wchar_t));
       }
       FSize += n;
