@@ -458,6 +458,13 @@ private:
 #if defined(__GNUC__)
 #pragma GCC diagnostic pop
 #endif
+    // Room for `count` units at the end, written in place and then counted
+    // with Advance.
+    wchar_t* Room(std::size_t count) {
+      if (FCapacity - FSize < count) Grow(count);
+      return FData.get() + FSize;
+    }
+    void Advance(std::size_t count) { FSize += count; }
     void append(std::size_t count, wchar_t c) {
       if (FCapacity - FSize < count) Grow(count);
       std::fill_n(FData.get() + FSize, count, c);

@@ -105,12 +105,9 @@ void SafeContent(std::wstring& text, std::size_t start) {
 
 // Nothing in the value that the entity table would write otherwise: no
 // predefined character and no control character.
-bool IsPlainValue(std::wstring_view value) {
-  const wchar_t* p = value.data();
-  const std::size_t n = value.size();
-  std::size_t i = 0;
 #if defined(__SSE2__)
-  i = FindFirst(p, i, n, [](__m128i u) {
+// The units of the block that IsSpecial finds, as a mask of 16-bit lanes.
+inline __m128i SpecialUnits(__m128i u) {
     const __m128i control = _mm_andnot_si128(
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(0x09)), _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0A))),
                      _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0D))),
@@ -121,12 +118,50 @@ bool IsPlainValue(std::wstring_view value) {
                                                _mm_cmpeq_epi16(u, _mm_set1_epi16(L'"'))),
                                   _mm_cmpeq_epi16(u, _mm_set1_epi16(L'\''))));
     return _mm_or_si128(control, predefined);
-  });
+}
+#endif
+
+bool IsPlainValue(std::wstring_view value) {
+  const wchar_t* p = value.data();
+  const std::size_t n = value.size();
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  i = FindFirst(p, i, n, SpecialUnits);
   if (i + 8 <= n) return false;
 #endif
   for (; i < n; ++i)
     if (IsSpecial(p[i])) return false;
   return true;
+}
+
+// A value without a character that needs encoding appended, checked and
+// copied in one pass; false, with nothing appended, otherwise.
+// (The writer's buffer gives room to copy into; a string is checked first.)
+template <class TOut>
+bool CopyPlain(TOut& out, std::wstring_view value) {
+  if constexpr (requires { out.Room(std::size_t{0}); }) {
+    const wchar_t* p = value.data();
+    const std::size_t n = value.size();
+    wchar_t* d = out.Room(n);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= n; i += 8) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      if (_mm_movemask_epi8(SpecialUnits(units)) != 0) return false;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), units);
+    }
+#endif
+    for (; i < n; ++i) {
+      if (IsSpecial(p[i])) return false;
+      d[i] = p[i];
+    }
+    out.Advance(n);
+    return true;
+  } else {
+    if (!IsPlainValue(value)) return false;
+    out.append(value);
+    return true;
+  }
 }
 
 // Whether the text holds a line break (CR or LF).
@@ -226,10 +261,7 @@ public:
     }
     const int codePage = AnsiCodePage();
     // Most values need no reference at all: copied as they are.
-    if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && IsPlainValue(value)) {
-      out.append(value);
-      return;
-    }
+    if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && CopyPlain(out, value)) return;
     std::wstring& encoded = F.FEncoded;
     encoded.clear();
     F.FEntities->EncodeTo(encoded, value, formats, part, coding, codePage);
@@ -282,12 +314,9 @@ public:
     if (CopiesPlain(part)) {
       const std::wstring& before = keep ? attribute->GetBeforeWhiteSpaces() : EmptyText();
       const std::wstring& after = keep ? attribute->GetAfterWhiteSpaces() : EmptyText();
-      if (IsPlainValue(before) && IsPlainValue(attribute->GetValue()) && IsPlainValue(after)) {
-        out.append(before);
-        out.append(attribute->GetValue());
-        out.append(after);
-        return;
-      }
+      const std::size_t start = out.size();
+      if (CopyPlain(out, before) && CopyPlain(out, attribute->GetValue()) && CopyPlain(out, after)) return;
+      out.resize(start);
     }
     const TXmlEntityCoding coding = AttributeCoding(attribute);
     const TXmlEntityFormats formats = AttributeFormats();
@@ -365,12 +394,9 @@ public:
     if (CopiesPlain(part)) {
       const std::wstring& before = whiteSpaces ? node->GetBeforeWhiteSpaces() : EmptyText();
       const std::wstring& after = whiteSpaces ? node->GetAfterWhiteSpaces() : EmptyText();
-      if (IsPlainValue(before) && IsPlainValue(node->GetValue()) && IsPlainValue(after)) {
-        out.append(before);
-        out.append(node->GetValue());
-        out.append(after);
-        return;
-      }
+      const std::size_t start = out.size();
+      if (CopyPlain(out, before) && CopyPlain(out, node->GetValue()) && CopyPlain(out, after)) return;
+      out.resize(start);
     }
     TXmlEntityCoding coding;
     CodingsToCoding(node->GetCodings(), F.FDefaultCoding, coding);
