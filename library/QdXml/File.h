@@ -413,6 +413,9 @@ private:
     // Takes the end back to `size` (never beyond the end).
     void resize(std::size_t size) { FSize = std::min(size, FSize); }
     operator std::wstring_view() const { return {FData.get(), FSize}; }
+#if defined(__GNUC__)
+    __attribute__((always_inline))
+#endif
     TOutputBuffer& operator+=(wchar_t c) {
       if (FSize == FCapacity) Grow(1);
       FData[FSize++] = c;
@@ -429,6 +432,7 @@ private:
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Warray-bounds"
 #pragma GCC diagnostic ignored "-Wstringop-overread"
+    __attribute__((always_inline))
 #endif
     void append(std::wstring_view piece) {
       const std::size_t n = piece.size();
