@@ -43,8 +43,9 @@ constexpr std::uint64_t NAME_BREAKERS_C = (1ull << L' ') | (1ull << L'\t') | (1u
 
 inline bool IsNameBreaker(wchar_t c) { return c < 64 && ((NAME_BREAKERS_C >> c) & 1) != 0; }
 
-// Eight units at a time where the processor has SSE2: the bits (two per
-// unit, from movemask) of the units that `Test` finds in the block at `p`.
+// With SSE2, eight units at a time: the position from `i` on of the first
+// unit that `test` marks in its block (a lane of ones), or the start of the
+// last block of fewer than eight units, which the caller scans itself.
 #if defined(__SSE2__)
 template <class TTest>
 inline std::size_t FindFirst(const wchar_t* p, std::size_t i, std::size_t n, TTest test) {
