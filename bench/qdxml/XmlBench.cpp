@@ -6,7 +6,12 @@
 // load and save times, and its bytes per element from the growth of the
 // process's PagefileUsage (GetProcessMemoryInfo; PrivateUsage reads 0 under
 // Wine). The native program of scripts/bench measures libxml2 and pugixml on
-// the same bytes.
+// the same bytes. Writing: TXmlFile::WriteFile of the loaded tree to a file
+// against the DOM's save to a file; beside it, what WriteFile is made of:
+// WriteToBytes (the document in memory) and the file step alone (the atomic
+// replace of TFile::BytesToFile, which flushes the new file to disk before
+// the rename; the DOM's save does not flush), and the same bytes written
+// plainly to the target as a reference for the flush and replace.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -22,6 +27,7 @@
 #include <oleauto.h>
 #include <psapi.h>
 
+#include "QdClasses.h"
 #include "QdStartup.h"
 #include "QdXml.h"
 #include "XmlSample.h"
@@ -142,6 +148,16 @@ struct TOurResult {
   double LoadSeconds = 1e300;
   double LoadCpuSeconds = 1e300;
   double WriteSeconds = 1e300;
+  // The parts of WriteFile: the document written to bytes in memory
+  // (WriteToBytes), and the file step alone (TFile::BytesToFile of those
+  // bytes: a new file beside the target, its flush to disk, the rename over
+  // the target).
+  double ToBytesSeconds = 1e300;
+  double FileStepSeconds = 1e300;
+  // The same bytes written plainly (a file stream over the target: no
+  // flush, no rename), as the DOM's save writes: the rest of the file step
+  // is the flush to disk and the replace.
+  double PlainWriteSeconds = 1e300;
   long long Bytes = 0;
 };
 
@@ -204,6 +220,18 @@ TOurResult MeasureOurs(const std::wstring& fileName, const std::wstring& saveNam
       return result;
     }
     result.WriteSeconds = std::min(result.WriteSeconds, Seconds(std::chrono::steady_clock::now() - writeStart));
+    const auto bytesStart = std::chrono::steady_clock::now();
+    const Rtl::TBytes written = xml.WriteToBytes();
+    result.ToBytesSeconds = std::min(result.ToBytesSeconds, Seconds(std::chrono::steady_clock::now() - bytesStart));
+    const auto fileStart = std::chrono::steady_clock::now();
+    Qd::TFile::BytesToFile(written, saveName);
+    result.FileStepSeconds = std::min(result.FileStepSeconds, Seconds(std::chrono::steady_clock::now() - fileStart));
+    const auto plainStart = std::chrono::steady_clock::now();
+    {
+      Rtl::TFileStream plain(saveName, Rtl::fmCreate);
+      plain.WriteBuffer(written.data(), static_cast<int>(written.size()));
+    }
+    result.PlainWriteSeconds = std::min(result.PlainWriteSeconds, Seconds(std::chrono::steady_clock::now() - plainStart));
   }
   return result;
 }
@@ -320,12 +348,14 @@ int main() {
       const double domBytes = dom.Elements ? static_cast<double>(dom.Bytes) / dom.Elements : 0.0;
       std::snprintf(oursText, sizeof oursText,
                     "%.1fms %.0f B/elem (%ld elements), ratio %.2f (processor time %.0f/%.0fms, ratio %.2f), "
-                    "memory %.2f; text reader alone %.1fms; WriteFile %.1fms, ratio %.2f",
+                    "memory %.2f; text reader alone %.1fms; WriteFile %.1fms, ratio %.2f (WriteToBytes %.1fms, "
+                    "file step %.1fms; plain write %.1fms)",
                     ours.LoadSeconds * 1000, ourBytes, ours.Elements, ours.LoadSeconds / dom.LoadSeconds,
                     ours.LoadCpuSeconds * 1000, dom.LoadCpuSeconds * 1000,
                     dom.LoadCpuSeconds > 0 ? ours.LoadCpuSeconds / dom.LoadCpuSeconds : 0.0,
                     domBytes > 0 ? ourBytes / domBytes : 0.0, MeasureChunks(document.FileName) * 1000,
-                    ours.WriteSeconds * 1000, ours.WriteSeconds / dom.SaveSeconds);
+                    ours.WriteSeconds * 1000, ours.WriteSeconds / dom.SaveSeconds, ours.ToBytesSeconds * 1000,
+                    ours.FileStepSeconds * 1000, ours.PlainWriteSeconds * 1000);
       if (times != nullptr) std::fprintf(times, "%.6f %s\n", MeasureOursFromMemory(document.FileName), document.Name);
     }
     std::printf("%-22s %10llu %9ld | %7.1fms %7.1fms %10.0f | %s\n", document.Name, FileSize(document.FileName),

@@ -61,10 +61,15 @@ std::wstring TFile::GetFinalPath(const std::wstring& path) { return FinalPathNam
 
 // --- Removal -----------------------------------------------------------------
 
+// A file that exists (as Rtl::FileExists: not a folder; a link only when
+// its target is a file) with the read-only attribute. The attributes are
+// read once; only a link needs the look at its target.
 bool TFile::IsFileReadOnly(const std::wstring& fileName) {
-  if (!Rtl::FileExists(fileName)) return false;
+  if (fileName.empty()) return false;
   const DWORD attributes = GetFileAttributesW(fileName.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && !Rtl::FileExists(fileName)) return false;
+  return (attributes & FILE_ATTRIBUTE_READONLY) != 0;
 }
 
 bool TFile::RemoveReadOnlyAttribute(const std::wstring& fileName) {

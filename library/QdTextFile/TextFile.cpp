@@ -1,5 +1,6 @@
 #include "QdTextFile/TextFile.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -27,6 +28,22 @@ namespace {
 // handed over at the end, not copied.
 class TOutputStream : public Rtl::TMemoryStream {
 public:
+  // Room for `count` more bytes at the end of the output, to be written in
+  // place and counted with Commit; null when the position is not at the
+  // end. The capacity doubles, so a large output is moved only a few times.
+  std::uint8_t* Room(std::size_t count) {
+    if (FPosition != FSize || FOnBlock) return nullptr;
+    const std::size_t need = static_cast<std::size_t>(FSize) + count;
+    if (need > FData.size()) {
+      FData.resize(std::max({need, 2 * FData.size(), std::size_t{1} << 16}));
+      FMemory = FData.data();
+    }
+    return FData.data() + FSize;
+  }
+  void Commit(std::size_t count) {
+    FSize += static_cast<std::int64_t>(count);
+    FPosition = FSize;
+  }
   Rtl::TBytes TakeBytes() {
     Rtl::TBytes bytes = std::move(FData);
     bytes.resize(static_cast<std::size_t>(FSize));
@@ -222,14 +239,24 @@ void TTextFile::Write(std::wstring_view str) {
       return WriteBytes(bytes.data(), bytes.size());
     }
     case tfUtf8: {
-      // Encoded here, into a buffer kept between writes; text with a lone
+      // Encoded here: straight into the memory that collects our own
+      // output, else into a buffer kept between writes; text with a lone
       // surrogate goes through the platform's conversion.
-      FEncoded.clear();
-      if (!Rtl::AppendUtf8(FEncoded, str)) {
+      if (FStream == nullptr) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+      if ((FToFile || FToMemory) && FOwnedStream != nullptr && str.size() <= (std::size_t{1} << 28)) {
+        auto& output = static_cast<TOutputStream&>(*FOwnedStream);
+        if (std::uint8_t* room = output.Room(3 * str.size())) {
+          const std::size_t n = Rtl::EncodeUtf8(reinterpret_cast<char*>(room), str);
+          if (n != Rtl::UTF8_LONE_SURROGATE_C) return output.Commit(n);
+        }
+      }
+      if (FEncoded.size() < 3 * str.size()) FEncoded.resize(3 * str.size());
+      const std::size_t n = Rtl::EncodeUtf8(FEncoded.data(), str);
+      if (n == Rtl::UTF8_LONE_SURROGATE_C) {
         const Rtl::RawByteString bytes = Utf8Encode(str);
         return WriteBytes(bytes.data(), bytes.size());
       }
-      return WriteBytes(FEncoded.data(), FEncoded.size());
+      return WriteBytes(FEncoded.data(), n);
     }
     case tfUtf16Le:
       if constexpr (std::endian::native == std::endian::little)
@@ -288,6 +315,13 @@ void TTextFile::WriteAnsiLine(const Rtl::RawByteString& str) {
 const Rtl::TBytes& TTextFile::GetOutputData() {
   if (IsOpen()) Close();
   return FOutputData;
+}
+
+Rtl::TBytes TTextFile::TakeOutputData() {
+  if (IsOpen()) Close();
+  Rtl::TBytes output = std::move(FOutputData);
+  FOutputData.clear();
+  return output;
 }
 
 std::wstring TTextFile::GetOutputString() { return TString::BytesToString(GetOutputData()); }

@@ -193,6 +193,8 @@ public:
   void Cancel();
   // Closes the object if open; the bytes of an in-memory output.
   const Rtl::TBytes& GetOutputData();
+  // GetOutputData's bytes handed over (no copy); the object keeps none.
+  Rtl::TBytes TakeOutputData();
   std::wstring GetOutputString();
 
   // --- Configuration and state.

@@ -249,19 +249,22 @@ TXmlEntity* TXmlFileEntities::FindName(std::wstring_view name) const {
   return found == FNames.end() ? nullptr : found->second;
 }
 
-TXmlEntity* TXmlFileEntities::FindChar(char32_t c) {
-  if (!FChars) {
-    FChars = std::make_unique<std::unordered_map<char32_t, TXmlEntity*>>();
-    for (TQdObject* item : FItems) {
-      auto* entity = static_cast<TXmlEntity*>(item);
-      // Only the declaration that a name binds to may stand for its value,
-      // and only under a name that reads back as a reference.
-      const std::wstring& name = entity->GetName();
-      if (!entity->GetLoaded() || FindName(name) != entity || NameLength(name, 0) != name.size()) continue;
-      const char32_t single = SingleCodePoint(entity->GetValue());
-      if (single != 0) FChars->emplace(single, entity);
-    }
+void TXmlFileEntities::MakeChars() {
+  FChars = std::make_unique<std::unordered_map<char32_t, TXmlEntity*>>();
+  FCharsMask = 0;
+  for (TQdObject* item : FItems) {
+    auto* entity = static_cast<TXmlEntity*>(item);
+    // Only the declaration that a name binds to may stand for its value,
+    // and only under a name that reads back as a reference.
+    const std::wstring& name = entity->GetName();
+    if (!entity->GetLoaded() || FindName(name) != entity || NameLength(name, 0) != name.size()) continue;
+    const char32_t single = SingleCodePoint(entity->GetValue());
+    if (single != 0 && FChars->emplace(single, entity).second) FCharsMask |= std::uint64_t{1} << (single & 63);
   }
+}
+
+TXmlEntity* TXmlFileEntities::FindChar(char32_t c) {
+  if (!FChars) MakeChars();
   if (FChars->empty()) return nullptr;
   const auto found = FChars->find(c);
   return found == FChars->end() ? nullptr : found->second;
@@ -481,6 +484,35 @@ void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats 
   }
 }
 
+std::uint64_t TXmlFileEntities::CandidateMask(const TXmlPartEntities* partEntities) {
+  if (!FChars) MakeChars();
+  std::uint64_t mask = FCharsMask;
+  if (partEntities != nullptr)
+    for (const auto& entry : partEntities->GetCharacterCodings()) mask |= std::uint64_t{1} << (entry.first & 63);
+  return mask;
+}
+
+// The end of the run from `i` of characters that AddChar writes as they
+// are (their bit in `mask` clear; no surrogate, whose code point AddChar
+// takes from a pair), and with `special` also no predefined or control
+// character.
+std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, std::uint64_t mask, bool special) {
+  const std::size_t n = value.size();
+  for (; i < n; ++i) {
+    const wchar_t c = value[i];
+    if (c < 0x40) {
+      if (special && (TUnicodeString::IsControlCharacter(c) || c == L'"' || c == L'\'' || c == L'<' || c == L'>' ||
+                      c == L'&'))
+        return i;
+    } else if (c >= 0xD800 && c <= 0xDFFF) {
+      if (mask != 0) return i;
+      continue;
+    }
+    if ((mask >> (c & 63)) & 1) return i;
+  }
+  return n;
+}
+
 std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityFormats formats,
                                             const TXmlPartEntities* partEntities, int ansiCodePage) {
   std::wstring out;
@@ -495,7 +527,13 @@ void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXml
   if (!TUnicodeString::HasControlCharacters(value) && noPart &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
     if (FStoreEntities) {
-      for (std::size_t i = 0; i < value.size();) AddChar(out, NextCodePoint(value, i), formats, partEntities);
+      const std::uint64_t mask = CandidateMask(partEntities);
+      for (std::size_t i = 0; i < value.size();) {
+        const std::size_t run = PlainRun(value, i, mask, false);
+        out.append(value.substr(i, run - i));
+        i = run;
+        if (i < value.size()) AddChar(out, NextCodePoint(value, i), formats, partEntities);
+      }
       return;
     }
     if (ansiCodePage < 0) {
@@ -516,8 +554,15 @@ void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXml
   out.reserve(out.size() + value.size() + value.size() / 8);
   const bool predefined = formats.Contains(xfPredefined);
   const bool addChars = FStoreEntities || !noPart;
+  const std::uint64_t mask = addChars ? CandidateMask(partEntities) : 0;
   const std::size_t n = value.size();
   for (std::size_t i = 0; i < n;) {
+    // The characters that nothing applies to, as one piece.
+    if (const std::size_t run = PlainRun(value, i, mask, true); run > i) {
+      out.append(value.substr(i, run - i));
+      i = run;
+      if (i == n) break;
+    }
     const wchar_t c = value[i];
     switch (c) {
       case L'"':

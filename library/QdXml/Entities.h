@@ -273,6 +273,9 @@ private:
   void Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros,
               TXmlPartEntities* partEntities);
   void AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
+  // The bits of the characters that AddChar may write otherwise (see FCharsMask).
+  std::uint64_t CandidateMask(const TXmlPartEntities* partEntities);
+  static std::size_t PlainRun(std::wstring_view value, std::size_t i, std::uint64_t mask, bool special);
   void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
   bool IsExpanded(const TXmlEntity& entity, TXmlEntityFormats formats) const;
   // Raises when the entity `name` being declared is reached through the
@@ -283,6 +286,10 @@ private:
                       std::wstring identifier);
 
   std::unique_ptr<std::unordered_map<char32_t, TXmlEntity*>> FChars;  // made on first use, dropped by Add
+  // Bit (c & 63) set for each character of FChars (made with it): a
+  // character whose bit is clear has no entity.
+  std::uint64_t FCharsMask = 0;
+  void MakeChars();
   TQdObjectList FInternalItems;
   std::unordered_map<std::wstring, TXmlEntity*> FNames;
   std::unordered_map<std::wstring, TXmlEntity*> FInternalNames;

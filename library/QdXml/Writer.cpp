@@ -5,7 +5,11 @@
 // of "]]>" in content are written as references, so that no value can end
 // the markup around it.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string>
 #include <string_view>
 #include <vector>
@@ -31,30 +35,40 @@ namespace Qd {
 
 namespace {
 
-bool IsNameBreaker(wchar_t c) {
-  if (c > L'>') return false;
-  switch (c) {
-    case L' ':
-    case L'\t':
-    case L'\r':
-    case L'\n':
-    case L'<':
-    case L'>':
-    case L'/':
-    case L'=':
-    case L'"':
-    case L'\'':
-    case L'&':
-      return true;
-    default:
-      return false;
+// The characters that end or break a name in a tag: whitespace, "<", ">",
+// "/", "=", either quote and "&" (bit c for each, all below U+0040).
+constexpr std::uint64_t NAME_BREAKERS_C = (1ull << L' ') | (1ull << L'\t') | (1ull << L'\r') | (1ull << L'\n') |
+                                          (1ull << L'<') | (1ull << L'>') | (1ull << L'/') | (1ull << L'=') |
+                                          (1ull << L'"') | (1ull << L'\'') | (1ull << L'&');
+
+inline bool IsNameBreaker(wchar_t c) { return c < 64 && ((NAME_BREAKERS_C >> c) & 1) != 0; }
+
+// With SSE2, eight units at a time: the position from `i` on of the first
+// unit that `test` marks in its block (a lane of ones), or the start of the
+// last block of fewer than eight units, which the caller scans itself.
+#if defined(__SSE2__)
+template <class TTest>
+inline std::size_t FindFirst(const wchar_t* p, std::size_t i, std::size_t n, TTest test) {
+  for (; i + 8 <= n; i += 8) {
+    const int found = _mm_movemask_epi8(test(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
+    if (found != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found))) / 2;
   }
+  return i;
+}
+#endif
+
+// What the entity table writes otherwise: a predefined character, or a
+// control character (below U+0020 but TAB, LF and CR).
+inline bool IsSpecial(wchar_t c) {
+  if (c < 0x20) return c != 0x09 && c != 0x0A && c != 0x0D;
+  return c == L'&' || c == L'<' || c == L'>' || c == L'"' || c == L'\'';
 }
 
 // A name that cannot end or break the tag it stands in.
 void CheckName(const std::wstring& name) {
-  if (name.empty() || std::any_of(name.begin(), name.end(), IsNameBreaker))
-    throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
+  bool broken = name.empty();
+  for (const wchar_t c : name) broken |= IsNameBreaker(c);
+  if (broken) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
 }
 
 // A markup node whose value holds its own end.
@@ -80,16 +94,95 @@ void SafeContent(std::wstring& text, std::size_t start) {
 
 // Nothing in the value that the entity table would write otherwise: no
 // predefined character and no control character.
+#if defined(__SSE2__)
+// The units of the block that IsSpecial finds, as a mask of 16-bit lanes.
+inline __m128i SpecialUnits(__m128i u) {
+    const __m128i control = _mm_andnot_si128(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(0x09)), _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0A))),
+                     _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0D))),
+        _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFFE0))), _mm_setzero_si128()));
+    const __m128i predefined =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'&')), _mm_cmpeq_epi16(u, _mm_set1_epi16(L'<'))),
+                     _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'>')),
+                                               _mm_cmpeq_epi16(u, _mm_set1_epi16(L'"'))),
+                                  _mm_cmpeq_epi16(u, _mm_set1_epi16(L'\''))));
+    return _mm_or_si128(control, predefined);
+}
+#endif
+
 bool IsPlainValue(std::wstring_view value) {
-  for (const wchar_t c : value) {
-    if (c >= 0x40) continue;
-    if (c < 0x20) {
-      if (c != 0x09 && c != 0x0A && c != 0x0D) return false;
-    } else if (c == L'&' || c == L'<' || c == L'>' || c == L'"' || c == L'\'') {
-      return false;
-    }
-  }
+  const wchar_t* p = value.data();
+  const std::size_t n = value.size();
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  i = FindFirst(p, i, n, SpecialUnits);
+  if (i + 8 <= n) return false;
+#endif
+  for (; i < n; ++i)
+    if (IsSpecial(p[i])) return false;
   return true;
+}
+
+// A value without a character that needs encoding appended, checked and
+// copied in one pass; false, with nothing appended, otherwise.
+// (The writer's buffer gives room to copy into; a string is checked first.)
+template <class TOut>
+bool CopyPlain(TOut& out, std::wstring_view value) {
+  if constexpr (requires { out.Room(std::size_t{0}); }) {
+    const wchar_t* p = value.data();
+    const std::size_t n = value.size();
+    wchar_t* d = out.Room(n);
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 8 <= n; i += 8) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      if (_mm_movemask_epi8(SpecialUnits(units)) != 0) return false;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), units);
+    }
+#endif
+    for (; i < n; ++i) {
+      if (IsSpecial(p[i])) return false;
+      d[i] = p[i];
+    }
+    out.Advance(n);
+    return true;
+  } else {
+    if (!IsPlainValue(value)) return false;
+    out.append(value);
+    return true;
+  }
+}
+
+// Whether the text holds a line break (CR or LF).
+bool HasLineBreak(std::wstring_view text) {
+  const wchar_t* p = text.data();
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  i = FindFirst(p, i, n, [](__m128i u) {
+    return _mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'\r')), _mm_cmpeq_epi16(u, _mm_set1_epi16(L'\n')));
+  });
+  if (i + 8 <= n) return true;
+#endif
+  for (; i < n; ++i)
+    if (p[i] == L'\r' || p[i] == L'\n') return true;
+  return false;
+}
+
+// "&#x" + the unit in upper-case hexadecimal digits without leading zeros + ";".
+template <class TOut>
+void AppendHexReference(TOut& out, std::uint16_t unit) {
+  wchar_t digits[4];
+  int count = 0;
+  do {
+    digits[count++] = L"0123456789ABCDEF"[unit & 15];
+    unit = static_cast<std::uint16_t>(unit >> 4);
+  } while (unit != 0);
+  out += L'&';
+  out += L'#';
+  out += L'x';
+  while (count > 0) out += digits[--count];
+  out += L';';
 }
 
 const std::wstring& EmptyText() {
@@ -99,9 +192,10 @@ const std::wstring& EmptyText() {
 
 // A piece appended to the output: taken back when writing it fails, so
 // that a failed write leaves nothing of it.
+template <class TOut>
 class TPieceGuard {
 public:
-  explicit TPieceGuard(std::wstring& output) : FOutput(output), FStart(output.size()) {}
+  explicit TPieceGuard(TOut& output) : FOutput(output), FStart(output.size()) {}
   ~TPieceGuard() {
     if (!FDone && FOutput.size() > FStart) FOutput.resize(FStart);
   }
@@ -111,7 +205,7 @@ public:
   void Done() { FDone = true; }
 
 private:
-  std::wstring& FOutput;
+  TOut& FOutput;
   std::size_t FStart;
   bool FDone = false;
 };
@@ -146,7 +240,8 @@ public:
 
   // The value encoded with `coding` in place of the table's PredefinedCoding
   // (which stays as it is), appended to `out`; `content` keeps "]]>" out.
-  void AppendValue(std::wstring& out, std::wstring_view value, const TXmlEntityCoding& coding,
+  template <class TOut>
+  void AppendValue(TOut& out, std::wstring_view value, const TXmlEntityCoding& coding,
                    TXmlEntityFormats formats, const TXmlPartEntities* part, bool content) {
     if (value.empty()) return;
     if (F.FOptions.Contains(xoNoEncodeDecode)) {
@@ -155,13 +250,12 @@ public:
     }
     const int codePage = AnsiCodePage();
     // Most values need no reference at all: copied as they are.
-    if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && IsPlainValue(value)) {
-      out.append(value);
-      return;
-    }
-    const std::size_t start = out.size();
-    F.FEntities->EncodeTo(out, value, formats, part, coding, codePage);
-    if (content && coding[xeGt] == xcNone) SafeContent(out, start);
+    if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && CopyPlain(out, value)) return;
+    std::wstring& encoded = F.FEncoded;
+    encoded.clear();
+    F.FEntities->EncodeTo(encoded, value, formats, part, coding, codePage);
+    if (content && coding[xeGt] == xcNone) SafeContent(encoded, 0);
+    out.append(encoded);
   }
 
   std::wstring Encode(std::wstring_view value, const TXmlEntityCoding& coding, TXmlEntityFormats formats,
@@ -194,10 +288,25 @@ public:
     return SafeCoding(coding, quote);
   }
 
+  // Values without part records, written as they are when plain (as
+  // AppendValue would), with no coding worked out for them.
+  bool CopiesPlain(const TXmlPartEntities* part) const {
+    return F.FOptions.Contains(xoNoEncodeDecode) ||
+           (part == nullptr && AnsiCodePage() < 0 && !F.FEntities->GetStoreEntities());
+  }
+
   // The value with the recorded whitespace around it with xoKeepFormat
   // (each piece encoded alike: no reference spans whitespace).
-  void AppendAttributeValue(std::wstring& out, const TXmlAttribute* attribute, bool keep) {
+  template <class TOut>
+  void AppendAttributeValue(TOut& out, const TXmlAttribute* attribute, bool keep) {
     const TXmlPartEntities* part = attribute->HasPartEntities() ? &attribute->GetPartEntities() : nullptr;
+    if (CopiesPlain(part)) {
+      const std::wstring& before = keep ? attribute->GetBeforeWhiteSpaces() : EmptyText();
+      const std::wstring& after = keep ? attribute->GetAfterWhiteSpaces() : EmptyText();
+      const std::size_t start = out.size();
+      if (CopyPlain(out, before) && CopyPlain(out, attribute->GetValue()) && CopyPlain(out, after)) return;
+      out.resize(start);
+    }
     const TXmlEntityCoding coding = AttributeCoding(attribute);
     const TXmlEntityFormats formats = AttributeFormats();
     if (keep) AppendValue(out, attribute->GetBeforeWhiteSpaces(), coding, formats, part, false);
@@ -206,10 +315,11 @@ public:
   }
 
   // Name, "=", the quoted value; the recorded whitespace with xoKeepFormat.
-  void AppendAttribute(std::wstring& out, const TXmlAttribute* attribute, bool keep) {
+  template <class TOut>
+  void AppendAttribute(TOut& out, const TXmlAttribute* attribute, bool keep) {
     CheckName(attribute->GetName());
     const wchar_t quote = SEPARATOR_C[attribute->GetSeparator()];
-    out += attribute->GetName();
+    out.append(attribute->GetName());
     if (keep) out += attribute->GetNameWhiteSpaces();
     out += L'=';
     if (keep) out += attribute->GetSeparatorWhiteSpaces();
@@ -220,7 +330,8 @@ public:
 
   // The attributes of a start tag on its line: the whitespace before them
   // (one space when none was recorded), and between them.
-  void AppendAttributes(std::wstring& out, const std::wstring& whiteSpaces, const TXmlAttributes* attributes,
+  template <class TOut>
+  void AppendAttributes(TOut& out, const std::wstring& whiteSpaces, const TXmlAttributes* attributes,
                         bool keep) {
     const int count = attributes != nullptr ? attributes->GetCount() : 0;
     if (whiteSpaces.empty() && count > 0)
@@ -254,7 +365,8 @@ public:
 
   // A text's value as content, with the recorded whitespace around it when
   // `whiteSpaces`.
-  void AppendContent(std::wstring& out, const TXmlElement* node, bool whiteSpaces) {
+  template <class TOut>
+  void AppendContent(TOut& out, const TXmlElement* node, bool whiteSpaces) {
     const TXmlPartEntities* part = node->HasPartEntities() ? &node->GetPartEntities() : nullptr;
     if (F.FOptions.Contains(xoNoEncodeDecode)) {
       if (whiteSpaces) out += node->GetBeforeWhiteSpaces();
@@ -265,8 +377,15 @@ public:
     if (!F.IsKeepFormat() && IsDroppedOnReading(node)) {
       // Written plainly, a text of whitespace alone (from references or an
       // entity) would be taken for layout and dropped when read again.
-      for (const wchar_t c : node->GetValue()) out += Rtl::Format(L"&#x%X;", {static_cast<int>(c)});
+      for (const wchar_t c : node->GetValue()) AppendHexReference(out, static_cast<std::uint16_t>(c));
       return;
+    }
+    if (CopiesPlain(part)) {
+      const std::wstring& before = whiteSpaces ? node->GetBeforeWhiteSpaces() : EmptyText();
+      const std::wstring& after = whiteSpaces ? node->GetAfterWhiteSpaces() : EmptyText();
+      const std::size_t start = out.size();
+      if (CopyPlain(out, before) && CopyPlain(out, node->GetValue()) && CopyPlain(out, after)) return;
+      out.resize(start);
     }
     TXmlEntityCoding coding;
     CodingsToCoding(node->GetCodings(), F.FDefaultCoding, coding);
@@ -281,6 +400,14 @@ public:
 };
 
 // --- The primitive and the helpers ----------------------------------------------
+
+void TXmlFile::TOutputBuffer::Grow(std::size_t more) {
+  const std::size_t capacity = std::max(FSize + more, std::max(2 * FCapacity, OUTPUT_BLOCK_C + OUTPUT_BLOCK_C / 2));
+  auto data = std::make_unique_for_overwrite<wchar_t[]>(capacity);
+  if (FSize > 0) std::memcpy(data.get(), FData.get(), FSize * sizeof(wchar_t));
+  FData = std::move(data);
+  FCapacity = capacity;
+}
 
 // Output collects in a buffer that goes to the text writer in large blocks
 // (one conversion per block instead of one per piece). The pieces are
@@ -305,7 +432,7 @@ void TXmlFile::EndPiece(std::size_t start, bool lineEnd) {
     }
     FWriteLine.clear();
     FLineStart = FOutput.size();
-  } else if (std::wstring_view(FOutput).find_first_of(L"\r\n", start) != std::wstring_view::npos) {
+  } else if (start < FOutput.size() && HasLineBreak(std::wstring_view(FOutput).substr(start))) {
     // The line ends inside the piece: the next line starts after it.
     FWriteLine.clear();
     FLineStart = FOutput.size();
@@ -319,7 +446,7 @@ void TXmlFile::AppendIndent(int extra) {
 }
 
 const std::wstring& TXmlFile::GetWriteLine() const {
-  if (FLineStart < FOutput.size()) FWriteLine.append(FOutput, FLineStart, std::wstring::npos);
+  if (FLineStart < FOutput.size()) FWriteLine.append(std::wstring_view(FOutput).substr(FLineStart));
   FLineStart = FOutput.size();
   return FWriteLine;
 }
@@ -380,28 +507,19 @@ std::wstring TXmlFile::EncodeString(std::wstring_view value, const TXmlEntityCod
 
 void TXmlFile::Rewrite(const std::wstring& fileName) {
   if (fileName.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlNoFileName));
-  FWriteDepth = 0;
-  ResetOutput();
-  FWriteLine.clear();
-  FInline = 0;
+  StartOutput();
   FFile->Rewrite(fileName);
   if (FWriteHeader) DoWriteDeclaration();
 }
 
 void TXmlFile::Rewrite(Rtl::TStream& stream) {
-  FWriteDepth = 0;
-  ResetOutput();
-  FWriteLine.clear();
-  FInline = 0;
+  StartOutput();
   FFile->Rewrite(stream);
   if (FWriteHeader) DoWriteDeclaration();
 }
 
 void TXmlFile::Rewrite() {
-  FWriteDepth = 0;
-  ResetOutput();
-  FWriteLine.clear();
-  FInline = 0;
+  StartOutput();
   FFile->RewriteData();
   DoWriteDeclaration();
 }
@@ -410,11 +528,15 @@ void TXmlFile::RewriteString() {
   FFile->SetUseBom(false);
   FCheckHeader = false;
   FFile->SetEncoding(L"unicode");
+  StartOutput();
+  FFile->RewriteData();
+}
+
+void TXmlFile::StartOutput() {
   FWriteDepth = 0;
   ResetOutput();
   FWriteLine.clear();
   FInline = 0;
-  FFile->RewriteData();
 }
 
 void TXmlFile::Close() {
@@ -480,20 +602,31 @@ void TXmlFile::WriteFileFromRoot(const std::wstring& fileName, TXmlElement* root
   xml.WriteFile(fileName, root);
 }
 
-Rtl::TBytes TXmlFile::WriteToBytes() {
-  Rtl::TMemoryStream stream;
-  WriteFile(stream);
-  return stream.Bytes();
+// As WriteFile(stream) (the same steps, the declaration only when
+// FWriteHeader), with the text writer's memory as the stream.
+Rtl::TBytes TXmlFile::WriteToMemory() {
+  try {
+    StartOutput();
+    FFile->RewriteData();
+    if (FWriteHeader) DoWriteDeclaration();
+    WriteItems();
+    Close();
+  } catch (...) {
+    Cancel();
+    throw;
+  }
+  return FFile->TakeOutputData();
 }
+
+Rtl::TBytes TXmlFile::WriteToBytes() { return WriteToMemory(); }
 
 std::wstring TXmlFile::WriteToString() {
   FFile->SetUseBom(false);
   FCheckHeader = false;
   FFile->SetEncoding(L"unicode");
-  Rtl::TMemoryStream stream;
-  WriteFile(stream);
-  std::wstring result(static_cast<std::size_t>(stream.Size() / 2), L'\0');
-  if (!result.empty()) std::memcpy(result.data(), stream.Memory(), result.size() * sizeof(wchar_t));
+  const Rtl::TBytes bytes = WriteToMemory();
+  std::wstring result(bytes.size() / 2, L'\0');
+  if (!result.empty()) std::memcpy(result.data(), bytes.data(), result.size() * sizeof(wchar_t));
   return result;
 }
 
@@ -546,13 +679,14 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
             TPieceGuard piece(FOutput);
             if (nodeIndent && !layoutKeep) AppendIndent(0);
             FOutput += L'<';
-            FOutput += node->GetName();
+            FOutput.append(node->GetName());
             w.AppendAttributes(FOutput, start, node->HasAttributes() ? &node->GetAttributes() : nullptr, keep);
             FOutput += L'>';
             w.AppendContent(FOutput, node, true);
-            FOutput += L"</";
-            FOutput += node->GetName();
-            FOutput += node->GetEndWhiteSpaces();
+            FOutput += L'<';
+            FOutput += L'/';
+            FOutput.append(node->GetName());
+            FOutput.append(node->GetEndWhiteSpaces());
             FOutput += L'>';
             piece.Done();
             EndPiece(piece.Start(), nodeIndent && !layoutKeep);
@@ -565,7 +699,9 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
             WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
                           xwSingleLine, start);
           } else if (makeInline) {
-            Write(nodeIndent ? GetIndentSpaces(0) : std::wstring());
+            const std::size_t indentStart = FOutput.size();
+            if (nodeIndent) AppendIndent(0);
+            EndPiece(indentStart, false);
             ++FInline;
             WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
                           xwSingleLine, L"");
@@ -626,7 +762,7 @@ void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* att
     TPieceGuard piece(FOutput);
     AppendIndent(0);
     FOutput += L'<';
-    FOutput += name;
+    FOutput.append(name);
     w.AppendAttributes(FOutput, whiteSpaces, attributes, IsKeepFormat());
     FOutput += L'>';
     piece.Done();
@@ -660,9 +796,10 @@ void TXmlFile::WriteEndTag(bool writeLeadingSpaces, const std::wstring& whiteSpa
   // Indented at the depth of its start tag.
   if (writeLeadingSpaces && !layoutKeep)
     FOutput.append(2 * (FWriteDepth - 1), L' ');
-  FOutput += L"</";
-  FOutput += FWriteElements[FWriteDepth - 1];
-  if (IsKeepFormat()) FOutput += whiteSpaces;
+  FOutput += L'<';
+  FOutput += L'/';
+  FOutput.append(FWriteElements[FWriteDepth - 1]);
+  if (IsKeepFormat()) FOutput.append(whiteSpaces);
   FOutput += L'>';
   --FWriteDepth;
   EndPiece(start, !layoutKeep);
@@ -678,10 +815,11 @@ void TXmlFile::WriteSingleElement(const std::wstring& name, const TXmlAttributes
     TPieceGuard piece(FOutput);
     if (writeMode == xwSingleLine) AppendIndent(0);
     FOutput += L'<';
-    FOutput += name;
+    FOutput.append(name);
     w.AppendAttributes(FOutput, startWhiteSpaces, attributes, IsKeepFormat());
-    FOutput += endWhiteSpaces;
-    FOutput += L"/>";
+    FOutput.append(endWhiteSpaces);
+    FOutput += L'/';
+    FOutput += L'>';
     piece.Done();
     EndPiece(piece.Start(), writeMode == xwSingleLine && !layoutKeep);
     return;
@@ -724,11 +862,12 @@ void TXmlFile::WriteDeclaration(TXmlElement* element) {
 }
 
 void TXmlFile::WriteMarkup(std::wstring_view open, std::wstring_view value, std::wstring_view close, bool indent) {
-  std::wstring text = indent ? GetIndentSpaces(0) : std::wstring();
-  text += open;
-  text += value;
-  text += close;
-  Write(text, !(IsKeepFormat() || FInline > 0));
+  const std::size_t start = FOutput.size();
+  if (indent) AppendIndent(0);
+  FOutput.append(open);
+  FOutput.append(value);
+  FOutput.append(close);
+  EndPiece(start, !(IsKeepFormat() || FInline > 0));
 }
 
 void TXmlFile::WriteDocType(const std::wstring& value) {

@@ -1,6 +1,10 @@
 #include "runtime/Text/CodePage.h"
 
 #include <climits>
+#include <cstdint>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
@@ -55,40 +59,58 @@ std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidCh
   return result;
 }
 
-bool AppendUtf8(std::string& out, std::wstring_view text) {
-  const std::size_t old = out.size();
-  std::size_t n = old;
-  out.resize(n + 3 * text.size());
-  char* p = out.data();
+std::size_t EncodeUtf8(char* out, std::wstring_view text) {
+  const wchar_t* p = text.data();
   const std::size_t count = text.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const auto c = static_cast<std::uint32_t>(text[i]);
+  std::size_t i = 0;
+  std::size_t n = 0;
+  while (i < count) {
+    // Runs of ASCII, the bulk of markup, eight units at a time.
+#if defined(__SSE2__)
+    while (i + 8 <= count) {
+      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                            _mm_setzero_si128())) != 0xFFFF)
+        break;
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
+      i += 8;
+      n += 8;
+    }
+#endif
+    while (i < count && static_cast<std::uint32_t>(p[i]) < 0x80) out[n++] = static_cast<char>(p[i++]);
+    if (i == count) break;
+    const auto c = static_cast<std::uint32_t>(p[i]);
     if (c < 0x80) {
-      p[n++] = static_cast<char>(c);
+      out[n++] = static_cast<char>(c);
     } else if (c < 0x800) {
-      p[n++] = static_cast<char>(0xC0 | (c >> 6));
-      p[n++] = static_cast<char>(0x80 | (c & 0x3F));
+      out[n++] = static_cast<char>(0xC0 | (c >> 6));
+      out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else if (c < 0xD800 || c > 0xDFFF) {
-      p[n++] = static_cast<char>(0xE0 | (c >> 12));
-      p[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      p[n++] = static_cast<char>(0x80 | (c & 0x3F));
+      out[n++] = static_cast<char>(0xE0 | (c >> 12));
+      out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out[n++] = static_cast<char>(0x80 | (c & 0x3F));
     } else {
-      const auto low = i + 1 < count ? static_cast<std::uint32_t>(text[i + 1]) : 0u;
-      if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) {
-        out.resize(old);
-        return false;
-      }
+      const auto low = i + 1 < count ? static_cast<std::uint32_t>(p[i + 1]) : 0u;
+      if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) return UTF8_LONE_SURROGATE_C;
       // A pair: four bytes for its two units' six.
       const std::uint32_t v = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      p[n++] = static_cast<char>(0xF0 | (v >> 18));
-      p[n++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
-      p[n++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
-      p[n++] = static_cast<char>(0x80 | (v & 0x3F));
+      out[n++] = static_cast<char>(0xF0 | (v >> 18));
+      out[n++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+      out[n++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+      out[n++] = static_cast<char>(0x80 | (v & 0x3F));
       ++i;
     }
+    ++i;
   }
-  out.resize(n);
-  return true;
+  return n;
+}
+
+bool AppendUtf8(std::string& out, std::wstring_view text) {
+  const std::size_t old = out.size();
+  out.resize(old + 3 * text.size());
+  const std::size_t n = EncodeUtf8(out.data() + old, text);
+  out.resize(n == UTF8_LONE_SURROGATE_C ? old : old + n);
+  return n != UTF8_LONE_SURROGATE_C;
 }
 
 }  // namespace Rtl

@@ -44,5 +44,10 @@ std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidCh
 // blocks of output); false, with `out` as it was, when the text holds a
 // lone surrogate, which only WideToCodePage writes as the platform does.
 bool AppendUtf8(std::string& out, std::wstring_view text);
+// The UTF-8 of `text` written to `out`, which has room for three bytes per
+// unit; the count of bytes written, or UTF8_LONE_SURROGATE_C (nothing
+// usable written) when the text holds a lone surrogate.
+constexpr std::size_t UTF8_LONE_SURROGATE_C = static_cast<std::size_t>(-1);
+std::size_t EncodeUtf8(char* out, std::wstring_view text);
 
 }  // namespace Rtl

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "QdClasses/File.h"
 #include "QdTextFile.h"
 #include "runtime/IO/Files.h"
+#include "runtime/Text/CodePage.h"
 #include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
@@ -66,6 +68,49 @@ TEST(Writer, EveryFormatWithItsBomReadsBack) {
   str.RewriteString();
   str.WriteLine(text);
   EXPECT_EQ(str.GetOutputString(), text + L"\r\n");
+}
+
+// UTF-8 output that the writer collects itself is encoded into the memory
+// that keeps it, through several growths: the platform's bytes, in memory
+// and in a file; a block with a lone surrogate still goes the platform's
+// way; the bytes taken over are gone from the object.
+TEST(Writer, LargeUtf8OutputIsThePlatformsBytes) {
+  std::wstring all;
+  std::vector<std::wstring> blocks;
+  const std::wstring pieces[] = {L"plain ascii text ", L"caf\u00e9 ", L"\u65e5\u672c\u8a9e", L"\U0001F4C1", L"<a b='c'/>\r\n"};
+  for (std::size_t i = 0; all.size() < 300000; ++i) {
+    std::wstring block;
+    for (std::size_t k = 0; k < 1 + i % 97; ++k) block += pieces[(i + k) % 5];
+    blocks.push_back(block);
+    all += block;
+  }
+  const std::string expected = Rtl::WideToCodePage(all, Rtl::CODE_PAGE_UTF8_C);
+
+  TTextFile memory;
+  memory.SetFormat(tfUtf8);
+  memory.SetUseBom(false);
+  memory.RewriteData();
+  for (const std::wstring& block : blocks) memory.Write(block);
+  EXPECT_EQ(Str(memory.TakeOutputData()), expected);
+  EXPECT_TRUE(memory.GetOutputData().empty());
+
+  TestSupport::TTempDir dir(L"qdtextbig");
+  TTextFile file;
+  file.SetFormat(tfUtf8);
+  file.SetUseBom(false);
+  file.Rewrite(dir / L"big.txt");
+  for (const std::wstring& block : blocks) file.Write(block);
+  file.Close();
+  EXPECT_EQ(ReadBytes(dir / L"big.txt"), expected);
+
+  TTextFile lone;
+  lone.SetFormat(tfUtf8);
+  lone.SetUseBom(false);
+  lone.RewriteData();
+  lone.Write(L"ab");
+  lone.Write(L"x\xD800y");
+  lone.Write(L"cd");
+  EXPECT_EQ(Str(lone.TakeOutputData()), "ab" + Rtl::WideToCodePage(L"x\xD800y", Rtl::CODE_PAGE_UTF8_C) + "cd");
 }
 
 TEST(Writer, AnsiEscapesAndAnsiOnlyBytes) {

@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "QdXml.h"
 #include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Text/CodePage.h"
 #include "runtime/Text/StringList.h"
 
 using namespace Qd;
@@ -312,6 +314,51 @@ TEST(XmlWriter, RecordedPlainFormsNeverEndTheMarkup) {
   all.SetWriteOptions(TXmlWriteOptions{xoEncodePredefined});
   EXPECT_EQ(all.WriteToString(), L"<r>&apos;&quot;&lt;&gt;&amp;</r>");
   EXPECT_EQ(TXmlFile::EncodeXmlString(L"a 'b' <c>x</c>"), L"a &apos;b&apos; <c>x</c>");
+}
+
+// Names and values of every length from one unit to past the writer's
+// inline moves, over several output blocks, in UTF-8 as the platform
+// encodes it; values with a part record keep their references around
+// characters that share a bit of the writer's quick test with the
+// referenced one (U+00E9, ")" and "i" all end in 0x29).
+TEST(XmlWriter, PiecesOfEveryLengthAndRunsBesideRecordedReferences) {
+  TXmlFile xml;
+  xml.GetTextFile().SetUseBom(false);
+  xml.GetTextFile().SetNewLine(nlCrLf);
+  TXmlElement* root = xml.AddRoot(L"r");
+  std::wstring expected = L"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r>\r\n";
+  const std::wstring characters[] = {L"a", L"b", L"c", L"\u00e9", L"\u65e5", L" ", L"x", L"y", L"\U0001F4C1", L"-", L"."};
+  for (int i = 0; i < 3000; ++i) {
+    const std::wstring name = L"n" + std::wstring(static_cast<std::size_t>(i % 41), L'x');
+    std::wstring value;
+    for (int k = 0; k < i % 75; ++k) value += characters[static_cast<std::size_t>(k + i) % std::size(characters)];
+    // (A value of spaces alone goes out as references.)
+    if (value == L" ") value = L"q";
+    std::wstring written = value;
+    if (i % 7 == 0) {
+      value += L"&<";
+      written += L"&amp;&lt;";
+    }
+    TXmlElement* element = root->Add(name);
+    element->SetValue(value);
+    if (i % 5 == 0) {
+      element->GetAttributes().Add(std::make_unique<TXmlAttribute>(name, value));
+      expected += L"  <" + name + L" " + name + L"=\"" + written + L"\">";
+    } else {
+      expected += L"  <" + name + L">";
+    }
+    expected += written + L"</" + name + L">\r\n";
+  }
+  expected += L"</r>\r\n";
+  EXPECT_EQ(Str(xml.WriteToBytes()), Rtl::WideToCodePage(expected, Rtl::CODE_PAGE_UTF8_C));
+
+  const std::wstring text =
+      L"<r a=\"&#233;)i ))) iii &#233; long enough for a block\">&#233;)i&#233; text ))) iii \U0001F4C1 "
+      L"&#233; and more text after it</r>";
+  TXmlFile kept;
+  kept.SetOptions(TXmlOptions{xoKeepFormat});
+  ASSERT_TRUE(kept.LoadFromString(text));
+  EXPECT_EQ(kept.WriteToString(), text);
 }
 
 TEST(XmlWriter, AnsiOutputWritesMissingCharactersAsReferences) {
