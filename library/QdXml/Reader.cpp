@@ -14,6 +14,9 @@
 #include <string_view>
 #include <unordered_set>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "QdClasses/File.h"
 #include "QdString/UnicodeString.h"
@@ -33,6 +36,44 @@ namespace Qd {
 namespace {
 
 constexpr std::size_t npos = std::wstring::npos;
+
+// The offset of the first of the characters a, b and c in p[0, n), or n
+// (give a character twice to look for fewer). The reader's scans for the
+// next "<", "&", quote or line break go through here: with SSE2, eight
+// characters are compared at a time.
+inline std::size_t FindAny(const wchar_t* p, std::size_t n, wchar_t a, wchar_t b, wchar_t c) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  static_assert(sizeof(wchar_t) == 2);
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)), _mm_cmpeq_epi16(v, vc));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] == a || p[i] == b || p[i] == c) return i;
+  return n;
+}
+inline std::size_t FindAny(std::wstring_view t, std::size_t from, wchar_t a, wchar_t b, wchar_t c) {
+  if (from >= t.size()) return npos;
+  const std::size_t k = from + FindAny(t.data() + from, t.size() - from, a, b, c);
+  return k == t.size() ? npos : k;
+}
+inline std::size_t FindChar(std::wstring_view t, std::size_t from, wchar_t a) { return FindAny(t, from, a, a, a); }
+// The offset of `str` in `t` from `from` on, or npos.
+inline std::size_t FindText(std::wstring_view t, std::wstring_view str, std::size_t from) {
+  if (str.empty()) return from <= t.size() ? from : npos;
+  for (std::size_t k = FindChar(t, from, str[0]); k != npos && str.size() <= t.size() - k;
+       k = FindChar(t, k + 1, str[0]))
+    if (t.compare(k, str.size(), str) == 0) return k;
+  return npos;
+}
 
 [[noreturn]] void IntInvalidXml(std::wstring_view line) {
   if (line.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlInvalid));
@@ -212,7 +253,7 @@ public:
   }
   void ShowStagedChunk() {
     const std::size_t from = FLine.size() - FStaged;
-    const std::size_t next = FLine.find(L'<', from + 1);
+    const std::size_t next = FindChar(FLine, from + 1, L'<');
     const std::size_t count = (next == npos ? FLine.size() : next) - from;
     FStaged -= count;
     F.FEntities->CountRead(count);
@@ -220,8 +261,17 @@ public:
     // chunk: only a break character and the one after it count (the first
     // character may follow a break at the end of the last chunk).
     const wchar_t* p = FLine.data() + from;
-    for (std::size_t k = 0; k < count; ++k)
-      if (k == 0 || p[k] == L'\r' || p[k] == L'\n' || p[k - 1] == L'\r' || p[k - 1] == L'\n') FText.ProcessChar(p[k]);
+    if (count == 0) return;
+    FText.ProcessChar(p[0]);
+    std::size_t done = 1;  // characters before this were given to the detector
+    for (std::size_t k = 0; k < count;) {
+      const std::size_t b = k + FindAny(p + k, count - k, L'\r', L'\n', L'\n');
+      if (b == count) break;
+      // The break and the character after it.
+      for (std::size_t j = std::max(b, done); j <= b + 1 && j < count; ++j) FText.ProcessChar(p[j]);
+      done = std::max(done, std::min(b + 2, count));
+      k = b + 1;
+    }
   }
   // Holds block reading when the text read from `from` on ends with a chunk
   // that starts a declaration.
@@ -233,28 +283,37 @@ public:
   }
 
   // Moves the cursor on by `count` characters, counting lines and columns.
+  // Only the line breaks are looked at one by one; the runs between them
+  // are counted by their length.
   void Advance(std::size_t count) {
-    std::wstring_view t = Text().substr(0, count);
-    for (wchar_t c : t) {
-      if (c == L'\n') {
+    const std::wstring_view t = Text().substr(0, count);
+    const wchar_t* p = t.data();
+    const std::size_t n = t.size();
+    std::size_t k = 0;
+    for (;;) {
+      const std::size_t next = k + FindAny(p + k, n - k, L'\n', L'\r', L'\r');
+      if (next > k) {
+        FLinePosition += static_cast<int>(next - k);
+        FLastCr = FLastLf = false;
+      }
+      if (next == n) break;
+      if (p[next] == L'\n') {
         if (!FLastCr) ++FLineCounter;
         FLinePosition = 1;
         FLastLf = !FLastCr;
         FLastCr = false;
-      } else if (c == L'\r') {
+      } else {
         if (!FLastLf) ++FLineCounter;
         FLinePosition = 1;
         FLastCr = !FLastLf;
         FLastLf = false;
-      } else {
-        ++FLinePosition;
-        FLastCr = FLastLf = false;
       }
+      k = next + 1;
     }
     if (FSources.empty())
-      FPos += t.size();
+      FPos += n;
     else
-      FSources.back().Pos += t.size();
+      FSources.back().Pos += n;
   }
   std::wstring Take(std::size_t count) {
     std::wstring result(Text().substr(0, count));
@@ -289,7 +348,7 @@ public:
     std::size_t from = 0;
     for (;;) {
       const std::wstring_view t = Text();
-      const std::size_t found = t.find(str, from);
+      const std::size_t found = FindText(t, str, from);
       if (found != npos) {
         if (errorChar != 0 && t.substr(0, found).find(errorChar) != npos) IntInvalidXml(L"");
         return found;
@@ -1164,7 +1223,7 @@ public:
         if (t.empty() || t[0] == L'<') continue;
         if (expand && t[0] == L'&' && PushEntity()) continue;
       }
-      const std::size_t stop = t.find_first_of(expand ? L"<&" : L"<", 1);
+      const std::size_t stop = expand ? FindAny(t, 1, L'<', L'&', L'&') : FindChar(t, 1, L'<');
       n = stop == npos ? t.size() : stop;
       TakeTo(text, n);
       if (FStop) return;
