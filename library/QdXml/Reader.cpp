@@ -181,10 +181,13 @@ public:
   // --- The current source -----------------------------------------------
 
   bool InEntity() const { return !FSources.empty(); }
+  // (No range checks: the cursors never pass the ends of their texts.)
   std::wstring_view Text() const {
-    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos, FLine.size() - FStaged - FPos);
+    if (FSources.empty()) [[likely]]
+      return std::wstring_view(FLine.data() + FPos, FLine.size() - FStaged - FPos);
     const TSource& s = FSources.back();
-    return std::wstring_view(s.Entity->GetReplacementText()).substr(s.Pos);
+    const std::wstring& r = s.Entity->GetReplacementText();
+    return std::wstring_view(r.data() + s.Pos, r.size() - s.Pos);
   }
   // Whether more text can be appended to the current source.
   bool CanFill() { return FSources.empty() && (FStaged > 0 || !FText.Eof()); }
@@ -493,9 +496,14 @@ public:
   }
 
   bool StartsWith(std::wstring_view s) {
-    while (Text().size() < s.size())
-      if (!DoReadLine()) break;
+    FillTo(s.size());
     return Text().starts_with(s);
+  }
+  // Reads chunks until the current source shows `count` characters or can
+  // show no more.
+  void FillTo(std::size_t count) {
+    while (Text().size() < count)
+      if (!DoReadLine()) break;
   }
 
   // --- Nodes -------------------------------------------------------------------
@@ -1111,6 +1119,9 @@ public:
     if (Text().empty() && !Ensure()) IntInvalidXml(L"");
     if (IsXmlSpace(Text()[0])) IntInvalidXml(Text());
     const wchar_t c = Text()[0];
+    // Past a "?", the tests below look at up to 8 characters (FillTo), also
+    // when the markup turns out to be an end or start tag: the input is read
+    // that far before any tag, so where a later fault shows stays the same.
     if (c == L'?') {
       Advance(1);
       std::wstring name = GetTagName();
@@ -1129,7 +1140,7 @@ public:
         }
         AddNode(std::move(node), current);
       }
-    } else if (StartsWith(L"![CDATA[")) {
+    } else if (FillTo(8), c == L'!' && Text().starts_with(L"![CDATA[")) {
       Advance(8);
       auto node = std::make_unique<TXmlElement>(L"", xeCData);
       node->SetValue(TextUpTo(L"]]>"));
@@ -1138,7 +1149,7 @@ public:
         CheckChars(node->GetValue(), L"a CDATA section");
       }
       AddNode(std::move(node), current);
-    } else if (StartsWith(L"!DOCTYPE")) {
+    } else if (c == L'!' && Text().starts_with(L"!DOCTYPE")) {
       ReadDocType(current);
     } else if (c == L'%') {
       if (Strict()) return NotWf(L"a script block");
@@ -1146,7 +1157,7 @@ public:
       auto node = std::make_unique<TXmlElement>(L"", xeScript);
       node->SetValue(TextUpTo(L"%>"));
       AddNode(std::move(node), current);
-    } else if (StartsWith(L"!--")) {
+    } else if (c == L'!' && Text().starts_with(L"!--")) {
       Advance(3);
       auto node = std::make_unique<TXmlElement>(L"", xeComment);
       node->SetValue(TextUpTo(L"-->"));
