@@ -510,6 +510,17 @@ public:
 
   void AddNode(std::unique_ptr<TXmlElement> node, TXmlElement* current) { F.AddElement(std::move(node), current); }
 
+  // The text node last read inside an element, held back until something
+  // else happens to that element: when the element ends with it as its only
+  // child, the fold at the end tag takes its parts straight into the element
+  // and the child list is never made. Anything else adds it first.
+  std::unique_ptr<TXmlElement> FPendingText;
+  TXmlElement* FPendingParent = nullptr;
+  void FlushText() {
+    if (FPendingText) AddNode(std::move(FPendingText), FPendingParent);
+    FPendingParent = nullptr;
+  }
+
   void FlushWhiteSpace(TXmlElement* current) {
     if (FWhiteSpace && F.IsKeepFormat()) AddNode(TakeWhiteSpace(), current);
   }
@@ -1014,9 +1025,11 @@ public:
     GetTagName(name);
     if (Strict()) CheckName(name, L"element name");
     TXmlElement* current = items.empty() ? nullptr : items.back();
+    if (FPendingText && FPendingParent != current) FlushText();
     if (!F.FOnElement && current == nullptr)
       throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidEndTag), {name}));
     if (current != nullptr && current->GetName() != name) {
+      FlushText();
       if (F.FMakeWellFormed) {
         if (current->GetCount() == 0 && current->GetValue().empty()) current->SetElementType(xeSingle);
       } else {
@@ -1029,7 +1042,17 @@ public:
     Advance(1);  // ">"
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
-      if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
+      if (FPendingText && (current->GetCount() > 0 || FWhiteSpace || !current->GetContainsText())) FlushText();
+      if (FPendingText) {
+        // The held text is the only child: folded as below, without adding it.
+        const std::unique_ptr<TXmlElement> child = std::move(FPendingText);
+        FPendingParent = nullptr;
+        if (child->FExtra) current->SetBeforeWhiteSpaces(std::move(child->FExtra->Before));
+        current->SetValue(std::move(child->FValue));
+        if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
+        current->SetCodings(child->GetCodings());
+        if (child->FExtra) current->SetAfterWhiteSpaces(std::move(child->FExtra->After));
+      } else if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
         if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpaceText);
         FWhiteSpace = false;
       } else if (current->GetCount() == 1) {
@@ -1114,6 +1137,8 @@ public:
 
   void ReadMarkup(std::vector<TXmlElement*>& items, bool treeMode) {
     TXmlElement* current = items.empty() ? nullptr : items.back();
+    // A held text node waits only for an end tag.
+    if (FPendingText && !(Text().size() > 1 && Text()[1] == L'/')) FlushText();
     FlushWhiteSpace(current);
     Advance(1);  // "<"
     if (Text().empty() && !Ensure()) IntInvalidXml(L"");
@@ -1279,8 +1304,11 @@ public:
     // The node gets a string of its own size; the buffer keeps its room.
     node->SetValue(text);
     node->SetAfterWhiteSpaces(std::move(trailing));
-    if (current != nullptr) current->SetContainsText(true);
-    AddNode(std::move(node), current);
+    if (current == nullptr) return AddNode(std::move(node), current);
+    current->SetContainsText(true);
+    FlushText();
+    FPendingText = std::move(node);
+    FPendingParent = current;
   }
 };
 
@@ -1469,14 +1497,24 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
   }
   const bool treeMode = !FOnElement || parentElement != nullptr;
   const std::size_t openAtStart = FElementStack.size();
-  while (!p.FStop && !(FOnProgress && FCancelled)) {
-    if (!p.Ensure()) break;
-    if (p.Text()[0] == L'<')
-      p.ReadMarkup(items, treeMode);
-    else
-      p.ReadCharacterData(items);
-    if (parentElement != nullptr && items.empty()) return;
+  try {
+    while (!p.FStop && !(FOnProgress && FCancelled)) {
+      if (!p.Ensure()) break;
+      if (p.Text()[0] == L'<')
+        p.ReadMarkup(items, treeMode);
+      else
+        p.ReadCharacterData(items);
+      if (parentElement != nullptr && items.empty()) {
+        p.FlushText();
+        return;
+      }
+    }
+  } catch (...) {
+    // A failed load keeps what it read, the held text node too.
+    p.FlushText();
+    throw;
   }
+  p.FlushText();
   if (FOptions.Contains(xoStrict) && !nested && parentElement == nullptr && FRoot == nullptr && !p.FStop &&
       !FCancelled && !FOnElement)
     p.NotWf(L"no root element");
