@@ -249,7 +249,25 @@ TXmlElement* TXmlElement::DoAdd(std::unique_ptr<TXmlElement> element, int index)
   }
   child->FIndex = 0;
   if (!IsNumbered(child->FElementType)) return child;
-  if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
+  // The nearest sibling of the same name and form: a long list has its
+  // index; one without an index yet looks at its last few children first
+  // (children of one name mostly follow each other), and builds the index
+  // only when they don't tell.
+  bool found = false;
+  if (append && FElements->size() > LAST_BY_NAME_MIN_C && !FElements->LastByName) {
+    const std::size_t size = FElements->size();
+    for (std::size_t i = size - 1; i-- > 0 && size - 1 - i <= LAST_BY_NAME_LOOK_BACK_C;) {
+      const TXmlElement* sibling = (*FElements)[i].get();
+      if (sibling->GetName() == child->GetName() && Compatible(sibling->FElementType, child->FElementType)) {
+        child->FIndex = sibling->FIndex + 1;
+        found = true;
+        break;
+      }
+    }
+  }
+  if (found) {
+    // Numbered from a near sibling.
+  } else if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
     auto& last = FElements->LastByName;
     if (!last) {
       last = std::make_unique<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>>();
@@ -556,7 +574,8 @@ std::wstring TXmlElement::GetWhiteSpaceRemovedValue() const {
 }
 
 TXmlSpace TXmlElement::GetSpace() const {
-  return GetAttributes().GetString(L"xml:space") == L"preserve" ? xpPreserve : xpDefault;
+  const TXmlAttribute* space = GetAttributes().Find(L"xml:space");
+  return space != nullptr && space->GetValue() == L"preserve" ? xpPreserve : xpDefault;
 }
 
 bool TXmlElement::ActualPreserveSpaces() const {

@@ -446,6 +446,8 @@ struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
   std::unique_ptr<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>> LastByName;
 };
 inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
+// Before the index is made, this many of the last children are looked at.
+inline constexpr std::size_t LAST_BY_NAME_LOOK_BACK_C = 8;
 
 // Any node of the tree; its kind says which.
 class TXmlElement : public TXmlPart {
