@@ -37,14 +37,29 @@ namespace {
 
 constexpr std::size_t npos = std::wstring::npos;
 
-// The offset of the first of the characters a, b and c in p[0, n), or n
-// (give a character twice to look for fewer). The reader's scans for the
-// next "<", "&", quote or line break go through here: with SSE2, eight
-// characters are compared at a time.
-inline std::size_t FindAny(const wchar_t* p, std::size_t n, wchar_t a, wchar_t b, wchar_t c) {
+// The offset of the first of the characters C in p[0, n), or n. The
+// reader's scans for the next "<", "&", quote, line break or special
+// character go through here: with SSE2, eight characters are compared at a
+// time.
+template <wchar_t... C>
+inline std::size_t FindAnyOf(const wchar_t* p, std::size_t n) {
   std::size_t i = 0;
 #if defined(__SSE2__)
   static_assert(sizeof(wchar_t) == 2);
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = (_mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(C))) | ...);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+  }
+#endif
+  for (; i < n; ++i)
+    if (((p[i] == C) || ...)) return i;
+  return n;
+}
+inline std::size_t FindAny(const wchar_t* p, std::size_t n, wchar_t a, wchar_t b, wchar_t c) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
   const __m128i va = _mm_set1_epi16(static_cast<short>(a));
   const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
   const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
@@ -119,7 +134,7 @@ std::size_t FindBadChar(std::wstring_view text) {
 // predefined characters written plainly. Texts without them are taken as
 // they are (their codings are empty).
 bool HasSpecial(std::wstring_view text) {
-  return text.find_first_of(L"&<>'\"") != std::wstring_view::npos;
+  return FindAnyOf<L'&', L'<', L'>', L'\'', L'"'>(text.data(), text.size()) != text.size();
 }
 
 bool IsCharValue(unsigned long v) {
@@ -182,7 +197,7 @@ public:
 
   bool InEntity() const { return !FSources.empty(); }
   // (No range checks: the cursors never pass the ends of their texts.)
-  std::wstring_view Text() const {
+  [[gnu::always_inline]] std::wstring_view Text() const {
     if (FSources.empty()) [[likely]]
       return std::wstring_view(FLine.data() + FPos, FLine.size() - FStaged - FPos);
     const TSource& s = FSources.back();
@@ -615,7 +630,7 @@ public:
     codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
     attribute->SetCodings(codings);
     attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
-    if (attribute->GetName() == L"xml:lang") DetectLanguageId(attribute->GetValue());
+    if (std::wstring_view(attribute->GetName()) == std::wstring_view(L"xml:lang")) DetectLanguageId(attribute->GetValue());
     return attribute;
   }
 
