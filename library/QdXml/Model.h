@@ -237,9 +237,10 @@ private:
   TExtra& Extra();
   void ReadLocale();
 
-  std::unique_ptr<TExtra> FExtra;
+  // The small fields first: they fit in the end of TXmlPart's fields.
   bool FLocaleRead = false;
   TXmlSeparator FSeparator = xsDouble;
+  std::unique_ptr<TExtra> FExtra;
 };
 
 class TXmlAttributesEnumerator {
@@ -718,13 +719,15 @@ private:
   // changed).
   void ChildChanged() const;
 
+  // The small fields first: they fit in the end of TXmlPart's fields (a
+  // tree has many nodes).
+  TXmlElementType FElementType = xeDouble;
+  bool FContainsText : 1 = false;
+  bool FExpanded : 1 = true;
+  int FIndex = 0;
   std::unique_ptr<TXmlAttributes> FAttributes;
   std::unique_ptr<TXmlElementList> FElements;
   std::unique_ptr<TTagExtra> FTagExtra;
-  int FIndex = 0;
-  TXmlElementType FElementType = xeDouble;
-  bool FContainsText = false;
-  bool FExpanded = true;
 };
 
 // The one empty element that Get returns for a missing child; it refuses
