@@ -75,23 +75,40 @@ TXmlElement::~TXmlElement() {
 }
 
 TXmlElement::TTagExtra& TXmlElement::TagExtra() {
-  if (!FTagExtra) FTagExtra = std::make_unique<TTagExtra>();
+  if (!FTagExtra) {
+    FTagExtra = std::make_unique<TTagExtra>();
+    if (FStartSpace) FTagExtra->Start = SingleSpace();
+    if (FEndSpace) FTagExtra->End = SingleSpace();
+    FStartSpace = FEndSpace = false;
+  }
   return *FTagExtra;
 }
 
-const std::wstring& TXmlElement::GetStartWhiteSpaces() const { return FTagExtra ? FTagExtra->Start : EmptyString; }
+const std::wstring& TXmlElement::GetStartWhiteSpaces() const {
+  return FTagExtra ? FTagExtra->Start : FStartSpace ? SingleSpace() : EmptyString;
+}
 
 void TXmlElement::SetStartWhiteSpaces(std::wstring value) {
-  if (value.empty() && (!FTagExtra || FTagExtra->Start.empty())) return;
+  if (value.empty() && (!FTagExtra || FTagExtra->Start.empty()) && !FStartSpace) return;
   CheckChangeable();
+  if (!FTagExtra && (value.empty() || value == SingleSpace())) {
+    FStartSpace = !value.empty();
+    return;
+  }
   TagExtra().Start = std::move(value);
 }
 
-const std::wstring& TXmlElement::GetEndWhiteSpaces() const { return FTagExtra ? FTagExtra->End : EmptyString; }
+const std::wstring& TXmlElement::GetEndWhiteSpaces() const {
+  return FTagExtra ? FTagExtra->End : FEndSpace ? SingleSpace() : EmptyString;
+}
 
 void TXmlElement::SetEndWhiteSpaces(std::wstring value) {
-  if (value.empty() && (!FTagExtra || FTagExtra->End.empty())) return;
+  if (value.empty() && (!FTagExtra || FTagExtra->End.empty()) && !FEndSpace) return;
   CheckChangeable();
+  if (!FTagExtra && (value.empty() || value == SingleSpace())) {
+    FEndSpace = !value.empty();
+    return;
+  }
   TagExtra().End = std::move(value);
 }
 
@@ -128,6 +145,7 @@ void TXmlElement::ValueChanged() {
   if (FElementType == xeSingle) {
     FElementType = xeDouble;
     if (FTagExtra) FTagExtra->Start.clear();
+    FStartSpace = false;
   }
 }
 

@@ -1032,6 +1032,21 @@ public:
     if (p != text.size()) fail(L"text after the internal subset");
   }
 
+  // The whitespace around a folded child's text goes into its element (the
+  // child is freed right after); none set leaves the element's as it is.
+  static void MoveBefore(TXmlElement& child, TXmlElement& element) {
+    if (child.FExtra)
+      element.SetBeforeWhiteSpaces(std::move(child.FExtra->Before));
+    else if (child.FBeforeSpace)
+      element.SetBeforeWhiteSpaces(TXmlPart::SingleSpace());
+  }
+  static void MoveAfter(TXmlElement& child, TXmlElement& element) {
+    if (child.FExtra)
+      element.SetAfterWhiteSpaces(std::move(child.FExtra->After));
+    else if (child.FAfterSpace)
+      element.SetAfterWhiteSpaces(TXmlPart::SingleSpace());
+  }
+
   // The whitespace node pending or folded at an end tag, then the item stack popped.
   void ReadEndTag(std::vector<TXmlElement*>& items) {
     if (GetEnd(L">", L'<') == npos) UnexpectedEnd();
@@ -1062,11 +1077,11 @@ public:
         // The held text is the only child: folded as below, without adding it.
         const std::unique_ptr<TXmlElement> child = std::move(FPendingText);
         FPendingParent = nullptr;
-        if (child->FExtra) current->SetBeforeWhiteSpaces(std::move(child->FExtra->Before));
+        MoveBefore(*child, *current);
         current->SetValue(std::move(child->FValue));
         if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
         current->SetCodings(child->GetCodings());
-        if (child->FExtra) current->SetAfterWhiteSpaces(std::move(child->FExtra->After));
+        MoveAfter(*child, *current);
       } else if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
         if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpaceText);
         FWhiteSpace = false;
@@ -1079,11 +1094,11 @@ public:
           if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
           current->Delete(0);
         } else if (current->GetContainsText() && child->GetElementType() == xeText) {
-          if (child->FExtra) current->SetBeforeWhiteSpaces(std::move(child->FExtra->Before));
+          MoveBefore(*child, *current);
           current->SetValue(std::move(child->FValue));
           if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
           current->SetCodings(child->GetCodings());
-          if (child->FExtra) current->SetAfterWhiteSpaces(std::move(child->FExtra->After));
+          MoveAfter(*child, *current);
           current->Delete(0);
         }
       }
