@@ -1,6 +1,9 @@
 #include "QdTextFile/TextFile.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <vector>
 
 #include "runtime/Core/Exceptions.h"
@@ -145,6 +148,18 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
       // ASCII 16 bytes at a time, widened in the same pass; single bytes
       // only where no whole block of ASCII follows.
       for (;;) {
+#if defined(__SSE2__)
+        // Widened by interleaving with zero bytes.
+        while (sourceBytes - i >= 16 && room - count >= 16) {
+          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+          if (_mm_movemask_epi8(v) != 0) break;
+          const __m128i zero = _mm_setzero_si128();
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + count), _mm_unpacklo_epi8(v, zero));
+          _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + count + 8), _mm_unpackhi_epi8(v, zero));
+          i += 16;
+          count += 16;
+        }
+#endif
         while (sourceBytes - i >= 16 && room - count >= 16) {
           std::uint64_t a, b;
           std::memcpy(&a, p + i, 8);

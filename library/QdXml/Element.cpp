@@ -75,23 +75,40 @@ TXmlElement::~TXmlElement() {
 }
 
 TXmlElement::TTagExtra& TXmlElement::TagExtra() {
-  if (!FTagExtra) FTagExtra = std::make_unique<TTagExtra>();
+  if (!FTagExtra) {
+    FTagExtra = std::make_unique<TTagExtra>();
+    if (FStartSpace) FTagExtra->Start = SingleSpace();
+    if (FEndSpace) FTagExtra->End = SingleSpace();
+    FStartSpace = FEndSpace = false;
+  }
   return *FTagExtra;
 }
 
-const std::wstring& TXmlElement::GetStartWhiteSpaces() const { return FTagExtra ? FTagExtra->Start : EmptyString; }
+const std::wstring& TXmlElement::GetStartWhiteSpaces() const {
+  return FTagExtra ? FTagExtra->Start : FStartSpace ? SingleSpace() : EmptyString;
+}
 
 void TXmlElement::SetStartWhiteSpaces(std::wstring value) {
-  if (value.empty() && (!FTagExtra || FTagExtra->Start.empty())) return;
+  if (value.empty() && (!FTagExtra || FTagExtra->Start.empty()) && !FStartSpace) return;
   CheckChangeable();
+  if (!FTagExtra && (value.empty() || value == SingleSpace())) {
+    FStartSpace = !value.empty();
+    return;
+  }
   TagExtra().Start = std::move(value);
 }
 
-const std::wstring& TXmlElement::GetEndWhiteSpaces() const { return FTagExtra ? FTagExtra->End : EmptyString; }
+const std::wstring& TXmlElement::GetEndWhiteSpaces() const {
+  return FTagExtra ? FTagExtra->End : FEndSpace ? SingleSpace() : EmptyString;
+}
 
 void TXmlElement::SetEndWhiteSpaces(std::wstring value) {
-  if (value.empty() && (!FTagExtra || FTagExtra->End.empty())) return;
+  if (value.empty() && (!FTagExtra || FTagExtra->End.empty()) && !FEndSpace) return;
   CheckChangeable();
+  if (!FTagExtra && (value.empty() || value == SingleSpace())) {
+    FEndSpace = !value.empty();
+    return;
+  }
   TagExtra().End = std::move(value);
 }
 
@@ -128,6 +145,7 @@ void TXmlElement::ValueChanged() {
   if (FElementType == xeSingle) {
     FElementType = xeDouble;
     if (FTagExtra) FTagExtra->Start.clear();
+    FStartSpace = false;
   }
 }
 
@@ -249,7 +267,25 @@ TXmlElement* TXmlElement::DoAdd(std::unique_ptr<TXmlElement> element, int index)
   }
   child->FIndex = 0;
   if (!IsNumbered(child->FElementType)) return child;
-  if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
+  // The nearest sibling of the same name and form: a long list has its
+  // index; one without an index yet looks at its last few children first
+  // (children of one name mostly follow each other), and builds the index
+  // only when they don't tell.
+  bool found = false;
+  if (append && FElements->size() > LAST_BY_NAME_MIN_C && !FElements->LastByName) {
+    const std::size_t size = FElements->size();
+    for (std::size_t i = size - 1; i-- > 0 && size - 1 - i <= LAST_BY_NAME_LOOK_BACK_C;) {
+      const TXmlElement* sibling = (*FElements)[i].get();
+      if (sibling->GetName() == child->GetName() && Compatible(sibling->FElementType, child->FElementType)) {
+        child->FIndex = sibling->FIndex + 1;
+        found = true;
+        break;
+      }
+    }
+  }
+  if (found) {
+    // Numbered from a near sibling.
+  } else if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
     auto& last = FElements->LastByName;
     if (!last) {
       last = std::make_unique<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>>();
@@ -556,7 +592,8 @@ std::wstring TXmlElement::GetWhiteSpaceRemovedValue() const {
 }
 
 TXmlSpace TXmlElement::GetSpace() const {
-  return GetAttributes().GetString(L"xml:space") == L"preserve" ? xpPreserve : xpDefault;
+  const TXmlAttribute* space = GetAttributes().Find(L"xml:space");
+  return space != nullptr && space->GetValue() == L"preserve" ? xpPreserve : xpDefault;
 }
 
 bool TXmlElement::ActualPreserveSpaces() const {

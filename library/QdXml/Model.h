@@ -146,13 +146,18 @@ public:
 protected:
   // Raises "The empty element cannot be changed" for EmptyElement.
   void CheckChangeable() const;
+  // A single space: the whitespace most often found around names and values.
+  // The parts keep it as a flag rather than in their record of rarely set
+  // parts; the getters return this string for it.
+  static const std::wstring& SingleSpace();
   // The value without ValueChanged (for SetStringValue overrides).
   void StoreValue(std::wstring value) { FValue = std::move(value); }
 
 private:
   friend class TXmlFile;  // its reader moves values between nodes it builds
 
-  // The rarely set parts, in one record made on first use.
+  // The rarely set parts, in one record made on first use (which takes over
+  // the single-space flags: while the record lives, it holds the whitespace).
   struct TExtra {
     std::wstring Before;
     std::wstring After;
@@ -168,7 +173,9 @@ private:
   TXmlElement* FParent = nullptr;
   int FLineNumber = 0;
   TXmlEntityCodings FCodings{};
-  bool FEnabled = true;
+  bool FEnabled : 1 = true;
+  bool FBeforeSpace : 1 = false;  // Before is " " (no record)
+  bool FAfterSpace : 1 = false;   // After is " " (no record)
 };
 
 class TXmlAttribute : public TXmlPart {
@@ -237,9 +244,14 @@ private:
   TExtra& Extra();
   void ReadLocale();
 
-  std::unique_ptr<TExtra> FExtra;
-  bool FLocaleRead = false;
+  // The small fields first: they fit in the end of TXmlPart's fields. The
+  // whitespace fields that are a single space, without a record, are flags.
+  bool FLocaleRead : 1 = false;
+  bool FNameSpace : 1 = false;
+  bool FSeparatorSpace : 1 = false;
+  bool FValueSpace : 1 = false;
   TXmlSeparator FSeparator = xsDouble;
+  std::unique_ptr<TExtra> FExtra;
 };
 
 class TXmlAttributesEnumerator {
@@ -446,6 +458,8 @@ struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
   std::unique_ptr<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>> LastByName;
 };
 inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
+// Before the index is made, this many of the last children are looked at.
+inline constexpr std::size_t LAST_BY_NAME_LOOK_BACK_C = 8;
 
 // Any node of the tree; its kind says which.
 class TXmlElement : public TXmlPart {
@@ -697,7 +711,8 @@ public:
 private:
   friend class TXmlFile;  // its reader moves values between nodes it builds
 
-  // The whitespace inside the tags and the caller's object, made on first use.
+  // The whitespace inside the tags and the caller's object, made on first use
+  // (a tag whitespace of a single space alone is a flag).
   struct TTagExtra {
     std::wstring Start;
     std::wstring End;
@@ -716,13 +731,17 @@ private:
   // changed).
   void ChildChanged() const;
 
+  // The small fields first: they fit in the end of TXmlPart's fields (a
+  // tree has many nodes).
+  TXmlElementType FElementType = xeDouble;
+  bool FContainsText : 1 = false;
+  bool FExpanded : 1 = true;
+  bool FStartSpace : 1 = false;  // Start is " " (no record)
+  bool FEndSpace : 1 = false;    // End is " " (no record)
+  int FIndex = 0;
   std::unique_ptr<TXmlAttributes> FAttributes;
   std::unique_ptr<TXmlElementList> FElements;
   std::unique_ptr<TTagExtra> FTagExtra;
-  int FIndex = 0;
-  TXmlElementType FElementType = xeDouble;
-  bool FContainsText = false;
-  bool FExpanded = true;
 };
 
 // The one empty element that Get returns for a missing child; it refuses

@@ -40,24 +40,46 @@ void TXmlPart::CheckChangeable() const {
     throw Rtl::Exception(Rtl::LoadResString(SXmlEmptyElementChanged));
 }
 
+const std::wstring& TXmlPart::SingleSpace() {
+  static const std::wstring space(1, L' ');
+  return space;
+}
+
 TXmlPart::TExtra& TXmlPart::Extra() {
-  if (!FExtra) FExtra = std::make_unique<TExtra>();
+  if (!FExtra) {
+    FExtra = std::make_unique<TExtra>();
+    if (FBeforeSpace) FExtra->Before = SingleSpace();
+    if (FAfterSpace) FExtra->After = SingleSpace();
+    FBeforeSpace = FAfterSpace = false;
+  }
   return *FExtra;
 }
 
-const std::wstring& TXmlPart::GetBeforeWhiteSpaces() const { return FExtra ? FExtra->Before : EmptyString; }
+const std::wstring& TXmlPart::GetBeforeWhiteSpaces() const {
+  return FExtra ? FExtra->Before : FBeforeSpace ? SingleSpace() : EmptyString;
+}
 
 void TXmlPart::SetBeforeWhiteSpaces(std::wstring value) {
-  if (value.empty() && (!FExtra || FExtra->Before.empty())) return;
+  if (value.empty() && (!FExtra || FExtra->Before.empty()) && !FBeforeSpace) return;
   CheckChangeable();
+  if (!FExtra && (value.empty() || value == SingleSpace())) {
+    FBeforeSpace = !value.empty();
+    return;
+  }
   Extra().Before = std::move(value);
 }
 
-const std::wstring& TXmlPart::GetAfterWhiteSpaces() const { return FExtra ? FExtra->After : EmptyString; }
+const std::wstring& TXmlPart::GetAfterWhiteSpaces() const {
+  return FExtra ? FExtra->After : FAfterSpace ? SingleSpace() : EmptyString;
+}
 
 void TXmlPart::SetAfterWhiteSpaces(std::wstring value) {
-  if (value.empty() && (!FExtra || FExtra->After.empty())) return;
+  if (value.empty() && (!FExtra || FExtra->After.empty()) && !FAfterSpace) return;
   CheckChangeable();
+  if (!FExtra && (value.empty() || value == SingleSpace())) {
+    FAfterSpace = !value.empty();
+    return;
+  }
   Extra().After = std::move(value);
 }
 
@@ -157,23 +179,43 @@ void TXmlAttribute::SetName(std::wstring value) {
 }
 
 TXmlAttribute::TExtra& TXmlAttribute::Extra() {
-  if (!FExtra) FExtra = std::make_unique<TExtra>();
+  if (!FExtra) {
+    FExtra = std::make_unique<TExtra>();
+    if (FNameSpace) FExtra->NameWhiteSpaces = SingleSpace();
+    if (FSeparatorSpace) FExtra->SeparatorWhiteSpaces = SingleSpace();
+    if (FValueSpace) FExtra->ValueWhiteSpaces = SingleSpace();
+    FNameSpace = FSeparatorSpace = FValueSpace = false;
+  }
   return *FExtra;
 }
 
-const std::wstring& TXmlAttribute::GetNameWhiteSpaces() const { return FExtra ? FExtra->NameWhiteSpaces : EmptyString; }
+// Without a record, "" and " " are kept as a flag.
+const std::wstring& TXmlAttribute::GetNameWhiteSpaces() const {
+  return FExtra ? FExtra->NameWhiteSpaces : FNameSpace ? SingleSpace() : EmptyString;
+}
 void TXmlAttribute::SetNameWhiteSpaces(std::wstring value) {
-  if (!value.empty() || FExtra) Extra().NameWhiteSpaces = std::move(value);
+  if (!FExtra && (value.empty() || value == SingleSpace()))
+    FNameSpace = !value.empty();
+  else
+    Extra().NameWhiteSpaces = std::move(value);
 }
 const std::wstring& TXmlAttribute::GetSeparatorWhiteSpaces() const {
-  return FExtra ? FExtra->SeparatorWhiteSpaces : EmptyString;
+  return FExtra ? FExtra->SeparatorWhiteSpaces : FSeparatorSpace ? SingleSpace() : EmptyString;
 }
 void TXmlAttribute::SetSeparatorWhiteSpaces(std::wstring value) {
-  if (!value.empty() || FExtra) Extra().SeparatorWhiteSpaces = std::move(value);
+  if (!FExtra && (value.empty() || value == SingleSpace()))
+    FSeparatorSpace = !value.empty();
+  else
+    Extra().SeparatorWhiteSpaces = std::move(value);
 }
-const std::wstring& TXmlAttribute::GetValueWhiteSpaces() const { return FExtra ? FExtra->ValueWhiteSpaces : EmptyString; }
+const std::wstring& TXmlAttribute::GetValueWhiteSpaces() const {
+  return FExtra ? FExtra->ValueWhiteSpaces : FValueSpace ? SingleSpace() : EmptyString;
+}
 void TXmlAttribute::SetValueWhiteSpaces(std::wstring value) {
-  if (!value.empty() || FExtra) Extra().ValueWhiteSpaces = std::move(value);
+  if (!FExtra && (value.empty() || value == SingleSpace()))
+    FValueSpace = !value.empty();
+  else
+    Extra().ValueWhiteSpaces = std::move(value);
 }
 
 void TXmlAttribute::Assign(const Rtl::TPersistent& source) {

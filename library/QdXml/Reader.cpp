@@ -14,6 +14,9 @@
 #include <string_view>
 #include <unordered_set>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "QdClasses/File.h"
 #include "QdString/UnicodeString.h"
@@ -33,6 +36,59 @@ namespace Qd {
 namespace {
 
 constexpr std::size_t npos = std::wstring::npos;
+
+// The offset of the first of the characters C in p[0, n), or n. The
+// reader's scans for the next "<", "&", quote, line break or special
+// character go through here: with SSE2, eight characters are compared at a
+// time.
+template <wchar_t... C>
+inline std::size_t FindAnyOf(const wchar_t* p, std::size_t n) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  static_assert(sizeof(wchar_t) == 2);
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = (_mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(C))) | ...);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+  }
+#endif
+  for (; i < n; ++i)
+    if (((p[i] == C) || ...)) return i;
+  return n;
+}
+inline std::size_t FindAny(const wchar_t* p, std::size_t n, wchar_t a, wchar_t b, wchar_t c) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
+  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
+  const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)), _mm_cmpeq_epi16(v, vc));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+  }
+#endif
+  for (; i < n; ++i)
+    if (p[i] == a || p[i] == b || p[i] == c) return i;
+  return n;
+}
+inline std::size_t FindAny(std::wstring_view t, std::size_t from, wchar_t a, wchar_t b, wchar_t c) {
+  if (from >= t.size()) return npos;
+  const std::size_t k = from + FindAny(t.data() + from, t.size() - from, a, b, c);
+  return k == t.size() ? npos : k;
+}
+inline std::size_t FindChar(std::wstring_view t, std::size_t from, wchar_t a) { return FindAny(t, from, a, a, a); }
+// The offset of `str` in `t` from `from` on, or npos.
+inline std::size_t FindText(std::wstring_view t, std::wstring_view str, std::size_t from) {
+  if (str.empty()) return from <= t.size() ? from : npos;
+  for (std::size_t k = FindChar(t, from, str[0]); k != npos && str.size() <= t.size() - k;
+       k = FindChar(t, k + 1, str[0]))
+    if (t.compare(k, str.size(), str) == 0) return k;
+  return npos;
+}
 
 [[noreturn]] void IntInvalidXml(std::wstring_view line) {
   if (line.empty()) throw Rtl::Exception(Rtl::LoadResString(SXmlInvalid));
@@ -78,7 +134,7 @@ std::size_t FindBadChar(std::wstring_view text) {
 // predefined characters written plainly. Texts without them are taken as
 // they are (their codings are empty).
 bool HasSpecial(std::wstring_view text) {
-  return text.find_first_of(L"&<>'\"") != std::wstring_view::npos;
+  return FindAnyOf<L'&', L'<', L'>', L'\'', L'"'>(text.data(), text.size()) != text.size();
 }
 
 bool IsCharValue(unsigned long v) {
@@ -140,10 +196,13 @@ public:
   // --- The current source -----------------------------------------------
 
   bool InEntity() const { return !FSources.empty(); }
-  std::wstring_view Text() const {
-    if (FSources.empty()) return std::wstring_view(FLine).substr(FPos, FLine.size() - FStaged - FPos);
+  // (No range checks: the cursors never pass the ends of their texts.)
+  [[gnu::always_inline]] std::wstring_view Text() const {
+    if (FSources.empty()) [[likely]]
+      return std::wstring_view(FLine.data() + FPos, FLine.size() - FStaged - FPos);
     const TSource& s = FSources.back();
-    return std::wstring_view(s.Entity->GetReplacementText()).substr(s.Pos);
+    const std::wstring& r = s.Entity->GetReplacementText();
+    return std::wstring_view(r.data() + s.Pos, r.size() - s.Pos);
   }
   // Whether more text can be appended to the current source.
   bool CanFill() { return FSources.empty() && (FStaged > 0 || !FText.Eof()); }
@@ -212,7 +271,7 @@ public:
   }
   void ShowStagedChunk() {
     const std::size_t from = FLine.size() - FStaged;
-    const std::size_t next = FLine.find(L'<', from + 1);
+    const std::size_t next = FindChar(FLine, from + 1, L'<');
     const std::size_t count = (next == npos ? FLine.size() : next) - from;
     FStaged -= count;
     F.FEntities->CountRead(count);
@@ -220,8 +279,17 @@ public:
     // chunk: only a break character and the one after it count (the first
     // character may follow a break at the end of the last chunk).
     const wchar_t* p = FLine.data() + from;
-    for (std::size_t k = 0; k < count; ++k)
-      if (k == 0 || p[k] == L'\r' || p[k] == L'\n' || p[k - 1] == L'\r' || p[k - 1] == L'\n') FText.ProcessChar(p[k]);
+    if (count == 0) return;
+    FText.ProcessChar(p[0]);
+    std::size_t done = 1;  // characters before this were given to the detector
+    for (std::size_t k = 0; k < count;) {
+      const std::size_t b = k + FindAny(p + k, count - k, L'\r', L'\n', L'\n');
+      if (b == count) break;
+      // The break and the character after it.
+      for (std::size_t j = std::max(b, done); j <= b + 1 && j < count; ++j) FText.ProcessChar(p[j]);
+      done = std::max(done, std::min(b + 2, count));
+      k = b + 1;
+    }
   }
   // Holds block reading when the text read from `from` on ends with a chunk
   // that starts a declaration.
@@ -233,28 +301,37 @@ public:
   }
 
   // Moves the cursor on by `count` characters, counting lines and columns.
+  // Only the line breaks are looked at one by one; the runs between them
+  // are counted by their length.
   void Advance(std::size_t count) {
-    std::wstring_view t = Text().substr(0, count);
-    for (wchar_t c : t) {
-      if (c == L'\n') {
+    const std::wstring_view t = Text().substr(0, count);
+    const wchar_t* p = t.data();
+    const std::size_t n = t.size();
+    std::size_t k = 0;
+    for (;;) {
+      const std::size_t next = k + FindAny(p + k, n - k, L'\n', L'\r', L'\r');
+      if (next > k) {
+        FLinePosition += static_cast<int>(next - k);
+        FLastCr = FLastLf = false;
+      }
+      if (next == n) break;
+      if (p[next] == L'\n') {
         if (!FLastCr) ++FLineCounter;
         FLinePosition = 1;
         FLastLf = !FLastCr;
         FLastCr = false;
-      } else if (c == L'\r') {
+      } else {
         if (!FLastLf) ++FLineCounter;
         FLinePosition = 1;
         FLastCr = !FLastLf;
         FLastLf = false;
-      } else {
-        ++FLinePosition;
-        FLastCr = FLastLf = false;
       }
+      k = next + 1;
     }
     if (FSources.empty())
-      FPos += t.size();
+      FPos += n;
     else
-      FSources.back().Pos += t.size();
+      FSources.back().Pos += n;
   }
   std::wstring Take(std::size_t count) {
     std::wstring result(Text().substr(0, count));
@@ -289,7 +366,7 @@ public:
     std::size_t from = 0;
     for (;;) {
       const std::wstring_view t = Text();
-      const std::size_t found = t.find(str, from);
+      const std::size_t found = FindText(t, str, from);
       if (found != npos) {
         if (errorChar != 0 && t.substr(0, found).find(errorChar) != npos) IntInvalidXml(L"");
         return found;
@@ -434,14 +511,30 @@ public:
   }
 
   bool StartsWith(std::wstring_view s) {
-    while (Text().size() < s.size())
-      if (!DoReadLine()) break;
+    FillTo(s.size());
     return Text().starts_with(s);
+  }
+  // Reads chunks until the current source shows `count` characters or can
+  // show no more.
+  void FillTo(std::size_t count) {
+    while (Text().size() < count)
+      if (!DoReadLine()) break;
   }
 
   // --- Nodes -------------------------------------------------------------------
 
   void AddNode(std::unique_ptr<TXmlElement> node, TXmlElement* current) { F.AddElement(std::move(node), current); }
+
+  // The text node last read inside an element, held back until something
+  // else happens to that element: when the element ends with it as its only
+  // child, the fold at the end tag takes its parts straight into the element
+  // and the child list is never made. Anything else adds it first.
+  std::unique_ptr<TXmlElement> FPendingText;
+  TXmlElement* FPendingParent = nullptr;
+  void FlushText() {
+    if (FPendingText) AddNode(std::move(FPendingText), FPendingParent);
+    FPendingParent = nullptr;
+  }
 
   void FlushWhiteSpace(TXmlElement* current) {
     if (FWhiteSpace && F.IsKeepFormat()) AddNode(TakeWhiteSpace(), current);
@@ -537,7 +630,7 @@ public:
     codings[quote == L'"' ? xeQuot : xeApos].Include(xcEntity);
     attribute->SetCodings(codings);
     attribute->SetValueWhiteSpaces(RemoveWhiteSpaces());
-    if (attribute->GetName() == L"xml:lang") DetectLanguageId(attribute->GetValue());
+    if (std::wstring_view(attribute->GetName()) == std::wstring_view(L"xml:lang")) DetectLanguageId(attribute->GetValue());
     return attribute;
   }
 
@@ -939,6 +1032,21 @@ public:
     if (p != text.size()) fail(L"text after the internal subset");
   }
 
+  // The whitespace around a folded child's text goes into its element (the
+  // child is freed right after); none set leaves the element's as it is.
+  static void MoveBefore(TXmlElement& child, TXmlElement& element) {
+    if (child.FExtra)
+      element.SetBeforeWhiteSpaces(std::move(child.FExtra->Before));
+    else if (child.FBeforeSpace)
+      element.SetBeforeWhiteSpaces(TXmlPart::SingleSpace());
+  }
+  static void MoveAfter(TXmlElement& child, TXmlElement& element) {
+    if (child.FExtra)
+      element.SetAfterWhiteSpaces(std::move(child.FExtra->After));
+    else if (child.FAfterSpace)
+      element.SetAfterWhiteSpaces(TXmlPart::SingleSpace());
+  }
+
   // The whitespace node pending or folded at an end tag, then the item stack popped.
   void ReadEndTag(std::vector<TXmlElement*>& items) {
     if (GetEnd(L">", L'<') == npos) UnexpectedEnd();
@@ -947,9 +1055,11 @@ public:
     GetTagName(name);
     if (Strict()) CheckName(name, L"element name");
     TXmlElement* current = items.empty() ? nullptr : items.back();
+    if (FPendingText && FPendingParent != current) FlushText();
     if (!F.FOnElement && current == nullptr)
       throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidEndTag), {name}));
     if (current != nullptr && current->GetName() != name) {
+      FlushText();
       if (F.FMakeWellFormed) {
         if (current->GetCount() == 0 && current->GetValue().empty()) current->SetElementType(xeSingle);
       } else {
@@ -962,7 +1072,17 @@ public:
     Advance(1);  // ">"
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
-      if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
+      if (FPendingText && (current->GetCount() > 0 || FWhiteSpace || !current->GetContainsText())) FlushText();
+      if (FPendingText) {
+        // The held text is the only child: folded as below, without adding it.
+        const std::unique_ptr<TXmlElement> child = std::move(FPendingText);
+        FPendingParent = nullptr;
+        MoveBefore(*child, *current);
+        current->SetValue(std::move(child->FValue));
+        if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
+        current->SetCodings(child->GetCodings());
+        MoveAfter(*child, *current);
+      } else if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
         if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpaceText);
         FWhiteSpace = false;
       } else if (current->GetCount() == 1) {
@@ -974,11 +1094,11 @@ public:
           if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
           current->Delete(0);
         } else if (current->GetContainsText() && child->GetElementType() == xeText) {
-          if (child->FExtra) current->SetBeforeWhiteSpaces(std::move(child->FExtra->Before));
+          MoveBefore(*child, *current);
           current->SetValue(std::move(child->FValue));
           if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
           current->SetCodings(child->GetCodings());
-          if (child->FExtra) current->SetAfterWhiteSpaces(std::move(child->FExtra->After));
+          MoveAfter(*child, *current);
           current->Delete(0);
         }
       }
@@ -1047,11 +1167,16 @@ public:
 
   void ReadMarkup(std::vector<TXmlElement*>& items, bool treeMode) {
     TXmlElement* current = items.empty() ? nullptr : items.back();
+    // A held text node waits only for an end tag.
+    if (FPendingText && !(Text().size() > 1 && Text()[1] == L'/')) FlushText();
     FlushWhiteSpace(current);
     Advance(1);  // "<"
     if (Text().empty() && !Ensure()) IntInvalidXml(L"");
     if (IsXmlSpace(Text()[0])) IntInvalidXml(Text());
     const wchar_t c = Text()[0];
+    // Past a "?", the tests below look at up to 8 characters (FillTo), also
+    // when the markup turns out to be an end or start tag: the input is read
+    // that far before any tag, so where a later fault shows stays the same.
     if (c == L'?') {
       Advance(1);
       std::wstring name = GetTagName();
@@ -1070,7 +1195,7 @@ public:
         }
         AddNode(std::move(node), current);
       }
-    } else if (StartsWith(L"![CDATA[")) {
+    } else if (FillTo(8), c == L'!' && Text().starts_with(L"![CDATA[")) {
       Advance(8);
       auto node = std::make_unique<TXmlElement>(L"", xeCData);
       node->SetValue(TextUpTo(L"]]>"));
@@ -1079,7 +1204,7 @@ public:
         CheckChars(node->GetValue(), L"a CDATA section");
       }
       AddNode(std::move(node), current);
-    } else if (StartsWith(L"!DOCTYPE")) {
+    } else if (c == L'!' && Text().starts_with(L"!DOCTYPE")) {
       ReadDocType(current);
     } else if (c == L'%') {
       if (Strict()) return NotWf(L"a script block");
@@ -1087,7 +1212,7 @@ public:
       auto node = std::make_unique<TXmlElement>(L"", xeScript);
       node->SetValue(TextUpTo(L"%>"));
       AddNode(std::move(node), current);
-    } else if (StartsWith(L"!--")) {
+    } else if (c == L'!' && Text().starts_with(L"!--")) {
       Advance(3);
       auto node = std::make_unique<TXmlElement>(L"", xeComment);
       node->SetValue(TextUpTo(L"-->"));
@@ -1164,7 +1289,7 @@ public:
         if (t.empty() || t[0] == L'<') continue;
         if (expand && t[0] == L'&' && PushEntity()) continue;
       }
-      const std::size_t stop = t.find_first_of(expand ? L"<&" : L"<", 1);
+      const std::size_t stop = expand ? FindAny(t, 1, L'<', L'&', L'&') : FindChar(t, 1, L'<');
       n = stop == npos ? t.size() : stop;
       TakeTo(text, n);
       if (FStop) return;
@@ -1209,8 +1334,11 @@ public:
     // The node gets a string of its own size; the buffer keeps its room.
     node->SetValue(text);
     node->SetAfterWhiteSpaces(std::move(trailing));
-    if (current != nullptr) current->SetContainsText(true);
-    AddNode(std::move(node), current);
+    if (current == nullptr) return AddNode(std::move(node), current);
+    current->SetContainsText(true);
+    FlushText();
+    FPendingText = std::move(node);
+    FPendingParent = current;
   }
 };
 
@@ -1399,14 +1527,24 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
   }
   const bool treeMode = !FOnElement || parentElement != nullptr;
   const std::size_t openAtStart = FElementStack.size();
-  while (!p.FStop && !(FOnProgress && FCancelled)) {
-    if (!p.Ensure()) break;
-    if (p.Text()[0] == L'<')
-      p.ReadMarkup(items, treeMode);
-    else
-      p.ReadCharacterData(items);
-    if (parentElement != nullptr && items.empty()) return;
+  try {
+    while (!p.FStop && !(FOnProgress && FCancelled)) {
+      if (!p.Ensure()) break;
+      if (p.Text()[0] == L'<')
+        p.ReadMarkup(items, treeMode);
+      else
+        p.ReadCharacterData(items);
+      if (parentElement != nullptr && items.empty()) {
+        p.FlushText();
+        return;
+      }
+    }
+  } catch (...) {
+    // A failed load keeps what it read, the held text node too.
+    p.FlushText();
+    throw;
   }
+  p.FlushText();
   if (FOptions.Contains(xoStrict) && !nested && parentElement == nullptr && FRoot == nullptr && !p.FStop &&
       !FCancelled && !FOnElement)
     p.NotWf(L"no root element");

@@ -60,6 +60,52 @@ TEST(XmlReader, TextOnlyElementsFoldIntoTheirValue) {
   }
 }
 
+TEST(XmlReader, TextReadBeforeAFaultOrAMismatchStaysInTheTree) {
+  // The text of an element becomes its value only when the element ends
+  // with it; a load that fails or stops first keeps it as a text child.
+  TXmlFile failed;
+  EXPECT_FALSE(LoadError(L"<a><b>one two </c></a>", &failed).empty());
+  ASSERT_NE(failed.GetRoot(), nullptr);
+  TXmlElement* b = failed.GetRoot()->Find(L"b");
+  ASSERT_NE(b, nullptr);
+  ASSERT_EQ(b->GetCount(), 1);
+  EXPECT_EQ(b->GetElements(0)->GetValue(), L"one two");
+  EXPECT_EQ(b->GetElements(0)->GetAfterWhiteSpaces(), L" ");
+  EXPECT_EQ(b->GetValue(), L"");
+
+  TXmlFile cut;
+  EXPECT_FALSE(LoadError(L"<a>text<", &cut).empty());
+  ASSERT_NE(cut.GetRoot(), nullptr);
+  ASSERT_EQ(cut.GetRoot()->GetCount(), 1);
+  EXPECT_EQ(cut.GetRoot()->GetElements(0)->GetValue(), L"text");
+
+  TXmlFile quiet;
+  quiet.SetDoNotRaiseOnInvalidData(true);
+  quiet.LoadFromString(L"<a><b> x </c><d/></a>");
+  EXPECT_TRUE(quiet.GetInvalidData());
+  ASSERT_NE(quiet.GetRoot(), nullptr);
+  b = quiet.GetRoot()->Find(L"b");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->GetValue(), L"x");
+  EXPECT_EQ(b->GetBeforeWhiteSpaces(), L" ");
+
+  // Made well-formed, a mismatched element with text keeps it and its form.
+  TXmlFile mended;
+  mended.SetMakeWellFormed(true);
+  ASSERT_TRUE(mended.LoadFromString(L"<a><b>kept</c></a>"));
+  b = mended.GetRoot()->Find(L"b");
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->GetElementType(), xeDouble);
+  EXPECT_EQ(b->GetValue(), L"kept");
+
+  // Text, then markup, then text again: two text children.
+  TXmlFile mixed;
+  ASSERT_TRUE(mixed.LoadFromString(L"<a>one<!--c-->two</a>"));
+  ASSERT_EQ(mixed.GetRoot()->GetCount(), 3);
+  EXPECT_EQ(mixed.GetRoot()->GetElements(0)->GetValue(), L"one");
+  EXPECT_EQ(mixed.GetRoot()->GetElements(2)->GetValue(), L"two");
+}
+
 TEST(XmlReader, MixedContentKeepsTextNodesAndKeepFormatKeepsWhitespace) {
   TXmlFile xml;
   ASSERT_TRUE(xml.LoadFromString(L"<a><b/> hello <c/></a>"));
