@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <exception>
 #include <cstddef>
+#include <map>
 #include <set>
 #include <span>
 #include <string>
@@ -140,6 +141,26 @@ bool HasSpecial(std::wstring_view text) {
 bool IsCharValue(unsigned long v) {
   return v == 9 || v == 10 || v == 13 || (v >= 0x20 && v <= 0xD7FF) || (v >= 0xE000 && v <= 0xFFFD) ||
          (v >= 0x10000 && v <= 0x10FFFF);
+}
+
+// The text of a character reference between "&" and ";" ("#n", "#xh")
+// names a character that XML allows.
+bool IsCharReference(std::wstring_view ref) {
+  if (ref.size() < 2 || ref[0] != L'#') return false;
+  const bool hex = ref[1] == L'x';
+  std::wstring_view digits = ref.substr(hex ? 2 : 1);
+  while (digits.size() > 1 && digits[0] == L'0') digits.remove_prefix(1);
+  if (digits.empty() || digits.size() > 8) return false;
+  unsigned long value = 0;
+  for (wchar_t c : digits) {
+    const int d = c >= L'0' && c <= L'9'          ? c - L'0'
+                  : hex && c >= L'a' && c <= L'f' ? c - L'a' + 10
+                  : hex && c >= L'A' && c <= L'F' ? c - L'A' + 10
+                                                  : -1;
+    if (d < 0) return false;
+    value = value * (hex ? 16 : 10) + static_cast<unsigned long>(d);
+  }
+  return IsCharValue(value);
 }
 
 // A source of replacement text: the entity's value and the cursor in it.
@@ -401,54 +422,75 @@ public:
       if (semicolon == npos) return NotWf(L"\"&\" that starts no reference");
       const std::wstring_view ref = text.substr(i + 1, semicolon - i - 1);
       if (!ref.empty() && ref[0] == L'#') {
-        const bool hex = ref.size() > 1 && ref[1] == L'x';
-        std::wstring_view digits = ref.substr(hex ? 2 : 1);
-        while (digits.size() > 1 && digits[0] == L'0') digits.remove_prefix(1);
-        unsigned long value = 0;
-        bool ok = !digits.empty() && digits.size() <= 8;
-        for (wchar_t c : digits) {
-          const int d = c >= L'0' && c <= L'9' ? c - L'0'
-                        : hex && c >= L'a' && c <= L'f' ? c - L'a' + 10
-                        : hex && c >= L'A' && c <= L'F' ? c - L'A' + 10
-                                                        : -1;
-          if (d < 0) ok = false;
-          else value = value * (hex ? 16 : 10) + static_cast<unsigned long>(d);
-        }
-        if (!ok || !IsCharValue(value)) return NotWf(L"invalid character reference \"&" + std::wstring(ref) + L";\"");
+        if (!IsCharReference(ref)) return NotWf(L"invalid character reference \"&" + std::wstring(ref) + L";\"");
       } else {
         if (!IsName(ref)) return NotWf(L"\"&\" that starts no reference");
         const TXmlEntity* entity = F.FEntities->FindName(ref);
         if (entity == nullptr) {
           if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\"");
-        } else if (attribute && entity->GetFormat() == xfExternal) {
-          return NotWf(L"reference to external entity \"" + std::wstring(ref) + L"\" in an attribute value");
-        } else if (attribute && entity->GetFormat() == xfLocal && HasLessThan(*entity)) {
-          return NotWf(L"\"<\" in the replacement text of \"" + std::wstring(ref) + L"\" in an attribute value");
+        } else if (FUnparsed.contains(ref)) {
+          return NotWf(L"reference to unparsed entity \"" + std::wstring(ref) + L"\"");
+        } else if (attribute) {
+          if (const std::wstring fault = AttributeFault(*entity); !fault.empty()) return NotWf(fault);
         }
       }
       i = semicolon;
     }
   }
 
-  // Whether the replacement text of a local entity, with the entities it
-  // refers to, holds a "<" (a reference in it is no markup).
-  bool HasLessThan(const TXmlEntity& entity) const {
+  // What keeps an entity out of an attribute value, or empty: it is
+  // external (or unparsed), or its replacement text, with the entities it
+  // refers to, holds a "<" (a reference in it is no markup), an "&" that
+  // starts no reference, or a reference to an undeclared entity.
+  std::wstring AttributeFault(const TXmlEntity& entity) const {
     std::set<const TXmlEntity*> seen;
     std::vector<const TXmlEntity*> open{&entity};
     while (!open.empty()) {
       const TXmlEntity* e = open.back();
       open.pop_back();
       if (!seen.insert(e).second) continue;
+      if (e->GetFormat() == xfExternal || FUnparsed.contains(e->GetName()))
+        return L"reference to external entity \"" + e->GetName() + L"\" in an attribute value";
+      if (e->GetFormat() != xfLocal) continue;
       const std::wstring& r = e->GetReplacementText();
-      if (r.find(L'<') != npos) return true;
+      if (r.find(L'<') != npos) return L"\"<\" in the replacement text of \"" + e->GetName() + L"\" in an attribute value";
       for (std::size_t amp = r.find(L'&'); amp != npos; amp = r.find(L'&', amp + 1)) {
         const std::size_t semicolon = r.find(L';', amp);
-        if (semicolon == npos) break;
-        const TXmlEntity* next = F.FEntities->FindName(std::wstring_view(r).substr(amp + 1, semicolon - amp - 1));
-        if (next != nullptr && next->GetFormat() == xfLocal) open.push_back(next);
+        const std::wstring_view ref =
+            semicolon == npos ? std::wstring_view() : std::wstring_view(r).substr(amp + 1, semicolon - amp - 1);
+        if (ref.empty() || (ref[0] == L'#' ? !IsCharReference(ref) : !IsName(ref)))
+          return L"\"&\" that starts no reference in the replacement text of \"" + e->GetName() + L"\"";
+        if (ref[0] == L'#') continue;
+        const TXmlEntity* next = F.FEntities->FindName(ref);
+        if (next != nullptr) open.push_back(next);
+        else if (!FExternalSubset) return L"undeclared entity \"" + std::wstring(ref) + L"\"";
       }
     }
-    return false;
+    return {};
+  }
+  // General entities declared with NDATA: never referenced by name.
+  std::set<std::wstring, std::less<>> FUnparsed;
+  // The default values of attribute lists, checked once the document type's
+  // entities are known: the value and the number of entity declarations
+  // before it (an entity it refers to must be declared before it).
+  std::vector<std::pair<std::wstring, std::size_t>> FDefaults;
+  std::map<std::wstring, std::size_t, std::less<>> FDeclaredAt;  // each general entity's first declaration
+
+  void CheckDefaults() {
+    for (const auto& [value, before] : FDefaults)
+      for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
+        const std::size_t semicolon = value.find(L';', i);
+        const std::wstring_view ref = std::wstring_view(value).substr(i + 1, semicolon - i - 1);
+        i = semicolon;
+        if (ref[0] == L'#') continue;
+        const auto declared = FDeclaredAt.find(ref);
+        const TXmlEntity* entity = F.FEntities->FindName(ref);
+        if (declared == FDeclaredAt.end() || declared->second >= before || entity == nullptr) {
+          if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\" in a default value");
+          continue;
+        }
+        if (const std::wstring fault = AttributeFault(*entity); !fault.empty()) return NotWf(fault);
+      }
   }
 
   // --- Reports -------------------------------------------------------------
@@ -749,6 +791,7 @@ public:
     Advance(1);
     if (Strict()) CheckDocType(text);
     F.ParseDocType(text);
+    if (Strict() && !FStop) CheckDefaults();
     std::size_t b = 0;
     while (b < text.size() && IsXmlSpace(text[b])) ++b;
     auto node = std::make_unique<TXmlElement>(L"", xeDocType);
@@ -874,6 +917,17 @@ public:
       return false;
     };
     const auto fail = [&](const wchar_t* what) { NotWf(std::wstring(L"invalid document type: ") + what); };
+    // Every "&" of a literal starts a reference to a name or a character.
+    const auto references = [](std::wstring_view value) {
+      for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
+        const std::size_t semicolon = value.find(L';', i);
+        if (semicolon == npos) return false;
+        const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
+        if (ref.empty() || (ref[0] == L'#' ? !IsCharReference(ref) : !IsName(ref))) return false;
+      }
+      return true;
+    };
+    std::size_t declarations = 0;  // general entity declarations so far
     if (!spaces() || name().empty()) return fail(L"no root name");
     const bool spaced = spaces();
     if (p < text.size() && text[p] != L'[') {
@@ -918,16 +972,13 @@ public:
             parameter = true;
             if (!spaces()) return fail(L"invalid entity declaration");
           }
-          if (name().empty() || !spaces()) return fail(L"invalid entity declaration");
+          const std::wstring_view entityName = name();
+          if (entityName.empty() || !spaces()) return fail(L"invalid entity declaration");
+          if (!parameter) FDeclaredAt.try_emplace(std::wstring(entityName), ++declarations);
           std::wstring_view value;
           if (literal(value)) {
             if (value.find(L'%') != npos) return fail(L"a parameter-entity reference in an entity value");
-            for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
-              const std::size_t semicolon = value.find(L';', i);
-              if (semicolon == npos) return fail(L"\"&\" that starts no reference");
-              const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
-              if (ref.empty() || (ref[0] != L'#' && !IsName(ref))) return fail(L"\"&\" that starts no reference");
-            }
+            if (!references(value)) return fail(L"\"&\" that starts no reference");
             if (FindBadChar(value) != npos) return fail(L"a character that XML does not allow");
           } else {
             if (!externalId(false)) return fail(L"invalid entity declaration");
@@ -936,6 +987,7 @@ public:
               if (parameter) return fail(L"NDATA in a parameter entity");
               p += 5;
               if (!spaces() || name().empty()) return fail(L"invalid entity declaration");
+              if (FDeclaredAt[std::wstring(entityName)] == declarations) FUnparsed.emplace(entityName);
             } else {
               p = before;
             }
@@ -1014,12 +1066,8 @@ public:
               }
               std::wstring_view value;
               if (!literal(value) || value.find(L'<') != npos) return fail(L"invalid default value");
-              for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
-                const std::size_t semicolon = value.find(L';', i);
-                if (semicolon == npos) return fail(L"\"&\" that starts no reference");
-                const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
-                if (ref.empty() || (ref[0] != L'#' && !IsName(ref))) return fail(L"\"&\" that starts no reference");
-              }
+              if (!references(value)) return fail(L"\"&\" that starts no reference");
+              if (value.find(L'&') != npos) FDefaults.emplace_back(value, declarations + 1);
             }
           }
           ++p;
@@ -1053,7 +1101,11 @@ public:
     Advance(1);  // "/"
     std::wstring& name = FEndName;
     GetTagName(name);
-    if (Strict()) CheckName(name, L"element name");
+    if (Strict()) {
+      CheckName(name, L"element name");
+      if (InEntity() && F.FElementStack.size() <= FSources.back().Depth)
+        NotWf(L"an end tag in entity \"" + FSources.back().Entity->GetName() + L"\" for an element opened outside it");
+    }
     TXmlElement* current = items.empty() ? nullptr : items.back();
     if (FPendingText && FPendingParent != current) FlushText();
     if (!F.FOnElement && current == nullptr)

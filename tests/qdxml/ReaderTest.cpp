@@ -454,6 +454,20 @@ TEST(XmlReader, StrictModeSaysWhatIsNotWellFormed) {
       {L"<!DOCTYPE a [<!ELEMENT a (b,|c)>]><a/>", L"invalid content model"},
       {L"<a><% script %></a>", L"a script block"},
       {L"<a>&#0;</a>", L"invalid character reference"},
+      // What entities may hold and where they may be used.
+      {L"<!DOCTYPE a [<!ENTITY e \"x &#x0=2f;\">]><a/>", L"invalid document type: \"&\" that starts no reference"},
+      {L"<!DOCTYPE a [<!ATTLIST a b CDATA \"&e;\"><!ENTITY e \"v\">]><a/>",
+       L"undeclared entity \"e\" in a default value"},
+      {L"<!DOCTYPE a [<!ENTITY e SYSTEM \"e.txt\"><!ATTLIST a b CDATA \"&e;\">]><a/>",
+       L"reference to external entity \"e\" in an attribute value"},
+      {L"<!DOCTYPE a [<!ENTITY x SYSTEM \"x.txt\"><!ENTITY e \"&x;\">]><a b='&e;'/>",
+       L"reference to external entity \"x\" in an attribute value"},
+      {L"<!DOCTYPE a [<!ENTITY e \"&u;\">]><a b='&e;'/>", L"undeclared entity \"u\""},
+      {L"<!DOCTYPE a [<!ENTITY e \"&#38;\">]><a b='&e;'/>", L"\"&\" that starts no reference in the replacement"},
+      {L"<!DOCTYPE a [<!NOTATION n SYSTEM \"n\"><!ENTITY e SYSTEM \"e.jpg\" NDATA n>]><a>&e;</a>",
+       L"reference to unparsed entity \"e\""},
+      {L"<!DOCTYPE a [<!ENTITY e \"</b><b>\">]><a><b>&e;</b></a>",
+       L"an end tag in entity \"e\" for an element opened outside it"},
   };
   for (const auto& [doc, what] : cases) {
     TXmlFile strict;
@@ -468,6 +482,20 @@ TEST(XmlReader, StrictModeSaysWhatIsNotWellFormed) {
                       L"<!DOCTYPE a [<!ELEMENT a (#PCDATA|b)*><!ATTLIST a x CDATA #IMPLIED>"
                       L"<!ENTITY e \"v&#60;b/>\">]><a x='&lt;&#x41;'>&e;<![CDATA[]]]]><b/></a>",
                       &fine),
+            L"");
+  // An entity declared before the default that refers to it, an escaped
+  // ampersand in an entity, and elements that an entity opens and closes;
+  // with a parameter-entity reference, an undeclared entity is no longer a
+  // well-formedness error.
+  TXmlFile entities;
+  entities.AddOption(xoStrict);
+  EXPECT_EQ(LoadError(L"<!DOCTYPE a [<!ENTITY e \"v&#38;#38;\"><!ATTLIST a b CDATA \"&e;\">"
+                      L"<!ENTITY f \"<c>x</c>\">]><a b='&e;'>&f;</a>",
+                      &entities),
+            L"");
+  TXmlFile parameter;
+  parameter.AddOption(xoStrict);
+  EXPECT_EQ(LoadError(L"<!DOCTYPE a [<!ENTITY % p \"\">%p;<!ATTLIST a b CDATA \"&later;\">]><a/>", &parameter),
             L"");
 }
 
