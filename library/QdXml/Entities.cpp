@@ -251,7 +251,7 @@ TXmlEntity* TXmlFileEntities::FindName(std::wstring_view name) const {
 
 void TXmlFileEntities::MakeChars() {
   FChars = std::make_unique<std::unordered_map<char32_t, TXmlEntity*>>();
-  FCharsMask = 0;
+  FCharsMask = TCharMask();
   for (TQdObject* item : FItems) {
     auto* entity = static_cast<TXmlEntity*>(item);
     // Only the declaration that a name binds to may stand for its value,
@@ -259,7 +259,7 @@ void TXmlFileEntities::MakeChars() {
     const std::wstring& name = entity->GetName();
     if (!entity->GetLoaded() || FindName(name) != entity || NameLength(name, 0) != name.size()) continue;
     const char32_t single = SingleCodePoint(entity->GetValue());
-    if (single != 0 && FChars->emplace(single, entity).second) FCharsMask |= std::uint64_t{1} << (single & 63);
+    if (single != 0 && FChars->emplace(single, entity).second) FCharsMask.Add(single);
   }
 }
 
@@ -484,31 +484,40 @@ void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats 
   }
 }
 
-std::uint64_t TXmlFileEntities::CandidateMask(const TXmlPartEntities* partEntities) {
+TXmlFileEntities::TCharMask TXmlFileEntities::CandidateMask(const TXmlPartEntities* partEntities) {
   if (!FChars) MakeChars();
-  std::uint64_t mask = FCharsMask;
+  TCharMask mask = FCharsMask;
   if (partEntities != nullptr)
-    for (const auto& entry : partEntities->GetCharacterCodings()) mask |= std::uint64_t{1} << (entry.first & 63);
+    for (const auto& entry : partEntities->GetCharacterCodings()) mask.Add(entry.first);
   return mask;
 }
 
+// The control characters (all below 0x20 but tab, LF and CR) and the
+// predefined characters, one bit each.
+constexpr std::uint64_t SPECIAL_UNITS_C =
+    (0xFFFFFFFFull & ~((1ull << 0x09) | (1ull << 0x0A) | (1ull << 0x0D))) | (1ull << L'"') | (1ull << L'\'') |
+    (1ull << L'<') | (1ull << L'>') | (1ull << L'&');
+
 // The end of the run from `i` of characters that AddChar writes as they
-// are (their bit in `mask` clear; no surrogate, whose code point AddChar
-// takes from a pair), and with `special` also no predefined or control
-// character.
-std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, std::uint64_t mask, bool special) {
+// are (not in `mask`; no surrogate, whose code point AddChar takes from a
+// pair, unless no character beyond ASCII is in `mask`), and with `special`
+// also no predefined or control character.
+std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask,
+                                       bool special) {
   const std::size_t n = value.size();
+  const wchar_t* p = value.data();
+  // The ASCII units that end a run, one bit each.
+  std::uint64_t stops[2] = {mask.Ascii[0], mask.Ascii[1]};
+  if (special) stops[0] |= SPECIAL_UNITS_C;
   for (; i < n; ++i) {
-    const wchar_t c = value[i];
-    if (c < 0x40) {
-      if (special && (TUnicodeString::IsControlCharacter(c) || c == L'"' || c == L'\'' || c == L'<' || c == L'>' ||
-                      c == L'&'))
-        return i;
+    const wchar_t c = p[i];
+    if (c < 128) {
+      if ((stops[c >> 6] >> (c & 63)) & 1) return i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      if (mask != 0) return i;
-      continue;
+      if (mask.Other != 0) return i;
+    } else if ((mask.Other >> (c & 63)) & 1) {
+      return i;
     }
-    if ((mask >> (c & 63)) & 1) return i;
   }
   return n;
 }
@@ -527,7 +536,7 @@ void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXml
   if (!TUnicodeString::HasControlCharacters(value) && noPart &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
     if (FStoreEntities) {
-      const std::uint64_t mask = CandidateMask(partEntities);
+      const TCharMask mask = CandidateMask(partEntities);
       for (std::size_t i = 0; i < value.size();) {
         const std::size_t run = PlainRun(value, i, mask, false);
         out.append(value.substr(i, run - i));
@@ -554,7 +563,7 @@ void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXml
   out.reserve(out.size() + value.size() + value.size() / 8);
   const bool predefined = formats.Contains(xfPredefined);
   const bool addChars = FStoreEntities || !noPart;
-  const std::uint64_t mask = addChars ? CandidateMask(partEntities) : 0;
+  const TCharMask mask = addChars ? CandidateMask(partEntities) : TCharMask();
   const std::size_t n = value.size();
   for (std::size_t i = 0; i < n;) {
     // The characters that nothing applies to, as one piece.
