@@ -7,6 +7,7 @@
 // literal ampersand. Every scan looks at a bounded stretch after the "&",
 // and nothing copies the rest of a text, so work stays linear in the output.
 #include "QdXml/Entities.h"
+#include "QdXml/OutputBuffer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -113,7 +114,8 @@ char32_t CharReferenceValue(std::wstring_view text, bool& hex, TXmlHexCases& cas
   return value;
 }
 
-void AppendCodePoint(std::wstring& out, char32_t c) {
+template <class TOut>
+void AppendCodePoint(TOut& out, char32_t c) {
   if (c >= 0x10000) {
     const char32_t v = c - 0x10000;
     out += static_cast<wchar_t>(0xD800 + (v >> 10));
@@ -126,7 +128,8 @@ void AppendCodePoint(std::wstring& out, char32_t c) {
 // At least two upper-case hexadecimal digits.
 std::wstring Hex(char32_t c) { return Rtl::IntToHex(static_cast<long long>(c), 2); }
 
-void AppendHexReference(std::wstring& out, char32_t c) {
+template <class TOut>
+void AppendHexReference(TOut& out, char32_t c) {
   out += L"&#x";
   out += Hex(c);
   out += L';';
@@ -421,7 +424,8 @@ void TXmlFileEntities::CheckReferences(const std::wstring& name, const TXmlEntit
 
 // --- Encoding ------------------------------------------------------------------
 
-void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity,
+template <class TOut>
+void TXmlFileEntities::AppendPredefined(TOut& out, TXmlPredefinedEntity entity,
                                          const TXmlEntityCoding& coding) const {
   const TEntityData& row = ENTITIES_C[entity];
   switch (coding[entity]) {
@@ -444,7 +448,8 @@ void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity 
   }
 }
 
-void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats,
+template <class TOut>
+void TXmlFileEntities::AddChar(TOut& out, char32_t c, TXmlEntityFormats formats,
                                const TXmlPartEntities* partEntities) {
   // Only an entity that a reader expands may stand for the character.
   if (const TXmlEntity* entity = FindChar(c); entity != nullptr && IsExpanded(*entity, formats)) {
@@ -529,7 +534,8 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
   return out;
 }
 
-void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+template <class TOut>
+void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFormats formats,
                                 const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding,
                                 int ansiCodePage) {
   const bool noPart = partEntities == nullptr || partEntities->GetCount() == 0;
@@ -790,5 +796,11 @@ void TXmlFileEntities::SetData(std::wstring_view text) {
     }
   }
 }
+
+// The two outputs of EncodeTo: a string, and the writer's buffer.
+template void TXmlFileEntities::EncodeTo(std::wstring&, std::wstring_view, TXmlEntityFormats,
+                                         const TXmlPartEntities*, const TXmlEntityCoding&, int);
+template void TXmlFileEntities::EncodeTo(TXmlOutputBuffer&, std::wstring_view, TXmlEntityFormats,
+                                         const TXmlPartEntities*, const TXmlEntityCoding&, int);
 
 }  // namespace Qd

@@ -193,7 +193,9 @@ public:
                             const TXmlPartEntities* partEntities, int ansiCodePage = -1);
   // EncodeString appended to `out`, with `coding` in place of the
   // PredefinedCoding (which stays as it is).
-  void EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+  // `TOut` is std::wstring or the writer's TXmlOutputBuffer (QdXml/OutputBuffer.h).
+  template <class TOut>
+  void EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFormats formats,
                 const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding, int ansiCodePage = -1);
 
   // --- The items ----------------------------------------------------------
@@ -272,7 +274,8 @@ private:
                       const std::wstring* declaring, std::vector<std::wstring>* kept);
   void Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros,
               TXmlPartEntities* partEntities);
-  void AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
+  template <class TOut>
+  void AddChar(TOut& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
   // The characters that AddChar may write otherwise: one bit for each
   // ASCII character, and for the others bit (c & 63), shared by many.
   struct TCharMask {
@@ -296,7 +299,8 @@ private:
   };
   TCharMask CandidateMask(const TXmlPartEntities* partEntities);
   static std::size_t PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask, bool special);
-  void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
+  template <class TOut>
+  void AppendPredefined(TOut& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
   bool IsExpanded(const TXmlEntity& entity, TXmlEntityFormats formats) const;
   // Raises when the entity `name` being declared is reached through the
   // kept references of `entity`.
