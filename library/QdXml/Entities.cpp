@@ -7,6 +7,7 @@
 // literal ampersand. Every scan looks at a bounded stretch after the "&",
 // and nothing copies the rest of a text, so work stays linear in the output.
 #include "QdXml/Entities.h"
+#include "QdXml/OutputBuffer.h"
 
 #include <algorithm>
 #include <atomic>
@@ -113,7 +114,8 @@ char32_t CharReferenceValue(std::wstring_view text, bool& hex, TXmlHexCases& cas
   return value;
 }
 
-void AppendCodePoint(std::wstring& out, char32_t c) {
+template <class TOut>
+void AppendCodePoint(TOut& out, char32_t c) {
   if (c >= 0x10000) {
     const char32_t v = c - 0x10000;
     out += static_cast<wchar_t>(0xD800 + (v >> 10));
@@ -126,7 +128,8 @@ void AppendCodePoint(std::wstring& out, char32_t c) {
 // At least two upper-case hexadecimal digits.
 std::wstring Hex(char32_t c) { return Rtl::IntToHex(static_cast<long long>(c), 2); }
 
-void AppendHexReference(std::wstring& out, char32_t c) {
+template <class TOut>
+void AppendHexReference(TOut& out, char32_t c) {
   out += L"&#x";
   out += Hex(c);
   out += L';';
@@ -251,7 +254,7 @@ TXmlEntity* TXmlFileEntities::FindName(std::wstring_view name) const {
 
 void TXmlFileEntities::MakeChars() {
   FChars = std::make_unique<std::unordered_map<char32_t, TXmlEntity*>>();
-  FCharsMask = 0;
+  FCharsMask = TCharMask();
   for (TQdObject* item : FItems) {
     auto* entity = static_cast<TXmlEntity*>(item);
     // Only the declaration that a name binds to may stand for its value,
@@ -259,7 +262,7 @@ void TXmlFileEntities::MakeChars() {
     const std::wstring& name = entity->GetName();
     if (!entity->GetLoaded() || FindName(name) != entity || NameLength(name, 0) != name.size()) continue;
     const char32_t single = SingleCodePoint(entity->GetValue());
-    if (single != 0 && FChars->emplace(single, entity).second) FCharsMask |= std::uint64_t{1} << (single & 63);
+    if (single != 0 && FChars->emplace(single, entity).second) FCharsMask.Add(single);
   }
 }
 
@@ -421,7 +424,8 @@ void TXmlFileEntities::CheckReferences(const std::wstring& name, const TXmlEntit
 
 // --- Encoding ------------------------------------------------------------------
 
-void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity,
+template <class TOut>
+void TXmlFileEntities::AppendPredefined(TOut& out, TXmlPredefinedEntity entity,
                                          const TXmlEntityCoding& coding) const {
   const TEntityData& row = ENTITIES_C[entity];
   switch (coding[entity]) {
@@ -444,7 +448,8 @@ void TXmlFileEntities::AppendPredefined(std::wstring& out, TXmlPredefinedEntity 
   }
 }
 
-void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats,
+template <class TOut>
+void TXmlFileEntities::AddChar(TOut& out, char32_t c, TXmlEntityFormats formats,
                                const TXmlPartEntities* partEntities) {
   // Only an entity that a reader expands may stand for the character.
   if (const TXmlEntity* entity = FindChar(c); entity != nullptr && IsExpanded(*entity, formats)) {
@@ -484,31 +489,40 @@ void TXmlFileEntities::AddChar(std::wstring& out, char32_t c, TXmlEntityFormats 
   }
 }
 
-std::uint64_t TXmlFileEntities::CandidateMask(const TXmlPartEntities* partEntities) {
+TXmlFileEntities::TCharMask TXmlFileEntities::CandidateMask(const TXmlPartEntities* partEntities) {
   if (!FChars) MakeChars();
-  std::uint64_t mask = FCharsMask;
+  TCharMask mask = FCharsMask;
   if (partEntities != nullptr)
-    for (const auto& entry : partEntities->GetCharacterCodings()) mask |= std::uint64_t{1} << (entry.first & 63);
+    for (const auto& entry : partEntities->GetCharacterCodings()) mask.Add(entry.first);
   return mask;
 }
 
+// The control characters (all below 0x20 but tab, LF and CR) and the
+// predefined characters, one bit each.
+constexpr std::uint64_t SPECIAL_UNITS_C =
+    (0xFFFFFFFFull & ~((1ull << 0x09) | (1ull << 0x0A) | (1ull << 0x0D))) | (1ull << L'"') | (1ull << L'\'') |
+    (1ull << L'<') | (1ull << L'>') | (1ull << L'&');
+
 // The end of the run from `i` of characters that AddChar writes as they
-// are (their bit in `mask` clear; no surrogate, whose code point AddChar
-// takes from a pair), and with `special` also no predefined or control
-// character.
-std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, std::uint64_t mask, bool special) {
+// are (not in `mask`; no surrogate, whose code point AddChar takes from a
+// pair, unless no character beyond ASCII is in `mask`), and with `special`
+// also no predefined or control character.
+std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask,
+                                       bool special) {
   const std::size_t n = value.size();
+  const wchar_t* p = value.data();
+  // The ASCII units that end a run, one bit each.
+  std::uint64_t stops[2] = {mask.Ascii[0], mask.Ascii[1]};
+  if (special) stops[0] |= SPECIAL_UNITS_C;
   for (; i < n; ++i) {
-    const wchar_t c = value[i];
-    if (c < 0x40) {
-      if (special && (TUnicodeString::IsControlCharacter(c) || c == L'"' || c == L'\'' || c == L'<' || c == L'>' ||
-                      c == L'&'))
-        return i;
+    const wchar_t c = p[i];
+    if (c < 128) {
+      if ((stops[c >> 6] >> (c & 63)) & 1) return i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
-      if (mask != 0) return i;
-      continue;
+      if (mask.Other != 0) return i;
+    } else if ((mask.Other >> (c & 63)) & 1) {
+      return i;
     }
-    if ((mask >> (c & 63)) & 1) return i;
   }
   return n;
 }
@@ -520,14 +534,15 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
   return out;
 }
 
-void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+template <class TOut>
+void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFormats formats,
                                 const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding,
                                 int ansiCodePage) {
   const bool noPart = partEntities == nullptr || partEntities->GetCount() == 0;
   if (!TUnicodeString::HasControlCharacters(value) && noPart &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
     if (FStoreEntities) {
-      const std::uint64_t mask = CandidateMask(partEntities);
+      const TCharMask mask = CandidateMask(partEntities);
       for (std::size_t i = 0; i < value.size();) {
         const std::size_t run = PlainRun(value, i, mask, false);
         out.append(value.substr(i, run - i));
@@ -554,7 +569,7 @@ void TXmlFileEntities::EncodeTo(std::wstring& out, std::wstring_view value, TXml
   out.reserve(out.size() + value.size() + value.size() / 8);
   const bool predefined = formats.Contains(xfPredefined);
   const bool addChars = FStoreEntities || !noPart;
-  const std::uint64_t mask = addChars ? CandidateMask(partEntities) : 0;
+  const TCharMask mask = addChars ? CandidateMask(partEntities) : TCharMask();
   const std::size_t n = value.size();
   for (std::size_t i = 0; i < n;) {
     // The characters that nothing applies to, as one piece.
@@ -781,5 +796,11 @@ void TXmlFileEntities::SetData(std::wstring_view text) {
     }
   }
 }
+
+// The two outputs of EncodeTo: a string, and the writer's buffer.
+template void TXmlFileEntities::EncodeTo(std::wstring&, std::wstring_view, TXmlEntityFormats,
+                                         const TXmlPartEntities*, const TXmlEntityCoding&, int);
+template void TXmlFileEntities::EncodeTo(TXmlOutputBuffer&, std::wstring_view, TXmlEntityFormats,
+                                         const TXmlPartEntities*, const TXmlEntityCoding&, int);
 
 }  // namespace Qd

@@ -193,7 +193,9 @@ public:
                             const TXmlPartEntities* partEntities, int ansiCodePage = -1);
   // EncodeString appended to `out`, with `coding` in place of the
   // PredefinedCoding (which stays as it is).
-  void EncodeTo(std::wstring& out, std::wstring_view value, TXmlEntityFormats formats,
+  // `TOut` is std::wstring or the writer's TXmlOutputBuffer (QdXml/OutputBuffer.h).
+  template <class TOut>
+  void EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFormats formats,
                 const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding, int ansiCodePage = -1);
 
   // --- The items ----------------------------------------------------------
@@ -272,11 +274,33 @@ private:
                       const std::wstring* declaring, std::vector<std::wstring>* kept);
   void Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros,
               TXmlPartEntities* partEntities);
-  void AddChar(std::wstring& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
-  // The bits of the characters that AddChar may write otherwise (see FCharsMask).
-  std::uint64_t CandidateMask(const TXmlPartEntities* partEntities);
-  static std::size_t PlainRun(std::wstring_view value, std::size_t i, std::uint64_t mask, bool special);
-  void AppendPredefined(std::wstring& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
+  template <class TOut>
+  void AddChar(TOut& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
+  // The characters that AddChar may write otherwise: one bit for each
+  // ASCII character, and for the others bit (c & 63), shared by many.
+  struct TCharMask {
+    std::uint64_t Ascii[2] = {0, 0};
+    std::uint64_t Other = 0;
+    void Add(char32_t c) {
+      if (c < 128)
+        Ascii[c >> 6] |= std::uint64_t{1} << (c & 63);
+      else
+        Other |= std::uint64_t{1} << (c & 63);
+    }
+    void Add(const TCharMask& mask) {
+      Ascii[0] |= mask.Ascii[0];
+      Ascii[1] |= mask.Ascii[1];
+      Other |= mask.Other;
+    }
+    bool Contains(wchar_t c) const {
+      return c < 128 ? ((Ascii[c >> 6] >> (c & 63)) & 1) != 0 : ((Other >> (c & 63)) & 1) != 0;
+    }
+    bool IsEmpty() const { return (Ascii[0] | Ascii[1] | Other) == 0; }
+  };
+  TCharMask CandidateMask(const TXmlPartEntities* partEntities);
+  static std::size_t PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask, bool special);
+  template <class TOut>
+  void AppendPredefined(TOut& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
   bool IsExpanded(const TXmlEntity& entity, TXmlEntityFormats formats) const;
   // Raises when the entity `name` being declared is reached through the
   // kept references of `entity`.
@@ -286,9 +310,9 @@ private:
                       std::wstring identifier);
 
   std::unique_ptr<std::unordered_map<char32_t, TXmlEntity*>> FChars;  // made on first use, dropped by Add
-  // Bit (c & 63) set for each character of FChars (made with it): a
-  // character whose bit is clear has no entity.
-  std::uint64_t FCharsMask = 0;
+  // The characters of FChars (made with it): a character whose bit is
+  // clear has no entity.
+  TCharMask FCharsMask;
   void MakeChars();
   TQdObjectList FInternalItems;
   std::unordered_map<std::wstring, TXmlEntity*> FNames;

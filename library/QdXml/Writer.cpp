@@ -251,11 +251,16 @@ public:
     const int codePage = AnsiCodePage();
     // Most values need no reference at all: copied as they are.
     if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && CopyPlain(out, value)) return;
-    std::wstring& encoded = F.FEncoded;
-    encoded.clear();
-    F.FEntities->EncodeTo(encoded, value, formats, part, coding, codePage);
-    if (content && coding[xeGt] == xcNone) SafeContent(encoded, 0);
-    out.append(encoded);
+    const std::size_t start = out.size();
+    F.FEntities->EncodeTo(out, value, formats, part, coding, codePage);
+    if (content && coding[xeGt] == xcNone && std::wstring_view(out).find(L"]]>", start) != std::wstring_view::npos) {
+      // Rare: the ">" of "]]>" as a reference, in a copy of the piece.
+      std::wstring& encoded = F.FEncoded;
+      encoded.assign(std::wstring_view(out).substr(start));
+      SafeContent(encoded, 0);
+      out.resize(start);
+      out.append(encoded);
+    }
   }
 
   std::wstring Encode(std::wstring_view value, const TXmlEntityCoding& coding, TXmlEntityFormats formats,
@@ -401,8 +406,8 @@ public:
 
 // --- The primitive and the helpers ----------------------------------------------
 
-void TXmlFile::TOutputBuffer::Grow(std::size_t more) {
-  const std::size_t capacity = std::max(FSize + more, std::max(2 * FCapacity, OUTPUT_BLOCK_C + OUTPUT_BLOCK_C / 2));
+void TXmlOutputBuffer::Grow(std::size_t more) {
+  const std::size_t capacity = std::max(FSize + more, std::max(2 * FCapacity, MIN_CAPACITY_C));
   auto data = std::make_unique_for_overwrite<wchar_t[]>(capacity);
   if (FSize > 0) std::memcpy(data.get(), FData.get(), FSize * sizeof(wchar_t));
   FData = std::move(data);

@@ -79,12 +79,25 @@ std::size_t EncodeUtf8(char* out, std::wstring_view text) {
 #endif
     while (i < count && static_cast<std::uint32_t>(p[i]) < 0x80) out[n++] = static_cast<char>(p[i++]);
     if (i == count) break;
-    const auto c = static_cast<std::uint32_t>(p[i]);
-    if (c < 0x80) {
-      out[n++] = static_cast<char>(c);
-    } else if (c < 0x800) {
-      out[n++] = static_cast<char>(0xC0 | (c >> 6));
-      out[n++] = static_cast<char>(0x80 | (c & 0x3F));
+    // Words of Latin letters with accents, Greek, Cyrillic, Hebrew, Arabic:
+    // runs of two-byte sequences (and the ASCII among them) without going
+    // back to the block test for each unit.
+    auto c = static_cast<std::uint32_t>(p[i]);
+    while (c < 0x800) {
+      if (c < 0x80) {
+        out[n++] = static_cast<char>(c);
+      } else {
+        out[n] = static_cast<char>(0xC0 | (c >> 6));
+        out[n + 1] = static_cast<char>(0x80 | (c & 0x3F));
+        n += 2;
+      }
+      if (++i == count) return n;
+      c = static_cast<std::uint32_t>(p[i]);
+      // A run of ASCII long enough for the block test ends the loop.
+      if (c < 0x80 && i + 8 <= count && static_cast<std::uint32_t>(p[i + 1]) < 0x80) break;
+    }
+    if (c < 0x800) {
+      continue;
     } else if (c < 0xD800 || c > 0xDFFF) {
       out[n++] = static_cast<char>(0xE0 | (c >> 12));
       out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
