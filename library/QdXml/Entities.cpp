@@ -537,7 +537,7 @@ std::wstring TXmlFileEntities::EncodeString(std::wstring_view value, TXmlEntityF
 template <class TOut>
 void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFormats formats,
                                 const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding,
-                                int ansiCodePage) {
+                                int ansiCodePage, const TXmlEntityFormats* readFormats) {
   const bool noPart = partEntities == nullptr || partEntities->GetCount() == 0;
   if (!TUnicodeString::HasControlCharacters(value) && noPart &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
@@ -599,8 +599,8 @@ void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFo
             if (FUnknownCodes.find(name) != FUnknownCodes.end()) {
               plain = true;
             } else if (const TXmlEntity* entity = FindName(name)) {
-              // Expanded while reading: the text held a literal ampersand.
-              plain = !IsExpanded(*entity, formats);
+              // Expanded where it is read: the text held a literal ampersand.
+              plain = !IsExpanded(*entity, readFormats != nullptr ? *readFormats : formats);
             }
             if (!plain) {
               out += L"&amp;";
@@ -799,8 +799,10 @@ void TXmlFileEntities::SetData(std::wstring_view text) {
 
 // The two outputs of EncodeTo: a string, and the writer's buffer.
 template void TXmlFileEntities::EncodeTo(std::wstring&, std::wstring_view, TXmlEntityFormats,
-                                         const TXmlPartEntities*, const TXmlEntityCoding&, int);
+                                         const TXmlPartEntities*, const TXmlEntityCoding&, int,
+                                         const TXmlEntityFormats*);
 template void TXmlFileEntities::EncodeTo(TXmlOutputBuffer&, std::wstring_view, TXmlEntityFormats,
-                                         const TXmlPartEntities*, const TXmlEntityCoding&, int);
+                                         const TXmlPartEntities*, const TXmlEntityCoding&, int,
+                                         const TXmlEntityFormats*);
 
 }  // namespace Qd

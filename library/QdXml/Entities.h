@@ -192,11 +192,15 @@ public:
   std::wstring EncodeString(std::wstring_view value, TXmlEntityFormats formats,
                             const TXmlPartEntities* partEntities, int ansiCodePage = -1);
   // EncodeString appended to `out`, with `coding` in place of the
-  // PredefinedCoding (which stays as it is).
+  // PredefinedCoding (which stays as it is). `readFormats`: the formats of
+  // the entities that a reader expands where the value goes (content
+  // expands more than attribute values); an "&" before the name of such an
+  // entity was a literal one and goes out as "&amp;" (nullptr: `formats`).
   // `TOut` is std::wstring or the writer's TXmlOutputBuffer (QdXml/OutputBuffer.h).
   template <class TOut>
   void EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFormats formats,
-                const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding, int ansiCodePage = -1);
+                const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding, int ansiCodePage = -1,
+                const TXmlEntityFormats* readFormats = nullptr);
 
   // --- The items ----------------------------------------------------------
 

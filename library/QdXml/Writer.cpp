@@ -252,7 +252,9 @@ public:
     // Most values need no reference at all: copied as they are.
     if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && CopyPlain(out, value)) return;
     const std::size_t start = out.size();
-    F.FEntities->EncodeTo(out, value, formats, part, coding, codePage);
+    // In content the reader expands the entities of its own formats: an
+    // "&" before one of their names was a literal one.
+    F.FEntities->EncodeTo(out, value, formats, part, coding, codePage, content ? &F.FEntityFormats : nullptr);
     if (content && coding[xeGt] == xcNone && std::wstring_view(out).find(L"]]>", start) != std::wstring_view::npos) {
       // Rare: the ">" of "]]>" as a reference, in a copy of the piece.
       std::wstring& encoded = F.FEncoded;

@@ -120,6 +120,24 @@ TEST(XmlWriter, WhitespaceTextFromReferencesOrEntitiesSurvivesTheDefaultLayout) 
   EXPECT_NE(preserved.WriteToString().find(L"<s> \t </s>"), std::wstring::npos);
 }
 
+// Content expands the references to declared entities that attribute
+// values keep: a literal "&e;" in text goes out escaped, the kept
+// reference in the attribute as it came.
+TEST(XmlWriter, ALiteralReferenceInTextIsNotTakenForAKeptOne) {
+  const std::wstring text = L"<!DOCTYPE r [<!ENTITY e \"v\">]><r a=\"&e;\">&amp;e;<![CDATA[x]]><?pi d?>></r>";
+  TXmlFile xml;
+  xml.SetOptions(TXmlOptions{xoKeepFormat});
+  ASSERT_TRUE(xml.LoadFromString(text));
+  ASSERT_NE(xml.GetRoot(), nullptr);
+  EXPECT_EQ(xml.GetRoot()->GetAttributes().GetString(L"a"), L"&e;");
+  const std::wstring written = xml.WriteToString();
+  EXPECT_EQ(written, text);
+  TXmlFile again;
+  again.SetOptions(TXmlOptions{xoKeepFormat});
+  ASSERT_TRUE(again.LoadFromString(written));
+  EXPECT_EQ(again.WriteToString(), written);
+}
+
 TEST(XmlWriter, DeclarationNamesTheEncodingWritten) {
   TXmlFile xml;
   ASSERT_TRUE(xml.Load(Rtl::TBytes{'<', '?', 'x', 'm', 'l', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '"', '1', '.',
