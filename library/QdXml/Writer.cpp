@@ -302,18 +302,24 @@ public:
            (part == nullptr && AnsiCodePage() < 0 && !F.FEntities->GetStoreEntities());
   }
 
+  // The part's value, with its recorded whitespace when `spaces`, copied as
+  // it is when no piece needs a reference; false (nothing appended) else.
+  template <class TOut>
+  bool CopyPlainValue(TOut& out, const TXmlPart& part, bool spaces) {
+    const std::size_t start = out.size();
+    if ((!spaces || CopyPlain(out, part.GetBeforeWhiteSpaces())) && CopyPlain(out, part.GetValue()) &&
+        (!spaces || CopyPlain(out, part.GetAfterWhiteSpaces())))
+      return true;
+    out.resize(start);
+    return false;
+  }
+
   // The value with the recorded whitespace around it with xoKeepFormat
   // (each piece encoded alike: no reference spans whitespace).
   template <class TOut>
   void AppendAttributeValue(TOut& out, const TXmlAttribute* attribute, bool keep) {
     const TXmlPartEntities* part = attribute->HasPartEntities() ? &attribute->GetPartEntities() : nullptr;
-    if (CopiesPlain(part)) {
-      const std::wstring& before = keep ? attribute->GetBeforeWhiteSpaces() : EmptyText();
-      const std::wstring& after = keep ? attribute->GetAfterWhiteSpaces() : EmptyText();
-      const std::size_t start = out.size();
-      if (CopyPlain(out, before) && CopyPlain(out, attribute->GetValue()) && CopyPlain(out, after)) return;
-      out.resize(start);
-    }
+    if (CopiesPlain(part) && CopyPlainValue(out, *attribute, keep)) return;
     const TXmlEntityCoding coding = AttributeCoding(attribute);
     const TXmlEntityFormats formats = AttributeFormats();
     if (keep) AppendValue(out, attribute->GetBeforeWhiteSpaces(), coding, formats, part, false);
@@ -387,13 +393,7 @@ public:
       for (const wchar_t c : node->GetValue()) AppendHexReference(out, static_cast<std::uint16_t>(c));
       return;
     }
-    if (CopiesPlain(part)) {
-      const std::wstring& before = whiteSpaces ? node->GetBeforeWhiteSpaces() : EmptyText();
-      const std::wstring& after = whiteSpaces ? node->GetAfterWhiteSpaces() : EmptyText();
-      const std::size_t start = out.size();
-      if (CopyPlain(out, before) && CopyPlain(out, node->GetValue()) && CopyPlain(out, after)) return;
-      out.resize(start);
-    }
+    if (CopiesPlain(part) && CopyPlainValue(out, *node, whiteSpaces)) return;
     TXmlEntityCoding coding;
     CodingsToCoding(node->GetCodings(), F.FDefaultCoding, coding);
     coding = SafeCoding(coding, -1);
