@@ -135,6 +135,23 @@ void AppendHexReference(TOut& out, char32_t c) {
   out += L';';
 }
 
+// A character reference to `c` in the form that `data` recorded for it:
+// the leading zeros read (or the two-digit padding), the case of the
+// hexadecimal digits; without a record, upper case and the shortest digits.
+template <class TOut>
+void AppendRecordedReference(TOut& out, char32_t c, bool hex, const TXmlEntityData* data) {
+  std::wstring digits = hex ? Hex(c) : Rtl::IntToStr(static_cast<long long>(c));
+  if (!(hex && data != nullptr && data->Zeros == 0 && data->LeadingZeros)) {
+    const std::size_t first = digits.find_first_not_of(L'0');
+    digits.erase(0, first == std::wstring::npos ? digits.size() - 1 : first);
+  }
+  if (hex && data != nullptr && !data->Cases.Contains(hcUpper)) digits = Rtl::AsciiLowerCase(digits);
+  out += hex ? L"&#x" : L"&#";
+  if (data != nullptr) out.append(data->Zeros, L'0');
+  out += digits;
+  out += L';';
+}
+
 // The code point at `i` (a valid surrogate pair counts as one); `i` moves
 // past it.
 char32_t NextCodePoint(std::wstring_view s, std::size_t& i) {
@@ -300,7 +317,7 @@ bool TXmlFileEntities::IsExpanded(const TXmlEntity& entity, TXmlEntityFormats fo
 // --- Decoding ----------------------------------------------------------------
 
 void TXmlFileEntities::Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases,
-                              bool leadingZeros, TXmlPartEntities* partEntities) {
+                              bool leadingZeros, TXmlPartEntities* partEntities, int zeros) {
   TXmlCodings& seen = FPredefinedCodings[entity];
   seen.Include(coding);
   FThisCodings[entity].Include(coding);
@@ -308,7 +325,7 @@ void TXmlFileEntities::Record(TXmlPredefinedEntity entity, TXmlCoding coding, TX
                               : seen.Contains(xcHex)  ? xcHex
                               : seen.Contains(xcNumber) ? xcNumber
                                                         : xcNone;
-  if (partEntities != nullptr) partEntities->Record(PREDEFINED_ENTITIES_C[entity], coding, cases, leadingZeros);
+  if (partEntities != nullptr) partEntities->Record(PREDEFINED_ENTITIES_C[entity], coding, cases, leadingZeros, zeros);
 }
 
 std::wstring TXmlFileEntities::DecodeString(std::wstring_view value, TXmlEntityFormats formats,
@@ -361,7 +378,7 @@ std::wstring TXmlFileEntities::Decode(std::wstring_view value, TXmlEntityFormats
       const TXmlCoding coding = hex ? xcHex : xcNumber;
       const int entity = PredefinedIndex(ch);
       if (entity >= 0)
-        Record(static_cast<TXmlPredefinedEntity>(entity), coding, cases, leadingZeros, partEntities);
+        Record(static_cast<TXmlPredefinedEntity>(entity), coding, cases, leadingZeros, partEntities, zeros);
       else if (partEntities != nullptr)
         partEntities->Record(ch, coding, cases, leadingZeros, zeros);
       AppendCodePoint(out, ch);
@@ -425,9 +442,14 @@ void TXmlFileEntities::CheckReferences(const std::wstring& name, const TXmlEntit
 // --- Encoding ------------------------------------------------------------------
 
 template <class TOut>
-void TXmlFileEntities::AppendPredefined(TOut& out, TXmlPredefinedEntity entity,
-                                         const TXmlEntityCoding& coding) const {
+void TXmlFileEntities::AppendPredefined(TOut& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding,
+                                         const TXmlPartEntities* partEntities) const {
   const TEntityData& row = ENTITIES_C[entity];
+  // A reference read in the form written keeps its digits as read.
+  const auto recorded = [&](TXmlCoding form) -> const TXmlEntityData* {
+    const TXmlEntityData* data = partEntities != nullptr ? partEntities->Find(row.Char) : nullptr;
+    return data != nullptr && data->Codings.Contains(form) ? data : nullptr;
+  };
   switch (coding[entity]) {
     case xcEntity:
       out += L'&';
@@ -435,12 +457,11 @@ void TXmlFileEntities::AppendPredefined(TOut& out, TXmlPredefinedEntity entity,
       out += L';';
       break;
     case xcNumber:
-      out += L"&#";
-      out += Rtl::IntToStr(row.Char);
-      out += L';';
+      AppendRecordedReference(out, row.Char, false, recorded(xcNumber));
       break;
     case xcHex:
-      AppendHexReference(out, row.Char);
+      if (const TXmlEntityData* data = recorded(xcHex)) AppendRecordedReference(out, row.Char, true, data);
+      else AppendHexReference(out, row.Char);
       break;
     default:
       out += row.Char;
@@ -459,31 +480,8 @@ void TXmlFileEntities::AddChar(TOut& out, char32_t c, TXmlEntityFormats formats,
     return;
   }
   const TXmlEntityData* data = partEntities != nullptr ? partEntities->Find(c) : nullptr;
-  if (data != nullptr && data->Zeros > 0 && (data->Codings.Contains(xcHex) || data->Codings.Contains(xcNumber))) {
-    // The zeros read, then the shortest digits.
-    const bool hex = data->Codings.Contains(xcHex);
-    std::wstring digits = hex ? Hex(c) : Rtl::IntToStr(static_cast<long long>(c));
-    const std::size_t first = digits.find_first_not_of(L'0');
-    digits.erase(0, first == std::wstring::npos ? digits.size() - 1 : first);
-    if (hex && !data->Cases.Contains(hcUpper)) digits = Rtl::AsciiLowerCase(digits);
-    out += hex ? L"&#x" : L"&#";
-    out.append(data->Zeros, L'0');
-    out += digits;
-    out += L';';
-  } else if (data != nullptr && data->Codings.Contains(xcHex)) {
-    std::wstring digits = Hex(c);
-    if (!data->LeadingZeros) {
-      const std::size_t first = digits.find_first_not_of(L'0');
-      digits.erase(0, first == std::wstring::npos ? digits.size() - 1 : first);
-    }
-    if (!data->Cases.Contains(hcUpper)) digits = Rtl::AsciiLowerCase(digits);
-    out += L"&#x";
-    out += digits;
-    out += L';';
-  } else if (data != nullptr && data->Codings.Contains(xcNumber)) {
-    out += L"&#";
-    out += Rtl::IntToStr(static_cast<long long>(c));
-    out += L';';
+  if (data != nullptr && (data->Codings.Contains(xcHex) || data->Codings.Contains(xcNumber))) {
+    AppendRecordedReference(out, c, data->Codings.Contains(xcHex), data);
   } else {
     AppendCodePoint(out, c);
   }
@@ -584,7 +582,7 @@ void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFo
       case L'\'':
       case L'<':
       case L'>':
-        AppendPredefined(out, static_cast<TXmlPredefinedEntity>(PredefinedIndex(c)), coding);
+        AppendPredefined(out, static_cast<TXmlPredefinedEntity>(PredefinedIndex(c)), coding, partEntities);
         ++i;
         continue;
       case L'&': {
@@ -603,7 +601,9 @@ void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFo
               plain = !IsExpanded(*entity, readFormats != nullptr ? *readFormats : formats);
             }
             if (!plain) {
-              out += L"&amp;";
+              // Never plain here: the reference form it was read in, or "&amp;".
+              if (coding[xeAmp] == xcNone) out += L"&amp;";
+              else AppendPredefined(out, xeAmp, coding, partEntities);
               ++i;
               continue;
             }
@@ -612,7 +612,7 @@ void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFo
         if (plain)
           out += L'&';
         else
-          AppendPredefined(out, xeAmp, coding);
+          AppendPredefined(out, xeAmp, coding, partEntities);
         ++i;
         continue;
       }

@@ -277,7 +277,7 @@ private:
   std::wstring Decode(std::wstring_view value, TXmlEntityFormats formats, TXmlPartEntities* partEntities,
                       const std::wstring* declaring, std::vector<std::wstring>* kept);
   void Record(TXmlPredefinedEntity entity, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros,
-              TXmlPartEntities* partEntities);
+              TXmlPartEntities* partEntities, int zeros = 0);
   template <class TOut>
   void AddChar(TOut& out, char32_t c, TXmlEntityFormats formats, const TXmlPartEntities* partEntities);
   // The characters that AddChar may write otherwise: one bit for each
@@ -304,7 +304,8 @@ private:
   TCharMask CandidateMask(const TXmlPartEntities* partEntities);
   static std::size_t PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask, bool special);
   template <class TOut>
-  void AppendPredefined(TOut& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding) const;
+  void AppendPredefined(TOut& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding,
+                        const TXmlPartEntities* partEntities) const;
   bool IsExpanded(const TXmlEntity& entity, TXmlEntityFormats formats) const;
   // Raises when the entity `name` being declared is reached through the
   // kept references of `entity`.

@@ -138,6 +138,18 @@ TEST(XmlWriter, ALiteralReferenceInTextIsNotTakenForAKeptOne) {
   EXPECT_EQ(again.WriteToString(), written);
 }
 
+// References to the predefined characters keep the case of their
+// hexadecimal digits and their leading zeros, as other references do.
+TEST(XmlWriter, PredefinedCharacterReferencesKeepTheirDigits) {
+  for (const wchar_t* text : {L"<r>&#x3c;</r>", L"<r>&#x3C;</r>", L"<r>&#x003c;</r>", L"<r>&#0060;</r>",
+                              L"<r a='&#x3e;'>&#62;</r>", L"<r a=\"&#x00022;\">&#38;amp;</r>"}) {
+    TXmlFile xml;
+    xml.SetOptions(TXmlOptions{xoKeepFormat});
+    ASSERT_TRUE(xml.LoadFromString(text));
+    EXPECT_EQ(xml.WriteToString(), text);
+  }
+}
+
 TEST(XmlWriter, DeclarationNamesTheEncodingWritten) {
   TXmlFile xml;
   ASSERT_TRUE(xml.Load(Rtl::TBytes{'<', '?', 'x', 'm', 'l', ' ', 'v', 'e', 'r', 's', 'i', 'o', 'n', '=', '"', '1', '.',
