@@ -115,36 +115,54 @@ std::uint8_t* LeafOf(std::uint64_t address, bool make) noexcept {
   return leaf;
 }
 
+// The map's byte of the 64 KB region of an address; nullptr when its leaf
+// was never made.
+std::uint8_t* MapByte(std::uint64_t address) noexcept {
+  std::uint8_t* leaf = LeafOf(address, false);
+  return leaf == nullptr ? nullptr : leaf + ((address >> SLAB_SHIFT_C) & (LEAF_ENTRIES_C - 1));
+}
+
+// The i-th slab of a chunk.
+TSlab* SlabAt(void* chunk, std::size_t i) noexcept {
+  return reinterpret_cast<TSlab*>(static_cast<char*>(chunk) + i * SLAB_SIZE_C);
+}
+
 // Marks or unmarks the slabs of a chunk in the map. A chunk is 64 KB
 // aligned, not 1 MB aligned, so it may straddle two leaves.
-void MarkChunk(const void* chunk, std::uint8_t mark) noexcept {
-  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i) {
-    const std::uint64_t slab = AddressOf(chunk) + i * SLAB_SIZE_C;
-    std::uint8_t* leaf = LeafOf(slab, false);
-    const std::size_t entry = static_cast<std::size_t>((slab >> SLAB_SHIFT_C) & (LEAF_ENTRIES_C - 1));
-    std::atomic_ref<std::uint8_t>(leaf[entry]).store(mark, std::memory_order_relaxed);
-  }
+void MarkChunk(void* chunk, std::uint8_t mark) noexcept {
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i)
+    std::atomic_ref<std::uint8_t>(*MapByte(AddressOf(SlabAt(chunk, i)))).store(mark, std::memory_order_relaxed);
 }
 
 TSlab* SlabOf(const void* block) noexcept {
   return reinterpret_cast<TSlab*>(reinterpret_cast<std::uintptr_t>(block) & ~(SLAB_SIZE_C - 1));
 }
 
+// The lists of slabs (a size class's slabs with room, the store's free
+// slabs) are linked through Prev and Next, newest first.
+void PushFront(TSlab*& head, TSlab* slab) noexcept {
+  slab->Prev = nullptr;
+  slab->Next = head;
+  if (head != nullptr) head->Prev = slab;
+  head = slab;
+}
+
+void Remove(TSlab*& head, TSlab* slab) noexcept {
+  if (slab->Prev != nullptr) slab->Prev->Next = slab->Next;
+  else head = slab->Next;
+  if (slab->Next != nullptr) slab->Next->Prev = slab->Prev;
+  slab->Prev = slab->Next = nullptr;
+}
+
 void StorePush(TSlab* slab) noexcept {
   slab->SizeClass = 0;
-  slab->Prev = nullptr;
-  slab->Next = Store.Free;
-  if (Store.Free != nullptr) Store.Free->Prev = slab;
-  Store.Free = slab;
+  PushFront(Store.Free, slab);
   ++Store.FreeSlabs;
   if (++slab->Chunk->FreeInChunk == SLABS_PER_CHUNK_C) ++Store.FreeChunks;
 }
 
 void StoreUnlink(TSlab* slab) noexcept {
-  if (slab->Prev != nullptr) slab->Prev->Next = slab->Next;
-  else Store.Free = slab->Next;
-  if (slab->Next != nullptr) slab->Next->Prev = slab->Prev;
-  slab->Prev = slab->Next = nullptr;
+  Remove(Store.Free, slab);
   --Store.FreeSlabs;
   if (slab->Chunk->FreeInChunk-- == SLABS_PER_CHUNK_C) --Store.FreeChunks;
 }
@@ -160,11 +178,8 @@ bool NewChunk() noexcept {
     return false;
   }
   // The system's memory comes zeroed: every header starts empty.
-  auto* chunk = static_cast<TSlab*>(memory);
-  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i)
-    reinterpret_cast<TSlab*>(static_cast<char*>(memory) + i * SLAB_SIZE_C)->Chunk = chunk;
-  for (std::size_t i = SLABS_PER_CHUNK_C; i-- > 0;)
-    StorePush(reinterpret_cast<TSlab*>(static_cast<char*>(memory) + i * SLAB_SIZE_C));
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i) SlabAt(memory, i)->Chunk = SlabAt(memory, 0);
+  for (std::size_t i = SLABS_PER_CHUNK_C; i-- > 0;) StorePush(SlabAt(memory, i));
   MarkChunk(memory, 1);
   ++Store.Chunks;
   return true;
@@ -175,8 +190,7 @@ bool NewChunk() noexcept {
 void ReleaseChunkOf(TSlab* slab) noexcept {
   TSlab* chunk = slab->Chunk;
   if (chunk->FreeInChunk != SLABS_PER_CHUNK_C || Store.FreeChunks <= KEEP_FREE_CHUNKS_C) return;
-  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i)
-    StoreUnlink(reinterpret_cast<TSlab*>(reinterpret_cast<char*>(chunk) + i * SLAB_SIZE_C));
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i) StoreUnlink(SlabAt(chunk, i));
   MarkChunk(chunk, 0);
   --Store.Chunks;
   VirtualFree(chunk, 0, MEM_RELEASE);
@@ -206,18 +220,12 @@ void GiveSlab(TSlab* slab) noexcept {
 }
 
 void Link(TSizeClass& sizeClass, TSlab* slab) noexcept {
-  slab->Prev = nullptr;
-  slab->Next = sizeClass.Open;
-  if (sizeClass.Open != nullptr) sizeClass.Open->Prev = slab;
-  sizeClass.Open = slab;
+  PushFront(sizeClass.Open, slab);
   slab->Listed = 1;
 }
 
 void Unlink(TSizeClass& sizeClass, TSlab* slab) noexcept {
-  if (slab->Prev != nullptr) slab->Prev->Next = slab->Next;
-  else sizeClass.Open = slab->Next;
-  if (slab->Next != nullptr) slab->Next->Prev = slab->Prev;
-  slab->Prev = slab->Next = nullptr;
+  Remove(sizeClass.Open, slab);
   slab->Listed = 0;
 }
 
@@ -267,15 +275,14 @@ void GiveBlock(void* block) noexcept {
   if (release) GiveSlab(slab);
 }
 
-// Calls the new-handler until memory comes or there is none; then throws.
-[[noreturn]] void OutOfMemory() { throw std::bad_alloc(); }
-
+// A block of the size class, or of the C runtime's heap for class 0;
+// calls the new-handler until memory comes or there is none, then throws.
 void* AllocateIn(std::size_t classIndex, std::size_t size) {
   for (;;) {
     void* block = classIndex != 0 ? TakeBlock(classIndex) : std::malloc(size);
     if (block != nullptr) return block;
     std::new_handler handler = std::get_new_handler();
-    if (handler == nullptr) OutOfMemory();
+    if (handler == nullptr) throw std::bad_alloc();
     handler();
   }
 }
@@ -304,11 +311,8 @@ void Free(void* block) noexcept {
 }
 
 bool Owns(const void* block) noexcept {
-  const std::uint64_t address = AddressOf(block);
-  std::uint8_t* leaf = LeafOf(address, false);
-  if (leaf == nullptr) return false;
-  const std::size_t entry = static_cast<std::size_t>((address >> SLAB_SHIFT_C) & (LEAF_ENTRIES_C - 1));
-  return std::atomic_ref<std::uint8_t>(leaf[entry]).load(std::memory_order_relaxed) != 0;
+  std::uint8_t* mark = MapByte(AddressOf(block));
+  return mark != nullptr && std::atomic_ref<std::uint8_t>(*mark).load(std::memory_order_relaxed) != 0;
 }
 
 TUsage Usage() noexcept {
