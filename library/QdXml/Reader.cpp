@@ -163,6 +163,26 @@ bool IsCharReference(std::wstring_view ref) {
   return IsCharValue(value);
 }
 
+// Calls `each` with the text between every "&" of `text` and the ";" after
+// it ("name", "#n", "#xh"), or with an empty text for an "&" that no ";"
+// follows; stops when `each` returns false and returns false then.
+template <class TEach>
+bool ForEachReference(std::wstring_view text, TEach each) {
+  for (std::size_t i = text.find(L'&'); i != npos; i = text.find(L'&', i + 1)) {
+    const std::size_t semicolon = text.find(L';', i);
+    if (!each(semicolon == npos ? std::wstring_view() : text.substr(i + 1, semicolon - i - 1))) return false;
+    if (semicolon == npos) break;
+    i = semicolon;
+  }
+  return true;
+}
+
+// Whether the text of a reference (see ForEachReference) is a name or a
+// character that XML allows.
+bool IsReference(std::wstring_view ref) {
+  return !ref.empty() && (ref[0] == L'#' ? IsCharReference(ref) : IsName(ref));
+}
+
 // A source of replacement text: the entity's value and the cursor in it.
 struct TSource {
   const TXmlEntity* Entity;
@@ -402,8 +422,8 @@ public:
   bool Strict() const { return F.FOptions.Contains(xoStrict); }
   bool FSeenNode = false;     // a node was read (a declaration must come first)
   bool FSeenDocType = false;
-  bool FExternalSubset = false;
-  std::wstring FLastRaw;  // the raw text of the last attribute value  // declarations may come from outside: undeclared entities pass
+  bool FExternalSubset = false;  // declarations may come from outside: undeclared entities pass
+  std::wstring FLastRaw;  // the raw text of the last attribute value
 
   void NotWf(const std::wstring& what) {
     InvalidXml(Rtl::Format(Rtl::LoadResString(SXmlNotWellFormed), {what}));
@@ -417,25 +437,27 @@ public:
   }
   // References: "&name;" to a declared entity, "&#n;" and "&#xh;" to a character.
   void CheckReferences(std::wstring_view text, bool attribute) {
-    for (std::size_t i = text.find(L'&'); i != npos; i = text.find(L'&', i + 1)) {
-      const std::size_t semicolon = text.find(L';', i);
-      if (semicolon == npos) return NotWf(L"\"&\" that starts no reference");
-      const std::wstring_view ref = text.substr(i + 1, semicolon - i - 1);
+    const std::wstring fault = ReferenceFault(text, attribute);
+    if (!fault.empty()) NotWf(fault);
+  }
+  // What is wrong with the first faulty reference of `text`, or empty.
+  std::wstring ReferenceFault(std::wstring_view text, bool attribute) const {
+    std::wstring fault;
+    ForEachReference(text, [&](std::wstring_view ref) {
       if (!ref.empty() && ref[0] == L'#') {
-        if (!IsCharReference(ref)) return NotWf(L"invalid character reference \"&" + std::wstring(ref) + L";\"");
-      } else {
-        if (!IsName(ref)) return NotWf(L"\"&\" that starts no reference");
-        const TXmlEntity* entity = F.FEntities->FindName(ref);
-        if (entity == nullptr) {
-          if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\"");
-        } else if (FUnparsed.contains(ref)) {
-          return NotWf(L"reference to unparsed entity \"" + std::wstring(ref) + L"\"");
-        } else if (attribute) {
-          if (const std::wstring fault = AttributeFault(*entity); !fault.empty()) return NotWf(fault);
-        }
+        if (!IsCharReference(ref)) fault = L"invalid character reference \"&" + std::wstring(ref) + L";\"";
+      } else if (!IsName(ref)) {
+        fault = L"\"&\" that starts no reference";
+      } else if (const TXmlEntity* entity = F.FEntities->FindName(ref); entity == nullptr) {
+        if (!FExternalSubset) fault = L"undeclared entity \"" + std::wstring(ref) + L"\"";
+      } else if (FUnparsed.contains(ref)) {
+        fault = L"reference to unparsed entity \"" + std::wstring(ref) + L"\"";
+      } else if (attribute) {
+        fault = AttributeFault(*entity);
       }
-      i = semicolon;
-    }
+      return fault.empty();
+    });
+    return fault;
   }
 
   // What keeps an entity out of an attribute value, or empty: it is
@@ -454,17 +476,19 @@ public:
       if (e->GetFormat() != xfLocal) continue;
       const std::wstring& r = e->GetReplacementText();
       if (r.find(L'<') != npos) return L"\"<\" in the replacement text of \"" + e->GetName() + L"\" in an attribute value";
-      for (std::size_t amp = r.find(L'&'); amp != npos; amp = r.find(L'&', amp + 1)) {
-        const std::size_t semicolon = r.find(L';', amp);
-        const std::wstring_view ref =
-            semicolon == npos ? std::wstring_view() : std::wstring_view(r).substr(amp + 1, semicolon - amp - 1);
-        if (ref.empty() || (ref[0] == L'#' ? !IsCharReference(ref) : !IsName(ref)))
-          return L"\"&\" that starts no reference in the replacement text of \"" + e->GetName() + L"\"";
-        if (ref[0] == L'#') continue;
-        const TXmlEntity* next = F.FEntities->FindName(ref);
-        if (next != nullptr) open.push_back(next);
-        else if (!FExternalSubset) return L"undeclared entity \"" + std::wstring(ref) + L"\"";
-      }
+      std::wstring fault;
+      ForEachReference(r, [&](std::wstring_view ref) {
+        if (!IsReference(ref))
+          fault = L"\"&\" that starts no reference in the replacement text of \"" + e->GetName() + L"\"";
+        else if (ref[0] == L'#')
+          return true;
+        else if (const TXmlEntity* next = F.FEntities->FindName(ref))
+          open.push_back(next);
+        else if (!FExternalSubset)
+          fault = L"undeclared entity \"" + std::wstring(ref) + L"\"";
+        return fault.empty();
+      });
+      if (!fault.empty()) return fault;
     }
     return {};
   }
@@ -476,21 +500,22 @@ public:
   std::vector<std::pair<std::wstring, std::size_t>> FDefaults;
   std::map<std::wstring, std::size_t, std::less<>> FDeclaredAt;  // each general entity's first declaration
 
+  // The defaults' references are known to be well formed (CheckDocType).
   void CheckDefaults() {
+    std::wstring fault;
     for (const auto& [value, before] : FDefaults)
-      for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
-        const std::size_t semicolon = value.find(L';', i);
-        const std::wstring_view ref = std::wstring_view(value).substr(i + 1, semicolon - i - 1);
-        i = semicolon;
-        if (ref[0] == L'#') continue;
-        const auto declared = FDeclaredAt.find(ref);
-        const TXmlEntity* entity = F.FEntities->FindName(ref);
-        if (declared == FDeclaredAt.end() || declared->second >= before || entity == nullptr) {
-          if (!FExternalSubset) return NotWf(L"undeclared entity \"" + std::wstring(ref) + L"\" in a default value");
-          continue;
-        }
-        if (const std::wstring fault = AttributeFault(*entity); !fault.empty()) return NotWf(fault);
-      }
+      if (!ForEachReference(value, [&, before = before](std::wstring_view ref) {
+            if (ref.empty() || ref[0] == L'#') return true;
+            const auto declared = FDeclaredAt.find(ref);
+            const TXmlEntity* entity = F.FEntities->FindName(ref);
+            if (declared == FDeclaredAt.end() || declared->second >= before || entity == nullptr) {
+              if (!FExternalSubset) fault = L"undeclared entity \"" + std::wstring(ref) + L"\" in a default value";
+            } else {
+              fault = AttributeFault(*entity);
+            }
+            return fault.empty();
+          }))
+        return NotWf(fault);
   }
 
   // --- Reports -------------------------------------------------------------
@@ -918,15 +943,7 @@ public:
     };
     const auto fail = [&](const wchar_t* what) { NotWf(std::wstring(L"invalid document type: ") + what); };
     // Every "&" of a literal starts a reference to a name or a character.
-    const auto references = [](std::wstring_view value) {
-      for (std::size_t i = value.find(L'&'); i != npos; i = value.find(L'&', i + 1)) {
-        const std::size_t semicolon = value.find(L';', i);
-        if (semicolon == npos) return false;
-        const std::wstring_view ref = value.substr(i + 1, semicolon - i - 1);
-        if (ref.empty() || (ref[0] == L'#' ? !IsCharReference(ref) : !IsName(ref))) return false;
-      }
-      return true;
-    };
+    const auto references = [](std::wstring_view value) { return ForEachReference(value, IsReference); };
     std::size_t declarations = 0;  // general entity declarations so far
     if (!spaces() || name().empty()) return fail(L"no root name");
     const bool spaced = spaces();
