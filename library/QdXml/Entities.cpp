@@ -7,13 +7,14 @@
 // literal ampersand. Every scan looks at a bounded stretch after the "&",
 // and nothing copies the rest of a text, so work stays linear in the output.
 #include "QdXml/Entities.h"
-#include "QdXml/OutputBuffer.h"
 
 #include <algorithm>
 #include <atomic>
 
 #include "QdString/String.h"
 #include "QdString/UnicodeString.h"
+#include "QdXml/Characters.h"
+#include "QdXml/OutputBuffer.h"
 #include "QdXml/Strings.h"
 #include "QdClasses/File.h"
 #include "runtime/Core/Exceptions.h"
@@ -495,12 +496,6 @@ TXmlFileEntities::TCharMask TXmlFileEntities::CandidateMask(const TXmlPartEntiti
   return mask;
 }
 
-// The control characters (all below 0x20 but tab, LF and CR) and the
-// predefined characters, one bit each.
-constexpr std::uint64_t SPECIAL_UNITS_C =
-    (0xFFFFFFFFull & ~((1ull << 0x09) | (1ull << 0x0A) | (1ull << 0x0D))) | (1ull << L'"') | (1ull << L'\'') |
-    (1ull << L'<') | (1ull << L'>') | (1ull << L'&');
-
 // The end of the run from `i` of characters that AddChar writes as they
 // are (not in `mask`; no surrogate, whose code point AddChar takes from a
 // pair, unless no character beyond ASCII is in `mask`), and with `special`
@@ -511,7 +506,7 @@ std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, c
   const wchar_t* p = value.data();
   // The ASCII units that end a run, one bit each.
   std::uint64_t stops[2] = {mask.Ascii[0], mask.Ascii[1]};
-  if (special) stops[0] |= SPECIAL_UNITS_C;
+  if (special) stops[0] |= XML_SPECIAL_UNITS_C;
   for (; i < n; ++i) {
     const wchar_t c = p[i];
     if (c < 128) {

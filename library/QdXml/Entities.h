@@ -291,15 +291,6 @@ private:
       else
         Other |= std::uint64_t{1} << (c & 63);
     }
-    void Add(const TCharMask& mask) {
-      Ascii[0] |= mask.Ascii[0];
-      Ascii[1] |= mask.Ascii[1];
-      Other |= mask.Other;
-    }
-    bool Contains(wchar_t c) const {
-      return c < 128 ? ((Ascii[c >> 6] >> (c & 63)) & 1) != 0 : ((Other >> (c & 63)) & 1) != 0;
-    }
-    bool IsEmpty() const { return (Ascii[0] | Ascii[1] | Other) == 0; }
   };
   TCharMask CandidateMask(const TXmlPartEntities* partEntities);
   static std::size_t PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask, bool special);

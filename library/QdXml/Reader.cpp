@@ -24,7 +24,7 @@
 #include "QdTextFile/TextFile.h"
 #include "QdXml/File.h"
 #include "QdXml/Strings.h"
-#include "QdXml/Whitespace.h"
+#include "QdXml/Characters.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"

@@ -22,7 +22,7 @@
 #include "QdTextFile/TextFile.h"
 #include "QdXml/File.h"
 #include "QdXml/Strings.h"
-#include "QdXml/Whitespace.h"
+#include "QdXml/Characters.h"
 #include "QdZip.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
@@ -57,13 +57,6 @@ inline std::size_t FindFirst(const wchar_t* p, std::size_t i, std::size_t n, TTe
 }
 #endif
 
-// What the entity table writes otherwise: a predefined character, or a
-// control character (below U+0020 but TAB, LF and CR).
-inline bool IsSpecial(wchar_t c) {
-  if (c < 0x20) return c != 0x09 && c != 0x0A && c != 0x0D;
-  return c == L'&' || c == L'<' || c == L'>' || c == L'"' || c == L'\'';
-}
-
 // A name that cannot end or break the tag it stands in.
 void CheckName(const std::wstring& name) {
   bool broken = name.empty();
@@ -95,7 +88,7 @@ void SafeContent(std::wstring& text, std::size_t start) {
 // Nothing in the value that the entity table would write otherwise: no
 // predefined character and no control character.
 #if defined(__SSE2__)
-// The units of the block that IsSpecial finds, as a mask of 16-bit lanes.
+// The units of the block that IsXmlSpecialUnit finds, as a mask of 16-bit lanes.
 inline __m128i SpecialUnits(__m128i u) {
     const __m128i control = _mm_andnot_si128(
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(0x09)), _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0A))),
@@ -119,7 +112,7 @@ bool IsPlainValue(std::wstring_view value) {
   if (i + 8 <= n) return false;
 #endif
   for (; i < n; ++i)
-    if (IsSpecial(p[i])) return false;
+    if (IsXmlSpecialUnit(p[i])) return false;
   return true;
 }
 
@@ -141,7 +134,7 @@ bool CopyPlain(TOut& out, std::wstring_view value) {
     }
 #endif
     for (; i < n; ++i) {
-      if (IsSpecial(p[i])) return false;
+      if (IsXmlSpecialUnit(p[i])) return false;
       d[i] = p[i];
     }
     out.Advance(n);
