@@ -1,8 +1,13 @@
-// Unit QdXml, private: the characters that XML counts as whitespace, and
-// those that the writer never copies as they are.
+// Unit QdXml, private: the characters that XML counts as whitespace, those
+// that the writer never copies as they are, and the scan for a few units.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace Qd {
 
@@ -16,5 +21,25 @@ constexpr std::uint64_t XML_SPECIAL_UNITS_C =
     (1ull << L'<') | (1ull << L'>') | (1ull << L'&');
 
 constexpr bool IsXmlSpecialUnit(wchar_t c) { return c < 64 && ((XML_SPECIAL_UNITS_C >> c) & 1) != 0; }
+
+// The offset of the first unit of p[0, n) that is one of `units`, or n.
+// The reader's and the writer's scans for "<", "&", quotes and line breaks
+// go through here: with SSE2, eight units are compared at a time.
+template <class... TUnits>
+inline std::size_t FindAny(const wchar_t* p, std::size_t n, TUnits... units) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  static_assert(sizeof(wchar_t) == 2);
+  for (; i + 8 <= n; i += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = (_mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(units))) | ...);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
+  }
+#endif
+  for (; i < n; ++i)
+    if (((p[i] == units) || ...)) return i;
+  return n;
+}
 
 }  // namespace Qd

@@ -15,9 +15,6 @@
 #include <string_view>
 #include <unordered_set>
 #include <vector>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 #include "QdClasses/File.h"
 #include "QdString/UnicodeString.h"
@@ -38,50 +35,14 @@ namespace {
 
 constexpr std::size_t npos = std::wstring::npos;
 
-// The offset of the first of the characters C in p[0, n), or n. The
-// reader's scans for the next "<", "&", quote, line break or special
-// character go through here: with SSE2, eight characters are compared at a
-// time.
-template <wchar_t... C>
-inline std::size_t FindAnyOf(const wchar_t* p, std::size_t n) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  static_assert(sizeof(wchar_t) == 2);
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit = (_mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(C))) | ...);
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
-  }
-#endif
-  for (; i < n; ++i)
-    if (((p[i] == C) || ...)) return i;
-  return n;
-}
-inline std::size_t FindAny(const wchar_t* p, std::size_t n, wchar_t a, wchar_t b, wchar_t c) {
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  const __m128i va = _mm_set1_epi16(static_cast<short>(a));
-  const __m128i vb = _mm_set1_epi16(static_cast<short>(b));
-  const __m128i vc = _mm_set1_epi16(static_cast<short>(c));
-  for (; i + 8 <= n; i += 8) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    const __m128i hit =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(v, va), _mm_cmpeq_epi16(v, vb)), _mm_cmpeq_epi16(v, vc));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask)) / 2;
-  }
-#endif
-  for (; i < n; ++i)
-    if (p[i] == a || p[i] == b || p[i] == c) return i;
-  return n;
-}
-inline std::size_t FindAny(std::wstring_view t, std::size_t from, wchar_t a, wchar_t b, wchar_t c) {
+// FindAny in `t` from `from` on: the offset, or npos.
+template <class... TUnits>
+inline std::size_t FindAnyFrom(std::wstring_view t, std::size_t from, TUnits... units) {
   if (from >= t.size()) return npos;
-  const std::size_t k = from + FindAny(t.data() + from, t.size() - from, a, b, c);
+  const std::size_t k = from + FindAny(t.data() + from, t.size() - from, units...);
   return k == t.size() ? npos : k;
 }
-inline std::size_t FindChar(std::wstring_view t, std::size_t from, wchar_t a) { return FindAny(t, from, a, a, a); }
+inline std::size_t FindChar(std::wstring_view t, std::size_t from, wchar_t a) { return FindAnyFrom(t, from, a); }
 // The offset of `str` in `t` from `from` on, or npos.
 inline std::size_t FindText(std::wstring_view t, std::wstring_view str, std::size_t from) {
   if (str.empty()) return from <= t.size() ? from : npos;
@@ -135,7 +96,7 @@ std::size_t FindBadChar(std::wstring_view text) {
 // predefined characters written plainly. Texts without them are taken as
 // they are (their codings are empty).
 bool HasSpecial(std::wstring_view text) {
-  return FindAnyOf<L'&', L'<', L'>', L'\'', L'"'>(text.data(), text.size()) != text.size();
+  return FindAny(text.data(), text.size(), L'&', L'<', L'>', L'\'', L'"') != text.size();
 }
 
 bool IsCharValue(unsigned long v) {
@@ -324,7 +285,7 @@ public:
     FText.ProcessChar(p[0]);
     std::size_t done = 1;  // characters before this were given to the detector
     for (std::size_t k = 0; k < count;) {
-      const std::size_t b = k + FindAny(p + k, count - k, L'\r', L'\n', L'\n');
+      const std::size_t b = k + FindAny(p + k, count - k, L'\r', L'\n');
       if (b == count) break;
       // The break and the character after it.
       for (std::size_t j = std::max(b, done); j <= b + 1 && j < count; ++j) FText.ProcessChar(p[j]);
@@ -350,7 +311,7 @@ public:
     const std::size_t n = t.size();
     std::size_t k = 0;
     for (;;) {
-      const std::size_t next = k + FindAny(p + k, n - k, L'\n', L'\r', L'\r');
+      const std::size_t next = k + FindAny(p + k, n - k, L'\n', L'\r');
       if (next > k) {
         FLinePosition += static_cast<int>(next - k);
         FLastCr = FLastLf = false;
@@ -1358,7 +1319,7 @@ public:
         if (t.empty() || t[0] == L'<') continue;
         if (expand && t[0] == L'&' && PushEntity()) continue;
       }
-      const std::size_t stop = expand ? FindAny(t, 1, L'<', L'&', L'&') : FindChar(t, 1, L'<');
+      const std::size_t stop = expand ? FindAnyFrom(t, 1, L'<', L'&') : FindChar(t, 1, L'<');
       n = stop == npos ? t.size() : stop;
       TakeTo(text, n);
       if (FStop) return;

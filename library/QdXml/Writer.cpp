@@ -43,20 +43,6 @@ constexpr std::uint64_t NAME_BREAKERS_C = (1ull << L' ') | (1ull << L'\t') | (1u
 
 inline bool IsNameBreaker(wchar_t c) { return c < 64 && ((NAME_BREAKERS_C >> c) & 1) != 0; }
 
-// With SSE2, eight units at a time: the position from `i` on of the first
-// unit that `test` marks in its block (a lane of ones), or the start of the
-// last block of fewer than eight units, which the caller scans itself.
-#if defined(__SSE2__)
-template <class TTest>
-inline std::size_t FindFirst(const wchar_t* p, std::size_t i, std::size_t n, TTest test) {
-  for (; i + 8 <= n; i += 8) {
-    const int found = _mm_movemask_epi8(test(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
-    if (found != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(found))) / 2;
-  }
-  return i;
-}
-#endif
-
 // A name that cannot end or break the tag it stands in.
 void CheckName(const std::wstring& name) {
   bool broken = name.empty();
@@ -108,8 +94,8 @@ bool IsPlainValue(std::wstring_view value) {
   const std::size_t n = value.size();
   std::size_t i = 0;
 #if defined(__SSE2__)
-  i = FindFirst(p, i, n, SpecialUnits);
-  if (i + 8 <= n) return false;
+  for (; i + 8 <= n; i += 8)
+    if (_mm_movemask_epi8(SpecialUnits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)))) != 0) return false;
 #endif
   for (; i < n; ++i)
     if (IsXmlSpecialUnit(p[i])) return false;
@@ -148,18 +134,7 @@ bool CopyPlain(TOut& out, std::wstring_view value) {
 
 // Whether the text holds a line break (CR or LF).
 bool HasLineBreak(std::wstring_view text) {
-  const wchar_t* p = text.data();
-  const std::size_t n = text.size();
-  std::size_t i = 0;
-#if defined(__SSE2__)
-  i = FindFirst(p, i, n, [](__m128i u) {
-    return _mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'\r')), _mm_cmpeq_epi16(u, _mm_set1_epi16(L'\n')));
-  });
-  if (i + 8 <= n) return true;
-#endif
-  for (; i < n; ++i)
-    if (p[i] == L'\r' || p[i] == L'\n') return true;
-  return false;
+  return FindAny(text.data(), text.size(), L'\r', L'\n') != text.size();
 }
 
 // "&#x" + the unit in upper-case hexadecimal digits without leading zeros + ";".
