@@ -67,11 +67,13 @@ TUtf8Step DecodeSequence(const std::uint8_t* data, std::size_t size, std::size_t
   return usOk;
 }
 
+// The high bit of each byte of a word: a word of ASCII has none set.
+constexpr std::uint64_t HIGH_BITS_C = 0x8080808080808080ULL;
+
 // The number of ASCII bytes at the start of data[i..size), tested 16 bytes
 // at a time (plain word tests: no vector unit needed).
 std::size_t AsciiRun(const std::uint8_t* data, std::size_t i, std::size_t size) {
   const std::size_t start = i;
-  constexpr std::uint64_t HIGH_BITS_C = 0x8080808080808080ULL;
   while (size - i >= 16) {
     std::uint64_t a, b;
     std::memcpy(&a, data + i, 8);
@@ -138,7 +140,6 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
   // Room for units before the terminator.
   const std::size_t room = dest != nullptr ? maxDestChars - 1 : static_cast<std::size_t>(-1);
   std::size_t count = 0;
-  constexpr std::uint64_t HIGH_BITS_C = 0x8080808080808080ULL;
   while (i < sourceBytes && count < room) {
     if (dest == nullptr) {
       const std::size_t run = AsciiRun(p, i, sourceBytes);
@@ -159,7 +160,7 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
           i += 16;
           count += 16;
         }
-#endif
+#else
         while (sourceBytes - i >= 16 && room - count >= 16) {
           std::uint64_t a, b;
           std::memcpy(&a, p + i, 8);
@@ -169,6 +170,7 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
           i += 16;
           count += 16;
         }
+#endif
         if (i >= sourceBytes || count >= room || p[i] >= 0x80) break;
         dest[count++] = static_cast<wchar_t>(p[i++]);
       }
