@@ -331,6 +331,10 @@ int main() {
     CoUninitialize();
     return 0;
   }
+  // QD_XML_SPLIT_NODES=<n>: the tree writer's threshold for a second thread
+  // (0: always, a huge number: never).
+  if (const char* split = std::getenv("QD_XML_SPLIT_NODES"); split != nullptr && *split != 0)
+    Qd::SetXmlSplitWriteNodes(static_cast<std::size_t>(std::strtoull(split, nullptr, 10)));
   // QD_XML_WRITE_LOOP=<n>: the writer alone, for a profiler: each document
   // loaded once and written to bytes n times; nothing else is measured.
   if (const char* loop = std::getenv("QD_XML_WRITE_LOOP"); loop != nullptr && std::atoi(loop) > 0) {

@@ -189,6 +189,8 @@ public:
   // Bytes as they are; only for tfAnsi ("\"%s\" file is not an ANSI file").
   void WriteAnsi(const Rtl::RawByteString& str);
   void WriteAnsiLine(const Rtl::RawByteString& str);
+  // Bytes as they are, already in the file's format (no BOM, no conversion).
+  void WriteBytes(const void* data, std::size_t size);
   // Throws the collected output away; the target file stays as it was.
   void Cancel();
   // Closes the object if open; the bytes of an in-memory output.
@@ -478,7 +480,6 @@ private:
   // The same for a byte format up to a line break, taking runs of bytes.
   Rtl::RawByteString ReadByteLine();
   void DoWriteHeader();
-  void WriteBytes(const void* data, std::size_t size);
   // Ends the output: an in-memory output becomes OutputData; true when a
   // stream was open.
   bool DoClose(bool keepOutput);

@@ -364,6 +364,17 @@ private:
   // --- Writing state and helpers (QdXml/Writer.cpp).
   class TWriter;
   friend class TWriter;
+  // A second writer that writes the later children of one large element on
+  // another thread while this one writes the first ones; its bytes follow
+  // this writer's at the element's end.
+  class TSplitWriter;
+  friend class TSplitWriter;
+  // Whether the children of `element` are worth two threads: a tree of
+  // many nodes, written by the text writer in a format whose pieces join.
+  bool WorthSplitting(const TXmlElement* element) const;
+  // Set up as a writer of a piece of `owner`'s output at its current depth.
+  void SetUpAsPartOf(TXmlFile& owner);
+  TXmlFileEntities& WriteEntities() const;
   void Write(std::wstring_view str, bool lineEnd = false);
   // The piece written into FOutput from `start` on is complete: ends the
   // line after it (`lineEnd`) or when it holds a line break, and flushes a
@@ -398,6 +409,14 @@ private:
   // from FLineStart on (joined when asked for).
   mutable std::wstring FWriteLine;
   mutable std::size_t FLineStart = 0;
+  // A line ended in the output since the writing began.
+  bool FLineEnded = false;
+  // The entity table that values are encoded with: the document's own
+  // (none here), or that of the writer whose children a second writer
+  // writes (read only while both run).
+  TXmlFileEntities* FWriteEntities = nullptr;
+  // A second writer may take over children (never for a second writer).
+  bool FMaySplit = true;
   TXmlWriteOptions FWriteOptions = DEFAULT_XML_WRITE_OPTIONS_C;
   // Open elements written inline (mixed content, preserved space) in the
   // default layout: no indentation or line ends of the writer's own.
@@ -452,5 +471,12 @@ private:
   // sources, the counters); none between loads.
   std::unique_ptr<TParser> FParser;
 };
+
+// The tree writer hands the later half of a large element's children to a
+// second thread when the element holds about this many nodes or more
+// (estimated from its first children); 0: every element with two children
+// or more, SIZE_MAX: never. A setting for tests that compare both ways.
+void SetXmlSplitWriteNodes(std::size_t nodes);
+std::size_t GetXmlSplitWriteNodes();
 
 }  // namespace Qd

@@ -5,6 +5,7 @@
 // of "]]>" in content are written as references, so that no value can end
 // the markup around it.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -26,6 +27,7 @@
 #include "QdZip.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/ResStrings.h"
+#include "runtime/Core/Threads.h"
 #include "runtime/IO/Streams.h"
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
@@ -191,6 +193,8 @@ class TXmlFile::TWriter {
 public:
   explicit TWriter(TXmlFile& file) : F(file) {}
 
+  TXmlFileEntities& Entities() const { return F.WriteEntities(); }
+
   int AnsiCodePage() const {
     return F.FFile->GetFormat() == tfAnsi ? static_cast<int>(F.FFile->GetCodePage()) : -1;
   }
@@ -218,11 +222,11 @@ public:
     }
     const int codePage = AnsiCodePage();
     // Most values need no reference at all: copied as they are.
-    if (codePage < 0 && part == nullptr && !F.FEntities->GetStoreEntities() && CopyPlain(out, value)) return;
+    if (codePage < 0 && part == nullptr && !Entities().GetStoreEntities() && CopyPlain(out, value)) return;
     const std::size_t start = out.size();
     // In content the reader expands the entities of its own formats: an
     // "&" before one of their names was a literal one.
-    F.FEntities->EncodeTo(out, value, formats, part, coding, codePage, content ? &F.FEntityFormats : nullptr);
+    Entities().EncodeTo(out, value, formats, part, coding, codePage, content ? &F.FEntityFormats : nullptr);
     if (content && coding[xeGt] == xcNone && std::wstring_view(out).find(L"]]>", start) != std::wstring_view::npos) {
       // Rare: the ">" of "]]>" as a reference, in a copy of the piece.
       std::wstring& encoded = F.FEncoded;
@@ -267,7 +271,7 @@ public:
   // AppendValue would), with no coding worked out for them.
   bool CopiesPlain(const TXmlPartEntities* part) const {
     return F.FOptions.Contains(xoNoEncodeDecode) ||
-           (part == nullptr && AnsiCodePage() < 0 && !F.FEntities->GetStoreEntities());
+           (part == nullptr && AnsiCodePage() < 0 && !Entities().GetStoreEntities());
   }
 
   // The part's value, with its recorded whitespace when `spaces`, copied as
@@ -407,10 +411,12 @@ void TXmlFile::EndPiece(std::size_t start, bool lineEnd) {
     }
     FWriteLine.clear();
     FLineStart = FOutput.size();
+    FLineEnded = true;
   } else if (start < FOutput.size() && HasLineBreak(std::wstring_view(FOutput).substr(start))) {
     // The line ends inside the piece: the next line starts after it.
     FWriteLine.clear();
     FLineStart = FOutput.size();
+    FLineEnded = true;
   }
   if (FOutput.size() >= OUTPUT_BLOCK_C) FlushOutput();
 }
@@ -511,6 +517,7 @@ void TXmlFile::StartOutput() {
   FWriteDepth = 0;
   ResetOutput();
   FWriteLine.clear();
+  FLineEnded = false;
   FInline = 0;
 }
 
@@ -543,6 +550,122 @@ void TXmlFile::DoWriteDeclaration() {
 }
 
 // --- The tree -----------------------------------------------------------------------
+
+namespace {
+
+// See SetXmlSplitWriteNodes.
+std::atomic<std::size_t> GSplitWriteNodes{16384};
+// An element is considered for a second writer from this many children.
+constexpr int SPLIT_MIN_CHILDREN_C = 16;
+// The first children whose trees are counted for the estimate, and the
+// most nodes counted.
+constexpr int SPLIT_SAMPLE_CHILDREN_C = 8;
+constexpr std::size_t SPLIT_SAMPLE_NODES_C = 4096;
+// Elements examined per tree before the writer stops looking.
+constexpr int SPLIT_CANDIDATES_C = 8;
+
+
+}  // namespace
+
+void SetXmlSplitWriteNodes(std::size_t nodes) { GSplitWriteNodes = nodes; }
+std::size_t GetXmlSplitWriteNodes() { return GSplitWriteNodes; }
+
+// The later half of a large element's children, written on a second
+// thread by a writer of its own set up as the owner (depth, options, format,
+// entity table) into its own memory, while the owner writes the first half;
+// its bytes then follow the owner's. The tree and the owner's table are only
+// read meanwhile: what they build on first use is built before it starts.
+class TXmlFile::TSplitWriter : public Rtl::TThread {
+public:
+  TSplitWriter(TXmlFile& owner, TXmlElement* element, int first) : FElement(element), FFirst(first) {
+    owner.WriteEntities().FindChar(0);  // the table's index of characters
+    // Whether space is preserved is looked up through the ancestors, whose
+    // attribute indexes are made now.
+    element->ActualPreserveSpaces();
+    FWriter.SetUpAsPartOf(owner);
+  }
+  ~TSplitWriter() override {
+    FStop = true;
+    Join();
+  }
+
+  // Waits for the second half; its bytes go to the owner's output, or its
+  // exception is raised.
+  void Finish(TXmlFile& owner) {
+    Join();
+    if (FatalException()) std::rethrow_exception(FatalException());
+    owner.FlushOutput();
+    owner.FFile->WriteBytes(FBytes.data(), FBytes.size());
+    // The current line: the second writer's last one, or the owner's
+    // continued by all the second writer wrote.
+    if (FWriter.FLineEnded) {
+      owner.FWriteLine = FWriter.GetWriteLine();
+      owner.FLineEnded = true;
+    } else {
+      owner.FWriteLine += FWriter.GetWriteLine();
+    }
+  }
+
+protected:
+  void Execute() override {
+    for (int i = FFirst; i < FElement->GetCount() && !FStop; ++i)
+      FWriter.WriteElement(FElement->GetElements(i), !(FWriter.IsKeepFormat() || FWriter.FInline > 0));
+    FWriter.FlushOutput();
+    FBytes = FWriter.FFile->TakeOutputData();
+  }
+
+private:
+  TXmlFile FWriter;
+  TXmlElement* FElement;
+  int FFirst;
+  std::atomic<bool> FStop{false};
+  Rtl::TBytes FBytes;
+};
+
+TXmlFileEntities& TXmlFile::WriteEntities() const {
+  return FWriteEntities != nullptr ? *FWriteEntities : *FEntities;
+}
+
+void TXmlFile::SetUpAsPartOf(TXmlFile& owner) {
+  FMaySplit = false;
+  FOptions = owner.FOptions;
+  FWriteOptions = owner.FWriteOptions;
+  FDefaultCoding = owner.FDefaultCoding;
+  FEntityFormats = owner.FEntityFormats;
+  FCheckHeader = false;
+  FWriteHeader = false;
+  FFile->SetFormat(owner.FFile->GetFormat());
+  FFile->SetNewLine(owner.FFile->GetNewLine());
+  FFile->SetUseBom(false);
+  StartOutput();
+  FFile->RewriteData();
+  FWriteDepth = owner.FWriteDepth;
+  FWriteElements.resize(owner.FWriteDepth);
+  FInline = owner.FInline;
+  FWriteEntities = &owner.WriteEntities();
+}
+
+bool TXmlFile::WorthSplitting(const TXmlElement* element) const {
+  const int count = element->GetCount();
+  if (!FMaySplit || count < 2 || !FFile->IsOpen()) return false;
+  const TTextFileFormat format = FFile->GetFormat();
+  if (format != tfUtf8 && format != tfUtf16Le) return false;
+  const std::size_t wanted = GSplitWriteNodes;
+  if (wanted == 0) return true;
+  if (count < SPLIT_MIN_CHILDREN_C || wanted == SIZE_MAX) return false;
+  // The trees of the first children, counted up to a bound.
+  const int sampled = std::min(count, SPLIT_SAMPLE_CHILDREN_C);
+  std::vector<const TXmlElement*> work;
+  for (int i = 0; i < sampled; ++i) work.push_back(element->GetElements(i));
+  std::size_t nodes = 0;
+  while (!work.empty() && nodes < SPLIT_SAMPLE_NODES_C) {
+    const TXmlElement* node = work.back();
+    work.pop_back();
+    ++nodes;
+    for (int i = 0; i < node->GetCount(); ++i) work.push_back(node->GetElements(i));
+  }
+  return nodes * static_cast<std::size_t>(count) / static_cast<std::size_t>(sampled) >= wanted;
+}
 
 void TXmlFile::WriteFile(const std::wstring& fileName, TXmlElement* root) {
   try {
@@ -618,8 +741,12 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
     int Next;
     bool Indent;
     bool Inline;
+    // The children from End on are written by a second writer, when there is one.
+    int End;
+    std::unique_ptr<TSplitWriter> Split;
   };
   std::vector<TFrame> stack;
+  int candidates = FMaySplit ? SPLIT_CANDIDATES_C : 0;
   TXmlElement* node = element;
   bool nodeIndent = indent;
   for (;;) {
@@ -684,7 +811,17 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
             WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, true,
                           xwSingleLine, L"");
           }
-          stack.push_back({node, 0, nodeIndent, makeInline});
+          stack.push_back({node, 0, nodeIndent, makeInline, node->GetCount(), nullptr});
+          if (candidates > 0 && node->GetCount() >= 2) {
+            --candidates;
+            if (WorthSplitting(node)) {
+              candidates = 0;
+              TFrame& frame = stack.back();
+              frame.End = node->GetCount() / 2;
+              frame.Split = std::make_unique<TSplitWriter>(*this, node, frame.End);
+              frame.Split->Start();
+            }
+          }
           break;
         }
       }
@@ -693,10 +830,14 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
     node = nullptr;
     while (!stack.empty()) {
       TFrame& top = stack.back();
-      if (top.Next < top.Element->GetCount()) {
+      if (top.Next < top.End) {
         node = top.Element->GetElements(top.Next++);
         nodeIndent = !(IsKeepFormat() || FInline > 0);
         break;
+      }
+      if (top.Split) {
+        top.Split->Finish(*this);
+        top.Split.reset();
       }
       const bool layoutKeep = IsKeepFormat() || FInline > 0;
       if (top.Inline) {

@@ -8,12 +8,15 @@
 #include <iterator>
 #include <memory>
 #include <stdexcept>
+#include <cstdint>
+#include <utility>
 #include <string>
 
 #include "QdClasses/DateTime.h"
 #include "QdTextFile/TextFile.h"
 #include "QdXml.h"
 #include "TestSupport.h"
+#include "XmlSample.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/StringList.h"
@@ -422,4 +425,99 @@ TEST(XmlWriter, AFailedWriteLeavesTheTarget) {
   good.GetTextFile().SetNewLine(nlCrLf);
   good.WriteFile(target);
   EXPECT_EQ(ReadAll(target), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<r></r>");
+}
+
+namespace {
+
+// The tree writer's threshold for a second thread, restored at the end.
+class TSplitNodes {
+public:
+  explicit TSplitNodes(std::size_t nodes) : FSaved(GetXmlSplitWriteNodes()) { SetXmlSplitWriteNodes(nodes); }
+  ~TSplitNodes() { SetXmlSplitWriteNodes(FSaved); }
+  TSplitNodes(const TSplitNodes&) = delete;
+  TSplitNodes& operator=(const TSplitNodes&) = delete;
+
+private:
+  std::size_t FSaved;
+};
+
+// The document written by one thread, then with the later half of the
+// first element with children written by a second one.
+template <class TWrite>
+void ExpectSameBothWays(TWrite write, const std::string& label) {
+  decltype(write()) one;
+  {
+    const TSplitNodes never(SIZE_MAX);
+    one = write();
+  }
+  const TSplitNodes always(0);
+  EXPECT_TRUE(write() == one) << label;
+}
+
+}  // namespace
+
+// A large tree is written by two threads: the bytes are those that one
+// thread writes, in both layouts and both formats, with mixed content and
+// preserved space (written inline) among the children; the line the writer
+// ends on is the same; a fault in either half raises as one thread would
+// and leaves the target as it was.
+TEST(XmlWriter, TwoThreadsWriteTheSameBytesAsOne) {
+  const std::string sample = XmlSample::Make(300000, 7);
+  // A document on one line: the line the writer ends on spans both halves.
+  std::string oneLine = "<r>";
+  for (int i = 0; i < 200; ++i) oneLine += "<a b='" + std::to_string(i) + "'>x &amp; y</a>";
+  oneLine += "</r>";
+  for (const int kind : {0, 1, 2}) {
+    const bool keep = kind != 0;
+    const std::string& document = kind == 2 ? oneLine : sample;
+    TXmlFile xml;
+    if (keep) xml.SetOptions(TXmlOptions{xoKeepFormat});
+    xml.Load(Rtl::TBytes(document.begin(), document.end()));
+    TXmlElement* root = xml.GetRoot();
+    ASSERT_GT(root->GetCount(), 100);
+    if (kind != 2)
+      root->GetElements(root->GetCount() - 1)
+          ->GetAttributes()
+          .Add(std::make_unique<TXmlAttribute>(L"xml:space", L"preserve"));
+    const std::string label = kind == 0 ? "default layout" : kind == 1 ? "keep format" : "one line";
+    ExpectSameBothWays([&] { return xml.WriteToBytes(); }, label + ", UTF-8");
+    ExpectSameBothWays([&] { return xml.WriteToString(); }, label + ", UTF-16");
+    // The element itself in a document written directly around it.
+    ExpectSameBothWays(
+        [&] {
+          TXmlFile out;
+          out.SetOptions(xml.GetOptions());
+          out.Rewrite();
+          out.WriteStartTag(L"outer", nullptr, true, xwSingleLine, L"");
+          out.WriteElement(root, true);
+          const std::wstring line = out.GetWriteLine();
+          out.WriteEndTag(true, L"");
+          out.Close();
+          return std::make_pair(out.GetOutputData(), line);
+        },
+        label + ", written directly");
+  }
+
+  TestSupport::TTempDir dir(L"qdxmlsplit");
+  const std::wstring target = dir / L"doc.xml";
+  for (const bool late : {true, false}) {
+    TestSupport::WriteFile(target, "old content");
+    TXmlFile xml;
+    xml.Load(Rtl::TBytes(sample.begin(), sample.end()));
+    TXmlElement* root = xml.GetRoot();
+    root->GetElements(late ? root->GetCount() - 2 : 1)->Add(xeComment, L"x-->y");
+    std::string messages[2];
+    for (const std::size_t nodes : {SIZE_MAX, std::size_t{0}}) {
+      const TSplitNodes split(nodes);
+      try {
+        xml.WriteFile(target);
+        ADD_FAILURE() << "written";
+      } catch (const Rtl::Exception& e) {
+        messages[nodes == 0 ? 1 : 0] = Narrow(e.Message());
+      }
+      EXPECT_EQ(ReadAll(target), "old content");
+    }
+    EXPECT_EQ(messages[0], messages[1]);
+    EXPECT_NE(messages[0].find("-->"), std::string::npos) << messages[0];
+  }
 }
