@@ -27,6 +27,7 @@
 #include "runtime/Core/Types.h"
 
 namespace Rtl {
+class TSpareThread;
 class TStream;
 class TStringList;
 }
@@ -471,6 +472,10 @@ private:
   // sources, the counters); none between loads.
   std::unique_ptr<TParser> FParser;
 };
+
+// The thread that writes the later half of a large element's children
+// while the tree writer writes the first; none before the unit started.
+Rtl::TSpareThread* WriterSpareThread();
 
 // The tree writer hands the later half of a large element's children to a
 // second thread when the element holds about this many nodes or more

@@ -1,10 +1,11 @@
-// The unit state of QdXml: the one empty element; the object base known
-// by name.
+// The unit state of QdXml: the one empty element; the spare thread of the
+// tree writer; the object base known by name.
 #include <atomic>
 
 #include "QdXml.h"
 #include "QdXml/Model.h"
 #include "runtime/Core/ClassRegistry.h"
+#include "runtime/Core/Threads.h"
 #include "runtime/Core/Units.h"
 
 namespace Qd {
@@ -13,6 +14,8 @@ namespace {
 
 struct TXmlState {
   TXmlElement Empty;
+  // Made by the first large document written; ends at shutdown.
+  Rtl::TSpareThread Writer;
 };
 
 constinit Rtl::TUnitState<TXmlState> State(L"QdXml");
@@ -22,6 +25,8 @@ constinit std::atomic<const TXmlElement*> EmptyAddress{nullptr};
 }  // namespace
 
 TXmlElement& EmptyElement() { return State.Get().Empty; }
+
+Rtl::TSpareThread* WriterSpareThread() { return State.Started() ? &State.Get().Writer : nullptr; }
 
 bool IsEmptyElement(const TXmlElement* element) { return element != nullptr && element == EmptyAddress.load(); }
 

@@ -13,6 +13,7 @@
 #endif
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "QdClasses/DateTime.h"
@@ -570,12 +571,14 @@ constexpr int SPLIT_CANDIDATES_C = 8;
 void SetXmlSplitWriteNodes(std::size_t nodes) { GSplitWriteNodes = nodes; }
 std::size_t GetXmlSplitWriteNodes() { return GSplitWriteNodes; }
 
-// The later half of a large element's children, written on a second
+// The later half of a large element's children, written on the spare
 // thread by a writer of its own set up as the owner (depth, options, format,
 // entity table) into its own memory, while the owner writes the first half;
 // its bytes then follow the owner's. The tree and the owner's table are only
 // read meanwhile: what they build on first use is built before it starts.
-class TXmlFile::TSplitWriter : public Rtl::TThread {
+// When the spare thread is taken (another document being written), the
+// owner writes the later half itself at the end of the first.
+class TXmlFile::TSplitWriter {
 public:
   TSplitWriter(TXmlFile& owner, TXmlElement* element, int first) : FElement(element), FFirst(first) {
     owner.WriteEntities().FindChar(0);  // the table's index of characters
@@ -583,17 +586,28 @@ public:
     // attribute indexes are made now.
     element->ActualPreserveSpaces();
     FWriter.SetUpAsPartOf(owner);
+    FThread = WriterSpareThread();
+    if (FThread != nullptr && !FThread->TryRun([this] { WriteHalf(); })) FThread = nullptr;
   }
-  ~TSplitWriter() override {
+  ~TSplitWriter() {
+    if (FThread == nullptr) return;
     FStop = true;
-    Join();
+    try {
+      FThread->Wait();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): the owner's own exception passes on
+    }
   }
+  TSplitWriter(const TSplitWriter&) = delete;
+  TSplitWriter& operator=(const TSplitWriter&) = delete;
 
-  // Waits for the second half; its bytes go to the owner's output, or its
-  // exception is raised.
+  // The later half's bytes after the owner's output, or its exception.
   void Finish(TXmlFile& owner) {
-    Join();
-    if (FatalException()) std::rethrow_exception(FatalException());
+    if (FThread != nullptr) {
+      Rtl::TSpareThread* thread = std::exchange(FThread, nullptr);
+      thread->Wait();
+    } else {
+      WriteHalf();
+    }
     owner.FlushOutput();
     owner.FFile->WriteBytes(FBytes.data(), FBytes.size());
     // The current line: the second writer's last one, or the owner's
@@ -606,18 +620,18 @@ public:
     }
   }
 
-protected:
-  void Execute() override {
+private:
+  void WriteHalf() {
     for (int i = FFirst; i < FElement->GetCount() && !FStop; ++i)
       FWriter.WriteElement(FElement->GetElements(i), !(FWriter.IsKeepFormat() || FWriter.FInline > 0));
     FWriter.FlushOutput();
     FBytes = FWriter.FFile->TakeOutputData();
   }
 
-private:
   TXmlFile FWriter;
   TXmlElement* FElement;
   int FFirst;
+  Rtl::TSpareThread* FThread = nullptr;
   std::atomic<bool> FStop{false};
   Rtl::TBytes FBytes;
 };
@@ -819,7 +833,6 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
               TFrame& frame = stack.back();
               frame.End = node->GetCount() / 2;
               frame.Split = std::make_unique<TSplitWriter>(*this, node, frame.End);
-              frame.Split->Start();
             }
           }
           break;

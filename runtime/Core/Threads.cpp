@@ -48,4 +48,71 @@ bool TThread::Sleep(std::uint32_t milliseconds) {
   return FWakeUp.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return FWoken; });
 }
 
+TSpareThread::~TSpareThread() {
+  {
+    const std::lock_guard lock(FLock);
+    FEnding = true;
+  }
+  FChanged.notify_all();
+  if (FThread.joinable()) FThread.join();
+}
+
+bool TSpareThread::TryRun(std::function<void()> job) {
+  {
+    const std::lock_guard lock(FLock);
+    if (FTaken || FEnding) return false;
+    FTaken = true;
+    FRunning = true;
+    FFault = nullptr;
+    FJob = std::move(job);
+    // The thread waits for the lock before it looks at the job.
+    if (!FThread.joinable()) {
+      try {
+        FThread = std::thread([this] { Loop(); });
+      } catch (...) {
+        FTaken = false;
+        FRunning = false;
+        FJob = nullptr;
+        return false;
+      }
+    }
+  }
+  FChanged.notify_all();
+  return true;
+}
+
+void TSpareThread::Wait() {
+  std::exception_ptr fault;
+  {
+    std::unique_lock lock(FLock);
+    FChanged.wait(lock, [this] { return !FRunning; });
+    FTaken = false;
+    fault = std::move(FFault);
+    FFault = nullptr;
+  }
+  if (fault) std::rethrow_exception(fault);
+}
+
+void TSpareThread::Loop() {
+  std::unique_lock lock(FLock);
+  for (;;) {
+    FChanged.wait(lock, [this] { return FRunning || FEnding; });
+    if (!FRunning) return;  // ending, with no job left
+    std::function<void()> job = std::move(FJob);
+    FJob = nullptr;
+    lock.unlock();
+    std::exception_ptr fault;
+    try {
+      job();
+    } catch (...) {
+      fault = std::current_exception();
+    }
+    job = nullptr;  // what the job holds is freed before the caller goes on
+    lock.lock();
+    FFault = std::move(fault);
+    FRunning = false;
+    FChanged.notify_all();
+  }
+}
+
 }  // namespace Rtl

@@ -1,5 +1,6 @@
 // Threads: a thread that runs one function, with a sleep that another
-// thread can cut short (Wake) and a join.
+// thread can cut short (Wake) and a join; a spare thread kept for jobs that
+// a caller hands over while it does its own part of the work.
 #pragma once
 
 #include <condition_variable>
@@ -46,6 +47,39 @@ private:
   std::condition_variable FWakeUp;
   bool FWoken = false;
   std::exception_ptr FFatalException;
+};
+
+// A thread kept for jobs that a caller hands over while it does its own
+// part of the work (the XML writer's later half of a large document): made
+// by the first job and kept, so that later jobs start without the cost of a
+// new thread; it ends with the object, after its job. One job at a time:
+// while one is handed over and not yet waited for, TryRun refuses others.
+class TSpareThread {
+public:
+  TSpareThread() = default;
+  ~TSpareThread();
+  TSpareThread(const TSpareThread&) = delete;
+  TSpareThread& operator=(const TSpareThread&) = delete;
+
+  // Starts `job` on the thread; false, with nothing started, when the
+  // thread is taken by a job not yet waited for.
+  bool TryRun(std::function<void()> job);
+  // Waits until the job that TryRun started has ended, and frees the thread
+  // for the next; the exception that the job let out passes on. The caller
+  // whose TryRun succeeded waits exactly once.
+  void Wait();
+
+private:
+  void Loop();
+
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  std::function<void()> FJob;
+  bool FTaken = false;
+  bool FRunning = false;
+  bool FEnding = false;
+  std::exception_ptr FFault;
+  std::thread FThread;
 };
 
 }  // namespace Rtl

@@ -1,7 +1,10 @@
-// TThread: a sleep that Wake cuts short, join, and what Execute lets out.
+// TThread: a sleep that Wake cuts short, join, and what Execute lets out;
+// TSpareThread: jobs handed over one at a time.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <stdexcept>
 
 #include "runtime/Core/Exceptions.h"
@@ -54,4 +57,47 @@ TEST(Threads, AShortSleepEndsByItselfAndAnEscapedExceptionIsKept) {
   thread.Join();
   TSleeper idle(1);
   idle.Join();
+}
+
+// The spare thread: one thread for every job, never the caller's; a second
+// job refused until the first was waited for; the job's exception passed
+// to Wait; the object's end waits for a job still running.
+TEST(Threads, TheSpareThreadRunsOneJobAtATimeOnOneThread) {
+  std::thread::id first;
+  std::thread::id second;
+  {
+    Rtl::TSpareThread spare;
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(spare.TryRun([&] {
+      first = std::this_thread::get_id();
+      while (!release) std::this_thread::yield();
+    }));
+    EXPECT_FALSE(spare.TryRun([] {}));
+    release = true;
+    spare.Wait();
+    ASSERT_TRUE(spare.TryRun([&] {
+      second = std::this_thread::get_id();
+      throw std::runtime_error("job failed");
+    }));
+    EXPECT_THROW(spare.Wait(), std::runtime_error);
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, std::this_thread::get_id());
+
+    std::atomic<bool> ended{false};
+    ASSERT_TRUE(spare.TryRun([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      ended = true;
+    }));
+    spare.Wait();
+    EXPECT_TRUE(ended);
+  }
+  std::atomic<bool> ended{false};
+  {
+    Rtl::TSpareThread spare;
+    ASSERT_TRUE(spare.TryRun([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      ended = true;
+    }));
+  }
+  EXPECT_TRUE(ended);
 }
