@@ -565,7 +565,6 @@ constexpr std::size_t SPLIT_SAMPLE_NODES_C = 4096;
 // Elements examined per tree before the writer stops looking.
 constexpr int SPLIT_CANDIDATES_C = 8;
 
-
 }  // namespace
 
 void SetXmlSplitWriteNodes(std::size_t nodes) { GSplitWriteNodes = nodes; }
@@ -576,8 +575,8 @@ std::size_t GetXmlSplitWriteNodes() { return GSplitWriteNodes; }
 // entity table) into its own memory, while the owner writes the first half;
 // its bytes then follow the owner's. The tree and the owner's table are only
 // read meanwhile: what they build on first use is built before it starts.
-// When the spare thread is taken (another document being written), the
-// owner writes the later half itself at the end of the first.
+// Not started when the spare thread is taken (another document being
+// written): the owner then writes every child itself.
 class TXmlFile::TSplitWriter {
 public:
   TSplitWriter(TXmlFile& owner, TXmlElement* element, int first) : FElement(element), FFirst(first) {
@@ -600,14 +599,11 @@ public:
   TSplitWriter(const TSplitWriter&) = delete;
   TSplitWriter& operator=(const TSplitWriter&) = delete;
 
+  bool Started() const { return FThread != nullptr; }
+
   // The later half's bytes after the owner's output, or its exception.
   void Finish(TXmlFile& owner) {
-    if (FThread != nullptr) {
-      Rtl::TSpareThread* thread = std::exchange(FThread, nullptr);
-      thread->Wait();
-    } else {
-      WriteHalf();
-    }
+    std::exchange(FThread, nullptr)->Wait();
     owner.FlushOutput();
     owner.FFile->WriteBytes(FBytes.data(), FBytes.size());
     // The current line: the second writer's last one, or the owner's
@@ -830,9 +826,11 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
             --candidates;
             if (WorthSplitting(node)) {
               candidates = 0;
-              TFrame& frame = stack.back();
-              frame.End = node->GetCount() / 2;
-              frame.Split = std::make_unique<TSplitWriter>(*this, node, frame.End);
+              auto split = std::make_unique<TSplitWriter>(*this, node, node->GetCount() / 2);
+              if (split->Started()) {
+                stack.back().End = node->GetCount() / 2;
+                stack.back().Split = std::move(split);
+              }
             }
           }
           break;

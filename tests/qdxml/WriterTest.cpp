@@ -4,6 +4,7 @@
 // and targets that a failed write must leave as they were.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <utility>
 #include <string>
+#include <thread>
 
 #include "QdClasses/DateTime.h"
 #include "QdTextFile/TextFile.h"
@@ -18,6 +20,7 @@
 #include "TestSupport.h"
 #include "XmlSample.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Threads.h"
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/StringList.h"
 
@@ -496,6 +499,21 @@ TEST(XmlWriter, TwoThreadsWriteTheSameBytesAsOne) {
           return std::make_pair(out.GetOutputData(), line);
         },
         label + ", written directly");
+  }
+
+  // With the spare thread taken by another job, one thread writes it all.
+  {
+    TXmlFile xml;
+    xml.Load(Rtl::TBytes(sample.begin(), sample.end()));
+    Rtl::TSpareThread* spare = WriterSpareThread();
+    ASSERT_NE(spare, nullptr);
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(spare->TryRun([&] {
+      while (!release) std::this_thread::yield();
+    }));
+    ExpectSameBothWays([&] { return xml.WriteToBytes(); }, "spare thread taken");
+    release = true;
+    spare->Wait();
   }
 
   TestSupport::TTempDir dir(L"qdxmlsplit");
