@@ -26,6 +26,7 @@
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"
 #include "runtime/IO/Streams.h"
+#include "runtime/IO/Strings.h"
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 
@@ -1595,6 +1596,14 @@ namespace {
 // Files up to this size are read into memory before parsing.
 constexpr std::int64_t WHOLE_FILE_MAX_C = 256LL * 1024 * 1024;
 
+// A read-only stream over the caller's bytes, which are neither copied nor
+// owned: the reader only reads its input.
+class TBytesView : public Rtl::TCustomMemoryStream {
+public:
+  explicit TBytesView(const Rtl::TBytes& data) { SetPointer(data.data(), static_cast<std::int64_t>(data.size())); }
+  int Write(const void*, int) override { throw Rtl::EStreamError(Rtl::LoadResString(Rtl::SStreamSetSize)); }
+};
+
 }  // namespace
 
 bool TXmlFile::Load(Rtl::TStream& stream) {
@@ -1650,9 +1659,7 @@ bool TXmlFile::Load(const std::wstring& resourceName, const std::wstring& resour
 
 bool TXmlFile::Load(const Rtl::TBytes& data) {
   if (data.empty()) throw Rtl::Exception(L"No data!");
-  Rtl::TMemoryStream stream;
-  stream.WriteBuffer(data.data(), static_cast<int>(data.size()));
-  stream.SetPosition(0);
+  TBytesView stream(data);
   const bool result = Load(stream);
   FFile->Close();
   return result;
