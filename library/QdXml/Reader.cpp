@@ -554,14 +554,35 @@ public:
 
   void AddNode(std::unique_ptr<TXmlElement> node, TXmlElement* current) { F.AddElement(std::move(node), current); }
 
-  // The text node last read inside an element, held back until something
-  // else happens to that element: when the element ends with it as its only
-  // child, the fold at the end tag takes its parts straight into the element
-  // and the child list is never made. Anything else adds it first.
-  std::unique_ptr<TXmlElement> FPendingText;
+  // The text last read inside an element, held back as the parts of a text
+  // node until something else happens to that element: when the element
+  // ends with it as its only child, the fold at the end tag takes the parts
+  // straight into the element, and neither the node nor the child list is
+  // ever made. Anything else makes the node and adds it first.
+  struct TPendingText {
+    std::wstring Value, Before, After;
+    TXmlEntityCodings Codings{};
+    std::unique_ptr<TXmlPartEntities> Entities;  // how its references were written (a text with "&")
+  };
+  TPendingText FPendingText;
+  bool FHasPendingText = false;
   TXmlElement* FPendingParent = nullptr;
+  std::unique_ptr<TXmlPartEntities> FDecodedEntities;  // the record for the next text's references
+  // The text node of `text`'s parts, which it takes.
+  static std::unique_ptr<TXmlElement> MakeTextNode(TPendingText& text) {
+    auto node = std::make_unique<TXmlElement>(L"", xeText);
+    if (text.Entities) node->Extra().PartEntities = std::move(text.Entities);
+    node->SetCodings(text.Codings);
+    node->SetBeforeWhiteSpaces(std::move(text.Before));
+    node->SetValue(std::move(text.Value));
+    node->SetAfterWhiteSpaces(std::move(text.After));
+    return node;
+  }
   void FlushText() {
-    if (FPendingText) AddNode(std::move(FPendingText), FPendingParent);
+    if (FHasPendingText) {
+      FHasPendingText = false;
+      AddNode(MakeTextNode(FPendingText), FPendingParent);
+    }
     FPendingParent = nullptr;
   }
 
@@ -1086,7 +1107,7 @@ public:
         NotWf(L"an end tag in entity \"" + FSources.back().Entity->GetName() + L"\" for an element opened outside it");
     }
     TXmlElement* current = items.empty() ? nullptr : items.back();
-    if (FPendingText && FPendingParent != current) FlushText();
+    if (FHasPendingText && FPendingParent != current) FlushText();
     if (!F.FOnElement && current == nullptr)
       throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidEndTag), {name}));
     if (current != nullptr && current->GetName() != name) {
@@ -1103,16 +1124,17 @@ public:
     Advance(1);  // ">"
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
-      if (FPendingText && (current->GetCount() > 0 || FWhiteSpace || !current->GetContainsText())) FlushText();
-      if (FPendingText) {
-        // The held text is the only child: folded as below, without adding it.
-        const std::unique_ptr<TXmlElement> child = std::move(FPendingText);
+      if (FHasPendingText && (current->GetCount() > 0 || FWhiteSpace || !current->GetContainsText())) FlushText();
+      if (FHasPendingText) {
+        // The held text is the only child: folded as below, without a node.
+        FHasPendingText = false;
         FPendingParent = nullptr;
-        MoveBefore(*child, *current);
-        current->SetValue(std::move(child->FValue));
-        if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
-        current->SetCodings(child->GetCodings());
-        MoveAfter(*child, *current);
+        TPendingText& child = FPendingText;
+        current->SetBeforeWhiteSpaces(std::move(child.Before));
+        current->SetValue(std::move(child.Value));
+        if (child.Entities && child.Entities->GetCount() > 0) current->SetPartEntities(*child.Entities);
+        current->SetCodings(child.Codings);
+        current->SetAfterWhiteSpaces(std::move(child.After));
       } else if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
         if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpaceText);
         FWhiteSpace = false;
@@ -1199,7 +1221,7 @@ public:
   void ReadMarkup(std::vector<TXmlElement*>& items, bool treeMode) {
     TXmlElement* current = items.empty() ? nullptr : items.back();
     // A held text node waits only for an end tag.
-    if (FPendingText && !(Text().size() > 1 && Text()[1] == L'/')) FlushText();
+    if (FHasPendingText && !(Text().size() > 1 && Text()[1] == L'/')) FlushText();
     FlushWhiteSpace(current);
     Advance(1);  // "<"
     if (Text().empty() && !Ensure()) IntInvalidXml(L"");
@@ -1351,24 +1373,38 @@ public:
       SetWhiteSpace(text);
       return;
     }
-    auto node = std::make_unique<TXmlElement>(L"", xeText);
+    TXmlEntityCodings codings{};
+    bool recorded = false;  // the references' forms went into FDecodedEntities
     if (!F.FOptions.Contains(xoNoEncodeDecode)) {
       TXmlEntityFormats formats;
       if (F.FEntityFormats.Contains(xfPredefined)) formats.Include(xfPredefined);
       if (HasSpecial(text)) {
-        text = F.FEntities->DecodeString(text, formats, text.find(L'&') != npos ? &node->PartEntities() : nullptr);
-        node->SetCodings(F.FEntities->GetThisCodings());
+        recorded = text.find(L'&') != npos;
+        if (recorded) {
+          if (FDecodedEntities) FDecodedEntities->Clear();
+          else FDecodedEntities = std::make_unique<TXmlPartEntities>();
+        }
+        text = F.FEntities->DecodeString(text, formats, recorded ? FDecodedEntities.get() : nullptr);
+        codings = F.FEntities->GetThisCodings();
       }
     }
     if (text.empty()) return;
-    node->SetBeforeWhiteSpaces(leading);
-    // The node gets a string of its own size; the buffer keeps its room.
-    node->SetValue(text);
-    node->SetAfterWhiteSpaces(std::move(trailing));
-    if (current == nullptr) return AddNode(std::move(node), current);
-    current->SetContainsText(true);
-    FlushText();
-    FPendingText = std::move(node);
+    // Text outside the root is added at once (nothing is held for it).
+    TPendingText topLevel;
+    if (current != nullptr) {
+      current->SetContainsText(true);
+      FlushText();
+    }
+    TPendingText& pending = current != nullptr ? FPendingText : topLevel;
+    pending.Before.assign(leading);
+    // The value gets a string of its own size; the buffer keeps its room.
+    pending.Value = std::wstring(text);
+    pending.After = std::move(trailing);
+    pending.Codings = codings;
+    pending.Entities.reset();
+    if (recorded) pending.Entities = std::move(FDecodedEntities);
+    if (current == nullptr) return AddNode(MakeTextNode(topLevel), current);
+    FHasPendingText = true;
     FPendingParent = current;
   }
 };
