@@ -220,6 +220,8 @@ public:
     }
     if (FText.Eof()) return false;
     if (FPos > 4096 && FPos * 2 > FLine.size()) {
+      Sync();
+      FCounted = 0;
       FLine.erase(0, FPos);
       FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
       FPos = 0;
@@ -304,13 +306,14 @@ public:
     if (chunk.size() >= 5 && Rtl::AsciiSameText(chunk.substr(0, 5), L"<?xml")) FHoldEnd = FLine.size();
   }
 
-  // Moves the cursor on by `count` characters, counting lines and columns.
-  // Only the line breaks are looked at one by one; the runs between them
-  // are counted by their length.
-  void Advance(std::size_t count) {
-    const std::wstring_view t = Text().substr(0, count);
-    const wchar_t* p = t.data();
-    const std::size_t n = t.size();
+  // Lines and columns are counted in the order the text is read, so that
+  // CR LF and LF CR count as one break however the text was cut. In the
+  // buffer they are counted late, up to the cursor when they are asked for
+  // (Sync: a line number or a report), in one pass over what was read since;
+  // in replacement texts as the cursor moves (the buffer is counted up to
+  // the cursor before one is pushed).
+  std::size_t FCounted = 0;  // in FLine: the text before it is counted
+  void CountLines(const wchar_t* p, std::size_t n) {
     std::size_t k = 0;
     for (;;) {
       const std::size_t next = k + FindAny(p + k, n - k, L'\n', L'\r');
@@ -332,10 +335,31 @@ public:
       }
       k = next + 1;
     }
-    if (FSources.empty())
+  }
+  void Sync() {
+    if (FPos > FCounted) CountLines(FLine.data() + FCounted, FPos - FCounted);
+    FCounted = FPos;
+  }
+  // The line and the column of the cursor.
+  int LineNumber() {
+    Sync();
+    return FLineCounter;
+  }
+  int LinePosition() {
+    Sync();
+    return FLinePosition;
+  }
+
+  // Moves the cursor on by `count` characters.
+  void Advance(std::size_t count) {
+    const std::size_t n = std::min(count, Text().size());
+    if (FSources.empty()) [[likely]] {
       FPos += n;
-    else
-      FSources.back().Pos += n;
+      return;
+    }
+    TSource& s = FSources.back();
+    CountLines(s.Entity->GetReplacementText().data() + s.Pos, n);
+    s.Pos += n;
   }
   std::wstring Take(std::size_t count) {
     std::wstring result(Text().substr(0, count));
@@ -491,7 +515,7 @@ public:
   [[noreturn]] void Raise(const std::wstring& msg) {
     F.FInvalidData = true;
     TTextFile::InvalidFile(FText.GetFileName(), Text().substr(0, 256), Rtl::LoadResString(SXmlErrorParsing), msg,
-                           FLineCounter, FLinePosition);
+                           LineNumber(), LinePosition());
   }
   [[noreturn]] void UnexpectedEnd() { Raise(Rtl::LoadResString(SXmlUnexpectedEnd)); }
 
@@ -607,7 +631,7 @@ public:
     auto attribute = std::make_unique<TXmlAttribute>();
     attribute->SetName(Take(n));
     if (Strict()) CheckName(attribute->GetName(), L"attribute name");
-    attribute->SetLineNumber(FLineCounter);
+    attribute->SetLineNumber(LineNumber());
     attribute->SetNameWhiteSpaces(RemoveWhiteSpaces());
     t = Text();
     if (t.empty()) {
@@ -686,7 +710,7 @@ public:
   }
 
   void ReadDeclaration(TXmlElement* current) {
-    if (Strict() && (FSeenNode || current != nullptr || FLineCounter != 1 || FLinePosition != 6)) NotWf(L"an XML declaration that is not at the start");
+    if (Strict() && (FSeenNode || current != nullptr || LineNumber() != 1 || LinePosition() != 6)) NotWf(L"an XML declaration that is not at the start");
     auto node = std::make_unique<TXmlElement>(L"xml", xeDeclaration);
     node->SetStartWhiteSpaces(RemoveWhiteSpaces());
     int index = 0;
@@ -1166,7 +1190,7 @@ public:
     TXmlElement* current = items.empty() ? nullptr : items.back();
     auto element = std::make_unique<TXmlElement>(GetTagName(), xeDouble);
     if (Strict()) CheckName(element->GetName(), L"element name");
-    element->SetLineNumber(FLineCounter);
+    element->SetLineNumber(LineNumber());
     element->SetStartWhiteSpaces(RemoveWhiteSpaces());
     bool spaced = !element->GetStartWhiteSpaces().empty();
     while (auto attribute = ReadAttribute()) {
@@ -1315,7 +1339,10 @@ public:
       Raise(e.Message());
     }
     Advance(semicolon + 1);
-    if (!entity->GetReplacementText().empty()) FSources.push_back({entity, 0, F.FElementStack.size()});
+    if (!entity->GetReplacementText().empty()) {
+      if (FSources.empty()) Sync();
+      FSources.push_back({entity, 0, F.FElementStack.size()});
+    }
     return true;
   }
 
