@@ -222,6 +222,8 @@ public:
     if (FPos > 4096 && FPos * 2 > FLine.size()) {
       Sync();
       FCounted = 0;
+      DetectLineBreaks();
+      FUndetectedStart = FUndetectedEnd = 0;
       FLine.erase(0, FPos);
       FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
       FPos = 0;
@@ -235,6 +237,7 @@ public:
         return true;
       }
     }
+    DetectLineBreaks();
     std::wstring chunk = FText.ReadLine(L'<');
     F.FEntities->CountRead(chunk.size());
     if (F.FOnProgress) {
@@ -282,10 +285,26 @@ public:
     FStaged -= count;
     F.FEntities->CountRead(count);
     // The line-break kind is detected from what was shown, as chunk by
-    // chunk: only a break character and the one after it count (the first
-    // character may follow a break at the end of the last chunk).
-    const wchar_t* p = FLine.data() + from;
+    // chunk; the detector is given the shown text late, in one pass (see
+    // DetectLineBreaks).
+    if (FUndetectedEnd != from) {
+      DetectLineBreaks();
+      FUndetectedStart = from;
+    }
+    FUndetectedEnd = from + count;
+  }
+  // Shown text of blocks that the line-break detector has not been given:
+  // FLine[FUndetectedStart, FUndetectedEnd). It is given before the text
+  // reader reads a chunk itself (which it gives the detector as it reads),
+  // before consumed text leaves the buffer, and when the load ends or fails.
+  std::size_t FUndetectedStart = 0, FUndetectedEnd = 0;
+  void DetectLineBreaks() {
+    const std::size_t count = FUndetectedEnd - FUndetectedStart;
+    FUndetectedStart = FUndetectedEnd;
     if (count == 0) return;
+    // Only a break character and the one after it change the detector's
+    // state (the first character may follow a break given before).
+    const wchar_t* p = FLine.data() + FUndetectedEnd - count;
     FText.ProcessChar(p[0]);
     std::size_t done = 1;  // characters before this were given to the detector
     for (std::size_t k = 0; k < count;) {
@@ -1637,15 +1656,19 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
         p.ReadCharacterData(items);
       if (parentElement != nullptr && items.empty()) {
         p.FlushText();
+        p.DetectLineBreaks();
         return;
       }
     }
   } catch (...) {
-    // A failed load keeps what it read, the held text node too.
+    // A failed load keeps what it read, the held text node too, and the
+    // line-break kind of what it was shown.
     p.FlushText();
+    p.DetectLineBreaks();
     throw;
   }
   p.FlushText();
+  p.DetectLineBreaks();
   if (FOptions.Contains(xoStrict) && !nested && parentElement == nullptr && FRoot == nullptr && !p.FStop &&
       !FCancelled && !FOnElement)
     p.NotWf(L"no root element");
