@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "runtime/Core/Memory.h"
+#include "runtime/System/Win32.h"
 
 namespace {
 
@@ -182,6 +183,23 @@ TEST(Memory, BlocksAThreadKeptGoBackWhenItEnds) {
   const Rtl::Memory::TUsage after = Rtl::Memory::Usage();
   // One slab with room is kept for the size class.
   EXPECT_LE(after.UsedSlabs, before.UsedSlabs + 1);
+}
+
+TEST(Memory, TakingAndGivingBackKeepTheThreadsLastError) {
+  // Code reads GetLastError after a failing call, and may make a string in
+  // between: the memory manager must leave the code alone, also the first
+  // time a thread allocates (when its cache is made) and after it.
+  std::thread([] {
+    SetLastError(1234);
+    void* first = ::operator new(48);
+    EXPECT_EQ(GetLastError(), 1234u);
+    ::operator delete(first);
+    EXPECT_EQ(GetLastError(), 1234u);
+    std::vector<void*> blocks;
+    for (int i = 0; i < 1000; ++i) blocks.push_back(::operator new(static_cast<std::size_t>(8 + i % 400)));
+    for (void* block : blocks) ::operator delete(block);
+    EXPECT_EQ(GetLastError(), 1234u);
+  }).join();
 }
 
 std::atomic<int> HandlerCalls{0};
