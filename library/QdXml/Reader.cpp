@@ -23,9 +23,11 @@
 #include "QdXml/Strings.h"
 #include "QdXml/Characters.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"
 #include "runtime/IO/Streams.h"
+#include "runtime/IO/Strings.h"
 #include "runtime/Text/Ascii.h"
 #include "runtime/Text/Format.h"
 
@@ -218,6 +220,10 @@ public:
     }
     if (FText.Eof()) return false;
     if (FPos > 4096 && FPos * 2 > FLine.size()) {
+      Sync();
+      FCounted = 0;
+      DetectLineBreaks();
+      FUndetectedStart = FUndetectedEnd = 0;
       FLine.erase(0, FPos);
       FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
       FPos = 0;
@@ -231,6 +237,7 @@ public:
         return true;
       }
     }
+    DetectLineBreaks();
     std::wstring chunk = FText.ReadLine(L'<');
     F.FEntities->CountRead(chunk.size());
     if (F.FOnProgress) {
@@ -278,10 +285,26 @@ public:
     FStaged -= count;
     F.FEntities->CountRead(count);
     // The line-break kind is detected from what was shown, as chunk by
-    // chunk: only a break character and the one after it count (the first
-    // character may follow a break at the end of the last chunk).
-    const wchar_t* p = FLine.data() + from;
+    // chunk; the detector is given the shown text late, in one pass (see
+    // DetectLineBreaks).
+    if (FUndetectedEnd != from) {
+      DetectLineBreaks();
+      FUndetectedStart = from;
+    }
+    FUndetectedEnd = from + count;
+  }
+  // Shown text of blocks that the line-break detector has not been given:
+  // FLine[FUndetectedStart, FUndetectedEnd). It is given before the text
+  // reader reads a chunk itself (which it gives the detector as it reads),
+  // before consumed text leaves the buffer, and when the load ends or fails.
+  std::size_t FUndetectedStart = 0, FUndetectedEnd = 0;
+  void DetectLineBreaks() {
+    const std::size_t count = FUndetectedEnd - FUndetectedStart;
+    FUndetectedStart = FUndetectedEnd;
     if (count == 0) return;
+    // Only a break character and the one after it change the detector's
+    // state (the first character may follow a break given before).
+    const wchar_t* p = FLine.data() + FUndetectedEnd - count;
     FText.ProcessChar(p[0]);
     std::size_t done = 1;  // characters before this were given to the detector
     for (std::size_t k = 0; k < count;) {
@@ -302,13 +325,14 @@ public:
     if (chunk.size() >= 5 && Rtl::AsciiSameText(chunk.substr(0, 5), L"<?xml")) FHoldEnd = FLine.size();
   }
 
-  // Moves the cursor on by `count` characters, counting lines and columns.
-  // Only the line breaks are looked at one by one; the runs between them
-  // are counted by their length.
-  void Advance(std::size_t count) {
-    const std::wstring_view t = Text().substr(0, count);
-    const wchar_t* p = t.data();
-    const std::size_t n = t.size();
+  // Lines and columns are counted in the order the text is read, so that
+  // CR LF and LF CR count as one break however the text was cut. In the
+  // buffer they are counted late, up to the cursor when they are asked for
+  // (Sync: a line number or a report), in one pass over what was read since;
+  // in replacement texts as the cursor moves (the buffer is counted up to
+  // the cursor before one is pushed).
+  std::size_t FCounted = 0;  // in FLine: the text before it is counted
+  void CountLines(const wchar_t* p, std::size_t n) {
     std::size_t k = 0;
     for (;;) {
       const std::size_t next = k + FindAny(p + k, n - k, L'\n', L'\r');
@@ -330,10 +354,31 @@ public:
       }
       k = next + 1;
     }
-    if (FSources.empty())
+  }
+  void Sync() {
+    if (FPos > FCounted) CountLines(FLine.data() + FCounted, FPos - FCounted);
+    FCounted = FPos;
+  }
+  // The line and the column of the cursor.
+  int LineNumber() {
+    Sync();
+    return FLineCounter;
+  }
+  int LinePosition() {
+    Sync();
+    return FLinePosition;
+  }
+
+  // Moves the cursor on by `count` characters.
+  void Advance(std::size_t count) {
+    const std::size_t n = std::min(count, Text().size());
+    if (FSources.empty()) [[likely]] {
       FPos += n;
-    else
-      FSources.back().Pos += n;
+      return;
+    }
+    TSource& s = FSources.back();
+    CountLines(s.Entity->GetReplacementText().data() + s.Pos, n);
+    s.Pos += n;
   }
   std::wstring Take(std::size_t count) {
     std::wstring result(Text().substr(0, count));
@@ -489,7 +534,7 @@ public:
   [[noreturn]] void Raise(const std::wstring& msg) {
     F.FInvalidData = true;
     TTextFile::InvalidFile(FText.GetFileName(), Text().substr(0, 256), Rtl::LoadResString(SXmlErrorParsing), msg,
-                           FLineCounter, FLinePosition);
+                           LineNumber(), LinePosition());
   }
   [[noreturn]] void UnexpectedEnd() { Raise(Rtl::LoadResString(SXmlUnexpectedEnd)); }
 
@@ -553,14 +598,35 @@ public:
 
   void AddNode(std::unique_ptr<TXmlElement> node, TXmlElement* current) { F.AddElement(std::move(node), current); }
 
-  // The text node last read inside an element, held back until something
-  // else happens to that element: when the element ends with it as its only
-  // child, the fold at the end tag takes its parts straight into the element
-  // and the child list is never made. Anything else adds it first.
-  std::unique_ptr<TXmlElement> FPendingText;
+  // The text last read inside an element, held back as the parts of a text
+  // node until something else happens to that element: when the element
+  // ends with it as its only child, the fold at the end tag takes the parts
+  // straight into the element, and neither the node nor the child list is
+  // ever made. Anything else makes the node and adds it first.
+  struct TPendingText {
+    std::wstring Value, Before, After;
+    TXmlEntityCodings Codings{};
+    std::unique_ptr<TXmlPartEntities> Entities;  // how its references were written (a text with "&")
+  };
+  TPendingText FPendingText;
+  bool FHasPendingText = false;
   TXmlElement* FPendingParent = nullptr;
+  std::unique_ptr<TXmlPartEntities> FDecodedEntities;  // the record for the next text's references
+  // The text node of `text`'s parts, which it takes.
+  static std::unique_ptr<TXmlElement> MakeTextNode(TPendingText& text) {
+    auto node = std::make_unique<TXmlElement>(L"", xeText);
+    if (text.Entities) node->Extra().PartEntities = std::move(text.Entities);
+    node->SetCodings(text.Codings);
+    node->SetBeforeWhiteSpaces(std::move(text.Before));
+    node->SetValue(std::move(text.Value));
+    node->SetAfterWhiteSpaces(std::move(text.After));
+    return node;
+  }
   void FlushText() {
-    if (FPendingText) AddNode(std::move(FPendingText), FPendingParent);
+    if (FHasPendingText) {
+      FHasPendingText = false;
+      AddNode(MakeTextNode(FPendingText), FPendingParent);
+    }
     FPendingParent = nullptr;
   }
 
@@ -584,7 +650,7 @@ public:
     auto attribute = std::make_unique<TXmlAttribute>();
     attribute->SetName(Take(n));
     if (Strict()) CheckName(attribute->GetName(), L"attribute name");
-    attribute->SetLineNumber(FLineCounter);
+    attribute->SetLineNumber(LineNumber());
     attribute->SetNameWhiteSpaces(RemoveWhiteSpaces());
     t = Text();
     if (t.empty()) {
@@ -663,7 +729,7 @@ public:
   }
 
   void ReadDeclaration(TXmlElement* current) {
-    if (Strict() && (FSeenNode || current != nullptr || FLineCounter != 1 || FLinePosition != 6)) NotWf(L"an XML declaration that is not at the start");
+    if (Strict() && (FSeenNode || current != nullptr || LineNumber() != 1 || LinePosition() != 6)) NotWf(L"an XML declaration that is not at the start");
     auto node = std::make_unique<TXmlElement>(L"xml", xeDeclaration);
     node->SetStartWhiteSpaces(RemoveWhiteSpaces());
     int index = 0;
@@ -1085,7 +1151,7 @@ public:
         NotWf(L"an end tag in entity \"" + FSources.back().Entity->GetName() + L"\" for an element opened outside it");
     }
     TXmlElement* current = items.empty() ? nullptr : items.back();
-    if (FPendingText && FPendingParent != current) FlushText();
+    if (FHasPendingText && FPendingParent != current) FlushText();
     if (!F.FOnElement && current == nullptr)
       throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidEndTag), {name}));
     if (current != nullptr && current->GetName() != name) {
@@ -1102,16 +1168,17 @@ public:
     Advance(1);  // ">"
     if (current != nullptr) {
       current->SetEndWhiteSpaces(spaces);
-      if (FPendingText && (current->GetCount() > 0 || FWhiteSpace || !current->GetContainsText())) FlushText();
-      if (FPendingText) {
-        // The held text is the only child: folded as below, without adding it.
-        const std::unique_ptr<TXmlElement> child = std::move(FPendingText);
+      if (FHasPendingText && (current->GetCount() > 0 || FWhiteSpace || !current->GetContainsText())) FlushText();
+      if (FHasPendingText) {
+        // The held text is the only child: folded as below, without a node.
+        FHasPendingText = false;
         FPendingParent = nullptr;
-        MoveBefore(*child, *current);
-        current->SetValue(std::move(child->FValue));
-        if (child->HasPartEntities()) current->SetPartEntities(child->GetPartEntities());
-        current->SetCodings(child->GetCodings());
-        MoveAfter(*child, *current);
+        TPendingText& child = FPendingText;
+        current->SetBeforeWhiteSpaces(std::move(child.Before));
+        current->SetValue(std::move(child.Value));
+        if (child.Entities && child.Entities->GetCount() > 0) current->SetPartEntities(*child.Entities);
+        current->SetCodings(child.Codings);
+        current->SetAfterWhiteSpaces(std::move(child.After));
       } else if (current->GetCount() == 0 && current->GetValue().empty() && FWhiteSpace) {
         if (current->GetElementType() == xeDouble) current->SetValue(FWhiteSpaceText);
         FWhiteSpace = false;
@@ -1142,7 +1209,7 @@ public:
     TXmlElement* current = items.empty() ? nullptr : items.back();
     auto element = std::make_unique<TXmlElement>(GetTagName(), xeDouble);
     if (Strict()) CheckName(element->GetName(), L"element name");
-    element->SetLineNumber(FLineCounter);
+    element->SetLineNumber(LineNumber());
     element->SetStartWhiteSpaces(RemoveWhiteSpaces());
     bool spaced = !element->GetStartWhiteSpaces().empty();
     while (auto attribute = ReadAttribute()) {
@@ -1198,7 +1265,7 @@ public:
   void ReadMarkup(std::vector<TXmlElement*>& items, bool treeMode) {
     TXmlElement* current = items.empty() ? nullptr : items.back();
     // A held text node waits only for an end tag.
-    if (FPendingText && !(Text().size() > 1 && Text()[1] == L'/')) FlushText();
+    if (FHasPendingText && !(Text().size() > 1 && Text()[1] == L'/')) FlushText();
     FlushWhiteSpace(current);
     Advance(1);  // "<"
     if (Text().empty() && !Ensure()) IntInvalidXml(L"");
@@ -1291,7 +1358,10 @@ public:
       Raise(e.Message());
     }
     Advance(semicolon + 1);
-    if (!entity->GetReplacementText().empty()) FSources.push_back({entity, 0, F.FElementStack.size()});
+    if (!entity->GetReplacementText().empty()) {
+      if (FSources.empty()) Sync();
+      FSources.push_back({entity, 0, F.FElementStack.size()});
+    }
     return true;
   }
 
@@ -1350,24 +1420,38 @@ public:
       SetWhiteSpace(text);
       return;
     }
-    auto node = std::make_unique<TXmlElement>(L"", xeText);
+    TXmlEntityCodings codings{};
+    bool recorded = false;  // the references' forms went into FDecodedEntities
     if (!F.FOptions.Contains(xoNoEncodeDecode)) {
       TXmlEntityFormats formats;
       if (F.FEntityFormats.Contains(xfPredefined)) formats.Include(xfPredefined);
       if (HasSpecial(text)) {
-        text = F.FEntities->DecodeString(text, formats, text.find(L'&') != npos ? &node->PartEntities() : nullptr);
-        node->SetCodings(F.FEntities->GetThisCodings());
+        recorded = text.find(L'&') != npos;
+        if (recorded) {
+          if (FDecodedEntities) FDecodedEntities->Clear();
+          else FDecodedEntities = std::make_unique<TXmlPartEntities>();
+        }
+        text = F.FEntities->DecodeString(text, formats, recorded ? FDecodedEntities.get() : nullptr);
+        codings = F.FEntities->GetThisCodings();
       }
     }
     if (text.empty()) return;
-    node->SetBeforeWhiteSpaces(leading);
-    // The node gets a string of its own size; the buffer keeps its room.
-    node->SetValue(text);
-    node->SetAfterWhiteSpaces(std::move(trailing));
-    if (current == nullptr) return AddNode(std::move(node), current);
-    current->SetContainsText(true);
-    FlushText();
-    FPendingText = std::move(node);
+    // Text outside the root is added at once (nothing is held for it).
+    TPendingText topLevel;
+    if (current != nullptr) {
+      current->SetContainsText(true);
+      FlushText();
+    }
+    TPendingText& pending = current != nullptr ? FPendingText : topLevel;
+    pending.Before.assign(leading);
+    // The value gets a string of its own size; the buffer keeps its room.
+    pending.Value = std::wstring(text);
+    pending.After = std::move(trailing);
+    pending.Codings = codings;
+    pending.Entities.reset();
+    if (recorded) pending.Entities = std::move(FDecodedEntities);
+    if (current == nullptr) return AddNode(MakeTextNode(topLevel), current);
+    FHasPendingText = true;
     FPendingParent = current;
   }
 };
@@ -1383,15 +1467,21 @@ TXmlFile::~TXmlFile() {
     if (std::uncaught_exceptions() == 0) FlushOutput();
   } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
   }
+  // The tree goes first, and the blocks of it that this thread kept with it.
+  FItems.Clear();
+  Rtl::Memory::ReleaseThreadCache();
 }
 
 TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
 
 void TXmlFile::Clear() {
   if (FParser) FParser->FWhiteSpace = false;
+  const bool freed = FItems.GetCount() > 0;
   FItems.Clear();
   FRoot = nullptr;
   FHeader = nullptr;
+  // A tree is freed as a whole: the blocks of it that this thread kept go back.
+  if (freed) Rtl::Memory::ReleaseThreadCache();
 }
 
 TXmlElement* TXmlFile::AddRoot(const std::wstring& name) {
@@ -1566,15 +1656,19 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
         p.ReadCharacterData(items);
       if (parentElement != nullptr && items.empty()) {
         p.FlushText();
+        p.DetectLineBreaks();
         return;
       }
     }
   } catch (...) {
-    // A failed load keeps what it read, the held text node too.
+    // A failed load keeps what it read, the held text node too, and the
+    // line-break kind of what it was shown.
     p.FlushText();
+    p.DetectLineBreaks();
     throw;
   }
   p.FlushText();
+  p.DetectLineBreaks();
   if (FOptions.Contains(xoStrict) && !nested && parentElement == nullptr && FRoot == nullptr && !p.FStop &&
       !FCancelled && !FOnElement)
     p.NotWf(L"no root element");
@@ -1594,6 +1688,14 @@ namespace {
 
 // Files up to this size are read into memory before parsing.
 constexpr std::int64_t WHOLE_FILE_MAX_C = 256LL * 1024 * 1024;
+
+// A read-only stream over the caller's bytes, which are neither copied nor
+// owned: the reader only reads its input.
+class TBytesView : public Rtl::TCustomMemoryStream {
+public:
+  explicit TBytesView(const Rtl::TBytes& data) { SetPointer(data.data(), static_cast<std::int64_t>(data.size())); }
+  int Write(const void*, int) override { throw Rtl::EStreamError(Rtl::LoadResString(Rtl::SStreamSetSize)); }
+};
 
 }  // namespace
 
@@ -1650,9 +1752,7 @@ bool TXmlFile::Load(const std::wstring& resourceName, const std::wstring& resour
 
 bool TXmlFile::Load(const Rtl::TBytes& data) {
   if (data.empty()) throw Rtl::Exception(L"No data!");
-  Rtl::TMemoryStream stream;
-  stream.WriteBuffer(data.data(), static_cast<int>(data.size()));
-  stream.SetPosition(0);
+  TBytesView stream(data);
   const bool result = Load(stream);
   FFile->Close();
   return result;

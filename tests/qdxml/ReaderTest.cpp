@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "HttpTestServer.h"
 #include "QdXml.h"
@@ -599,6 +601,64 @@ TEST(XmlReader, BlocksGiveWhatChunksGive) {
     ASSERT_TRUE(tree.starts_with(L"loaded ")) << shift << tree.substr(0, 200);
     EXPECT_EQ(LoadOutcome(moved, false), tree) << shift;
   }
+}
+
+namespace {
+
+// Where each element and attribute was read (its line number), in document
+// order, then the fault's line and column: for a document whose line breaks
+// are CR LF, LF CR, lone CR and LF, some inside entities' replacement texts
+// and in the attribute lists of tags, long enough for the buffer to drop
+// what it has consumed many times.
+std::wstring LinesRead(bool chunked) {
+  std::string doc = "<?xml version=\"1.0\"?>\r\n<!DOCTYPE r [\n<!ENTITY e \"x&#13;&#10;<i a='1'\n/>\r\ny\">\n"
+                    "<!ENTITY f \"&#10;&#13;z\">]>\r\n<r>\n\r";
+  for (int k = 0; k < 3000; ++k) {
+    doc += "<p q='" + std::to_string(k) + "'\r\n r='2'>";
+    doc += k % 3 == 0 ? "&e;\r" : k % 3 == 1 ? "\n\r&f;&e;\n" : "text\r\rmore";
+    doc += "</p>";
+    doc += k % 2 == 0 ? "\n\r" : "\r\n";
+  }
+  doc += "<a>\n&e;\r\n</b>";
+  TXmlFile xml;
+  if (chunked) xml.SetOnProgress([](auto&&...) {});
+  Rtl::TBytesStream stream(Bytes(doc));
+  std::wstring result;
+  try {
+    xml.Load(stream);
+    result = L"loaded";
+  } catch (const EInvalidFileException& e) {
+    result = L"fault @" + std::to_wstring(e.GetLineNumber()) + L":" + std::to_wstring(e.GetPosition());
+  }
+  std::vector<const TXmlElement*> work{xml.GetRoot()};
+  std::wstring lines;
+  while (!work.empty()) {
+    const TXmlElement* e = work.back();
+    work.pop_back();
+    if (e == nullptr) continue;
+    lines += std::to_wstring(e->GetLineNumber()) + L" ";
+    for (int i = 0; i < e->GetAttributes().GetCount(); ++i)
+      lines += std::to_wstring(e->GetAttributes().GetItems(i)->GetLineNumber()) + L" ";
+    for (int i = e->GetCount() - 1; i >= 0; --i) work.push_back(e->GetElements(i));
+  }
+  return result + L" " + lines;
+}
+
+}  // namespace
+
+TEST(XmlReader, LinesAndColumnsCountEveryKindOfBreakWhereverItIsRead) {
+  const std::wstring lines = LinesRead(false);
+  EXPECT_EQ(lines, LinesRead(true));
+  // The fault: the end tag "</b>" on the last line of the document.
+  EXPECT_TRUE(lines.starts_with(L"fault @18013:4 ")) << lines.substr(0, 40);
+  // The first nodes: the root on line 7 (the breaks of the prolog and of
+  // the entity's literal count), then the items with their attributes, the
+  // elements of the entities' texts and the text nodes (line 0).
+  EXPECT_TRUE(Contains(lines, L" 7 8 8 9 0 10 10 0 14 14 15 0 18 18 0 22 22 23 26 26 27 ")) << lines.substr(0, 200);
+  // All of them, as counted when every move of the cursor counted its text.
+  std::uint64_t sum = 0;
+  for (wchar_t c : lines) sum = sum * 31 + static_cast<std::uint64_t>(c);
+  EXPECT_EQ(sum, 13334028017646734813u) << lines.substr(0, 300);
 }
 
 TEST(XmlReader, BlocksFailWhereChunksFail) {
