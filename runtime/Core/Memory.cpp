@@ -376,24 +376,21 @@ TThreadCache* ThreadCache() noexcept {
   return cache;
 }
 
-// Gives `count` blocks of a bin back to their slabs, up to CACHE_MAX_C
-// under one lock; the slabs that became empty go to the store after it.
+// Gives `count` blocks of a bin back to their slabs under one lock.
 void GiveFromBin(std::size_t classIndex, TBin& bin, std::uint32_t count) noexcept {
   TSizeClass& sizeClass = Classes[classIndex];
-  while (count > 0 && bin.Head != nullptr) {
-    TSlab* empty[CACHE_MAX_C];
-    std::size_t emptyCount = 0;
-    {
-      TLocked locked(sizeClass.Lock);
-      for (std::uint32_t k = 0; k < CACHE_MAX_C && count > 0 && bin.Head != nullptr; ++k, --count) {
-        TFreeBlock* block = bin.Head;
-        bin.Head = block->Next;
-        --bin.Count;
-        if (TSlab* slab = GiveBlockLocked(sizeClass, block)) empty[emptyCount++] = slab;
-      }
+  TSlab* empty[CACHE_MAX_C];
+  std::size_t emptyCount = 0;
+  {
+    TLocked locked(sizeClass.Lock);
+    for (std::uint32_t k = 0; k < count && bin.Head != nullptr; ++k) {
+      TFreeBlock* block = bin.Head;
+      bin.Head = block->Next;
+      --bin.Count;
+      if (TSlab* slab = GiveBlockLocked(sizeClass, block)) empty[emptyCount++] = slab;
     }
-    for (std::size_t k = 0; k < emptyCount; ++k) GiveSlab(empty[k]);
   }
+  for (std::size_t k = 0; k < emptyCount; ++k) GiveSlab(empty[k]);
 }
 
 // Gives every block of the calling thread's cache back.
