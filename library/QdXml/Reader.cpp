@@ -23,7 +23,6 @@
 #include "QdXml/Strings.h"
 #include "QdXml/Characters.h"
 #include "runtime/Core/Exceptions.h"
-#include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"
 #include "runtime/IO/Streams.h"
@@ -1467,21 +1466,15 @@ TXmlFile::~TXmlFile() {
     if (std::uncaught_exceptions() == 0) FlushOutput();
   } catch (...) {  // NOLINT(bugprone-empty-catch): a destructor never throws
   }
-  // The tree goes first, and the blocks of it that this thread kept with it.
-  FItems.Clear();
-  Rtl::Memory::ReleaseThreadCache();
 }
 
 TXmlElement* TXmlFile::GetItems(int index) const { return static_cast<TXmlElement*>(FItems.GetItems(index)); }
 
 void TXmlFile::Clear() {
   if (FParser) FParser->FWhiteSpace = false;
-  const bool freed = FItems.GetCount() > 0;
   FItems.Clear();
   FRoot = nullptr;
   FHeader = nullptr;
-  // A tree is freed as a whole: the blocks of it that this thread kept go back.
-  if (freed) Rtl::Memory::ReleaseThreadCache();
 }
 
 TXmlElement* TXmlFile::AddRoot(const std::wstring& name) {

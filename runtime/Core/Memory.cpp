@@ -2,7 +2,6 @@
 // that use it are in NewDelete.cpp.
 #include "runtime/Core/Memory.h"
 
-#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
@@ -230,9 +229,11 @@ void Unlink(TSizeClass& sizeClass, TSlab* slab) noexcept {
   slab->Listed = 0;
 }
 
-// A block of the size class (in 8-byte steps), under the class's lock;
-// nullptr when there is no memory.
-void* TakeBlockLocked(TSizeClass& sizeClass, std::size_t classIndex) noexcept {
+// A block of the size class (in 8-byte steps); nullptr when there is no
+// memory.
+void* TakeBlock(std::size_t classIndex) noexcept {
+  TSizeClass& sizeClass = Classes[classIndex];
+  TLocked locked(sizeClass.Lock);
   TSlab* slab = sizeClass.Open;
   if (slab == nullptr) {
     slab = TakeSlab(classIndex);
@@ -252,211 +253,33 @@ void* TakeBlockLocked(TSizeClass& sizeClass, std::size_t classIndex) noexcept {
   return block;
 }
 
-// Puts a block back into its slab, under the class's lock; the slab when it
-// became empty and must go back to the store (GiveSlab, outside the lock).
-TSlab* GiveBlockLocked(TSizeClass& sizeClass, void* block) noexcept {
-  TSlab* slab = SlabOf(block);
-  auto* free = static_cast<TFreeBlock*>(block);
-  free->Next = slab->FreeList;
-  slab->FreeList = free;
-  --slab->Live;
-  if (slab->Listed == 0) Link(sizeClass, slab);
-  // An empty slab goes back to the store unless it is the only one with
-  // room (kept so that a block taken and given back in turn costs nothing
-  // more).
-  if (slab->Live == 0 && (slab->Prev != nullptr || slab->Next != nullptr)) {
-    Unlink(sizeClass, slab);
-    return slab;
-  }
-  return nullptr;
-}
-
-void* TakeBlock(std::size_t classIndex) noexcept {
-  TSizeClass& sizeClass = Classes[classIndex];
-  TLocked locked(sizeClass.Lock);
-  return TakeBlockLocked(sizeClass, classIndex);
-}
-
 void GiveBlock(void* block) noexcept {
-  TSizeClass& sizeClass = Classes[SlabOf(block)->SizeClass];
-  TSlab* empty;
+  TSlab* slab = SlabOf(block);
+  TSizeClass& sizeClass = Classes[slab->SizeClass];
+  bool release = false;
   {
     TLocked locked(sizeClass.Lock);
-    empty = GiveBlockLocked(sizeClass, block);
-  }
-  if (empty != nullptr) GiveSlab(empty);
-}
-
-// --- Blocks kept per thread -----------------------------------------------------
-//
-// Each thread keeps a few free blocks of each size class for itself: most
-// blocks are taken and given back without the class's lock (whose atomic
-// exchange costs more than the rest of the work), and the lock is taken
-// once for a batch when a thread's blocks of a class run out or pile up.
-// A block in a thread's cache counts as live in its slab, and keeps the
-// slab from going back to the system: owners of many blocks that free them
-// together (a document's tree) give the thread's cache back afterwards
-// (ReleaseThreadCache). The cache of a thread goes back when the thread
-// ends (a TLS callback of the program); Usage gives the calling thread's
-// back first, so that it counts exactly.
-
-// Blocks of a class kept per thread: about this many bytes, within limits.
-constexpr std::size_t CACHE_BYTES_C = 4096;
-constexpr std::uint32_t CACHE_MIN_C = 4, CACHE_MAX_C = 64;
-
-struct TBin {
-  TFreeBlock* Head;
-  std::uint32_t Count;
-  std::uint32_t Limit;
-};
-struct TThreadCache {
-  TBin Bins[CLASS_COUNT_C];
-};
-
-// The TLS slot of the caches: none yet, or none to be had (then no thread
-// keeps blocks). The value of a thread whose cache went back at its end.
-constexpr DWORD NO_SLOT_C = TLS_OUT_OF_INDEXES;
-constexpr DWORD SLOT_PENDING_C = NO_SLOT_C - 1;
-constinit std::atomic<DWORD> CacheSlot{SLOT_PENDING_C};
-// The first 64 slots lie in the thread's environment block at a fixed
-// place, where TlsGetValue reads them; read directly, they don't cost a
-// call and don't clear the thread's last-error code as TlsGetValue does (an
-// allocation between a failing call and its GetLastError would lose it).
-constexpr DWORD DIRECT_SLOTS_C = 64;
-#if defined(_WIN64)
-constexpr std::size_t TEB_TLS_SLOTS_C = 0x1480;
-#else
-constexpr std::size_t TEB_TLS_SLOTS_C = 0xE10;
-#endif
-TThreadCache* const CACHE_ENDED_C = reinterpret_cast<TThreadCache*>(std::uintptr_t{1});
-
-void* SlotValue(DWORD slot) noexcept {
-  const std::size_t offset = TEB_TLS_SLOTS_C + slot * sizeof(void*);
-  void* value;
-#if defined(_WIN64)
-  asm volatile("movq %%gs:(%1), %0" : "=r"(value) : "r"(offset));
-#else
-  asm volatile("movl %%fs:(%1), %0" : "=r"(value) : "r"(offset));
-#endif
-  return value;
-}
-
-// The slot of the caches, made at the first call; NO_SLOT_C when there is none.
-DWORD CacheSlotIndex() noexcept {
-  DWORD slot = CacheSlot.load(std::memory_order_acquire);
-  if (slot != SLOT_PENDING_C) return slot;
-  DWORD made = TlsAlloc();
-  if (made >= DIRECT_SLOTS_C) {
-    if (made != TLS_OUT_OF_INDEXES) TlsFree(made);
-    made = NO_SLOT_C;
-  }
-  DWORD expected = SLOT_PENDING_C;
-  if (CacheSlot.compare_exchange_strong(expected, made, std::memory_order_acq_rel)) return made;
-  if (made != NO_SLOT_C) TlsFree(made);
-  return expected;
-}
-
-// The calling thread's cache, made at its first use; nullptr when it has
-// none (no slot, no memory, or the thread is ending).
-TThreadCache* ThreadCache() noexcept {
-  const DWORD slot = CacheSlotIndex();
-  if (slot == NO_SLOT_C) return nullptr;
-  auto* cache = static_cast<TThreadCache*>(SlotValue(slot));
-  if (cache == CACHE_ENDED_C) return nullptr;
-  if (cache != nullptr) return cache;
-  cache = static_cast<TThreadCache*>(std::calloc(1, sizeof(TThreadCache)));
-  if (cache == nullptr) return nullptr;
-  for (std::size_t i = 1; i < CLASS_COUNT_C; ++i)
-    cache->Bins[i].Limit =
-        static_cast<std::uint32_t>(std::clamp<std::size_t>(CACHE_BYTES_C / (i * GRAIN_C), CACHE_MIN_C, CACHE_MAX_C));
-  if (!TlsSetValue(slot, cache)) {
-    std::free(cache);
-    return nullptr;
-  }
-  return cache;
-}
-
-// Gives `count` blocks of a bin back to their slabs under one lock.
-void GiveFromBin(std::size_t classIndex, TBin& bin, std::uint32_t count) noexcept {
-  TSizeClass& sizeClass = Classes[classIndex];
-  TSlab* empty[CACHE_MAX_C];
-  std::size_t emptyCount = 0;
-  {
-    TLocked locked(sizeClass.Lock);
-    for (std::uint32_t k = 0; k < count && bin.Head != nullptr; ++k) {
-      TFreeBlock* block = bin.Head;
-      bin.Head = block->Next;
-      --bin.Count;
-      if (TSlab* slab = GiveBlockLocked(sizeClass, block)) empty[emptyCount++] = slab;
+    auto* free = static_cast<TFreeBlock*>(block);
+    free->Next = slab->FreeList;
+    slab->FreeList = free;
+    --slab->Live;
+    if (slab->Listed == 0) Link(sizeClass, slab);
+    // An empty slab goes back to the store unless it is the only one with
+    // room (kept so that a block taken and given back in turn costs
+    // nothing more).
+    if (slab->Live == 0 && (slab->Prev != nullptr || slab->Next != nullptr)) {
+      Unlink(sizeClass, slab);
+      release = true;
     }
   }
-  for (std::size_t k = 0; k < emptyCount; ++k) GiveSlab(empty[k]);
-}
-
-// Gives every block of the calling thread's cache back.
-void FlushCache(TThreadCache& cache) noexcept {
-  for (std::size_t i = 1; i < CLASS_COUNT_C; ++i)
-    if (cache.Bins[i].Count > 0) GiveFromBin(i, cache.Bins[i], cache.Bins[i].Count);
-}
-
-// A block of the class from the calling thread's cache, which is refilled
-// with half its limit under one lock when empty; nullptr when there is no
-// memory.
-void* TakeCached(TThreadCache& cache, std::size_t classIndex) noexcept {
-  TBin& bin = cache.Bins[classIndex];
-  if (bin.Head == nullptr) {
-    TSizeClass& sizeClass = Classes[classIndex];
-    TLocked locked(sizeClass.Lock);
-    for (std::uint32_t k = bin.Limit / 2; k > 0; --k) {
-      void* block = TakeBlockLocked(sizeClass, classIndex);
-      if (block == nullptr) break;
-      auto* free = static_cast<TFreeBlock*>(block);
-      free->Next = bin.Head;
-      bin.Head = free;
-      ++bin.Count;
-    }
-    if (bin.Head == nullptr) return nullptr;
-  }
-  TFreeBlock* block = bin.Head;
-  bin.Head = block->Next;
-  --bin.Count;
-  return block;
-}
-
-// Keeps a block of a slab in the calling thread's cache, giving half of a
-// full bin back.
-void GiveCached(TThreadCache& cache, void* block) noexcept {
-  const std::size_t classIndex = SlabOf(block)->SizeClass;
-  TBin& bin = cache.Bins[classIndex];
-  auto* free = static_cast<TFreeBlock*>(block);
-  free->Next = bin.Head;
-  bin.Head = free;
-  if (++bin.Count > bin.Limit) GiveFromBin(classIndex, bin, bin.Limit / 2);
-}
-
-// At the end of a thread its cache goes back; blocks the thread gives back
-// after this (other TLS callbacks, the C runtime's exit) go straight to
-// their slabs.
-void NTAPI OnThreadEvent(PVOID, DWORD reason, PVOID) {
-  if (reason != DLL_THREAD_DETACH) return;
-  const DWORD slot = CacheSlot.load(std::memory_order_acquire);
-  if (slot == NO_SLOT_C || slot == SLOT_PENDING_C) return;
-  auto* cache = static_cast<TThreadCache*>(SlotValue(slot));
-  if (cache == CACHE_ENDED_C) return;
-  TlsSetValue(slot, CACHE_ENDED_C);
-  if (cache == nullptr) return;
-  FlushCache(*cache);
-  std::free(cache);
+  if (release) GiveSlab(slab);
 }
 
 // A block of the size class, or of the C runtime's heap for class 0;
 // calls the new-handler until memory comes or there is none, then throws.
 void* AllocateIn(std::size_t classIndex, std::size_t size) {
   for (;;) {
-    void* block;
-    if (classIndex == 0) block = std::malloc(size);
-    else if (TThreadCache* cache = ThreadCache()) block = TakeCached(*cache, classIndex);
-    else block = TakeBlock(classIndex);
+    void* block = classIndex != 0 ? TakeBlock(classIndex) : std::malloc(size);
     if (block != nullptr) return block;
     std::new_handler handler = std::get_new_handler();
     if (handler == nullptr) throw std::bad_alloc();
@@ -483,9 +306,8 @@ void* AllocateSmall(std::size_t size) {
 
 void Free(void* block) noexcept {
   if (block == nullptr) return;
-  if (!Owns(block)) return std::free(block);
-  if (TThreadCache* cache = ThreadCache()) GiveCached(*cache, block);
-  else GiveBlock(block);
+  if (Owns(block)) GiveBlock(block);
+  else std::free(block);
 }
 
 bool Owns(const void* block) noexcept {
@@ -493,23 +315,9 @@ bool Owns(const void* block) noexcept {
   return mark != nullptr && std::atomic_ref<std::uint8_t>(*mark).load(std::memory_order_relaxed) != 0;
 }
 
-void ReleaseThreadCache() noexcept {
-  const DWORD slot = CacheSlot.load(std::memory_order_acquire);
-  if (slot == NO_SLOT_C || slot == SLOT_PENDING_C) return;
-  auto* cache = static_cast<TThreadCache*>(SlotValue(slot));
-  if (cache != nullptr && cache != CACHE_ENDED_C) FlushCache(*cache);
-}
-
 TUsage Usage() noexcept {
-  ReleaseThreadCache();
   TLocked locked(Store.Lock);
   return TUsage{Store.Chunks, Store.Chunks * SLABS_PER_CHUNK_C - Store.FreeSlabs, Store.FreeSlabs};
 }
 
 }  // namespace Rtl::Memory
-
-// The program's TLS callback (run by the loader as each thread starts and
-// ends), which gives an ending thread's cache back.
-extern "C" {
-[[gnu::section(".CRT$XLM"), gnu::used]] const PIMAGE_TLS_CALLBACK QdMemoryThreadCallback = Rtl::Memory::OnThreadEvent;
-}

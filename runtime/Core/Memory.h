@@ -1,9 +1,8 @@
 // The memory manager. Every `new` of the program comes here (Memory.cpp
 // replaces the global operator new and delete): blocks of up to
 // SMALL_LIMIT_C bytes are cut from slabs of 64 KB, one list of slabs per
-// size class, each taken under a spin lock of its own (a thread keeps a
-// few free blocks per class and takes the lock once per batch); larger
-// blocks come from the C runtime's heap. A slab whose blocks are all free goes back to a
+// size class, each taken under a spin lock of its own; larger blocks come
+// from the C runtime's heap. A slab whose blocks are all free goes back to a
 // common store, and a megabyte of slabs that are all free goes back to the
 // system (a few are kept). Blocks carry no header: a slab keeps its size
 // class at its start, and a block finds it by masking its address.
@@ -30,13 +29,6 @@ void* Allocate(std::size_t size);
 void* AllocateSmall(std::size_t size);
 // Gives back a block of Allocate or AllocateSmall; nullptr is ignored.
 void Free(void* block) noexcept;
-
-// Each thread keeps a few free blocks of each size class for its next ones
-// (taken and given back in batches, without a lock each time); they go back
-// when the thread ends. This gives the calling thread's back at once: for
-// owners of many blocks freed together (a document's tree), so that the
-// slabs those blocks would hold can go back to the system.
-void ReleaseThreadCache() noexcept;
 
 // True when the block was cut from a slab of the memory manager.
 bool Owns(const void* block) noexcept;

@@ -1,7 +1,6 @@
 // The memory manager behind operator new: blocks of every size class,
 // alignment, blocks given back by other threads, memory going back to the
-// system (also what a thread kept for itself, when it ends), and running
-// out of memory.
+// system, and running out of memory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -169,26 +168,10 @@ TEST(Memory, FreedMemoryGoesBackToTheSystem) {
   EXPECT_LE(after.UsedSlabs, before.UsedSlabs + 3);
 }
 
-TEST(Memory, BlocksAThreadKeptGoBackWhenItEnds) {
-  // A thread keeps a few of the blocks it gives back for its next ones;
-  // when it ends they go back to their slabs, and the empty slabs with them.
-  // (Blocks of 440 bytes: a size class that nothing else here uses.)
-  const Rtl::Memory::TUsage before = Rtl::Memory::Usage();
-  std::thread([] {
-    std::vector<void*> blocks;
-    for (int i = 0; i < 6000; ++i) blocks.push_back(::operator new(440));
-    std::shuffle(blocks.begin(), blocks.end(), std::mt19937(7));
-    for (void* block : blocks) ::operator delete(block);
-  }).join();
-  const Rtl::Memory::TUsage after = Rtl::Memory::Usage();
-  // One slab with room is kept for the size class.
-  EXPECT_LE(after.UsedSlabs, before.UsedSlabs + 1);
-}
-
 TEST(Memory, TakingAndGivingBackKeepTheThreadsLastError) {
   // Code reads GetLastError after a failing call, and may make a string in
-  // between: the memory manager must leave the code alone, also the first
-  // time a thread allocates (when its cache is made) and after it.
+  // between: the memory manager must leave the code alone, also on a new
+  // thread's first block.
   std::thread([] {
     SetLastError(1234);
     void* first = ::operator new(48);
