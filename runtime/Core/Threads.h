@@ -3,6 +3,7 @@
 // a caller hands over while it does its own part of the work.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -77,6 +78,8 @@ private:
   std::function<void()> FJob;
   bool FTaken = false;
   bool FRunning = false;
+  // FRunning, readable without the lock for a wait that doesn't sleep.
+  std::atomic<bool> FBusy{false};
   bool FEnding = false;
   std::exception_ptr FFault;
   std::thread FThread;
