@@ -24,8 +24,10 @@ constexpr std::size_t SLAB_SIZE_C = std::size_t{1} << SLAB_SHIFT_C;
 constexpr std::size_t SLABS_PER_CHUNK_C = 16;
 constexpr std::size_t CHUNK_SIZE_C = SLAB_SIZE_C * SLABS_PER_CHUNK_C;
 // Chunks whose slabs are all free that are kept rather than given back, so
-// that a document freed and loaded again costs no system calls.
-constexpr std::size_t KEEP_FREE_CHUNKS_C = 2;
+// that a document freed and loaded again costs no system calls and no first
+// touch of fresh pages (which Wine makes expensive): 16 MB at most, given
+// back at once by ReleaseFreeMemory.
+constexpr std::size_t KEEP_FREE_CHUNKS_C = 16;
 // The header of a slab; a multiple of 16 keeps every 16-byte size class
 // aligned to 16.
 constexpr std::size_t SLAB_HEADER_C = 64;
@@ -185,15 +187,21 @@ bool NewChunk() noexcept {
   return true;
 }
 
+// Gives a chunk whose slabs are all free back to the system; under the
+// store's lock.
+void ReleaseChunk(TSlab* chunk) noexcept {
+  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i) StoreUnlink(SlabAt(chunk, i));
+  MarkChunk(chunk, 0);
+  --Store.Chunks;
+  VirtualFree(chunk, 0, MEM_RELEASE);
+}
+
 // Gives the chunk of a slab back to the system when all its slabs are
 // free and enough others are kept; under the store's lock.
 void ReleaseChunkOf(TSlab* slab) noexcept {
   TSlab* chunk = slab->Chunk;
   if (chunk->FreeInChunk != SLABS_PER_CHUNK_C || Store.FreeChunks <= KEEP_FREE_CHUNKS_C) return;
-  for (std::size_t i = 0; i < SLABS_PER_CHUNK_C; ++i) StoreUnlink(SlabAt(chunk, i));
-  MarkChunk(chunk, 0);
-  --Store.Chunks;
-  VirtualFree(chunk, 0, MEM_RELEASE);
+  ReleaseChunk(chunk);
 }
 
 // A slab for a size class, from the store; nullptr when there is no memory.
@@ -313,6 +321,21 @@ void Free(void* block) noexcept {
 bool Owns(const void* block) noexcept {
   std::uint8_t* mark = MapByte(AddressOf(block));
   return mark != nullptr && std::atomic_ref<std::uint8_t>(*mark).load(std::memory_order_relaxed) != 0;
+}
+
+std::size_t ReleaseFreeMemory() noexcept {
+  TLocked locked(Store.Lock);
+  std::size_t released = 0;
+  for (TSlab* slab = Store.Free; slab != nullptr;) {
+    if (slab->Chunk->FreeInChunk == SLABS_PER_CHUNK_C) {
+      ReleaseChunk(slab->Chunk);
+      ++released;
+      slab = Store.Free;  // the chunk's slabs left the list
+    } else {
+      slab = slab->Next;
+    }
+  }
+  return released;
 }
 
 TUsage Usage() noexcept {

@@ -4,7 +4,7 @@
 // size class, each taken under a spin lock of its own; larger blocks come
 // from the C runtime's heap. A slab whose blocks are all free goes back to a
 // common store, and a megabyte of slabs that are all free goes back to the
-// system (a few are kept). Blocks carry no header: a slab keeps its size
+// system beyond the 16 that are kept. Blocks carry no header: a slab keeps its size
 // class at its start, and a block finds it by masking its address.
 //
 // The system heap takes a lock, a search and a header for each block; a
@@ -29,6 +29,10 @@ void* Allocate(std::size_t size);
 void* AllocateSmall(std::size_t size);
 // Gives back a block of Allocate or AllocateSmall; nullptr is ignored.
 void Free(void* block) noexcept;
+
+// Gives every megabyte of slabs that are all free back to the system (up to
+// 16 are kept otherwise, for the next blocks); the number given back.
+std::size_t ReleaseFreeMemory() noexcept;
 
 // True when the block was cut from a slab of the memory manager.
 bool Owns(const void* block) noexcept;
