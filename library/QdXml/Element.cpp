@@ -17,8 +17,6 @@ namespace Qd {
 
 namespace {
 
-const std::wstring EmptyString;
-
 bool Compatible(TXmlElementType a, TXmlElementType b) {
   return a == b || ((a == xeSingle || a == xeDouble) && (b == xeSingle || b == xeDouble));
 }
@@ -85,13 +83,13 @@ TXmlElement::TTagExtra& TXmlElement::TagExtra() {
 }
 
 const std::wstring& TXmlElement::GetStartWhiteSpaces() const {
-  return FTagExtra ? FTagExtra->Start : FStartSpace ? SingleSpace() : EmptyString;
+  return FTagExtra ? FTagExtra->Start : FlagSpaces(FStartSpace);
 }
 
 void TXmlElement::SetStartWhiteSpaces(std::wstring value) {
   if (value.empty() && (!FTagExtra || FTagExtra->Start.empty()) && !FStartSpace) return;
   CheckChangeable();
-  if (!FTagExtra && (value.empty() || value == SingleSpace())) {
+  if (!FTagExtra && FitsSpaceFlag(value)) {
     FStartSpace = !value.empty();
     return;
   }
@@ -99,13 +97,13 @@ void TXmlElement::SetStartWhiteSpaces(std::wstring value) {
 }
 
 const std::wstring& TXmlElement::GetEndWhiteSpaces() const {
-  return FTagExtra ? FTagExtra->End : FEndSpace ? SingleSpace() : EmptyString;
+  return FTagExtra ? FTagExtra->End : FlagSpaces(FEndSpace);
 }
 
 void TXmlElement::SetEndWhiteSpaces(std::wstring value) {
   if (value.empty() && (!FTagExtra || FTagExtra->End.empty()) && !FEndSpace) return;
   CheckChangeable();
-  if (!FTagExtra && (value.empty() || value == SingleSpace())) {
+  if (!FTagExtra && FitsSpaceFlag(value)) {
     FEndSpace = !value.empty();
     return;
   }

@@ -150,6 +150,10 @@ protected:
   // The parts keep it as a flag rather than in their record of rarely set
   // parts; the getters return this string for it.
   static const std::wstring& SingleSpace();
+  // A whitespace field kept as a flag: its text (one space or none), and
+  // whether a text can be kept so.
+  static const std::wstring& FlagSpaces(bool space);
+  static bool FitsSpaceFlag(const std::wstring& value) { return value.empty() || value == SingleSpace(); }
   // The value without ValueChanged (for SetStringValue overrides).
   void StoreValue(std::wstring value) { FValue = std::move(value); }
 

@@ -45,6 +45,8 @@ const std::wstring& TXmlPart::SingleSpace() {
   return space;
 }
 
+const std::wstring& TXmlPart::FlagSpaces(bool space) { return space ? SingleSpace() : EmptyString; }
+
 TXmlPart::TExtra& TXmlPart::Extra() {
   if (!FExtra) {
     FExtra = std::make_unique<TExtra>();
@@ -56,13 +58,13 @@ TXmlPart::TExtra& TXmlPart::Extra() {
 }
 
 const std::wstring& TXmlPart::GetBeforeWhiteSpaces() const {
-  return FExtra ? FExtra->Before : FBeforeSpace ? SingleSpace() : EmptyString;
+  return FExtra ? FExtra->Before : FlagSpaces(FBeforeSpace);
 }
 
 void TXmlPart::SetBeforeWhiteSpaces(std::wstring value) {
   if (value.empty() && (!FExtra || FExtra->Before.empty()) && !FBeforeSpace) return;
   CheckChangeable();
-  if (!FExtra && (value.empty() || value == SingleSpace())) {
+  if (!FExtra && FitsSpaceFlag(value)) {
     FBeforeSpace = !value.empty();
     return;
   }
@@ -70,13 +72,13 @@ void TXmlPart::SetBeforeWhiteSpaces(std::wstring value) {
 }
 
 const std::wstring& TXmlPart::GetAfterWhiteSpaces() const {
-  return FExtra ? FExtra->After : FAfterSpace ? SingleSpace() : EmptyString;
+  return FExtra ? FExtra->After : FlagSpaces(FAfterSpace);
 }
 
 void TXmlPart::SetAfterWhiteSpaces(std::wstring value) {
   if (value.empty() && (!FExtra || FExtra->After.empty()) && !FAfterSpace) return;
   CheckChangeable();
-  if (!FExtra && (value.empty() || value == SingleSpace())) {
+  if (!FExtra && FitsSpaceFlag(value)) {
     FAfterSpace = !value.empty();
     return;
   }
@@ -191,28 +193,28 @@ TXmlAttribute::TExtra& TXmlAttribute::Extra() {
 
 // Without a record, "" and " " are kept as a flag.
 const std::wstring& TXmlAttribute::GetNameWhiteSpaces() const {
-  return FExtra ? FExtra->NameWhiteSpaces : FNameSpace ? SingleSpace() : EmptyString;
+  return FExtra ? FExtra->NameWhiteSpaces : FlagSpaces(FNameSpace);
 }
 void TXmlAttribute::SetNameWhiteSpaces(std::wstring value) {
-  if (!FExtra && (value.empty() || value == SingleSpace()))
+  if (!FExtra && FitsSpaceFlag(value))
     FNameSpace = !value.empty();
   else
     Extra().NameWhiteSpaces = std::move(value);
 }
 const std::wstring& TXmlAttribute::GetSeparatorWhiteSpaces() const {
-  return FExtra ? FExtra->SeparatorWhiteSpaces : FSeparatorSpace ? SingleSpace() : EmptyString;
+  return FExtra ? FExtra->SeparatorWhiteSpaces : FlagSpaces(FSeparatorSpace);
 }
 void TXmlAttribute::SetSeparatorWhiteSpaces(std::wstring value) {
-  if (!FExtra && (value.empty() || value == SingleSpace()))
+  if (!FExtra && FitsSpaceFlag(value))
     FSeparatorSpace = !value.empty();
   else
     Extra().SeparatorWhiteSpaces = std::move(value);
 }
 const std::wstring& TXmlAttribute::GetValueWhiteSpaces() const {
-  return FExtra ? FExtra->ValueWhiteSpaces : FValueSpace ? SingleSpace() : EmptyString;
+  return FExtra ? FExtra->ValueWhiteSpaces : FlagSpaces(FValueSpace);
 }
 void TXmlAttribute::SetValueWhiteSpaces(std::wstring value) {
-  if (!FExtra && (value.empty() || value == SingleSpace()))
+  if (!FExtra && FitsSpaceFlag(value))
     FValueSpace = !value.empty();
   else
     Extra().ValueWhiteSpaces = std::move(value);
