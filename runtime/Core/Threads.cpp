@@ -80,8 +80,7 @@ bool TSpareThread::TryRun(std::function<void()> job) {
     const std::lock_guard lock(FLock);
     if (FTaken || FEnding) return false;
     FTaken = true;
-    FRunning = true;
-    FBusy.store(true, std::memory_order_release);
+    FRunning.store(true, std::memory_order_release);
     FFault = nullptr;
     FJob = std::move(job);
     // The thread waits for the lock before it looks at the job.
@@ -90,8 +89,7 @@ bool TSpareThread::TryRun(std::function<void()> job) {
         FThread = std::thread([this] { Loop(); });
       } catch (...) {
         FTaken = false;
-        FRunning = false;
-        FBusy.store(false, std::memory_order_release);
+        FRunning.store(false, std::memory_order_release);
         FJob = nullptr;
         return false;
       }
@@ -102,7 +100,7 @@ bool TSpareThread::TryRun(std::function<void()> job) {
 }
 
 void TSpareThread::Wait() {
-  SpinWhile(FBusy, true);
+  SpinWhile(FRunning, true);
   std::exception_ptr fault;
   {
     std::unique_lock lock(FLock);
@@ -121,7 +119,7 @@ void TSpareThread::Loop() {
       // The next job may come at once (a caller writing document after
       // document): looked for a while before the thread sleeps.
       lock.unlock();
-      SpinWhile(FBusy, false);
+      SpinWhile(FRunning, false);
       lock.lock();
     }
     FChanged.wait(lock, [this] { return FRunning || FEnding; });
@@ -138,8 +136,7 @@ void TSpareThread::Loop() {
     job = nullptr;  // what the job holds is freed before the caller goes on
     lock.lock();
     FFault = std::move(fault);
-    FRunning = false;
-    FBusy.store(false, std::memory_order_release);
+    FRunning.store(false, std::memory_order_release);
     FChanged.notify_all();
   }
 }

@@ -77,9 +77,9 @@ private:
   std::condition_variable FChanged;
   std::function<void()> FJob;
   bool FTaken = false;
-  bool FRunning = false;
-  // FRunning, readable without the lock for a wait that doesn't sleep.
-  std::atomic<bool> FBusy{false};
+  // A job handed over has not ended: set and cleared under the lock, read
+  // without it by a wait that doesn't sleep.
+  std::atomic<bool> FRunning{false};
   bool FEnding = false;
   std::exception_ptr FFault;
   std::thread FThread;
