@@ -469,7 +469,7 @@ bool TXmlFile::IsOpen() const { return FFile->IsOpen(); }
 std::wstring TXmlFile::EncodeString(std::wstring_view value) {
   TWriter w(*this);
   std::wstring out;
-  w.AppendValue(out, value, SafeCoding(FEntities->GetPredefinedCoding(), -1), FEntityFormats, nullptr, true);
+  w.AppendValue(out, value, SafeCoding(w.Entities().GetPredefinedCoding(), -1), FEntityFormats, nullptr, true);
   return out;
 }
 
