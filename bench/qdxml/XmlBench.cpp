@@ -255,14 +255,19 @@ TOurResult MeasureOurs(const std::wstring& fileName, const std::wstring& saveNam
   return result;
 }
 
+// The bytes of a file, for loads from memory.
+Rtl::TBytes FileBytes(const std::wstring& fileName) {
+  std::ifstream in(fileName.c_str(), std::ios::binary);
+  return Rtl::TBytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 // TXmlFile::Load of the file's bytes already in memory, timed as the native
 // program times libxml2 and pugixml: best of as many runs, and each run the
 // parse into a tree, a count of its elements and the freeing of the tree
 // (the native side frees its trees inside its timing too).
 double MeasureOursFromMemory(const std::wstring& fileName) {
   constexpr int NATIVE_REPETITIONS_C = 9;
-  std::ifstream in(fileName.c_str(), std::ios::binary);
-  const Rtl::TBytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const Rtl::TBytes bytes = FileBytes(fileName);
   double best = 1e300;
   for (int i = 0; i < NATIVE_REPETITIONS_C; ++i) {
     const auto start = std::chrono::steady_clock::now();
@@ -343,21 +348,24 @@ int main() {
   };
   const std::vector<TDocument> documents = {{"MIME database", MIME_DATABASE_C},
                                             {"generated (seed 24)", sampleName}};
+  // The end of a run for a profiler, which measures nothing else.
+  const auto endProfile = [&] {
+    DeleteFileW(sampleName.c_str());
+    CoUninitialize();
+    return 0;
+  };
   // For a profiler: QD_XML_PROFILE=<n> loads (and frees) each document n
   // times from memory, as the comparison with the native parsers does, and
   // measures nothing else, so that the samples are the load's.
   if (const char* profile = std::getenv("QD_XML_PROFILE"); profile != nullptr && std::atoi(profile) > 0) {
     for (const TDocument& document : documents) {
-      std::ifstream in(document.FileName.c_str(), std::ios::binary);
-      const Rtl::TBytes bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+      const Rtl::TBytes bytes = FileBytes(document.FileName);
       for (int i = 0; i < std::atoi(profile); ++i) {
         Qd::TXmlFile xml;
         xml.Load(bytes);
       }
     }
-    DeleteFileW(sampleName.c_str());
-    CoUninitialize();
-    return 0;
+    return endProfile();
   }
   // QD_XML_SPLIT_NODES=<n>: the tree writer's threshold for a second thread
   // (0: always, a huge number: never).
@@ -378,9 +386,7 @@ int main() {
       }
       std::printf("%-22s WriteToBytes best %.2fms (%zu bytes)\n", document.Name, best * 1000, size);
     }
-    DeleteFileW(sampleName.c_str());
-    CoUninitialize();
-    return 0;
+    return endProfile();
   }
   std::printf("qdxml: tree-mode load of a file, best of %d, %d-bit\n", REPETITIONS_C,
               static_cast<int>(sizeof(void*) * 8));
