@@ -372,19 +372,30 @@ int main() {
   if (const char* split = std::getenv("QD_XML_SPLIT_NODES"); split != nullptr && *split != 0)
     Qd::SetXmlSplitWriteNodes(static_cast<std::size_t>(std::strtoull(split, nullptr, 10)));
   // QD_XML_WRITE_LOOP=<n>: the writer alone, for a profiler: each document
-  // loaded once and written to bytes n times; nothing else is measured.
+  // loaded once and written n times to bytes, with WriteFile and (those
+  // bytes) with the file step alone; nothing else is measured.
   if (const char* loop = std::getenv("QD_XML_WRITE_LOOP"); loop != nullptr && std::atoi(loop) > 0) {
     for (const TDocument& document : documents) {
       Qd::TXmlFile xml;
       if (!xml.Load(document.FileName)) continue;
       double best = 1e300;
+      double bestFile = 1e300;
+      double bestStep = 1e300;
       std::size_t size = 0;
       for (int i = 0; i < std::atoi(loop); ++i) {
-        const auto start = std::chrono::steady_clock::now();
-        size = xml.WriteToBytes().size();
+        auto start = std::chrono::steady_clock::now();
+        const Rtl::TBytes bytes = xml.WriteToBytes();
+        size = bytes.size();
         best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
+        start = std::chrono::steady_clock::now();
+        xml.WriteFile(saveName);
+        bestFile = std::min(bestFile, Seconds(std::chrono::steady_clock::now() - start));
+        start = std::chrono::steady_clock::now();
+        Qd::TFile::BytesToFile(bytes, saveName);
+        bestStep = std::min(bestStep, Seconds(std::chrono::steady_clock::now() - start));
       }
-      std::printf("%-22s WriteToBytes best %.2fms (%zu bytes)\n", document.Name, best * 1000, size);
+      std::printf("%-22s WriteToBytes best %.2fms (%zu bytes), WriteFile %.2fms, file step %.2fms\n",
+                  document.Name, best * 1000, size, bestFile * 1000, bestStep * 1000);
     }
     return endProfile();
   }
