@@ -46,6 +46,7 @@ struct TSlab {
   std::uint32_t Live;
   std::uint16_t SizeClass;  // 0 while in the store
   std::uint8_t Listed;      // in its size class's list
+  std::uint8_t Heap;        // OWN_HEAP_C or SHARED_HEAP_C
   std::uint8_t FreeInChunk;  // kept by the chunk's first slab: slabs in the store
 };
 static_assert(sizeof(TSlab) <= SLAB_HEADER_C);
@@ -78,9 +79,48 @@ private:
 struct TSizeClass {
   TSpinLock Lock;
   TSlab* Open = nullptr;  // slabs with room, most recently freed into first
+  // Own heap only: blocks given back by other threads, taken in by the
+  // owner when it runs out of room.
+  std::atomic<TFreeBlock*> Remote{nullptr};
 };
 
-constinit TSizeClass Classes[CLASS_COUNT_C];
+// Two heaps of size classes. The thread that took the first block owns
+// the first: it takes and gives back its blocks without a lock (a lock
+// taken and released is most of the cost of a block otherwise), and other
+// threads give its blocks back onto a list of their own. Every other
+// thread shares the second, under the size classes' locks. A slab belongs
+// to one heap for as long as it holds blocks.
+constexpr std::uint8_t OWN_HEAP_C = 0;
+constexpr std::uint8_t SHARED_HEAP_C = 1;
+constinit TSizeClass Classes[2][CLASS_COUNT_C];
+
+// The owner of the own heap, by its thread block (unique among the live
+// threads); null until the first block.
+constinit std::atomic<const void*> Owner{nullptr};
+
+// The thread's own block, read from the segment register that points at it
+// (NtCurrentTeb's read, which draws a false bounds warning from GCC 12).
+const void* CurrentThread() noexcept {
+  const void* block;
+#if defined(__x86_64__)
+  __asm__("movq %%gs:0x30, %0" : "=r"(block));
+#elif defined(__i386__)
+  __asm__("movl %%fs:0x18, %0" : "=r"(block));
+#else
+  block = NtCurrentTeb();
+#endif
+  return block;
+}
+
+bool IsOwner() noexcept {
+  const void* owner = Owner.load(std::memory_order_relaxed);
+  if (owner == CurrentThread()) [[likely]]
+    return true;
+  if (owner != nullptr) return false;
+  const void* expected = nullptr;
+  return Owner.compare_exchange_strong(expected, CurrentThread(), std::memory_order_relaxed) ||
+         expected == CurrentThread();
+}
 
 // The store of free slabs and the count of what is held.
 struct TStore {
@@ -204,8 +244,9 @@ void ReleaseChunkOf(TSlab* slab) noexcept {
   ReleaseChunk(chunk);
 }
 
-// A slab for a size class, from the store; nullptr when there is no memory.
-TSlab* TakeSlab(std::size_t sizeClass) noexcept {
+// A slab for a size class of a heap, from the store; nullptr when there
+// is no memory.
+TSlab* TakeSlab(std::size_t sizeClass, std::uint8_t heap) noexcept {
   TLocked locked(Store.Lock);
   if (Store.Free == nullptr && !NewChunk()) return nullptr;
   TSlab* slab = Store.Free;
@@ -218,6 +259,7 @@ TSlab* TakeSlab(std::size_t sizeClass) noexcept {
   slab->Live = 0;
   slab->SizeClass = static_cast<std::uint16_t>(sizeClass);
   slab->Listed = 0;
+  slab->Heap = heap;
   return slab;
 }
 
@@ -237,14 +279,29 @@ void Unlink(TSizeClass& sizeClass, TSlab* slab) noexcept {
   slab->Listed = 0;
 }
 
-// A block of the size class (in 8-byte steps); nullptr when there is no
-// memory.
-void* TakeBlock(std::size_t classIndex) noexcept {
-  TSizeClass& sizeClass = Classes[classIndex];
-  TLocked locked(sizeClass.Lock);
+void GiveTo(TSizeClass& sizeClass, TSlab* slab, void* block) noexcept;
+
+// Takes in the blocks that other threads gave back to the own heap's size
+// class; by the owner.
+void TakeInRemote(TSizeClass& sizeClass) noexcept {
+  TFreeBlock* block = sizeClass.Remote.exchange(nullptr, std::memory_order_acquire);
+  while (block != nullptr) {
+    TFreeBlock* next = block->Next;
+    GiveTo(sizeClass, SlabOf(block), block);
+    block = next;
+  }
+}
+
+// A block of the size class (in 8-byte steps) of a heap, taken by its
+// owner or under its lock; nullptr when there is no memory.
+void* TakeFrom(TSizeClass& sizeClass, std::size_t classIndex, std::uint8_t heap) noexcept {
   TSlab* slab = sizeClass.Open;
+  if (slab == nullptr && heap == OWN_HEAP_C && sizeClass.Remote.load(std::memory_order_relaxed) != nullptr) {
+    TakeInRemote(sizeClass);
+    slab = sizeClass.Open;
+  }
   if (slab == nullptr) {
-    slab = TakeSlab(classIndex);
+    slab = TakeSlab(classIndex, heap);
     if (slab == nullptr) return nullptr;
     Link(sizeClass, slab);
   }
@@ -261,24 +318,54 @@ void* TakeBlock(std::size_t classIndex) noexcept {
   return block;
 }
 
+void* TakeBlock(std::size_t classIndex) noexcept {
+  if (IsOwner()) return TakeFrom(Classes[OWN_HEAP_C][classIndex], classIndex, OWN_HEAP_C);
+  TSizeClass& sizeClass = Classes[SHARED_HEAP_C][classIndex];
+  TLocked locked(sizeClass.Lock);
+  return TakeFrom(sizeClass, classIndex, SHARED_HEAP_C);
+}
+
+// Puts a block back into its slab; true when the slab is empty and left its
+// size class's list (it goes back to the store, outside the class's lock).
+bool PutBack(TSizeClass& sizeClass, TSlab* slab, void* block) noexcept {
+  auto* free = static_cast<TFreeBlock*>(block);
+  free->Next = slab->FreeList;
+  slab->FreeList = free;
+  --slab->Live;
+  if (slab->Listed == 0) Link(sizeClass, slab);
+  // An empty slab goes back to the store unless it is the only one with
+  // room (kept so that a block taken and given back in turn costs
+  // nothing more).
+  if (slab->Live == 0 && (slab->Prev != nullptr || slab->Next != nullptr)) {
+    Unlink(sizeClass, slab);
+    return true;
+  }
+  return false;
+}
+
+void GiveTo(TSizeClass& sizeClass, TSlab* slab, void* block) noexcept {
+  if (PutBack(sizeClass, slab, block)) GiveSlab(slab);
+}
+
 void GiveBlock(void* block) noexcept {
   TSlab* slab = SlabOf(block);
-  TSizeClass& sizeClass = Classes[slab->SizeClass];
-  bool release = false;
+  // A slab's heap and size class stay as they are while it holds a block.
+  if (slab->Heap == OWN_HEAP_C) {
+    TSizeClass& sizeClass = Classes[OWN_HEAP_C][slab->SizeClass];
+    if (IsOwner()) return GiveTo(sizeClass, slab, block);
+    // Another thread's: onto the list that the owner takes in.
+    auto* free = static_cast<TFreeBlock*>(block);
+    free->Next = sizeClass.Remote.load(std::memory_order_relaxed);
+    while (!sizeClass.Remote.compare_exchange_weak(free->Next, free, std::memory_order_release,
+                                                   std::memory_order_relaxed)) {
+    }
+    return;
+  }
+  TSizeClass& sizeClass = Classes[SHARED_HEAP_C][slab->SizeClass];
+  bool release;
   {
     TLocked locked(sizeClass.Lock);
-    auto* free = static_cast<TFreeBlock*>(block);
-    free->Next = slab->FreeList;
-    slab->FreeList = free;
-    --slab->Live;
-    if (slab->Listed == 0) Link(sizeClass, slab);
-    // An empty slab goes back to the store unless it is the only one with
-    // room (kept so that a block taken and given back in turn costs
-    // nothing more).
-    if (slab->Live == 0 && (slab->Prev != nullptr || slab->Next != nullptr)) {
-      Unlink(sizeClass, slab);
-      release = true;
-    }
+    release = PutBack(sizeClass, slab, block);
   }
   if (release) GiveSlab(slab);
 }
@@ -324,6 +411,11 @@ bool Owns(const void* block) noexcept {
 }
 
 std::size_t ReleaseFreeMemory() noexcept {
+  // The owner first takes in what other threads gave back to its heap, so
+  // that slabs left empty by them go to the store too.
+  if (IsOwner())
+    for (TSizeClass& sizeClass : Classes[OWN_HEAP_C])
+      if (sizeClass.Remote.load(std::memory_order_relaxed) != nullptr) TakeInRemote(sizeClass);
   TLocked locked(Store.Lock);
   std::size_t released = 0;
   for (TSlab* slab = Store.Free; slab != nullptr;) {

@@ -1,7 +1,11 @@
 // The memory manager. Every `new` of the program comes here (Memory.cpp
 // replaces the global operator new and delete): blocks of up to
 // SMALL_LIMIT_C bytes are cut from slabs of 64 KB, one list of slabs per
-// size class, each taken under a spin lock of its own; larger blocks come
+// size class. The thread that takes the first block (the program's main
+// thread) has a heap of size classes of its own, used without a lock;
+// other threads share a second heap, each size class under a spin lock of
+// its own, and give the first one's blocks back onto a list that its owner
+// takes in when it runs out of room. Larger blocks come
 // from the C runtime's heap. A slab whose blocks are all free goes back to a
 // common store, and a megabyte of slabs that are all free goes back to the
 // system beyond the 16 that are kept. Blocks carry no header: a slab keeps its size
