@@ -376,6 +376,12 @@ std::unique_ptr<TXmlElement> TXmlElement::Extract(int index) {
   return result;
 }
 
+void TXmlElement::AppendChildrenOf(TXmlElement& from) {
+  if (!from.FElements) return;
+  const std::unique_ptr<TXmlElementList> children = std::move(from.FElements);
+  for (std::unique_ptr<TXmlElement>& child : *children) DoAdd(std::move(child), -1);
+}
+
 void TXmlElement::Delete(int index) { Extract(index); }
 
 void TXmlElement::Remove(const TXmlElement* element) {

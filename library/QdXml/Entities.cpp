@@ -260,6 +260,46 @@ TXmlEntity* TXmlFileEntities::Add(TXmlEntityFormat format, const std::wstring& n
   return Add(std::make_unique<TXmlEntity>(format, name, value));
 }
 
+void TXmlFileEntities::CopyForPart(const TXmlFileEntities& source) {
+  FItems.Clear();
+  FNames.clear();
+  FChars.reset();
+  for (TQdObject* item : source.FItems) {
+    auto entity = std::make_unique<TXmlEntity>();
+    entity->Assign(*static_cast<TXmlEntity*>(item));
+    entity->SetUsed(false);
+    Add(std::move(entity));
+  }
+  FPredefinedCoding = source.FPredefinedCoding;
+  FRoot = source.FRoot;
+  FStoreEntities = source.FStoreEntities;
+  FMaxEntityExpansion = source.FMaxEntityExpansion;
+  FMaxEntityNesting = source.FMaxEntityNesting;
+  FExternalSources = source.FExternalSources;
+  FMaxExternalSize = source.FMaxExternalSize;
+  FExternalTimeout = source.FExternalTimeout;
+}
+
+void TXmlFileEntities::TakeOverPart(const TXmlFileEntities& part) {
+  for (TQdObject* item : part.FItems) {
+    const auto* entity = static_cast<const TXmlEntity*>(item);
+    if (!entity->GetUsed()) continue;
+    if (TXmlEntity* own = FindName(entity->GetName())) own->SetUsed(true);
+  }
+  FUnknownCodes.insert(part.FUnknownCodes.begin(), part.FUnknownCodes.end());
+  // The preferred form of a predefined character follows from every form
+  // seen, as Record works it out.
+  for (std::size_t e = 0; e < FPredefinedCodings.size(); ++e) {
+    if (part.FPredefinedCodings[e].IsEmpty()) continue;
+    TXmlCodings& seen = FPredefinedCodings[e];
+    seen += part.FPredefinedCodings[e];
+    FPredefinedCoding[e] = seen.Contains(xcEntity) ? xcEntity
+                           : seen.Contains(xcHex)  ? xcHex
+                           : seen.Contains(xcNumber) ? xcNumber
+                                                     : xcNone;
+  }
+}
+
 void TXmlFileEntities::Sort() {
   FItems.Sort();
   FSorted = true;

@@ -273,6 +273,16 @@ public:
   std::int64_t GetExpandedChars() const { return FExpandedChars; }
   void ResetCounters() { FReadChars = 0; FExpandedChars = 0; }
 
+  // --- A later part of a document read on another thread -------------------
+
+  // Made the table of such a reader: a copy of `source`'s entities and
+  // settings (its counters and records start empty).
+  void CopyForPart(const TXmlFileEntities& source);
+  // What reading the part recorded in its table `part`, taken over: the
+  // entities used, the unknown names and the forms of the predefined
+  // characters seen (the counters are the reader's to add).
+  void TakeOverPart(const TXmlFileEntities& part);
+
 private:
   std::wstring Decode(std::wstring_view value, TXmlEntityFormats formats, TXmlPartEntities* partEntities,
                       const std::wstring* declaring, std::vector<std::wstring>* kept);

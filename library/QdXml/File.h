@@ -358,6 +358,17 @@ public:
 private:
   class TParser;
   friend class TParser;
+  // A second reader that reads the later part of a large document on
+  // another thread while this one reads the part before it; its nodes join
+  // this reader's tree where its part starts.
+  class TSplitReader;
+  friend class TSplitReader;
+  // Set on the document of such a part while it is read.
+  TSplitReader* FPartOf = nullptr;
+  // Where the input starts in the stream that Load reads; -1 outside Load.
+  std::int64_t FInputStart = -1;
+  // Reads that part from `stream` into a document root of its own.
+  void ReadPart(Rtl::TStream& stream);
 
   void AddElement(std::unique_ptr<TXmlElement> element, TXmlElement* current);
   void ParseDocType(std::wstring_view text);
@@ -473,9 +484,11 @@ private:
   std::unique_ptr<TParser> FParser;
 };
 
-// The thread that writes the later half of a large element's children
-// while the tree writer writes the first; none before the unit started.
-Rtl::TSpareThread* WriterSpareThread();
+// The unit's second thread: it reads the later part of a large document
+// while the reader reads the first, and writes the later half of a large
+// element's children while the tree writer writes the first; none before
+// the unit started.
+Rtl::TSpareThread* XmlSpareThread();
 
 // The tree writer hands the later half of a large element's children to a
 // second thread when the element holds about this many nodes or more
@@ -483,5 +496,15 @@ Rtl::TSpareThread* WriterSpareThread();
 // or more, SIZE_MAX: never. A setting for tests that compare both ways.
 void SetXmlSplitWriteNodes(std::size_t nodes);
 std::size_t GetXmlSplitWriteNodes();
+
+// The reader of a whole document in memory (UTF-8, tree mode, no events)
+// hands the later part of one of this many bytes or more to a second
+// thread (0: any size, SIZE_MAX: never). A setting for tests that compare
+// both ways.
+void SetXmlSplitReadBytes(std::size_t bytes);
+std::size_t GetXmlSplitReadBytes();
+// How many parts read on the second thread joined their document's tree
+// (since the program started).
+std::size_t GetXmlSplitReadsJoined();
 
 }  // namespace Qd

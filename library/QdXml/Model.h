@@ -563,6 +563,9 @@ public:
   void ClearValueAndElements();
   // Takes the child out of the tree and hands it to the caller.
   std::unique_ptr<TXmlElement> Extract(int index);
+  // Moves every child of `from` to the end of this element's children, in
+  // their order (each numbered as Add numbers it).
+  void AppendChildrenOf(TXmlElement& from);
 
   // A copy appended to the parent, after a copy of the whitespace node that
   // precedes this one; CloneLast the same through Add(..., false).

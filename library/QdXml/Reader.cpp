@@ -6,13 +6,18 @@
 // so no construct is scanned twice. Replacement text of entities met in
 // content is read from a stack of sources above the buffer.
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <exception>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <map>
 #include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 
@@ -23,6 +28,7 @@
 #include "QdXml/Strings.h"
 #include "QdXml/Characters.h"
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Threads.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/IO/Files.h"
 #include "runtime/IO/Streams.h"
@@ -145,6 +151,107 @@ bool IsReference(std::wstring_view ref) {
   return !ref.empty() && (ref[0] == L'#' ? IsCharReference(ref) : IsName(ref));
 }
 
+// A read-only stream over the caller's bytes, which are neither copied nor
+// owned: the reader only reads its input.
+class TBytesView : public Rtl::TCustomMemoryStream {
+public:
+  explicit TBytesView(const Rtl::TBytes& data) : TBytesView(data.data(), data.size()) {}
+  TBytesView(const std::uint8_t* data, std::size_t size) {
+    SetPointer(const_cast<std::uint8_t*>(data), static_cast<std::int64_t>(size));
+  }
+  int Write(const void*, int) override { throw Rtl::EStreamError(Rtl::LoadResString(Rtl::SStreamSetSize)); }
+};
+
+// What the bytes of a UTF-8 input before a place decode to: the UTF-16
+// units and the line breaks (counted as the parser counts them: CR LF and
+// LF CR are one). Valid is false when bytes from `start` to the end of the
+// input are not all well-formed UTF-8 without NUL, or when a declaration at
+// the start holds other than ASCII (it may have been decoded otherwise).
+struct TUtf8Prefix {
+  bool Valid = false;
+  std::size_t Units = 0;
+  std::size_t Lines = 0;
+};
+
+// The length of the well-formed UTF-8 sequence at p[0] (p < end), or 0.
+std::size_t Utf8SequenceLength(const std::uint8_t* p, const std::uint8_t* end) {
+  const std::uint8_t b = p[0];
+  if (b < 0x80) return b == 0 ? 0 : 1;
+  std::size_t n;
+  std::uint32_t c;
+  if (b >= 0xC2 && b <= 0xDF) {
+    n = 2;
+    c = b & 0x1Fu;
+  } else if (b >= 0xE0 && b <= 0xEF) {
+    n = 3;
+    c = b & 0x0Fu;
+  } else if (b >= 0xF0 && b <= 0xF4) {
+    n = 4;
+    c = b & 0x07u;
+  } else {
+    return 0;
+  }
+  if (static_cast<std::size_t>(end - p) < n) return 0;
+  for (std::size_t i = 1; i < n; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (p[i] & 0x3Fu);
+  }
+  // No overlong form, no surrogate, nothing beyond U+10FFFF.
+  if ((n == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (n == 4 && (c < 0x10000 || c > 0x10FFFF))) return 0;
+  return n;
+}
+
+TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t place) {
+  TUtf8Prefix result;
+  const std::uint8_t* p = data + start;
+  const std::uint8_t* const stop = data + place;
+  const std::uint8_t* const end = data + size;
+  // A declaration is read before the encoding it names applies.
+  static constexpr char DECLARATION_C[] = "<?xml";
+  if (static_cast<std::size_t>(end - p) >= 5 && std::equal(p, p + 5, DECLARATION_C)) {
+    for (const std::uint8_t* q = p; q < end && !(q > p && q[-1] == '?' && q[0] == '>'); ++q)
+      if (*q >= 0x80) return result;
+  }
+  bool lastCr = false, lastLf = false;
+  while (p < stop) {
+    const std::uint8_t b = *p;
+    if (b == '\n') {
+      if (!lastCr) ++result.Lines;
+      lastLf = !lastCr;
+      lastCr = false;
+    } else if (b == '\r') {
+      if (!lastLf) ++result.Lines;
+      lastCr = !lastLf;
+      lastLf = false;
+    } else {
+      lastCr = lastLf = false;
+    }
+    const std::size_t n = Utf8SequenceLength(p, end);
+    if (n == 0) return result;
+    result.Units += n == 4 ? 2 : 1;
+    p += n;
+  }
+  if (p != stop) return result;
+  // The rest is checked too: the reader of the part decodes it as the
+  // reader of the whole does only when it is well-formed.
+  while (p < end) {
+    // Eight bytes of ASCII at a time.
+    if (end - p >= 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if ((word & 0x8080808080808080ULL) == 0 && ((word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL) == 0) {
+        p += 8;
+        continue;
+      }
+    }
+    const std::size_t n = Utf8SequenceLength(p, end);
+    if (n == 0) return result;
+    p += n;
+  }
+  result.Valid = true;
+  return result;
+}
+
 // A source of replacement text: the entity's value and the cursor in it.
 struct TSource {
   const TXmlEntity* Entity;
@@ -195,6 +302,7 @@ public:
     return node;
   }
   bool FStop = false;      // reading stops (invalid data, declaration only, cancel)
+  std::size_t FDeepest = 0;  // the most elements open at once
 
   // --- The current source -----------------------------------------------
 
@@ -223,6 +331,7 @@ public:
       FCounted = 0;
       DetectLineBreaks();
       FUndetectedStart = FUndetectedEnd = 0;
+      FErased += FPos;
       FLine.erase(0, FPos);
       FHoldEnd = FHoldEnd > FPos ? FHoldEnd - FPos : 0;
       FPos = 0;
@@ -239,6 +348,7 @@ public:
     DetectLineBreaks();
     std::wstring chunk = FText.ReadLine(L'<');
     F.FEntities->CountRead(chunk.size());
+    FChunkReads += chunk.size();
     if (F.FOnProgress) {
       const int permille = F.GetPermille();
       if (permille != F.FLastPermille) {
@@ -273,6 +383,23 @@ public:
   static constexpr std::string_view STOP_LINES_C[] = {"<?xml"};
   static constexpr std::span<const std::string_view> STOP_AFTER_C{STOP_LINES_C};
   std::size_t FStaged = 0;   // characters at the end of FLine that the parser has not been shown
+  std::size_t FErased = 0;   // characters read and dropped from the front of FLine
+  std::size_t FChunkReads = 0;  // characters of the input counted as read (CountRead)
+  // Where the cursor is in the input, in characters from its start (in the
+  // input, not in a replacement text).
+  std::size_t InputPosition() const { return FErased + FPos; }
+  // Reads on to `position` of the input without parsing what lies before it
+  // (its lines, line breaks and characters are counted as when it is parsed).
+  void SkipTo(std::size_t position) {
+    while (InputPosition() < position) {
+      const std::size_t visible = FLine.size() - FStaged;
+      if (FPos == visible) {
+        if (!DoReadLine()) return;
+        continue;
+      }
+      FPos += std::min(position - InputPosition(), visible - FPos);
+    }
+  }
   std::size_t FHoldEnd = 0;  // in FLine: no block is read while the cursor is before it
   bool CanReadBlock() const {
     return !F.FOnProgress && !F.FOnElement && !F.FOnIgnoreAttribute && !F.FLoadOnlyDeclaration && FPos >= FHoldEnd;
@@ -283,6 +410,7 @@ public:
     const std::size_t count = (next == npos ? FLine.size() : next) - from;
     FStaged -= count;
     F.FEntities->CountRead(count);
+    FChunkReads += count;
     // The line-break kind is detected from what was shown, as chunk by
     // chunk; the detector is given the shown text late, in one pass (see
     // DetectLineBreaks).
@@ -1232,6 +1360,7 @@ public:
     } else {
       Advance(1);
       F.FElementStack.push_back(element->GetName());
+      FDeepest = std::max(FDeepest, F.FElementStack.size());
       if (static_cast<int>(F.FElementStack.size()) > F.FMaxDepth)
         Raise(Rtl::Format(Rtl::LoadResString(SXmlTooDeep), {F.FMaxDepth}));
     }
@@ -1455,6 +1584,270 @@ public:
   }
 };
 
+// --- The later part of a large document, on a second thread ----------------------
+
+namespace {
+
+// See SetXmlSplitReadBytes.
+std::atomic<std::size_t> GSplitReadBytes{512 * 1024};
+std::atomic<std::size_t> GSplitReadsJoined{0};
+// The part starts at the first start tag of the sought name at or after
+// this share of the input (the reader of the first part also reads through
+// the second, without parsing it, before it goes on).
+constexpr double SPLIT_READ_SHARE_C = 0.5;
+
+}  // namespace
+
+void SetXmlSplitReadBytes(std::size_t bytes) { GSplitReadBytes = bytes; }
+std::size_t GetXmlSplitReadBytes() { return GSplitReadBytes; }
+std::size_t GetXmlSplitReadsJoined() { return GSplitReadsJoined; }
+
+// The reader of the whole document goes on as it would without a second
+// reader: when its cursor reaches the start of the part (exactly, at a
+// "<", outside replacement text), it takes the part's nodes into the
+// element open there, the state its reader had at the part's end (pending
+// whitespace and text, the entities' records and counts, the language
+// codes) and reads on through the part's text to where the part ended: at
+// the first end tag of an element that was open before the part. The part
+// is read only when nothing it depends on can differ: the input is
+// well-formed UTF-8, the options and the entities are the document's, and
+// its text starts with a start tag; everything it would have to check
+// against the first part (the depth, the expansion limit, space kept by
+// the element it joins) is checked when it joins, and when anything does
+// not hold, or the cursor passes the start without stopping there, its
+// nodes are dropped and the document is read on as it is.
+class TXmlFile::TSplitReader {
+public:
+  TSplitReader(TXmlFile& owner, const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t split)
+      : FData(data), FSize(size), FStart(start), FSplit(split) {
+    FPart.FPartOf = this;
+    FPart.FOptions = owner.FOptions;
+    FPart.FOptions.Include(xoPartial);
+    FPart.FOptions.Include(xoIgnoreEncoding);
+    FPart.FEntityFormats = owner.FEntityFormats;
+    FPart.FIgnoreDtd = true;
+    FPart.FMaxDepth = owner.FMaxDepth;
+    FPart.FEntities->CopyForPart(*owner.FEntities);
+    FPart.FFile->SetFormat(tfUtf8);
+  }
+  ~TSplitReader() {
+    if (FThread == nullptr) return;
+    FCancel.store(true, std::memory_order_relaxed);
+    try {
+      FThread->Wait();
+    } catch (...) {  // NOLINT(bugprone-empty-catch): the part's failure only drops it
+    }
+  }
+  TSplitReader(const TSplitReader&) = delete;
+  TSplitReader& operator=(const TSplitReader&) = delete;
+
+  // Starts the part on the spare thread; false when it is busy.
+  bool Start() {
+    Rtl::TSpareThread* thread = XmlSpareThread();
+    if (thread == nullptr || !thread->TryRun([this] { Run(); })) return false;
+    FThread = thread;
+    return true;
+  }
+
+  // The reader of a part for the document that `p` reads, whose root
+  // `root` has a child, started; none when the document does not qualify
+  // or the spare thread is busy.
+  static std::unique_ptr<TSplitReader> Create(TXmlFile& owner, TParser& p, const TXmlElement& root);
+
+  // By the part's reader, at the top of its loop: true when the part ends
+  // here (an end tag of an element open before it, or the owner gave up),
+  // with the reader's state kept for Join.
+  bool PartEnds(TParser& p, const std::vector<TXmlElement*>& items) {
+    if (FCancel.load(std::memory_order_relaxed)) {
+      p.FStop = true;
+      return true;
+    }
+    if (items.size() != 1 || !p.FSources.empty() || p.Text()[0] != L'<') return false;
+    p.FillTo(2);
+    const std::wstring_view t = p.Text();
+    if (t.size() < 2 || t[1] != L'/') return false;
+    FStopped = true;
+    FStopPosition = p.InputPosition();
+    FDeepest = p.FDeepest;
+    FChunkReads = p.FChunkReads;
+    FWhiteSpace = p.FWhiteSpace;
+    FWhiteSpaceText = std::move(p.FWhiteSpaceText);
+    p.FWhiteSpace = false;
+    FHasPendingText = p.FHasPendingText;
+    if (FHasPendingText) FPendingText = std::move(p.FPendingText);
+    p.FHasPendingText = false;
+    p.FPendingParent = nullptr;
+    return true;
+  }
+
+  // Where the part starts, in characters of the input; a position beyond
+  // every input when there is no part. Waits for the second thread to work
+  // it out once the text reader has read past the part's start (the cursor
+  // may reach it then).
+  std::size_t SplitPosition(const TTextFile& text) const {
+    std::size_t position = FSplitPosition.load(std::memory_order_acquire);
+    while (position == UNKNOWN_C && text.GetBytesRead() >= static_cast<std::int64_t>(FSplit)) {
+      std::this_thread::yield();
+      position = FSplitPosition.load(std::memory_order_acquire);
+    }
+    return position;
+  }
+
+  // By the reader of the whole document, its cursor at the part's start:
+  // takes the part in (see above); false when it is dropped.
+  bool Join(TParser& p, std::vector<TXmlElement*>& items);
+
+private:
+  void Run() noexcept {
+    try {
+      const TUtf8Prefix prefix = ScanUtf8Prefix(FData, FSize, FStart, FSplit);
+      if (!prefix.Valid) FSplitPosition.store(NO_PART_C, std::memory_order_release);
+      if (!prefix.Valid) return;
+      FLine = static_cast<int>(std::min<std::size_t>(prefix.Lines + 1, INT_MAX));
+      FSplitPosition.store(prefix.Units, std::memory_order_release);
+      TBytesView stream(FData + FSplit, FSize - FSplit);
+      FPart.ReadPart(stream);
+      FRead = FStopped && !FPart.FInvalidData;
+    } catch (...) {
+      FRead = false;
+      std::size_t unknown = UNKNOWN_C;
+      FSplitPosition.compare_exchange_strong(unknown, NO_PART_C, std::memory_order_release);
+    }
+  }
+
+  friend class TXmlFile;
+  const std::uint8_t* FData;
+  std::size_t FSize, FStart, FSplit;
+  Rtl::TSpareThread* FThread = nullptr;
+  std::atomic<bool> FCancel{false};
+  // SplitPosition before the second thread has worked it out, and when there
+  // is no part.
+  static constexpr std::size_t UNKNOWN_C = SIZE_MAX;
+  static constexpr std::size_t NO_PART_C = SIZE_MAX - 1;
+  std::atomic<std::size_t> FSplitPosition{UNKNOWN_C};
+  // The line of the part's first character, as the reader of the whole
+  // counts lines when no replacement text held a line break before it.
+  int FLine = 1;
+  TXmlFile FPart;
+  // The part's reader's state where it stopped.
+  bool FRead = false;
+  bool FStopped = false;
+  std::size_t FStopPosition = 0;  // characters of the part up to its stop
+  std::size_t FDeepest = 0;
+  std::size_t FChunkReads = 0;
+  bool FWhiteSpace = false;
+  std::wstring FWhiteSpaceText;
+  bool FHasPendingText = false;
+  TParser::TPendingText FPendingText;
+};
+
+std::unique_ptr<TXmlFile::TSplitReader> TXmlFile::TSplitReader::Create(TXmlFile& owner, TParser& p,
+                                                                       const TXmlElement& root) {
+  const std::size_t least = GSplitReadBytes;
+  if (least == SIZE_MAX || owner.FFile->GetFormat() != tfUtf8 || !p.FSources.empty()) return nullptr;
+  auto* memory = dynamic_cast<Rtl::TCustomMemoryStream*>(owner.FFile->GetStream());
+  if (memory == nullptr || memory->Size() < owner.FInputStart) return nullptr;
+  const auto* data = static_cast<const std::uint8_t*>(memory->Memory());
+  const auto size = static_cast<std::size_t>(memory->Size());
+  if (size < least) return nullptr;
+  // The part starts at a start tag named as the root's first element,
+  // most likely one of its siblings.
+  std::string name = "<";
+  for (int i = 0; i < root.GetCount() && name.size() == 1; ++i) {
+    const TXmlElement* child = root.GetElements(i);
+    if (child->GetElementType() != xeSingle && child->GetElementType() != xeDouble) continue;
+    for (wchar_t c : child->GetName()) {
+      if (c >= 0x80) return nullptr;
+      name += static_cast<char>(c);
+    }
+  }
+  if (name.size() == 1) return nullptr;
+  // Beyond what the text reader has read: the cursor is before it.
+  const auto from = std::max(static_cast<std::size_t>(static_cast<double>(size) * SPLIT_READ_SHARE_C),
+                             static_cast<std::size_t>(memory->Position()));
+  const char* const begin = reinterpret_cast<const char*>(data);
+  const std::string_view input(begin, size);
+  std::size_t split = from;
+  for (;; ++split) {
+    split = input.find(name, split);
+    if (split == std::string_view::npos || split + name.size() >= size) return nullptr;
+    const char after = input[split + name.size()];
+    if (after == ' ' || after == '\t' || after == '\r' || after == '\n' || after == '>' || after == '/') break;
+  }
+  const std::size_t start = static_cast<std::size_t>(owner.FInputStart) + (owner.FFile->GetHasBom() ? 3 : 0);
+  if (start >= split) return nullptr;
+  auto reader = std::make_unique<TSplitReader>(owner, data, size, start, split);
+  if (!reader->Start()) return nullptr;
+  return reader;
+}
+
+void TXmlFile::ReadPart(Rtl::TStream& stream) {
+  FFile->Open(stream);
+  ReadElement(nullptr);
+}
+
+namespace {
+
+// Moves the line numbers of a node's tree (its elements and attributes) by `delta`.
+void ShiftLines(TXmlElement* node, int delta) {
+  std::vector<TXmlElement*> work{node};
+  while (!work.empty()) {
+    TXmlElement* e = work.back();
+    work.pop_back();
+    if (e->GetLineNumber() != 0) e->SetLineNumber(e->GetLineNumber() + delta);
+    if (e->HasAttributes())
+      for (int i = 0; i < e->GetAttributes().GetCount(); ++i) {
+        TXmlAttribute* a = e->GetAttributes().GetItems(i);
+        if (a->GetLineNumber() != 0) a->SetLineNumber(a->GetLineNumber() + delta);
+      }
+    for (int i = 0; i < e->GetCount(); ++i) work.push_back(e->GetElements(i));
+  }
+}
+
+}  // namespace
+
+bool TXmlFile::TSplitReader::Join(TParser& p, std::vector<TXmlElement*>& items) {
+  FThread->Wait();
+  FThread = nullptr;
+  if (!FRead || items.empty() || FPart.FItems.GetCount() != 1) return false;
+  TXmlFile& F = p.F;
+  TXmlElement* current = items.back();
+  TXmlElement* partRoot = FPart.GetItems(0);
+  if (F.IsRemoveWhiteSpace() && current->PreserveSpaces()) return false;
+  if (F.FElementStack.size() + FDeepest > static_cast<std::size_t>(std::max(F.FMaxDepth, 0))) return false;
+  TXmlFileEntities& entities = *F.FEntities;
+  const TXmlFileEntities& partEntities = *FPart.FEntities;
+  if (entities.GetExpandedChars() + partEntities.GetExpandedChars() >
+      std::max(entities.GetMaxEntityExpansion(), entities.GetReadChars() * 10))
+    return false;
+  // What ReadMarkup does before a start tag.
+  if (p.FHasPendingText) p.FlushText();
+  p.FlushWhiteSpace(current);
+  const int first = current->GetCount();
+  current->AppendChildrenOf(*partRoot);
+  if (partRoot->GetContainsText()) current->SetContainsText(true);
+  const int line = p.LineNumber();
+  if (line != FLine)
+    for (int i = first; i < current->GetCount(); ++i) ShiftLines(current->GetElements(i), line - FLine);
+  p.FSeenNode = true;
+  p.FWhiteSpace = FWhiteSpace;
+  p.FWhiteSpaceText = std::move(FWhiteSpaceText);
+  if (FHasPendingText) {
+    p.FPendingText = std::move(FPendingText);
+    p.FHasPendingText = true;
+    p.FPendingParent = current;
+  }
+  entities.TakeOverPart(partEntities);
+  entities.CountRead(static_cast<std::size_t>(partEntities.GetReadChars()) - FChunkReads);
+  entities.CountExpansion(static_cast<std::size_t>(partEntities.GetExpandedChars()));
+  F.FLanguageIdCases += FPart.FLanguageIdCases;
+  F.FLanguageIdKinds += FPart.FLanguageIdKinds;
+  F.FLanguageIdScripts += FPart.FLanguageIdScripts;
+  p.SkipTo(FSplitPosition.load(std::memory_order_relaxed) + FStopPosition);
+  ++GSplitReadsJoined;
+  return true;
+}
+
 // --- TXmlFile ---------------------------------------------------------------------
 
 TXmlFile::TXmlFile() : FEntities(std::make_unique<TXmlFileEntities>()) { FFile->SetIncludeLineBreak(true); }
@@ -1612,7 +2005,7 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
   } done{*this, nested};
   TParser& p = *FParser;
   if (!nested) {
-    p.FLineCounter = 1;
+    p.FLineCounter = FPartOf != nullptr ? FPartOf->FLine : 1;
     p.FLinePosition = 1;
     if (!FOptions.Contains(xoPartial)) {
       const wchar_t c = FFile->PeekChar(0);
@@ -1640,9 +2033,31 @@ void TXmlFile::ReadElement(TXmlElement* parentElement) {
   }
   const bool treeMode = !FOnElement || parentElement != nullptr;
   const std::size_t openAtStart = FElementStack.size();
+  // A large document in memory may have its later part read on the spare
+  // thread (see TSplitReader), once the root has a child.
+  bool maySplit = !nested && parentElement == nullptr && FPartOf == nullptr && !FOnElement && !FOnProgress &&
+                  !FOnIgnoreAttribute && !FLoadOnlyDeclaration && !FMakeWellFormed &&
+                  !FOptions.Contains(xoPartial) && !FOptions.Contains(xoStrict) && FInputStart >= 0;
+  std::unique_ptr<TSplitReader> split;
   try {
     while (!p.FStop && !(FOnProgress && FCancelled)) {
       if (!p.Ensure()) break;
+      if (maySplit && items.size() == 1 && items[0]->GetCount() > 0) {
+        maySplit = false;
+        split = TSplitReader::Create(*this, p, *items[0]);
+      }
+      if (split && p.FSources.empty()) {
+        const std::size_t at = p.InputPosition();
+        const std::size_t start = split->SplitPosition(*FFile);
+        if (at == start && p.Text()[0] == L'<') {
+          const bool joined = split->Join(p, items);
+          split.reset();
+          if (joined) continue;
+        } else if (at > start) {
+          split.reset();
+        }
+      }
+      if (FPartOf != nullptr && FPartOf->PartEnds(p, items)) break;
       if (p.Text()[0] == L'<')
         p.ReadMarkup(items, treeMode);
       else
@@ -1682,17 +2097,14 @@ namespace {
 // Files up to this size are read into memory before parsing.
 constexpr std::int64_t WHOLE_FILE_MAX_C = 256LL * 1024 * 1024;
 
-// A read-only stream over the caller's bytes, which are neither copied nor
-// owned: the reader only reads its input.
-class TBytesView : public Rtl::TCustomMemoryStream {
-public:
-  explicit TBytesView(const Rtl::TBytes& data) { SetPointer(data.data(), static_cast<std::int64_t>(data.size())); }
-  int Write(const void*, int) override { throw Rtl::EStreamError(Rtl::LoadResString(Rtl::SStreamSetSize)); }
-};
-
 }  // namespace
 
 bool TXmlFile::Load(Rtl::TStream& stream) {
+  FInputStart = stream.Position();
+  struct TReset {
+    std::int64_t& Start;
+    ~TReset() { Start = -1; }
+  } reset{FInputStart};
   Clear();
   FParser.reset();
   FElementStack.clear();

@@ -14,8 +14,8 @@ namespace {
 
 struct TXmlState {
   TXmlElement Empty;
-  // Made by the first large document written; ends at shutdown.
-  Rtl::TSpareThread Writer;
+  // Made by the first large document read or written; ends at shutdown.
+  Rtl::TSpareThread Spare;
 };
 
 constinit Rtl::TUnitState<TXmlState> State(L"QdXml");
@@ -26,7 +26,7 @@ constinit std::atomic<const TXmlElement*> EmptyAddress{nullptr};
 
 TXmlElement& EmptyElement() { return State.Get().Empty; }
 
-Rtl::TSpareThread* WriterSpareThread() { return State.Started() ? &State.Get().Writer : nullptr; }
+Rtl::TSpareThread* XmlSpareThread() { return State.Started() ? &State.Get().Spare : nullptr; }
 
 bool IsEmptyElement(const TXmlElement* element) { return element != nullptr && element == EmptyAddress.load(); }
 

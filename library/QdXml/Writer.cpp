@@ -585,7 +585,7 @@ public:
     // attribute indexes are made now.
     element->ActualPreserveSpaces();
     FWriter.SetUpAsPartOf(owner);
-    FThread = WriterSpareThread();
+    FThread = XmlSpareThread();
     if (FThread != nullptr && !FThread->TryRun([this] { WriteHalf(); })) FThread = nullptr;
   }
   ~TSplitWriter() {

@@ -505,7 +505,7 @@ TEST(XmlWriter, TwoThreadsWriteTheSameBytesAsOne) {
   {
     TXmlFile xml;
     xml.Load(Rtl::TBytes(sample.begin(), sample.end()));
-    Rtl::TSpareThread* spare = WriterSpareThread();
+    Rtl::TSpareThread* spare = XmlSpareThread();
     ASSERT_NE(spare, nullptr);
     std::atomic<bool> release{false};
     ASSERT_TRUE(spare->TryRun([&] {
