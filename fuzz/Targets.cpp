@@ -391,6 +391,7 @@ TTarget TextReaderTarget();
 TTarget XmlEntityTarget();
 TTarget XmlExternalNamesTarget();
 TTarget XmlReaderTarget();
+TTarget XmlSplitReaderTarget();
 TTarget LanguageListTarget();
 TTarget XmlWriterRoundTripTarget();
 TTarget XmlWriterTreesTarget();
@@ -424,6 +425,7 @@ std::span<const TTarget> Targets() {
       XmlEntityTarget(),
       XmlExternalNamesTarget(),
       XmlReaderTarget(),
+      XmlSplitReaderTarget(),
       XmlWriterRoundTripTarget(),
       XmlWriterTreesTarget(),
       XmlObjectTarget(),

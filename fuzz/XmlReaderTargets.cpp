@@ -1,8 +1,10 @@
-// The fuzz target of the XML reader: a document loaded from bytes with
+// The fuzz targets of the XML reader: a document loaded from bytes with
 // options chosen by the first byte, in tree mode or in event mode (with
-// the handler's results chosen by the second byte). Bad input may only
+// the handler's results chosen by the second byte); and a large document
+// read by one thread and by two. Bad input may only
 // raise the library's exceptions; the limits of entity expansion and
 // nesting keep every case small in memory and time.
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -11,6 +13,7 @@
 #include "Fuzz.h"
 #include "QdXml.h"
 #include "TestSupport.h"
+#include "XmlDescription.h"
 #include "runtime/Core/Exceptions.h"
 
 namespace Fuzz {
@@ -141,7 +144,89 @@ TBytes XmlReaderGenerate(std::uint64_t seed) {
   return Bytes(prefix + s);
 }
 
+// A large document read by one thread and by two (the later part on the
+// spare thread): the input's first byte chooses the options; the rest, up
+// to a byte 0x01, is put before the root (a declaration, a document type),
+// and what follows twice among the root's children, around the places where
+// the second thread's part starts (halfway) and ends. Both loads must
+// record the same or fail with the same message.
+void XmlSplitReader(TInput input) {
+  if (input.empty()) return;
+  const std::uint8_t flags = input[0];
+  const std::string text(input.begin() + 1, input.end());
+  const std::size_t cut = text.find('\x01');
+  const std::string prologue = cut == std::string::npos ? std::string() : text.substr(0, cut);
+  const std::string middle = cut == std::string::npos ? text : text.substr(cut + 1);
+  const auto items = [](int count) {
+    std::string out;
+    for (int i = 0; i < count; ++i) out += "  <i>x</i>\n";
+    return out;
+  };
+  const std::string document =
+      prologue + "<r>\n" + items(60) + middle + items(3) + middle + items(60) + (flags & 0x80 ? "" : "</r>");
+  TXmlOptions options;
+  if (flags & 1) options.Include(xoKeepFormat);
+  if (flags & 2) options.Include(xoRemoveWhiteSpace);
+  if (flags & 4) options.Include(xoNoEncodeDecode);
+  const auto outcome = [&](std::size_t splitBytes) -> std::wstring {
+    const std::size_t saved = GetXmlSplitReadBytes();
+    SetXmlSplitReadBytes(splitBytes);
+    TXmlFile xml;
+    xml.SetOptions(options);
+    xml.SetDoNotRaiseOnInvalidData(flags & 8);
+    if (flags & 0x10) xml.SetMaxDepth(4);
+    xml.GetEntities().SetMaxEntityExpansion(flags & 0x20 ? 200 : 100000);
+    std::wstring result;
+    try {
+      result = xml.Load(Rtl::TBytes(document.begin(), document.end())) ? L"loaded\n" : L"not loaded\n";
+    } catch (const EInvalidFileException& e) {
+      result = e.Message() + L" @" + std::to_wstring(e.GetLineNumber()) + L":" + std::to_wstring(e.GetPosition());
+    } catch (const Rtl::Exception& e) {
+      result = e.Message();
+    }
+    SetXmlSplitReadBytes(saved);
+    return result + XmlDescription::Describe(xml);
+  };
+  const std::wstring one = outcome(SIZE_MAX), two = outcome(0);
+  if (one != two) {
+    std::size_t at = 0;
+    while (at < one.size() && at < two.size() && one[at] == two[at]) ++at;
+    const std::size_t from = at > 100 ? at - 100 : 0;
+    Fail("two threads read otherwise than one: " + TestSupport::Narrow(one.substr(from, 300)) + " | " +
+         TestSupport::Narrow(two.substr(from, 300)));
+  }
+}
+
+std::vector<TBytes> XmlSplitReaderSeeds() {
+  const char* inputs[] = {
+      "\x02<?xml version=\"1.0\"?>\x01  <a x='1'>text &lt; <b/> &#x41;</a>\n",
+      "\x01<!DOCTYPE r [<!ENTITY e \"v&#10;w\">]>\x01<a>&e;&e;</a> loose <!-- c --><![CDATA[<i>]]>",
+      "\x03\x01<a xml:space=\"preserve\"> <i> x </i> </a><x xml:lang=\"de-DE\"/>",
+      "\x12\x01<a><b><c><d><e/></d></c></b></a>",
+      "\x02\x01<a></b>",
+      "\x82\x01<a>",
+      "\x02\xEF\xBB\xBF\x01<a>caf\xC3\xA9 \xF0\x9F\x93\x81</a>",
+  };
+  std::vector<TBytes> seeds;
+  for (const char* input : inputs) seeds.push_back(Bytes(input));
+  return seeds;
+}
+
+// A generated document of the reader's target: what comes before its root
+// becomes the prologue, the root the middle.
+TBytes XmlSplitReaderGenerate(std::uint64_t seed) {
+  const TBytes generated = XmlReaderGenerate(seed);
+  const std::string text(generated.begin() + 2, generated.end());
+  const std::size_t root = std::min(text.find("<r>"), text.size());
+  return Bytes(std::string(1, static_cast<char>(generated[0] & 0xBF)) + text.substr(0, root) + "\x01" +
+               text.substr(root));
+}
+
 }  // namespace
+
+TTarget XmlSplitReaderTarget() {
+  return {"xml-split-reader", XmlSplitReader, XmlSplitReaderSeeds, XmlReaderDictionary, 1, XmlSplitReaderGenerate};
+}
 
 TTarget XmlReaderTarget() {
   return {"xml-reader", XmlReader, XmlReaderSeeds, XmlReaderDictionary, 8, XmlReaderGenerate};

@@ -1655,17 +1655,24 @@ public:
   static std::unique_ptr<TSplitReader> Create(TXmlFile& owner, TParser& p, const TXmlElement& root);
 
   // By the part's reader, at the top of its loop: true when the part ends
-  // here (an end tag of an element open before it, or the owner gave up),
-  // with the reader's state kept for Join.
+  // here (at an end tag of an element open before it, with the reader's
+  // state kept for Join), or is not read on (the owner gave up, or what
+  // follows changes the document).
   bool PartEnds(TParser& p, const std::vector<TXmlElement*>& items) {
     if (FCancel.load(std::memory_order_relaxed)) {
       p.FStop = true;
       return true;
     }
-    if (items.size() != 1 || !p.FSources.empty() || p.Text()[0] != L'<') return false;
-    p.FillTo(2);
+    if (p.Text()[0] != L'<') return false;
+    p.FillTo(9);
     const std::wstring_view t = p.Text();
-    if (t.size() < 2 || t[1] != L'/') return false;
+    // A document type or a declaration changes the document (its entities,
+    // its encoding): the part is not read on.
+    if (t.starts_with(L"<!DOCTYPE") || t.starts_with(L"<?xml")) {
+      p.FStop = true;
+      return true;
+    }
+    if (items.size() != 1 || !p.FSources.empty() || t.size() < 2 || t[1] != L'/') return false;
     FStopped = true;
     FStopPosition = p.InputPosition();
     FDeepest = p.FDeepest;
@@ -1762,9 +1769,10 @@ std::unique_ptr<TXmlFile::TSplitReader> TXmlFile::TSplitReader::Create(TXmlFile&
     }
   }
   if (name.size() == 1) return nullptr;
-  // Beyond what the text reader has read: the cursor is before it.
+  const std::size_t start = static_cast<std::size_t>(owner.FInputStart) + (owner.FFile->GetHasBom() ? 3 : 0);
+  // Beyond the cursor: its characters take three bytes at most each.
   const auto from = std::max(static_cast<std::size_t>(static_cast<double>(size) * SPLIT_READ_SHARE_C),
-                             static_cast<std::size_t>(memory->Position()));
+                             start + 3 * p.InputPosition() + 1);
   const char* const begin = reinterpret_cast<const char*>(data);
   const std::string_view input(begin, size);
   std::size_t split = from;
@@ -1774,7 +1782,6 @@ std::unique_ptr<TXmlFile::TSplitReader> TXmlFile::TSplitReader::Create(TXmlFile&
     const char after = input[split + name.size()];
     if (after == ' ' || after == '\t' || after == '\r' || after == '\n' || after == '>' || after == '/') break;
   }
-  const std::size_t start = static_cast<std::size_t>(owner.FInputStart) + (owner.FFile->GetHasBom() ? 3 : 0);
   if (start >= split) return nullptr;
   auto reader = std::make_unique<TSplitReader>(owner, data, size, start, split);
   if (!reader->Start()) return nullptr;
