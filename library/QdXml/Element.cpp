@@ -3,13 +3,17 @@
 // optimisation) use a work list instead of recursion, so that a tree of any
 // depth is safe.
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <utility>
 
 #include "QdString/UnicodeString.h"
+#include "QdXml/File.h"
 #include "QdXml/Model.h"
 #include "QdXml/Strings.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Core/Memory.h"
+#include "runtime/Core/Threads.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/Text/Format.h"
 
@@ -58,10 +62,35 @@ TXmlElement::TXmlElement(std::wstring name, TXmlElementType elementType) : FElem
   TXmlPart::SetName(std::move(name));
 }
 
+namespace {
+
+// An element with this many children or more has the later half of them
+// freed on the unit's spare thread while it frees the first half.
+constexpr std::size_t FREE_ON_TWO_THREADS_C = 512;
+
+}  // namespace
+
 TXmlElement::~TXmlElement() {
   if (!FElements) return;
   TXmlElementList pending = std::move(*FElements);
   FElements.reset();
+  TXmlElementList later;
+  Rtl::TSpareThread* thread = pending.size() >= FREE_ON_TWO_THREADS_C ? XmlSpareThread() : nullptr;
+  if (thread != nullptr) {
+    const std::size_t half = pending.size() / 2;
+    later.assign(std::make_move_iterator(pending.begin() + static_cast<std::ptrdiff_t>(half)),
+                 std::make_move_iterator(pending.end()));
+    pending.resize(half);
+    if (!thread->TryRun([&later] { FreeTrees(later); })) {
+      thread = nullptr;
+      FreeTrees(later);
+    }
+  }
+  FreeTrees(pending);
+  if (thread != nullptr) thread->Wait();
+}
+
+void TXmlElement::FreeTrees(TXmlElementList& pending) noexcept {
   while (!pending.empty()) {
     std::unique_ptr<TXmlElement> node = std::move(pending.back());
     pending.pop_back();

@@ -716,6 +716,8 @@ public:
   Rtl::TDateTime GetAsDateTime(Rtl::TDateTime Default = 0) const { return GetDateTime(L"", Default); }
 
 private:
+  // Frees the nodes and their trees with a work list, never by recursion.
+  static void FreeTrees(TXmlElementList& pending) noexcept;
   friend class TXmlFile;  // its reader moves values between nodes it builds
 
   // The whitespace inside the tags and the caller's object, made on first use
