@@ -7,6 +7,7 @@
 // content is read from a stack of sources above the buffer.
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <climits>
 #include <exception>
 #include <cstddef>
@@ -212,8 +213,26 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
     for (const std::uint8_t* q = p; q < end && !(q > p && q[-1] == '?' && q[0] == '>'); ++q)
       if (*q >= 0x80) return result;
   }
+  constexpr std::uint64_t ONES_C = 0x0101010101010101ULL;
+  constexpr std::uint64_t HIGH_C = 0x8080808080808080ULL;
+  constexpr std::uint64_t LOW_C = 0x7F7F7F7F7F7F7F7FULL;
+  // The high bit of each zero byte of `v`, exactly.
+  const auto zeros = [](std::uint64_t v) { return ~(((v & LOW_C) + LOW_C) | v | LOW_C); };
   bool lastCr = false, lastLf = false;
   while (p < stop) {
+    // Eight bytes of ASCII without NUL or CR at a time: each LF is a line
+    // (none follows a CR here).
+    while (stop - p >= 8 && !lastCr) {
+      std::uint64_t word;
+      std::memcpy(&word, p, 8);
+      if ((word & HIGH_C) != 0 || zeros(word) != 0 || zeros(word ^ (ONES_C * '\r')) != 0) break;
+      const std::uint64_t lf = zeros(word ^ (ONES_C * '\n'));
+      result.Lines += static_cast<std::size_t>(std::popcount(lf));
+      lastLf = (lf >> 63) != 0;
+      result.Units += 8;
+      p += 8;
+    }
+    if (p >= stop) break;
     const std::uint8_t b = *p;
     if (b == '\n') {
       if (!lastCr) ++result.Lines;
@@ -239,7 +258,7 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
     if (end - p >= 8) {
       std::uint64_t word;
       std::memcpy(&word, p, 8);
-      if ((word & 0x8080808080808080ULL) == 0 && ((word - 0x0101010101010101ULL) & ~word & 0x8080808080808080ULL) == 0) {
+      if ((word & HIGH_C) == 0 && zeros(word) == 0) {
         p += 8;
         continue;
       }
@@ -390,14 +409,18 @@ public:
   std::size_t InputPosition() const { return FErased + FPos; }
   // Reads on to `position` of the input without parsing what lies before it
   // (its lines, line breaks and characters are counted as when it is parsed).
+  // Staged text is shown as far as the position at once, not chunk by chunk:
+  // the position is where a chunk starts.
   void SkipTo(std::size_t position) {
     while (InputPosition() < position) {
       const std::size_t visible = FLine.size() - FStaged;
-      if (FPos == visible) {
-        if (!DoReadLine()) return;
-        continue;
+      if (FPos < visible) {
+        FPos += std::min(position - InputPosition(), visible - FPos);
+      } else if (FStaged > 0) {
+        ShowStaged(std::min(position - InputPosition(), FStaged));
+      } else if (!DoReadLine()) {
+        return;
       }
-      FPos += std::min(position - InputPosition(), visible - FPos);
     }
   }
   std::size_t FHoldEnd = 0;  // in FLine: no block is read while the cursor is before it
@@ -407,7 +430,11 @@ public:
   void ShowStagedChunk() {
     const std::size_t from = FLine.size() - FStaged;
     const std::size_t next = FindChar(FLine, from + 1, L'<');
-    const std::size_t count = (next == npos ? FLine.size() : next) - from;
+    ShowStaged((next == npos ? FLine.size() : next) - from);
+  }
+  // Shows the next `count` staged characters.
+  void ShowStaged(std::size_t count) {
+    const std::size_t from = FLine.size() - FStaged;
     FStaged -= count;
     F.FEntities->CountRead(count);
     FChunkReads += count;

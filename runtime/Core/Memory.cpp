@@ -46,7 +46,7 @@ struct TSlab {
   std::uint32_t Live;
   std::uint16_t SizeClass;  // 0 while in the store
   std::uint8_t Listed;      // in its size class's list
-  std::uint8_t Heap;        // OWN_HEAP_C or SHARED_HEAP_C
+  std::uint8_t Heap;        // an owned heap (below OWNED_HEAPS_C) or SHARED_HEAP_C
   std::uint8_t FreeInChunk;  // kept by the chunk's first slab: slabs in the store
 };
 static_assert(sizeof(TSlab) <= SLAB_HEADER_C);
@@ -79,24 +79,28 @@ private:
 struct TSizeClass {
   TSpinLock Lock;
   TSlab* Open = nullptr;  // slabs with room, most recently freed into first
-  // Own heap only: blocks given back by other threads, taken in by the
+  // Owned heaps only: blocks given back by other threads, taken in by the
   // owner when it runs out of room.
   std::atomic<TFreeBlock*> Remote{nullptr};
 };
 
-// Two heaps of size classes. The thread that took the first block owns
-// the first: it takes and gives back its blocks without a lock (a lock
-// taken and released is most of the cost of a block otherwise), and other
-// threads give its blocks back onto a list of their own. Every other
-// thread shares the second, under the size classes' locks. A slab belongs
-// to one heap for as long as it holds blocks.
-constexpr std::uint8_t OWN_HEAP_C = 0;
-constexpr std::uint8_t SHARED_HEAP_C = 1;
-constinit TSizeClass Classes[2][CLASS_COUNT_C];
+// Heaps of size classes. The thread that took the first block owns the
+// first, a thread that claims it (ClaimHeap) the second: the owner takes
+// and gives back its blocks without a lock (a lock taken and released is
+// most of the cost of a block otherwise), and other threads give its
+// blocks back onto a list of their own. Every other thread shares the
+// last, under the size classes' locks. A slab belongs to one heap for as
+// long as it holds blocks.
+constexpr std::uint8_t MAIN_HEAP_C = 0;
+constexpr std::uint8_t CLAIMED_HEAP_C = 1;
+constexpr std::uint8_t OWNED_HEAPS_C = 2;
+constexpr std::uint8_t SHARED_HEAP_C = 2;
+constinit TSizeClass Classes[3][CLASS_COUNT_C];
 
-// The owner of the own heap, by its thread block (unique among the live
-// threads); null until the first block.
-constinit std::atomic<const void*> Owner{nullptr};
+// The owners of the owned heaps, by their thread blocks (unique among the
+// live threads); the first is null until the first block, the second
+// while no thread claims it.
+constinit std::atomic<const void*> Owners[OWNED_HEAPS_C];
 
 // The thread's own block, read from the segment register that points at it
 // (NtCurrentTeb's read, which draws a false bounds warning from GCC 12).
@@ -112,14 +116,17 @@ const void* CurrentThread() noexcept {
   return block;
 }
 
-bool IsOwner() noexcept {
-  const void* owner = Owner.load(std::memory_order_relaxed);
-  if (owner == CurrentThread()) [[likely]]
-    return true;
-  if (owner != nullptr) return false;
-  const void* expected = nullptr;
-  return Owner.compare_exchange_strong(expected, CurrentThread(), std::memory_order_relaxed) ||
-         expected == CurrentThread();
+// The heap of the calling thread.
+std::uint8_t HeapOfThread() noexcept {
+  const void* self = CurrentThread();
+  const void* main = Owners[MAIN_HEAP_C].load(std::memory_order_relaxed);
+  if (main == self) [[likely]]
+    return MAIN_HEAP_C;
+  if (Owners[CLAIMED_HEAP_C].load(std::memory_order_relaxed) == self) return CLAIMED_HEAP_C;
+  if (main == nullptr &&
+      (Owners[MAIN_HEAP_C].compare_exchange_strong(main, self, std::memory_order_relaxed) || main == self))
+    return MAIN_HEAP_C;
+  return SHARED_HEAP_C;
 }
 
 // The store of free slabs and the count of what is held.
@@ -296,7 +303,7 @@ void TakeInRemote(TSizeClass& sizeClass) noexcept {
 // owner or under its lock; nullptr when there is no memory.
 void* TakeFrom(TSizeClass& sizeClass, std::size_t classIndex, std::uint8_t heap) noexcept {
   TSlab* slab = sizeClass.Open;
-  if (slab == nullptr && heap == OWN_HEAP_C && sizeClass.Remote.load(std::memory_order_relaxed) != nullptr) {
+  if (slab == nullptr && heap < OWNED_HEAPS_C && sizeClass.Remote.load(std::memory_order_relaxed) != nullptr) {
     TakeInRemote(sizeClass);
     slab = sizeClass.Open;
   }
@@ -319,7 +326,8 @@ void* TakeFrom(TSizeClass& sizeClass, std::size_t classIndex, std::uint8_t heap)
 }
 
 void* TakeBlock(std::size_t classIndex) noexcept {
-  if (IsOwner()) return TakeFrom(Classes[OWN_HEAP_C][classIndex], classIndex, OWN_HEAP_C);
+  const std::uint8_t heap = HeapOfThread();
+  if (heap < OWNED_HEAPS_C) return TakeFrom(Classes[heap][classIndex], classIndex, heap);
   TSizeClass& sizeClass = Classes[SHARED_HEAP_C][classIndex];
   TLocked locked(sizeClass.Lock);
   return TakeFrom(sizeClass, classIndex, SHARED_HEAP_C);
@@ -350,9 +358,9 @@ void GiveTo(TSizeClass& sizeClass, TSlab* slab, void* block) noexcept {
 void GiveBlock(void* block) noexcept {
   TSlab* slab = SlabOf(block);
   // A slab's heap and size class stay as they are while it holds a block.
-  if (slab->Heap == OWN_HEAP_C) {
-    TSizeClass& sizeClass = Classes[OWN_HEAP_C][slab->SizeClass];
-    if (IsOwner()) return GiveTo(sizeClass, slab, block);
+  if (slab->Heap < OWNED_HEAPS_C) {
+    TSizeClass& sizeClass = Classes[slab->Heap][slab->SizeClass];
+    if (HeapOfThread() == slab->Heap) return GiveTo(sizeClass, slab, block);
     // Another thread's: onto the list that the owner takes in.
     auto* free = static_cast<TFreeBlock*>(block);
     free->Next = sizeClass.Remote.load(std::memory_order_relaxed);
@@ -410,11 +418,21 @@ bool Owns(const void* block) noexcept {
   return mark != nullptr && std::atomic_ref<std::uint8_t>(*mark).load(std::memory_order_relaxed) != 0;
 }
 
+bool ClaimHeap() noexcept {
+  const void* expected = nullptr;
+  return Owners[CLAIMED_HEAP_C].compare_exchange_strong(expected, CurrentThread(), std::memory_order_acq_rel);
+}
+
+void ReleaseHeap() noexcept {
+  const void* self = CurrentThread();
+  Owners[CLAIMED_HEAP_C].compare_exchange_strong(self, nullptr, std::memory_order_acq_rel);
+}
+
 std::size_t ReleaseFreeMemory() noexcept {
   // The owner first takes in what other threads gave back to its heap, so
   // that slabs left empty by them go to the store too.
-  if (IsOwner())
-    for (TSizeClass& sizeClass : Classes[OWN_HEAP_C])
+  if (const std::uint8_t heap = HeapOfThread(); heap < OWNED_HEAPS_C)
+    for (TSizeClass& sizeClass : Classes[heap])
       if (sizeClass.Remote.load(std::memory_order_relaxed) != nullptr) TakeInRemote(sizeClass);
   TLocked locked(Store.Lock);
   std::size_t released = 0;

@@ -2,10 +2,11 @@
 // replaces the global operator new and delete): blocks of up to
 // SMALL_LIMIT_C bytes are cut from slabs of 64 KB, one list of slabs per
 // size class. The thread that takes the first block (the program's main
-// thread) has a heap of size classes of its own, used without a lock;
-// other threads share a second heap, each size class under a spin lock of
-// its own, and give the first one's blocks back onto a list that its owner
-// takes in when it runs out of room. Larger blocks come
+// thread) has a heap of size classes of its own, used without a lock, and
+// so has a thread that claims the second (a spare thread that works beside
+// it); other threads share a third heap, each size class under a spin lock
+// of its own, and give an owned heap's blocks back onto a list that its
+// owner takes in when it runs out of room. Larger blocks come
 // from the C runtime's heap. A slab whose blocks are all free goes back to a
 // common store, and a megabyte of slabs that are all free goes back to the
 // system beyond the 16 that are kept. Blocks carry no header: a slab keeps its size
@@ -33,6 +34,12 @@ void* Allocate(std::size_t size);
 void* AllocateSmall(std::size_t size);
 // Gives back a block of Allocate or AllocateSmall; nullptr is ignored.
 void Free(void* block) noexcept;
+
+// The calling thread takes the second heap of its own, when no other
+// thread has it; true when it did. It gives it up with ReleaseHeap before
+// it ends (its blocks stay valid: the next owner takes them over).
+bool ClaimHeap() noexcept;
+void ReleaseHeap() noexcept;
 
 // Gives every megabyte of slabs that are all free back to the system (up to
 // 16 are kept otherwise, for the next blocks); the number given back.

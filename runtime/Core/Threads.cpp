@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "runtime/Core/Exceptions.h"
+#include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/Core/Strings.h"
 
@@ -113,6 +114,14 @@ void TSpareThread::Wait() {
 }
 
 void TSpareThread::Loop() {
+  // The thread's blocks come from a heap of its own when it is the first to
+  // ask (its jobs make many: a part of a document read beside another).
+  struct THeap {
+    bool Own = Rtl::Memory::ClaimHeap();
+    ~THeap() {
+      if (Own) Rtl::Memory::ReleaseHeap();
+    }
+  } heap;
   std::unique_lock lock(FLock);
   for (;;) {
     if (!FRunning && !FEnding) {

@@ -1,7 +1,7 @@
 // The memory manager behind operator new: blocks of every size class,
-// alignment, blocks given back by other threads (also the main thread's,
-// whose heap has no lock), memory going back to the system, and running out
-// of memory.
+// alignment, blocks given back by other threads (also those of the heaps
+// that one thread owns and uses without a lock), memory going back to the
+// system, and running out of memory.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -197,6 +197,52 @@ TEST(Memory, TheMainThreadsBlocksGoBackFromOtherThreadsWhileItWorks) {
   }
   EXPECT_EQ(damaged.load(), 0);
   EXPECT_LE(Rtl::Memory::Usage().Chunks, chunksAfterFirstRounds + 1);
+}
+
+TEST(Memory, AClaimedHeapServesOneThreadAtATimeAndPassesOn) {
+  // A thread claims the second heap; another can't while it has it. Its
+  // blocks given back by the main thread are taken in again, and once it
+  // gives the heap up, the next thread takes it over with the blocks that
+  // are still out.
+  std::atomic<int> damaged{0};
+  std::vector<TBlock> handed;
+  std::vector<TBlock> left;
+  std::thread first([&] {
+    ASSERT_TRUE(Rtl::Memory::ClaimHeap());
+    std::thread([] { EXPECT_FALSE(Rtl::Memory::ClaimHeap()); }).join();
+    std::mt19937 random(3);
+    for (int round = 0; round < 3; ++round) {
+      std::vector<TBlock> mine;
+      for (int i = 0; i < 3000; ++i) {
+        const std::size_t size = 8 + random() % 300;
+        TBlock block{static_cast<unsigned char*>(::operator new(size)), size, static_cast<unsigned char>(random())};
+        Fill(block);
+        (i % 3 == 0 ? handed : i % 3 == 1 ? left : mine).push_back(block);
+      }
+      for (const TBlock& b : mine) {
+        if (!Intact(b)) ++damaged;
+        ::operator delete(b.Data);
+      }
+    }
+    Rtl::Memory::ReleaseHeap();
+  });
+  first.join();
+  for (const TBlock& b : handed) {
+    if (!Intact(b)) ++damaged;
+    ::operator delete(b.Data);
+  }
+  std::thread([&] {
+    ASSERT_TRUE(Rtl::Memory::ClaimHeap());
+    for (const TBlock& b : left) {
+      if (!Intact(b)) ++damaged;
+      ::operator delete(b.Data);
+    }
+    std::vector<void*> blocks;
+    for (int i = 0; i < 5000; ++i) blocks.push_back(::operator new(static_cast<std::size_t>(8 + i % 300)));
+    for (void* block : blocks) ::operator delete(block);
+    Rtl::Memory::ReleaseHeap();
+  }).join();
+  EXPECT_EQ(damaged.load(), 0);
 }
 
 TEST(Memory, FreedMemoryGoesBackToTheSystem) {
