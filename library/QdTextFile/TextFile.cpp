@@ -1033,6 +1033,25 @@ bool StartsWithAsciiNoCase(const std::uint8_t* p, std::size_t n, std::string_vie
 
 }  // namespace
 
+void TTextFile::SkipToByte(std::int64_t position) {
+  if (FStream == nullptr || FIsStreamUtf16) return;
+  const std::int64_t bufferStart = FStreamPosition - FDataSize;
+  if (FDataSize > 0 && position >= bufferStart && position <= FStreamPosition) {
+    FDataIndex = static_cast<int>(position - bufferStart);
+  } else {
+    // A fill of its own at the position (never the first fill, which
+    // decides the format).
+    const auto fill = static_cast<int>(
+        std::clamp<std::int64_t>(FStreamSize - position, 0, static_cast<std::int64_t>(FData.size())));
+    FStream->SetPosition(position);
+    if (fill > 0) FStream->ReadBuffer(FData.data(), fill);
+    FStreamPosition = position + fill;
+    FDataIndex = 0;
+    FDataSize = fill;
+  }
+  FLastLineEnd.clear();
+}
+
 std::size_t TTextFile::ReadLines(std::wstring& text, wchar_t endChar, std::size_t maxBytes,
                                  std::span<const std::string_view> stopAfter, bool detectNewLine) {
   if (FDataSize == 0) ReadData();  // the first fill decides the format

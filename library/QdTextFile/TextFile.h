@@ -156,6 +156,12 @@ public:
   // through ProcessChar when it takes the text in.
   std::size_t ReadLines(std::wstring& text, wchar_t endChar, std::size_t maxBytes,
                         std::span<const std::string_view> stopAfter, bool detectNewLine = true);
+  // Moves reading on to the byte `position` of the stream (at or after
+  // where reading stands, at the start of a character), for a reader that
+  // took the bytes between in by other means: the format and the
+  // line-break detector stay as they are (the caller gives the detector
+  // those bytes' breaks). Only for a stream of bytes.
+  void SkipToByte(std::int64_t position);
   // The raw bytes of the next line of a byte format (ANSI, UTF-8, GB18030).
   Rtl::RawByteString ReadAnsiLine(wchar_t endChar = 0);
   // The rest of the text with its line breaks; IncludeLineBreak stays set.

@@ -42,4 +42,21 @@ inline std::size_t FindAny(const wchar_t* p, std::size_t n, TUnits... units) {
   return n;
 }
 
+// The same for bytes, sixteen at a time.
+template <class... TUnits>
+inline std::size_t FindAny(const std::uint8_t* p, std::size_t n, TUnits... units) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i hit = (_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(units))) | ...);
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < n; ++i)
+    if (((p[i] == static_cast<std::uint8_t>(units)) || ...)) return i;
+  return n;
+}
+
 }  // namespace Qd

@@ -271,6 +271,35 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
   return result;
 }
 
+// The bytes of the first `units` UTF-16 units of the well-formed UTF-8
+// text p[0, n): eight bytes at a time (the leading bytes count one unit,
+// those of four-byte sequences two), the last ones one by one.
+std::size_t Utf8BytesOfUnits(const std::uint8_t* p, std::size_t n, std::size_t units) {
+  constexpr std::uint64_t HIGH_C = 0x8080808080808080ULL;
+  std::size_t b = 0, u = 0;
+  while (b + 8 <= n) {
+    std::uint64_t w;
+    std::memcpy(&w, p + b, 8);
+    // Continuation bytes (10xxxxxx) and leading bytes of four (11110xxx).
+    const std::uint64_t continuation = w & ~(w << 1) & HIGH_C;
+    const std::uint64_t four = w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & HIGH_C;
+    const std::size_t inWord = 8 - static_cast<std::size_t>(std::popcount(continuation)) +
+                               static_cast<std::size_t>(std::popcount(four));
+    if (u + inWord > units) break;
+    u += inWord;
+    b += 8;
+  }
+  // A sequence begun before stays whole.
+  while (b < n && (p[b] & 0xC0) == 0x80) ++b;
+  while (u < units && b < n) {
+    const std::uint8_t lead = p[b];
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    u += length == 4 ? 2 : 1;
+    b += length;
+  }
+  return std::min(b, n);
+}
+
 // A source of replacement text: the entity's value and the cursor in it.
 struct TSource {
   const TXmlEntity* Entity;
@@ -455,17 +484,23 @@ public:
   void DetectLineBreaks() {
     const std::size_t count = FUndetectedEnd - FUndetectedStart;
     FUndetectedStart = FUndetectedEnd;
+    DetectLineBreaks(FLine.data() + FUndetectedEnd - count, count);
+  }
+  // Gives the detector the text p[0, count), characters or the bytes of
+  // UTF-8 text (only CR, LF and other tell apart for it).
+  template <class TChar>
+  void DetectLineBreaks(const TChar* p, std::size_t count) {
     if (count == 0) return;
     // Only a break character and the one after it change the detector's
     // state (the first character may follow a break given before).
-    const wchar_t* p = FLine.data() + FUndetectedEnd - count;
-    FText.ProcessChar(p[0]);
+    FText.ProcessChar(static_cast<wchar_t>(p[0]));
     std::size_t done = 1;  // characters before this were given to the detector
     for (std::size_t k = 0; k < count;) {
       const std::size_t b = k + FindAny(p + k, count - k, L'\r', L'\n');
       if (b == count) break;
       // The break and the character after it.
-      for (std::size_t j = std::max(b, done); j <= b + 1 && j < count; ++j) FText.ProcessChar(p[j]);
+      for (std::size_t j = std::max(b, done); j <= b + 1 && j < count; ++j)
+        FText.ProcessChar(static_cast<wchar_t>(p[j]));
       done = std::max(done, std::min(b + 2, count));
       k = b + 1;
     }
@@ -1621,7 +1656,7 @@ std::atomic<std::size_t> GSplitReadsJoined{0};
 // The part starts at the first start tag of the sought name at or after
 // this share of the input (the reader of the first part also reads through
 // the second, without parsing it, before it goes on).
-constexpr double SPLIT_READ_SHARE_C = 0.5;
+constexpr double SPLIT_READ_SHARE_C = 0.54;
 
 }  // namespace
 
@@ -1702,6 +1737,11 @@ public:
     if (items.size() != 1 || !p.FSources.empty() || t.size() < 2 || t[1] != L'/') return false;
     FStopped = true;
     FStopPosition = p.InputPosition();
+    p.Sync();
+    FEndLine = p.FLineCounter;
+    FEndColumn = p.FLinePosition;
+    FEndLastCr = p.FLastCr;
+    FEndLastLf = p.FLastLf;
     FDeepest = p.FDeepest;
     FChunkReads = p.FChunkReads;
     FWhiteSpace = p.FWhiteSpace;
@@ -1730,6 +1770,7 @@ public:
   // By the reader of the whole document, its cursor at the part's start:
   // takes the part in (see above); false when it is dropped.
   bool Join(TParser& p, std::vector<TXmlElement*>& items);
+  void TakeOver(TParser& p);
 
 private:
   void Run() noexcept {
@@ -1742,6 +1783,7 @@ private:
       TBytesView stream(FData + FSplit, FSize - FSplit);
       FPart.ReadPart(stream);
       FRead = FStopped && !FPart.FInvalidData;
+      if (FRead) FStopByte = FSplit + Utf8BytesOfUnits(FData + FSplit, FSize - FSplit, FStopPosition);
     } catch (...) {
       FRead = false;
       std::size_t unknown = UNKNOWN_C;
@@ -1767,6 +1809,12 @@ private:
   bool FRead = false;
   bool FStopped = false;
   std::size_t FStopPosition = 0;  // characters of the part up to its stop
+  std::size_t FStopByte = 0;      // where the stop is in the input
+  // The line counter's state at the stop.
+  int FEndLine = 1;
+  int FEndColumn = 1;
+  bool FEndLastCr = false;
+  bool FEndLastLf = false;
   std::size_t FDeepest = 0;
   std::size_t FChunkReads = 0;
   bool FWhiteSpace = false;
@@ -1813,6 +1861,36 @@ std::unique_ptr<TXmlFile::TSplitReader> TXmlFile::TSplitReader::Create(TXmlFile&
   auto reader = std::make_unique<TSplitReader>(owner, data, size, start, split);
   if (!reader->Start()) return nullptr;
   return reader;
+}
+
+// Moves the reader of the whole document to the part's end. When it has not
+// shown itself text beyond that end, the text between is not decoded again:
+// the line counter takes the part's, the line-break detector gets the
+// part's breaks from its bytes, the text reader goes on at the end's byte.
+// Otherwise it reads on through the text without parsing it.
+void TXmlFile::TSplitReader::TakeOver(TParser& p) {
+  const std::size_t start = FSplitPosition.load(std::memory_order_relaxed);
+  const std::size_t stop = start + FStopPosition;
+  p.Sync();
+  p.DetectLineBreaks();
+  const std::size_t shown = p.FErased + (p.FLine.size() - p.FStaged);
+  if (shown > stop || shown < start) return p.SkipTo(stop);
+  const std::size_t shownByte = FSplit + Utf8BytesOfUnits(FData + FSplit, FStopByte - FSplit, shown - start);
+  p.DetectLineBreaks(FData + shownByte, FStopByte - shownByte);
+  p.F.FEntities->CountRead(stop - shown);
+  p.FChunkReads += stop - shown;
+  p.FLinePosition = FEndLine > FLine ? FEndColumn : p.FLinePosition + FEndColumn - 1;
+  p.FLineCounter += FEndLine - FLine;
+  p.FLastCr = FEndLastCr;
+  p.FLastLf = FEndLastLf;
+  // The buffer ends at the cursor, which stands at the stop.
+  p.FLine.resize(p.FPos);
+  p.FStaged = 0;
+  p.FUndetectedStart = p.FUndetectedEnd = p.FPos;
+  p.FCounted = p.FPos;
+  p.FHoldEnd = std::min(p.FHoldEnd, p.FPos);
+  p.FErased = stop - p.FPos;
+  p.FText.SkipToByte(static_cast<std::int64_t>(FStopByte));
 }
 
 void TXmlFile::ReadPart(Rtl::TStream& stream) {
@@ -1877,7 +1955,7 @@ bool TXmlFile::TSplitReader::Join(TParser& p, std::vector<TXmlElement*>& items) 
   F.FLanguageIdCases += FPart.FLanguageIdCases;
   F.FLanguageIdKinds += FPart.FLanguageIdKinds;
   F.FLanguageIdScripts += FPart.FLanguageIdScripts;
-  p.SkipTo(FSplitPosition.load(std::memory_order_relaxed) + FStopPosition);
+  TakeOver(p);
   ++GSplitReadsJoined;
   return true;
 }

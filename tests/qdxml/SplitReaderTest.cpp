@@ -6,6 +6,7 @@
 // message; the cases where the part must be dropped are among them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -113,6 +114,13 @@ TEST(XmlSplitReader, TwoThreadsReadTheSameTreeAsOne) {
       Items(4000, "  <item xml:lang=\"de_DE\">&e; &#x3C; &#60; &apos; &unknown;</item>\n",
             "<!DOCTYPE r [<!ENTITY e \"declared\">]>\n<r xml:lang=\"en-US\">&e; &amp;", "&e;</r>");
   EXPECT_TRUE(ExpectSameBothWays(entities, "entities"));
+  // After the part: the lines and columns of what follows (here a fault),
+  // and the kind of line break when the part holds the last ones.
+  ExpectSameBothWays(Items(4000, "", "<r><item/><g>", "</g>\n  <x> </y>\n</r>"), "fault after the part");
+  std::string crlf = Items(4000, "");
+  for (std::size_t at = crlf.size() / 2; (at = crlf.find('\n', at)) != std::string::npos; at += 2) crlf.insert(at, "\r");
+  crlf.erase(std::remove(crlf.end() - 12, crlf.end(), '\n'), crlf.end());
+  EXPECT_TRUE(ExpectSameBothWays(crlf, "line breaks of the part"));
   // The part starts deep inside an element: it ends at that element's end.
   EXPECT_TRUE(ExpectSameBothWays(Items(4000, "", "<r><item/><group>", "</group></r>"), "nested"));
 }
