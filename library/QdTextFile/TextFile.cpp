@@ -49,7 +49,8 @@ public:
 
   int Read(void*, int) override { return 0; }
   int Write(const void* buffer, int count) override {
-    if (count > 0) Append(buffer, static_cast<std::size_t>(count));
+    if (count <= 0) return 0;
+    Append(buffer, static_cast<std::size_t>(count));
     return count;
   }
   // Appends only: the position is always the end.
