@@ -162,10 +162,8 @@ public:
   // Appends to the new file. After a failure the new file is gone and every
   // later call raises.
   void Write(const void* data, std::size_t size);
-  // Flushes, closes and renames the new file over the target.
+  // Flushes, closes and renames the new file over the target; once.
   void Commit();
-  // The new file's full name.
-  const std::wstring& GetPartialName() const;
 
 private:
   struct TState;

@@ -215,8 +215,6 @@ TFileReplacement::TFileReplacement(const std::wstring& fileName) : FState(std::m
 
 TFileReplacement::~TFileReplacement() { FState->Discard(); }
 
-const std::wstring& TFileReplacement::GetPartialName() const { return FState->Partial; }
-
 void TFileReplacement::Write(const void* data, std::size_t size) {
   if (FState->Done) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
   try {
