@@ -1,7 +1,9 @@
 // TFile: file, directory and path helpers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "runtime/Core/DateTime.h"
@@ -137,6 +139,35 @@ public:
   // A target that is a link or has other names (hard links) is truncated
   // and written where it is, so that all its names keep showing one file.
   static void BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName);
+  // The file is a link or has other names (hard links): a new file put in
+  // its place would leave those names with the old data.
+  static bool HasOtherNames(const std::wstring& fileName);
+};
+
+// The new content of a file, written beside it and put in its place only
+// when complete: the bytes go to a new file "~qd<guid>.tmp" in the target's
+// directory (which must exist), and Commit flushes it to disk, closes it and
+// renames it over the target. The target keeps its old content until then;
+// the new file is removed when a write, the flush or the rename fails, and
+// when the object goes without Commit. EFCreateError when the new file
+// can't be made or can't take the target's place, EWriteError when a write
+// fails.
+class TFileReplacement {
+public:
+  explicit TFileReplacement(const std::wstring& fileName);
+  ~TFileReplacement();
+  TFileReplacement(const TFileReplacement&) = delete;
+  TFileReplacement& operator=(const TFileReplacement&) = delete;
+
+  // Appends to the new file. After a failure the new file is gone and every
+  // later call raises.
+  void Write(const void* data, std::size_t size);
+  // Flushes, closes and renames the new file over the target; once.
+  void Commit();
+
+private:
+  struct TState;
+  std::unique_ptr<TState> FState;
 };
 
 }  // namespace Qd

@@ -81,46 +81,6 @@ void WriteAll(Rtl::TStream& stream, const Rtl::TBytes& data) {
   }
 }
 
-// The file is a link, or has other names (hard links): putting a new file in
-// its place would leave those names with the old data.
-bool HasOtherNames(const std::wstring& fileName) {
-  const DWORD attributes = GetFileAttributesW(fileName.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
-  const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-  BY_HANDLE_FILE_INFORMATION info;
-  return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
-}
-
-// Writes the bytes to a new file in the target's directory and puts it in
-// the target's place only when all of them are on disk; on any failure the
-// new file is removed and the target stays as it was.
-void ReplaceFileContents(const std::wstring& fileName, const Rtl::TBytes& data) {
-  const std::wstring target = Rtl::ExpandFileName(fileName);
-  const std::wstring partial =
-      TFile::AddBackSlash(Rtl::ExtractFileDir(target)) + L"~qd" + TQdSystem::GetGuid() + L".tmp";
-  Rtl::TFileHandle handle(
-      CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!handle) RaiseCreateError(fileName, GetLastError());
-  try {
-    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(handle.Get()));
-    WriteAll(stream, data);
-    if (!FlushFileBuffers(handle.Get())) Rtl::RaiseLastOSError();
-  } catch (...) {
-    handle.Reset();  // a file still open can't be deleted
-    DeleteFileW(partial.c_str());
-    throw;
-  }
-  handle.Reset();  // closed before it takes the target's place
-  if (!MoveFileExW(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    const DWORD error = GetLastError();
-    DeleteFileW(partial.c_str());
-    RaiseCreateError(fileName, error);
-  }
-}
-
 }  // namespace
 
 // --- Stamps, streams and bytes ---------------------------------------------------
@@ -202,11 +162,90 @@ Rtl::TBytes TFile::FileToBytes(const std::wstring& fileName) {
 void TFile::BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName) {
   CreateDir(Rtl::ExtractFileDir(fileName));
   if (!HasOtherNames(fileName)) {
-    ReplaceFileContents(fileName, data);
+    TFileReplacement replacement(fileName);
+    replacement.Write(data.data(), data.size());
+    replacement.Commit();
     return;
   }
   Rtl::TFileStream file(fileName, Rtl::fmCreate);
   WriteAll(file, data);
+}
+
+bool TFile::HasOtherNames(const std::wstring& fileName) {
+  const DWORD attributes = GetFileAttributesW(fileName.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
+  if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) return true;
+  const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+  BY_HANDLE_FILE_INFORMATION info;
+  return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
+}
+
+// --- Replacing a file's content ---------------------------------------------------
+
+struct TFileReplacement::TState {
+  std::wstring FileName;  // as the caller gave it, for messages
+  std::wstring Target;
+  std::wstring Partial;
+  Rtl::TFileHandle Handle;
+  bool Done = false;  // committed, or failed and removed
+
+  // Closes and removes the new file; the target is not touched.
+  void Discard() noexcept {
+    if (Done) return;
+    Done = true;
+    Handle.Reset();  // a file still open can't be deleted
+    DeleteFileW(Partial.c_str());
+  }
+};
+
+TFileReplacement::TFileReplacement(const std::wstring& fileName) : FState(std::make_unique<TState>()) {
+  FState->FileName = fileName;
+  FState->Target = Rtl::ExpandFileName(fileName);
+  FState->Partial =
+      TFile::AddBackSlash(Rtl::ExtractFileDir(FState->Target)) + L"~qd" + TQdSystem::GetGuid() + L".tmp";
+  FState->Handle.Reset(CreateFileW(FState->Partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!FState->Handle) {
+    FState->Done = true;
+    RaiseCreateError(fileName, GetLastError());
+  }
+}
+
+TFileReplacement::~TFileReplacement() { FState->Discard(); }
+
+void TFileReplacement::Write(const void* data, std::size_t size) {
+  if (FState->Done) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+  try {
+    Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(FState->Handle.Get()));
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    for (std::size_t done = 0; done < size;) {
+      const int chunk = static_cast<int>(std::min<std::size_t>(size - done, 1u << 24));
+      stream.WriteBuffer(p + done, chunk);
+      done += static_cast<std::size_t>(chunk);
+    }
+  } catch (...) {
+    FState->Discard();
+    throw;
+  }
+}
+
+void TFileReplacement::Commit() {
+  TState& state = *FState;
+  if (state.Done) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+  if (!FlushFileBuffers(state.Handle.Get())) {
+    const DWORD error = GetLastError();
+    state.Discard();
+    Rtl::RaiseLastOSError(error);
+  }
+  state.Handle.Reset();  // closed before it takes the target's place
+  if (!MoveFileExW(state.Partial.c_str(), state.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    const DWORD error = GetLastError();
+    state.Discard();
+    RaiseCreateError(state.FileName, error);
+  }
+  state.Done = true;
 }
 
 }  // namespace Qd

@@ -27,36 +27,163 @@ namespace Qd {
 
 namespace {
 
-// The memory that collects a file's or the caller's output: its bytes are
-// handed over at the end, not copied.
-class TOutputStream : public Rtl::TMemoryStream {
+// The output that the object collects itself, appended only. In memory the
+// bytes collect in blocks of default-initialised bytes, each twice the size
+// of the one before, joined once when they are taken over: no zero fill and
+// no copy when the output grows. Output for a file collects in one block of
+// FILE_BLOCK_C bytes; when that is full and the target can be replaced in
+// the usual way (its folder exists, it is not read-only and has no other
+// names), the new file that will take its place is made and the block goes
+// to it, and so on each time it fills. Otherwise (and when the new file
+// can't be made) the output stays in memory and Close replaces the file
+// from there, as for a small output that fits the one block.
+class TOutputStream : public Rtl::TStream {
 public:
+  static constexpr std::size_t FIRST_BLOCK_C = std::size_t{1} << 16;
+  static constexpr std::size_t FILE_BLOCK_C = std::size_t{1} << 19;
+
+  TOutputStream() = default;
+  // Output for a file: it may go to the file's replacement while written.
+  explicit TOutputStream(std::wstring fileName)
+      : FFileName(std::move(fileName)), FMayStream(!FFileName.empty()) {}
+
+  int Read(void*, int) override { return 0; }
+  int Write(const void* buffer, int count) override {
+    if (count <= 0) return 0;
+    Append(buffer, static_cast<std::size_t>(count));
+    return count;
+  }
+  // Appends only: the position is always the end.
+  std::int64_t Seek(std::int64_t, Rtl::TSeekOrigin) override { return static_cast<std::int64_t>(FTotal); }
+  std::int64_t Size() override { return static_cast<std::int64_t>(FTotal); }
+
   // Room for `count` more bytes at the end of the output, to be written in
-  // place and counted with Commit; null when the position is not at the
-  // end. The capacity doubles, so a large output is moved only a few times.
+  // place and counted with Commit; null when the output goes to a file and
+  // `count` is more than its block.
   std::uint8_t* Room(std::size_t count) {
-    if (FPosition != FSize || FOnBlock) return nullptr;
-    const std::size_t need = static_cast<std::size_t>(FSize) + count;
-    if (need > FData.size()) {
-      FData.resize(std::max({need, 2 * FData.size(), std::size_t{1} << 16}));
-      FMemory = FData.data();
+    if (!FBlocks.empty()) {
+      TBlock& block = FBlocks.back();
+      if (block.Size - block.Used >= count) return block.Data.get() + block.Used;
     }
-    return FData.data() + FSize;
+    NextBlock(count);
+    TBlock& block = FBlocks.back();
+    return block.Size - block.Used >= count ? block.Data.get() + block.Used : nullptr;
   }
   void Commit(std::size_t count) {
-    FSize += static_cast<std::int64_t>(count);
-    FPosition = FSize;
+    FBlocks.back().Used += count;
+    FTotal += count;
   }
+
+  void Append(const void* data, std::size_t size) {
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+      if (FReplacement != nullptr && FBlocks.back().Used == 0 && size >= FILE_BLOCK_C) {
+        // A large piece (the bytes of a second writer) goes to the file as
+        // it is.
+        WriteToFile(p, size);
+        FTotal += size;
+        return;
+      }
+      const std::size_t free = FBlocks.empty() ? 0 : FBlocks.back().Size - FBlocks.back().Used;
+      if (free == 0) {
+        NextBlock(size);
+        continue;
+      }
+      const std::size_t n = std::min(free, size);
+      TBlock& block = FBlocks.back();
+      std::memcpy(block.Data.get() + block.Used, p, n);
+      block.Used += n;
+      FTotal += n;
+      p += n;
+      size -= n;
+    }
+  }
+
+  // The bytes collected in memory, joined (for output that went to a file:
+  // none).
   Rtl::TBytes TakeBytes() {
-    Rtl::TBytes bytes = std::move(FData);
-    bytes.resize(static_cast<std::size_t>(FSize));
-    FData.clear();
-    SetPointer(nullptr, 0);
-    FPosition = 0;
+    Rtl::TBytes bytes;
+    if (FReplacement == nullptr) {
+      bytes.reserve(FTotal);
+      for (const TBlock& block : FBlocks) bytes.insert(bytes.end(), block.Data.get(), block.Data.get() + block.Used);
+    }
+    FBlocks.clear();
+    FTotal = 0;
     return bytes;
   }
-};
 
+  // For output that went to a file: writes the rest and hands over the new
+  // file, whole but not yet in the target's place; null for output in
+  // memory. Raises when a write to the new file failed before.
+  std::unique_ptr<TFileReplacement> Finish() {
+    if (FFailed) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+    if (FReplacement == nullptr) return nullptr;
+    Flush();
+    FBlocks.clear();
+    return std::move(FReplacement);
+  }
+
+private:
+  struct TBlock {
+    std::unique_ptr<std::uint8_t[]> Data;
+    std::size_t Size = 0;
+    std::size_t Used = 0;
+  };
+
+  // The current block is full (or has less than `need` bytes free): a
+  // block for a file goes to it; else a new block of at least `need`.
+  void NextBlock(std::size_t need) {
+    if (FFailed) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
+    if (FMayStream && !FBlocks.empty()) StartFile();
+    if (FReplacement != nullptr) {
+      Flush();
+      return;
+    }
+    const std::size_t size = FBlocks.empty() ? (FMayStream ? FILE_BLOCK_C : FIRST_BLOCK_C)
+                                             : std::max(need, 2 * FBlocks.back().Size);
+    FBlocks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(std::max(size, need)), std::max(size, need)});
+  }
+
+  // Decides once whether the output goes to the target's replacement while
+  // it is written, and makes it.
+  void StartFile() {
+    FMayStream = false;
+    const std::wstring target = Rtl::ExpandFileName(FFileName);
+    if (!Rtl::DirectoryExists(Rtl::ExtractFileDir(target)) || TFile::IsFileReadOnly(target) ||
+        TFile::HasOtherNames(target))
+      return;
+    try {
+      FReplacement = std::make_unique<TFileReplacement>(FFileName);
+    } catch (const Rtl::Exception&) {
+      return;  // stays in memory: Close reports what fails, as it always did
+    }
+  }
+
+  void Flush() {
+    TBlock& block = FBlocks.back();
+    WriteToFile(block.Data.get(), block.Used);
+    block.Used = 0;
+  }
+
+  // A failed write has removed the new file: nothing is written after it.
+  void WriteToFile(const std::uint8_t* data, std::size_t size) {
+    try {
+      FReplacement->Write(data, size);
+    } catch (...) {
+      FFailed = true;
+      FReplacement.reset();
+      FBlocks.clear();
+      throw;
+    }
+  }
+
+  std::wstring FFileName;
+  bool FMayStream = false;
+  bool FFailed = false;
+  std::vector<TBlock> FBlocks;
+  std::size_t FTotal = 0;
+  std::unique_ptr<TFileReplacement> FReplacement;
+};
 
 // The class of streams that count their size and position in 16-bit
 // characters and deliver two bytes per unit asked for.
@@ -150,6 +277,18 @@ bool TTextFile::DoClose(bool keepOutput) {
 
 void TTextFile::Close() {
   const bool toFile = FToFile;
+  // Output that went to the target's replacement while it was written:
+  // the rest is written to it now. On a failure the new file is removed
+  // and the object closed.
+  std::unique_ptr<TFileReplacement> replacement;
+  if (toFile && FOwnedStream != nullptr) {
+    try {
+      replacement = static_cast<TOutputStream&>(*FOwnedStream).Finish();
+    } catch (...) {
+      Cancel();
+      throw;
+    }
+  }
   const bool wasOpen = DoClose(true);
   FToFile = false;
   FToMemory = false;
@@ -160,9 +299,13 @@ void TTextFile::Close() {
     throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(STargetReadOnly), {FFileName}));
   if (!FBackupExt.empty() && Rtl::FileExists(FFileName))
     TFile::CopyFile(FFileName, Rtl::ChangeFileExt(FFileName, L"." + FBackupExt));
-  // Makes the folder, writes beside the target and renames over it (or
-  // writes a hard-linked target in place).
-  TFile::BytesToFile(output, FFileName);
+  if (replacement != nullptr) {
+    replacement->Commit();
+  } else {
+    // Makes the folder, writes beside the target and renames over it (or
+    // writes a hard-linked target in place).
+    TFile::BytesToFile(output, FFileName);
+  }
   FFileName.clear();
 }
 
@@ -177,7 +320,7 @@ void TTextFile::Cancel() {
 void TTextFile::Rewrite(const std::wstring& fileName) {
   Close();
   if (!fileName.empty()) FFileName = fileName;
-  auto output = std::make_unique<TOutputStream>();
+  auto output = std::make_unique<TOutputStream>(FFileName);
   FStream = output.get();
   FOwnedStream = std::move(output);
   FToFile = true;

@@ -65,8 +65,20 @@ std::size_t EncodeUtf8(char* out, std::wstring_view text) {
   std::size_t i = 0;
   std::size_t n = 0;
   while (i < count) {
-    // Runs of ASCII, the bulk of markup, eight units at a time.
+    // Runs of ASCII, the bulk of markup, sixteen units at a time (two
+    // loads packed into one store), then eight.
 #if defined(__SSE2__)
+    while (i + 16 <= count) {
+      const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(
+              _mm_and_si128(_mm_or_si128(first, second), _mm_set1_epi16(static_cast<short>(0xFF80))),
+              _mm_setzero_si128())) != 0xFFFF)
+        break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(first, second));
+      i += 16;
+      n += 16;
+    }
     while (i + 8 <= count) {
       const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
       if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),

@@ -382,6 +382,41 @@ TEST(WholeFileTest, AFailedWriteKeepsTheOldFile) {
   EXPECT_EQ(TFile::GetFileSize(name), 12);
 }
 
+// The new content goes to a file beside the target, which takes the
+// target's place only at Commit: written in pieces, the target keeps its old
+// content meanwhile; without Commit nothing is left; after Commit the
+// object takes nothing more. A missing folder: nothing is made.
+TEST(WholeFileTest, AReplacementTakesThePlaceOnlyAtCommit) {
+  TTempDir temp;
+  const std::wstring name = temp / L"r.bin";
+  TestSupport::WriteFile(name, "old contents");
+  const std::string old = "old contents";
+  const Rtl::TBytes data = Pattern(300000);
+  const auto writeInPieces = [&](TFileReplacement& replacement) {
+    for (std::size_t at = 0; at < data.size(); at += 100000) replacement.Write(data.data() + at, 100000);
+  };
+  {
+    TFileReplacement replacement(name);
+    writeInPieces(replacement);
+    EXPECT_EQ(Entries(temp.Path()).size(), 2u);
+    EXPECT_EQ(TFile::FileToBytes(name), Rtl::TBytes(old.begin(), old.end()));
+  }
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"r.bin"});
+  EXPECT_EQ(TFile::FileToBytes(name), Rtl::TBytes(old.begin(), old.end()));
+
+  TFileReplacement replacement(name);
+  writeInPieces(replacement);
+  replacement.Commit();
+  EXPECT_TRUE(TFile::FileToBytes(name) == data);
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"r.bin"});
+  EXPECT_THROW(replacement.Write(data.data(), 1), Rtl::EWriteError);
+  EXPECT_THROW(replacement.Commit(), Rtl::EWriteError);
+  EXPECT_TRUE(TFile::FileToBytes(name) == data);
+
+  EXPECT_THROW(TFileReplacement(temp / L"missing\\r.bin"), Rtl::EFCreateError);
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"r.bin"});
+}
+
 TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
   TTempDir temp;
   EXPECT_EQ(MessageOf([&] { TFile::FileToBytes(temp / L"missing"); }), L"File does not exists");

@@ -1,6 +1,9 @@
 // Writing text: every format with its BOM in the file's byte order, read
 // back; and the replacement of real files: a read-only target, a backup, a
-// missing folder, a hard-linked target and an exception before Close.
+// missing folder, a hard-linked target and an exception before Close; large
+// output that goes to the new file while it is written, and every way that
+// write can end without taking the target's place (Cancel, an exception, a
+// target made read-only meanwhile, a failed rename, a full disk).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +12,7 @@
 #include <vector>
 
 #include "QdClasses/File.h"
+#include "QdClasses/System.h"
 #include "QdTextFile.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/CodePage.h"
@@ -37,6 +41,34 @@ std::vector<std::wstring> Names(const std::wstring& dir) {
   FindClose(find);
   std::sort(names.begin(), names.end());
   return names;
+}
+
+// The new files ("~qd<guid>.tmp") among the names.
+std::vector<std::wstring> NewFiles(const std::vector<std::wstring>& names) {
+  std::vector<std::wstring> found;
+  for (const std::wstring& name : names)
+    if (name.starts_with(L"~qd") && name.ends_with(L".tmp")) found.push_back(name);
+  return found;
+}
+
+// Output of several megabytes in the pieces a writer hands over: many short
+// lines with two- and three-byte characters, one text larger than the
+// output's block at once, and raw bytes larger than it.
+void WriteLargeOutput(TTextFile& file) {
+  for (int i = 0; i < 30000; ++i) file.WriteLine(L"line %d: \u00e9t\u00e9 \u4e2d\u6587 and some text", {i});
+  file.Write(std::wstring(700000, L'x'));
+  const std::string raw(600000, 'y');
+  file.WriteBytes(raw.data(), raw.size());
+  file.WriteLine(L"end");
+}
+
+// The same output collected in memory.
+std::string LargeOutputInMemory(TTextFileFormat format) {
+  TTextFile memory;
+  memory.SetFormat(format);
+  memory.RewriteData();
+  WriteLargeOutput(memory);
+  return Str(memory.TakeOutputData());
 }
 
 }  // namespace
@@ -224,6 +256,14 @@ TEST(Replace, HardLinkedTargetIsWrittenInPlace) {
   file.Close();
   EXPECT_EQ(ReadBytes(target), "new");
   EXPECT_EQ(ReadBytes(link), "new");
+  // Large output too: it is collected and written in place, never beside.
+  const std::string expected = LargeOutputInMemory(tfUtf8);
+  file.SetFormat(tfUtf8);
+  file.Rewrite(target);
+  WriteLargeOutput(file);
+  EXPECT_EQ(Names(dir.Path()), (std::vector<std::wstring>{L"a.txt", L"b.txt"}));
+  file.Close();
+  EXPECT_TRUE(ReadBytes(link) == expected);
 }
 
 TEST(CodePages, OneThatNobodyServesRaisesInsteadOfGivingEmptyText) {
@@ -331,4 +371,172 @@ TEST(Replace, RenameThatFailsKeepsTheOldFileAndLeavesNothing) {
   CloseHandle(held);
   EXPECT_EQ(ReadBytes(target), "old");
   EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"held.txt"});
+}
+
+// Output larger than a block goes to the new file while it is written; the
+// target keeps its old content until Close, which puts the new file, with
+// exactly the bytes the same writes give in memory, in its place.
+TEST(Replace, LargeOutputGoesToTheNewFileWhileWritten) {
+  for (const TTextFileFormat format : {tfUtf8, tfUtf16Le, tfUtf16Be}) {
+    TestSupport::TTempDir dir;
+    const std::wstring target = dir / L"big.txt";
+    TestSupport::WriteFile(target, "old");
+    const std::string expected = LargeOutputInMemory(format);
+    TTextFile file;
+    file.SetFormat(format);
+    file.Rewrite(target);
+    WriteLargeOutput(file);
+    const std::vector<std::wstring> names = Names(dir.Path());
+    const std::vector<std::wstring> partial = NewFiles(names);
+    ASSERT_EQ(names.size(), 2u);
+    ASSERT_EQ(partial.size(), 1u);
+    EXPECT_GT(TFile::GetFileSize(dir / partial[0]), 1000000);
+    EXPECT_EQ(ReadBytes(target), "old");
+    file.Close();
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"big.txt"});
+    const std::string written = ReadBytes(target);
+    EXPECT_EQ(written.size(), expected.size());
+    EXPECT_TRUE(written == expected) << static_cast<int>(format);
+  }
+}
+
+// Once output went to the new file, every ending but a successful Close
+// removes it and leaves the target as it was: Cancel, an exception that
+// destroys the object, a target made read-only meanwhile (the same message
+// as for a small output), a rename that fails. A target that is read-only
+// from the start keeps the output in memory: no new file appears.
+TEST(Replace, OutputThatWentToTheNewFileIsRemovedOnEveryFailure) {
+  TestSupport::TTempDir dir;
+  const std::wstring target = dir / L"kept.txt";
+  TestSupport::WriteFile(target, "old");
+  const auto start = [&](TTextFile& file) {
+    file.SetFormat(tfUtf8);
+    file.Rewrite(target);
+    WriteLargeOutput(file);
+    EXPECT_EQ(NewFiles(Names(dir.Path())).size(), 1u);
+  };
+  const auto expectOld = [&](const char* step) {
+    EXPECT_EQ(ReadBytes(target), "old") << step;
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"kept.txt"}) << step;
+  };
+  const std::wstring readOnly = L"Could not create the file \"" + target + L"\" because it is read-only";
+
+  {
+    TTextFile file;
+    start(file);
+    file.Cancel();
+    EXPECT_FALSE(file.IsOpen());
+  }
+  expectOld("Cancel");
+
+  try {
+    TTextFile file;
+    start(file);
+    throw std::runtime_error("interrupted");
+  } catch (const std::runtime_error&) {
+  }
+  expectOld("exception");
+
+  {
+    TTextFile file;
+    start(file);
+    TestSupport::SetAttributes(target, true, false);
+    try {
+      file.Close();
+      ADD_FAILURE() << "no error";
+    } catch (const Rtl::Exception& e) {
+      EXPECT_EQ(e.Message(), readOnly);
+    }
+    TestSupport::SetAttributes(target, false, false);
+  }
+  expectOld("made read-only");
+
+  {
+    TTextFile file;
+    start(file);
+    HANDLE held = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_THROW(file.Close(), Rtl::Exception);
+    CloseHandle(held);
+  }
+  expectOld("rename");
+
+  TestSupport::SetAttributes(target, true, false);
+  {
+    TTextFile file;
+    file.SetFormat(tfUtf8);
+    file.Rewrite(target);
+    WriteLargeOutput(file);
+    EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"kept.txt"});
+    try {
+      file.Close();
+      ADD_FAILURE() << "no error";
+    } catch (const Rtl::Exception& e) {
+      EXPECT_EQ(e.Message(), readOnly);
+    }
+  }
+  TestSupport::SetAttributes(target, false, false);
+  expectOld("read-only");
+}
+
+namespace {
+
+// A file system of `kilobytes` mounted on a folder for the scope (Linux
+// tmpfs, for root under Wine); Mounted() tells whether it could be.
+class TSmallFileSystem {
+public:
+  TSmallFileSystem(const std::wstring& folder, int kilobytes) {
+    TestSupport::MakeDir(folder);
+    const std::wstring unixName = TQdSystem::GetUnixFileName(folder);
+    for (wchar_t c : unixName) FUnixName += static_cast<char>(c);
+    if (FUnixName.empty()) return;
+    FMounted = TestSupport::RunWineUnixProgram(
+        {"mount", "-t", "tmpfs", "-o", "size=" + std::to_string(kilobytes) + "k", "qdtest", FUnixName});
+  }
+  ~TSmallFileSystem() {
+    if (FMounted) TestSupport::RunWineUnixProgram({"umount", FUnixName});
+  }
+  TSmallFileSystem(const TSmallFileSystem&) = delete;
+  TSmallFileSystem& operator=(const TSmallFileSystem&) = delete;
+  bool Mounted() const { return FMounted; }
+
+private:
+  std::string FUnixName;
+  bool FMounted = false;
+};
+
+}  // namespace
+
+// The disk fills while the output goes to the new file: the write that
+// fails raises, the new file is gone at once, every later write and Close
+// raise, and the target keeps its old content.
+TEST(Replace, AFullDiskInMidWriteKeepsTheOldFile) {
+  TestSupport::TTempDir dir;
+  const std::wstring folder = dir / L"small";
+  const TSmallFileSystem small(folder, 1024);
+  if (!small.Mounted()) GTEST_SKIP() << "no file system of our own can be mounted here (needs root)";
+  const std::wstring target = folder + L"\\full.txt";
+  TestSupport::WriteFile(target, "old");
+  TTextFile file;
+  file.SetFormat(tfUtf8);
+  file.Rewrite(target);
+  int lines = 0;
+  try {
+    for (; lines < 200000; ++lines) file.WriteLine(L"line %d of a file that does not fit", {lines});
+  } catch (const Rtl::EWriteError&) {
+  }
+  EXPECT_LT(lines, 200000);
+  EXPECT_GT(lines, 10000);  // it failed only when the disk was full
+  EXPECT_EQ(Names(folder), std::vector<std::wstring>{L"full.txt"});
+  EXPECT_THROW(file.WriteLine(L"more"), Rtl::EWriteError);
+  EXPECT_THROW(file.Close(), Rtl::EWriteError);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_EQ(ReadBytes(target), "old");
+  EXPECT_EQ(Names(folder), std::vector<std::wstring>{L"full.txt"});
+  // The room is free again: a small output replaces the target.
+  file.Rewrite(target);
+  file.Write(L"new");
+  file.Close();
+  EXPECT_EQ(ReadBytes(target), "\xEF\xBB\xBFnew");
 }

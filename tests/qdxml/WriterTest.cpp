@@ -4,6 +4,7 @@
 // and targets that a failed write must leave as they were.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <iterator>
@@ -13,8 +14,10 @@
 #include <utility>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "QdClasses/DateTime.h"
+#include "QdClasses/File.h"
 #include "QdTextFile/TextFile.h"
 #include "QdXml.h"
 #include "TestSupport.h"
@@ -23,6 +26,7 @@
 #include "runtime/Core/Threads.h"
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/StringList.h"
+#include "runtime/System/Win32.h"
 
 using namespace Qd;
 
@@ -458,6 +462,66 @@ void ExpectSameBothWays(TWrite write, const std::string& label) {
 }
 
 }  // namespace
+
+namespace {
+
+// The names in a folder, sorted.
+std::vector<std::wstring> FolderNames(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+}  // namespace
+
+// A large document goes to the new file beside the target while it is
+// written; a fault after several blocks went there (in the direct writers,
+// in the tree writer near the end of a large tree) removes the new file and
+// leaves the target as it was.
+TEST(XmlWriter, AFailureAfterBlocksWentToTheNewFileLeavesTheTarget) {
+  TestSupport::TTempDir dir(L"qdxmlw");
+  const std::wstring target = dir / L"doc.xml";
+  TestSupport::WriteFile(target, "old content");
+  const std::vector<std::wstring> onlyTarget{L"doc.xml"};
+
+  TXmlFile direct;
+  direct.Rewrite(target);
+  direct.WriteStartTag(L"r");
+  for (int i = 0; i < 40000; ++i) direct.WriteString(L"item", L"value " + std::to_wstring(i) + L" \u00e9\u4e2d");
+  const std::vector<std::wstring> during = FolderNames(dir.Path());
+  ASSERT_EQ(during.size(), 2u);
+  EXPECT_EQ(during[0], L"doc.xml");
+  EXPECT_TRUE(during[1].starts_with(L"~qd") && during[1].ends_with(L".tmp"));
+  EXPECT_GT(TFile::GetFileSize(dir / during[1]), 1000000);
+  EXPECT_THROW(direct.WriteString(L"a b", L"x"), Rtl::Exception);
+  direct.Cancel();
+  EXPECT_EQ(FolderNames(dir.Path()), onlyTarget);
+  EXPECT_EQ(ReadAll(target), "old content");
+
+  for (const std::size_t split : {std::size_t{0}, SIZE_MAX}) {
+    const TSplitNodes nodes(split);
+    TXmlFile tree;
+    TXmlElement* root = tree.AddRoot(L"r");
+    for (int i = 0; i < 40000; ++i) root->Add(L"item")->SetValue(L"value " + std::to_wstring(i));
+    root->Add(xeComment, L"x-->y");
+    EXPECT_THROW(tree.WriteFile(target), Rtl::Exception);
+    EXPECT_EQ(FolderNames(dir.Path()), onlyTarget);
+    EXPECT_EQ(ReadAll(target), "old content");
+    root->GetElements(root->GetCount() - 1)->SetValue(L"fine");
+    tree.WriteFile(target);
+    EXPECT_TRUE(ReadAll(target) == Str(tree.WriteToBytes()));
+    EXPECT_EQ(FolderNames(dir.Path()), onlyTarget);
+    TestSupport::WriteFile(target, "old content");
+  }
+}
 
 // A large tree is written by two threads: the bytes are those that one
 // thread writes, in both layouts and both formats, with mixed content and

@@ -146,21 +146,27 @@ TEST(CodePage, AppendUtf8MatchesThePlatform) {
     EXPECT_FALSE(Rtl::AppendUtf8(kept, lone));
     EXPECT_EQ(kept, "head");
   }
-  // ASCII goes eight units at a time: a unit of each kind at every place
-  // in and around a block, and the lone surrogate found after a run.
-  for (const std::wstring& unit : {std::wstring(L"\x7F"), std::wstring(L"\xE9"), std::wstring(L"\x20AC"),
-                                   std::wstring(L"\U0001F4C1")}) {
-    for (std::size_t at = 0; at <= 20; ++at) {
-      std::wstring mixed(20, L'a');
-      mixed.insert(at, unit);
-      std::string encoded(3 * mixed.size(), '\0');
-      const std::size_t n = Rtl::EncodeUtf8(encoded.data(), mixed);
-      ASSERT_NE(n, Rtl::UTF8_LONE_SURROGATE_C);
-      EXPECT_EQ(encoded.substr(0, n), Rtl::WideToCodePage(mixed, Rtl::CODE_PAGE_UTF8_C)) << at;
+  // ASCII goes sixteen and eight units at a time: a unit of each kind
+  // (also those whose low byte alone looks like ASCII, or like a byte the
+  // packing saturates) at every place in and around both kinds of block,
+  // and the lone surrogate found after a run.
+  for (const std::wstring& unit : {std::wstring(L"\x7F"), std::wstring(L"\xE9"), std::wstring(L"\x100"),
+                                   std::wstring(L"\x17F"), std::wstring(L"\x20AC"), std::wstring(L"\U0001F4C1")}) {
+    for (const std::size_t length : {std::size_t{20}, std::size_t{40}}) {
+      for (std::size_t at = 0; at <= length; ++at) {
+        std::wstring mixed(length, L'a');
+        mixed.insert(at, unit);
+        std::string encoded(3 * mixed.size(), '\0');
+        const std::size_t n = Rtl::EncodeUtf8(encoded.data(), mixed);
+        ASSERT_NE(n, Rtl::UTF8_LONE_SURROGATE_C);
+        EXPECT_EQ(encoded.substr(0, n), Rtl::WideToCodePage(mixed, Rtl::CODE_PAGE_UTF8_C)) << at;
+      }
     }
   }
-  std::wstring loneAfterRun(17, L'z');
-  loneAfterRun += L'\xDC00';
-  std::string room(3 * loneAfterRun.size(), '\0');
-  EXPECT_EQ(Rtl::EncodeUtf8(room.data(), loneAfterRun), Rtl::UTF8_LONE_SURROGATE_C);
+  for (const std::size_t run : {std::size_t{17}, std::size_t{33}}) {
+    std::wstring loneAfterRun(run, L'z');
+    loneAfterRun += L'\xDC00';
+    std::string room(3 * loneAfterRun.size(), '\0');
+    EXPECT_EQ(Rtl::EncodeUtf8(room.data(), loneAfterRun), Rtl::UTF8_LONE_SURROGATE_C) << run;
+  }
 }
