@@ -7,7 +7,6 @@
 // content is read from a stack of sources above the buffer.
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <climits>
 #include <exception>
 #include <cstddef>
@@ -174,8 +173,14 @@ struct TUtf8Prefix {
   std::size_t Lines = 0;
 };
 
+// The number of high bits set in a word whose other bits are clear (the
+// masks of the scans below), without a call for a population count.
+inline std::size_t HighBits(std::uint64_t mask) {
+  return static_cast<std::size_t>(((mask >> 7) * 0x0101010101010101ULL) >> 56);
+}
+
 // The length of the well-formed UTF-8 sequence at p[0] (p < end), or 0.
-std::size_t Utf8SequenceLength(const std::uint8_t* p, const std::uint8_t* end) {
+inline std::size_t Utf8SequenceLength(const std::uint8_t* p, const std::uint8_t* end) {
   const std::uint8_t b = p[0];
   if (b < 0x80) return b == 0 ? 0 : 1;
   std::size_t n;
@@ -227,13 +232,24 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
       std::memcpy(&word, p, 8);
       if ((word & HIGH_C) != 0 || zeros(word) != 0 || zeros(word ^ (ONES_C * '\r')) != 0) break;
       const std::uint64_t lf = zeros(word ^ (ONES_C * '\n'));
-      result.Lines += static_cast<std::size_t>(std::popcount(lf));
+      result.Lines += HighBits(lf);
       lastLf = (lf >> 63) != 0;
       result.Units += 8;
       p += 8;
     }
     if (p >= stop) break;
     const std::uint8_t b = *p;
+    if (b >= 0x80) {
+      // A run of longer sequences (words of other scripts).
+      lastCr = lastLf = false;
+      do {
+        const std::size_t n = Utf8SequenceLength(p, end);
+        if (n == 0) return result;
+        result.Units += n == 4 ? 2 : 1;
+        p += n;
+      } while (p < stop && *p >= 0x80);
+      continue;
+    }
     if (b == '\n') {
       if (!lastCr) ++result.Lines;
       lastLf = !lastCr;
@@ -283,8 +299,7 @@ std::size_t Utf8BytesOfUnits(const std::uint8_t* p, std::size_t n, std::size_t u
     // Continuation bytes (10xxxxxx) and leading bytes of four (11110xxx).
     const std::uint64_t continuation = w & ~(w << 1) & HIGH_C;
     const std::uint64_t four = w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & HIGH_C;
-    const std::size_t inWord = 8 - static_cast<std::size_t>(std::popcount(continuation)) +
-                               static_cast<std::size_t>(std::popcount(four));
+    const std::size_t inWord = 8 - HighBits(continuation) + HighBits(four);
     if (u + inWord > units) break;
     u += inWord;
     b += 8;
@@ -1726,13 +1741,17 @@ public:
       return true;
     }
     if (p.Text()[0] != L'<') return false;
-    p.FillTo(9);
-    const std::wstring_view t = p.Text();
-    // A document type or a declaration changes the document (its entities,
-    // its encoding): the part is not read on.
-    if (t.starts_with(L"<!DOCTYPE") || t.starts_with(L"<?xml")) {
-      p.FStop = true;
-      return true;
+    p.FillTo(2);
+    std::wstring_view t = p.Text();
+    if (t.size() > 1 && (t[1] == L'!' || t[1] == L'?')) {
+      // A document type or a declaration changes the document (its
+      // entities, its encoding): the part is not read on.
+      p.FillTo(9);
+      t = p.Text();
+      if (t.starts_with(L"<!DOCTYPE") || t.starts_with(L"<?xml")) {
+        p.FStop = true;
+        return true;
+      }
     }
     if (items.size() != 1 || !p.FSources.empty() || t.size() < 2 || t[1] != L'/') return false;
     FStopped = true;
