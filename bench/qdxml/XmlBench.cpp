@@ -356,14 +356,22 @@ int main() {
   };
   // For a profiler: QD_XML_PROFILE=<n> loads (and frees) each document n
   // times from memory, as the comparison with the native parsers does, and
-  // measures nothing else, so that the samples are the load's.
+  // measures nothing else, so that the samples are the load's; it prints
+  // the best time.
   if (const char* profile = std::getenv("QD_XML_PROFILE"); profile != nullptr && std::atoi(profile) > 0) {
     for (const TDocument& document : documents) {
       const Rtl::TBytes bytes = FileBytes(document.FileName);
+      double best = 1e300;
       for (int i = 0; i < std::atoi(profile); ++i) {
-        Qd::TXmlFile xml;
-        xml.Load(bytes);
+        const auto start = std::chrono::steady_clock::now();
+        {
+          Qd::TXmlFile xml;
+          xml.Load(bytes);
+          if (xml.GetRoot() != nullptr) CountElements(*xml.GetRoot());
+        }
+        best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
       }
+      std::printf("%-22s load, count and free from memory: best %.2fms\n", document.Name, best * 1000);
     }
     return endProfile();
   }

@@ -162,11 +162,12 @@ public:
   int Write(const void*, int) override { throw Rtl::EStreamError(Rtl::LoadResString(Rtl::SStreamSetSize)); }
 };
 
-// What the bytes of a UTF-8 input before a place decode to: the UTF-16
-// units and the line breaks (counted as the parser counts them: CR LF and
-// LF CR are one). Valid is false when bytes from `start` to the end of the
-// input are not all well-formed UTF-8 without NUL, or when a declaration at
-// the start holds other than ASCII (it may have been decoded otherwise).
+// What the bytes of a UTF-8 input before a place decode to, when they are
+// well-formed UTF-8 (each reader makes sure that it decoded its text in
+// blocks, which only well-formed text without NUL is): the UTF-16 units and
+// the line breaks (counted as the parser counts them: CR LF and LF CR are
+// one). Valid is false when a declaration at the start holds other than
+// ASCII (it may have been decoded otherwise).
 struct TUtf8Prefix {
   bool Valid = false;
   std::size_t Units = 0;
@@ -177,34 +178,6 @@ struct TUtf8Prefix {
 // masks of the scans below), without a call for a population count.
 inline std::size_t HighBits(std::uint64_t mask) {
   return static_cast<std::size_t>(((mask >> 7) * 0x0101010101010101ULL) >> 56);
-}
-
-// The length of the well-formed UTF-8 sequence at p[0] (p < end), or 0.
-inline std::size_t Utf8SequenceLength(const std::uint8_t* p, const std::uint8_t* end) {
-  const std::uint8_t b = p[0];
-  if (b < 0x80) return b == 0 ? 0 : 1;
-  std::size_t n;
-  std::uint32_t c;
-  if (b >= 0xC2 && b <= 0xDF) {
-    n = 2;
-    c = b & 0x1Fu;
-  } else if (b >= 0xE0 && b <= 0xEF) {
-    n = 3;
-    c = b & 0x0Fu;
-  } else if (b >= 0xF0 && b <= 0xF4) {
-    n = 4;
-    c = b & 0x07u;
-  } else {
-    return 0;
-  }
-  if (static_cast<std::size_t>(end - p) < n) return 0;
-  for (std::size_t i = 1; i < n; ++i) {
-    if ((p[i] & 0xC0) != 0x80) return 0;
-    c = (c << 6) | (p[i] & 0x3Fu);
-  }
-  // No overlong form, no surrogate, nothing beyond U+10FFFF.
-  if ((n == 3 && (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))) || (n == 4 && (c < 0x10000 || c > 0x10FFFF))) return 0;
-  return n;
 }
 
 TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t place) {
@@ -224,32 +197,10 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
   // The high bit of each zero byte of `v`, exactly.
   const auto zeros = [](std::uint64_t v) { return ~(((v & LOW_C) + LOW_C) | v | LOW_C); };
   bool lastCr = false, lastLf = false;
-  while (p < stop) {
-    // Eight bytes of ASCII without NUL or CR at a time: each LF is a line
-    // (none follows a CR here).
-    while (stop - p >= 8 && !lastCr) {
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      if ((word & HIGH_C) != 0 || zeros(word) != 0 || zeros(word ^ (ONES_C * '\r')) != 0) break;
-      const std::uint64_t lf = zeros(word ^ (ONES_C * '\n'));
-      result.Lines += HighBits(lf);
-      lastLf = (lf >> 63) != 0;
-      result.Units += 8;
-      p += 8;
-    }
-    if (p >= stop) break;
-    const std::uint8_t b = *p;
-    if (b >= 0x80) {
-      // A run of longer sequences (words of other scripts).
-      lastCr = lastLf = false;
-      do {
-        const std::size_t n = Utf8SequenceLength(p, end);
-        if (n == 0) return result;
-        result.Units += n == 4 ? 2 : 1;
-        p += n;
-      } while (p < stop && *p >= 0x80);
-      continue;
-    }
+  // One byte: a leading byte is a unit (two for four bytes), a line break
+  // counts as the parser counts it, any other byte ends a break.
+  const auto one = [&](std::uint8_t b) {
+    result.Units += ((b & 0xC0) != 0x80 ? 1u : 0u) + (b >= 0xF0 ? 1u : 0u);
     if (b == '\n') {
       if (!lastCr) ++result.Lines;
       lastLf = !lastCr;
@@ -261,28 +212,24 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
     } else {
       lastCr = lastLf = false;
     }
-    const std::size_t n = Utf8SequenceLength(p, end);
-    if (n == 0) return result;
-    result.Units += n == 4 ? 2 : 1;
-    p += n;
-  }
-  if (p != stop) return result;
-  // The rest is checked too: the reader of the part decodes it as the
-  // reader of the whole does only when it is well-formed.
-  while (p < end) {
-    // Eight bytes of ASCII at a time.
-    if (end - p >= 8) {
-      std::uint64_t word;
-      std::memcpy(&word, p, 8);
-      if ((word & HIGH_C) == 0 && zeros(word) == 0) {
-        p += 8;
-        continue;
-      }
+  };
+  for (; stop - p >= 8; p += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (lastCr || zeros(word ^ (ONES_C * '\r')) != 0) {
+      for (int i = 0; i < 8; ++i) one(p[i]);
+      continue;
     }
-    const std::size_t n = Utf8SequenceLength(p, end);
-    if (n == 0) return result;
-    p += n;
+    // Without CR (and none before it): each LF is a line; the bytes of
+    // longer sequences are never CR or LF.
+    const std::uint64_t lf = zeros(word ^ (ONES_C * '\n'));
+    result.Lines += HighBits(lf);
+    lastLf = (lf >> 63) != 0;
+    const std::uint64_t continuation = word & ~(word << 1) & HIGH_C;
+    const std::uint64_t four = word & (word << 1) & (word << 2) & (word << 3) & ~(word << 4) & HIGH_C;
+    result.Units += 8 - HighBits(continuation) + HighBits(four);
   }
+  for (; p < stop; ++p) one(*p);
   result.Valid = true;
   return result;
 }
@@ -409,6 +356,9 @@ public:
       }
     }
     DetectLineBreaks();
+    // Text that the blocks leave to ReadLine may not be well-formed UTF-8:
+    // no part of the document is read by a second reader then.
+    FReadByChunk = true;
     std::wstring chunk = FText.ReadLine(L'<');
     F.FEntities->CountRead(chunk.size());
     FChunkReads += chunk.size();
@@ -448,6 +398,7 @@ public:
   std::size_t FStaged = 0;   // characters at the end of FLine that the parser has not been shown
   std::size_t FErased = 0;   // characters read and dropped from the front of FLine
   std::size_t FChunkReads = 0;  // characters of the input counted as read (CountRead)
+  bool FReadByChunk = false;    // a chunk was read by ReadLine, not in a block
   // Where the cursor is in the input, in characters from its start (in the
   // input, not in a replacement text).
   std::size_t InputPosition() const { return FErased + FPos; }
@@ -1755,6 +1706,7 @@ public:
     }
     if (items.size() != 1 || !p.FSources.empty() || t.size() < 2 || t[1] != L'/') return false;
     FStopped = true;
+    FPartReadByChunk = p.FReadByChunk;
     FStopPosition = p.InputPosition();
     p.Sync();
     FEndLine = p.FLineCounter;
@@ -1801,7 +1753,7 @@ private:
       FSplitPosition.store(prefix.Units, std::memory_order_release);
       TBytesView stream(FData + FSplit, FSize - FSplit);
       FPart.ReadPart(stream);
-      FRead = FStopped && !FPart.FInvalidData;
+      FRead = FStopped && !FPart.FInvalidData && !FPartReadByChunk;
       if (FRead) FStopByte = FSplit + Utf8BytesOfUnits(FData + FSplit, FSize - FSplit, FStopPosition);
     } catch (...) {
       FRead = false;
@@ -1827,6 +1779,7 @@ private:
   // The part's reader's state where it stopped.
   bool FRead = false;
   bool FStopped = false;
+  bool FPartReadByChunk = false;
   std::size_t FStopPosition = 0;  // characters of the part up to its stop
   std::size_t FStopByte = 0;      // where the stop is in the input
   // The line counter's state at the stop.
@@ -1940,7 +1893,7 @@ void ShiftLines(TXmlElement* node, int delta) {
 bool TXmlFile::TSplitReader::Join(TParser& p, std::vector<TXmlElement*>& items) {
   FThread->Wait();
   FThread = nullptr;
-  if (!FRead || items.empty() || FPart.FItems.GetCount() != 1) return false;
+  if (!FRead || p.FReadByChunk || items.empty() || FPart.FItems.GetCount() != 1) return false;
   TXmlFile& F = p.F;
   TXmlElement* current = items.back();
   TXmlElement* partRoot = FPart.GetItems(0);

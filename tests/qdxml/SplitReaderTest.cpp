@@ -137,8 +137,9 @@ TEST(XmlSplitReader, APartThatCannotJoinIsDroppedAndTheDocumentReadOn) {
                                  "line break in an entity"));
   // Space kept by the element the part joins: its text would be stripped.
   ExpectSameBothWays(Items(4000, "", "<r xml:space=\"preserve\">"), "preserved space");
-  // Not UTF-8 throughout: no part is read.
+  // Not UTF-8 throughout (before the part, in it): no part joins.
   EXPECT_FALSE(ExpectSameBothWays(Items(4000, "  <item>\xE9</item>\n"), "invalid UTF-8"));
+  EXPECT_FALSE(ExpectSameBothWays(Items(4000, "  <item>\xE9</item>\n", "<r>", "</r>", 3000), "invalid UTF-8 in the part"));
   EXPECT_FALSE(
       ExpectSameBothWays(Items(4000, "  <item>\xE9</item>\n", "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<r>"),
                          "windows-1252"));
