@@ -1622,7 +1622,7 @@ std::atomic<std::size_t> GSplitReadsJoined{0};
 // The part starts at the first start tag of the sought name at or after
 // this share of the input (the reader of the first part also reads through
 // the second, without parsing it, before it goes on).
-constexpr double SPLIT_READ_SHARE_C = 0.56;
+constexpr double SPLIT_READ_SHARE_C = 0.52;
 
 }  // namespace
 
