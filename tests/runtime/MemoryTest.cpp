@@ -245,6 +245,41 @@ TEST(Memory, AClaimedHeapServesOneThreadAtATimeAndPassesOn) {
   EXPECT_EQ(damaged.load(), 0);
 }
 
+TEST(Memory, CopiesAndMovesOfEverySizeAndOverlap) {
+  // The program's own memcpy and memmove (Copy.cpp), called through
+  // pointers so that the compiler can't copy inline: every size up to past
+  // the string move's threshold, every misalignment, and for memmove every
+  // overlap in both directions; compared with a byte loop.
+  void* (*volatile copy)(void*, const void*, std::size_t) = std::memcpy;
+  void* (*volatile move)(void*, const void*, std::size_t) = std::memmove;
+  std::vector<unsigned char> source(9000), target(9000), expected(9000);
+  for (std::size_t i = 0; i < source.size(); ++i) source[i] = static_cast<unsigned char>(i * 131 + 7);
+  std::vector<std::size_t> sizes;
+  for (std::size_t n = 0; n <= 160; ++n) sizes.push_back(n);
+  for (const std::size_t n : {255u, 256u, 257u, 1000u, 4095u, 4096u, 4097u, 8000u}) sizes.push_back(n);
+  int wrong = 0;
+  for (const std::size_t n : sizes)
+    for (std::size_t from = 0; from < 4; ++from)
+      for (std::size_t to = 0; to < 4; ++to) {
+        std::fill(target.begin(), target.end(), 0xEE);
+        expected = target;
+        for (std::size_t i = 0; i < n; ++i) expected[to + i] = source[from + i];
+        if (copy(target.data() + to, source.data() + from, n) != target.data() + to || target != expected) ++wrong;
+      }
+  for (const std::size_t n : sizes)
+    for (const std::ptrdiff_t shift : {-70, -17, -16, -9, -8, -1, 1, 8, 9, 16, 17, 70}) {
+      std::vector<unsigned char> buffer(source.begin(), source.begin() + 8500);
+      const std::size_t from = 100;
+      const auto to = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(from) + shift);
+      expected = buffer;
+      std::vector<unsigned char> piece(buffer.begin() + static_cast<std::ptrdiff_t>(from),
+                                       buffer.begin() + static_cast<std::ptrdiff_t>(from + n));
+      std::copy(piece.begin(), piece.end(), expected.begin() + static_cast<std::ptrdiff_t>(to));
+      if (move(buffer.data() + to, buffer.data() + from, n) != buffer.data() + to || buffer != expected) ++wrong;
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST(Memory, FreedMemoryGoesBackToTheSystem) {
   const Rtl::Memory::TUsage before = Rtl::Memory::Usage();
   // 34 MB in blocks of three sizes, given back in a shuffled order.
