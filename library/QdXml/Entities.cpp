@@ -599,9 +599,12 @@ std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, c
       for (int k = 0; k < scan.ExtraCount; ++k) maybe = _mm_or_si128(maybe, _mm_cmpeq_epi16(u, scan.Extra[k]));
       if (scan.AnyAscii) maybe = _mm_or_si128(maybe, ascii);
       if (scan.Other != 0) maybe = _mm_or_si128(maybe, _mm_andnot_si128(ascii, _mm_cmpeq_epi16(zero, zero)));
-      if (_mm_movemask_epi8(maybe) == 0) continue;
-      for (std::size_t k = i; k < i + 8; ++k)
+      // Two bits per lane: only the lanes that may stop are looked at.
+      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(maybe)); bits != 0; bits &= bits - 1) {
+        const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(bits)) / 2;
         if (scan.StopsAt(p[k])) return k;
+        bits &= bits - 1;
+      }
     }
   }
 #endif
