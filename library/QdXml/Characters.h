@@ -22,6 +22,22 @@ constexpr std::uint64_t XML_SPECIAL_UNITS_C =
 
 constexpr bool IsXmlSpecialUnit(wchar_t c) { return c < 64 && ((XML_SPECIAL_UNITS_C >> c) & 1) != 0; }
 
+#if defined(__SSE2__)
+// The units of the block that IsXmlSpecialUnit finds, as a mask of 16-bit lanes.
+inline __m128i XmlSpecialUnits(__m128i u) {
+  const __m128i control = _mm_andnot_si128(
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(0x09)), _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0A))),
+                   _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0D))),
+      _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFFE0))), _mm_setzero_si128()));
+  const __m128i predefined =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'&')), _mm_cmpeq_epi16(u, _mm_set1_epi16(L'<'))),
+                   _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'>')),
+                                             _mm_cmpeq_epi16(u, _mm_set1_epi16(L'"'))),
+                                _mm_cmpeq_epi16(u, _mm_set1_epi16(L'\''))));
+  return _mm_or_si128(control, predefined);
+}
+#endif
+
 // The offset of the first unit of p[0, n) that is one of `units`, or n.
 // The reader's and the writer's scans for "<", "&", quotes and line breaks
 // go through here: with SSE2, eight units are compared at a time.

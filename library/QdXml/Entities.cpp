@@ -206,6 +206,7 @@ int TXmlEntity::Compare(const TQdObject& item) const {
 
 void TXmlPartEntities::Assign(const Rtl::TPersistent& source) {
   FCharacterCodings = Rtl::As<TXmlPartEntities>(source).FCharacterCodings;
+  FMask = Rtl::As<TXmlPartEntities>(source).FMask;
 }
 
 bool TXmlPartEntities::Equals(const Rtl::TObject* obj) const {
@@ -220,6 +221,7 @@ const TXmlEntityData* TXmlPartEntities::Find(char32_t c) const {
 
 void TXmlPartEntities::Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros, int zeros) {
   TXmlEntityData& data = FCharacterCodings[c];
+  FMask[c < 128 ? c >> 6 : 2] |= std::uint64_t{1} << (c & 63);
   if (data.Codings.IsEmpty()) data.Zeros = static_cast<std::uint8_t>(std::clamp(zeros, 0, 255));
   data.Codings.Include(coding);
   data.Cases += cases;
@@ -531,32 +533,83 @@ void TXmlFileEntities::AddChar(TOut& out, char32_t c, TXmlEntityFormats formats,
 TXmlFileEntities::TCharMask TXmlFileEntities::CandidateMask(const TXmlPartEntities* partEntities) {
   if (!FChars) MakeChars();
   TCharMask mask = FCharsMask;
-  if (partEntities != nullptr)
-    for (const auto& entry : partEntities->GetCharacterCodings()) mask.Add(entry.first);
+  if (partEntities != nullptr) {
+    const auto& part = partEntities->GetMask();
+    mask.Ascii[0] |= part[0];
+    mask.Ascii[1] |= part[1];
+    mask.Other |= part[2];
+  }
   return mask;
 }
 
+// What ends a plain run: the units of `mask` and with `special` also the
+// predefined and control characters; a surrogate, whose code point AddChar
+// takes from a pair, unless no character beyond ASCII is in `mask`.
+// With SSE2 eight units are tested at a time for the units that may stop a
+// run: the special ones (exactly), up to four other ASCII units of the mask
+// (exactly; with more, any ASCII unit may), and any unit from U+0080 when
+// the mask has characters there; a block with such a unit is looked at
+// unit by unit.
+struct TXmlFileEntities::TPlainScan {
+  std::uint64_t Stops[2];
+  std::uint64_t Other;
+  bool Special;
+#if defined(__SSE2__)
+  __m128i Extra[4];
+  int ExtraCount = 0;
+  bool AnyAscii = false;
+#endif
+
+  TPlainScan(const TCharMask& mask, bool special)
+      : Stops{mask.Ascii[0] | (special ? XML_SPECIAL_UNITS_C : 0), mask.Ascii[1]}, Other(mask.Other),
+        Special(special) {
+#if defined(__SSE2__)
+    const std::uint64_t extra[2] = {special ? Stops[0] & ~XML_SPECIAL_UNITS_C : Stops[0], Stops[1]};
+    for (int w = 0; w < 2; ++w)
+      for (std::uint64_t bits = extra[w]; bits != 0; bits &= bits - 1) {
+        if (ExtraCount == 4) {
+          AnyAscii = true;
+          return;
+        }
+        Extra[ExtraCount++] = _mm_set1_epi16(static_cast<short>(64 * w + __builtin_ctzll(bits)));
+      }
+#endif
+  }
+
+  bool StopsAt(wchar_t c) const {
+    if (c < 128) return ((Stops[c >> 6] >> (c & 63)) & 1) != 0;
+    if (c >= 0xD800 && c <= 0xDFFF) return Other != 0;
+    return ((Other >> (c & 63)) & 1) != 0;
+  }
+};
+
 // The end of the run from `i` of characters that AddChar writes as they
-// are (not in `mask`; no surrogate, whose code point AddChar takes from a
-// pair, unless no character beyond ASCII is in `mask`), and with `special`
-// also no predefined or control character.
-std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask,
-                                       bool special) {
+// are (see TPlainScan).
+std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, const TPlainScan& scan) {
   const std::size_t n = value.size();
   const wchar_t* p = value.data();
-  // The ASCII units that end a run, one bit each.
-  std::uint64_t stops[2] = {mask.Ascii[0], mask.Ascii[1]};
-  if (special) stops[0] |= XML_SPECIAL_UNITS_C;
-  for (; i < n; ++i) {
-    const wchar_t c = p[i];
-    if (c < 128) {
-      if ((stops[c >> 6] >> (c & 63)) & 1) return i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      if (mask.Other != 0) return i;
-    } else if ((mask.Other >> (c & 63)) & 1) {
-      return i;
+#if defined(__SSE2__)
+  if (n - i >= 8) {
+    const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(u, highBits), zero);
+      __m128i maybe = scan.Special ? XmlSpecialUnits(u) : zero;
+      for (int k = 0; k < scan.ExtraCount; ++k) maybe = _mm_or_si128(maybe, _mm_cmpeq_epi16(u, scan.Extra[k]));
+      if (scan.AnyAscii) maybe = _mm_or_si128(maybe, ascii);
+      if (scan.Other != 0) maybe = _mm_or_si128(maybe, _mm_andnot_si128(ascii, _mm_cmpeq_epi16(zero, zero)));
+      // Two bits per lane: only the lanes that may stop are looked at.
+      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(maybe)); bits != 0; bits &= bits - 1) {
+        const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(bits)) / 2;
+        if (scan.StopsAt(p[k])) return k;
+        bits &= bits - 1;
+      }
     }
   }
+#endif
+  for (; i < n; ++i)
+    if (scan.StopsAt(p[i])) return i;
   return n;
 }
 
@@ -572,12 +625,12 @@ void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFo
                                 const TXmlPartEntities* partEntities, const TXmlEntityCoding& coding,
                                 int ansiCodePage, const TXmlEntityFormats* readFormats) {
   const bool noPart = partEntities == nullptr || partEntities->GetCount() == 0;
-  if (!TUnicodeString::HasControlCharacters(value) && noPart &&
+  if (noPart && !TUnicodeString::HasControlCharacters(value) &&
       (formats.IsEmpty() || value.find_first_of(L"&<>\"'\u00A0") == std::wstring_view::npos)) {
     if (FStoreEntities) {
-      const TCharMask mask = CandidateMask(partEntities);
+      const TPlainScan scan(CandidateMask(partEntities), false);
       for (std::size_t i = 0; i < value.size();) {
-        const std::size_t run = PlainRun(value, i, mask, false);
+        const std::size_t run = PlainRun(value, i, scan);
         out.append(value.substr(i, run - i));
         i = run;
         if (i < value.size()) AddChar(out, NextCodePoint(value, i), formats, partEntities);
@@ -602,11 +655,11 @@ void TXmlFileEntities::EncodeTo(TOut& out, std::wstring_view value, TXmlEntityFo
   out.reserve(out.size() + value.size() + value.size() / 8);
   const bool predefined = formats.Contains(xfPredefined);
   const bool addChars = FStoreEntities || !noPart;
-  const TCharMask mask = addChars ? CandidateMask(partEntities) : TCharMask();
+  const TPlainScan scan(addChars ? CandidateMask(partEntities) : TCharMask(), true);
   const std::size_t n = value.size();
   for (std::size_t i = 0; i < n;) {
     // The characters that nothing applies to, as one piece.
-    if (const std::size_t run = PlainRun(value, i, mask, true); run > i) {
+    if (const std::size_t run = PlainRun(value, i, scan); run > i) {
       out.append(value.substr(i, run - i));
       i = run;
       if (i == n) break;

@@ -154,7 +154,10 @@ public:
   TXmlPartEntities() = default;
 
   int GetCount() const { return static_cast<int>(FCharacterCodings.size()); }
-  void Clear() { FCharacterCodings.clear(); }
+  void Clear() {
+    FCharacterCodings.clear();
+    FMask = {};
+  }
   void Assign(const Rtl::TPersistent& source) override;
   bool Equals(const Rtl::TObject* obj) const override;
 
@@ -164,9 +167,14 @@ public:
   // creating it.
   void Record(char32_t c, TXmlCoding coding, TXmlHexCases cases, bool leadingZeros, int zeros = 0);
   const std::map<char32_t, TXmlEntityData>& GetCharacterCodings() const { return FCharacterCodings; }
+  // The characters that have an entry: one bit for each ASCII character
+  // (words 0 and 1), and for the others bit (c & 63) of word 2, shared by
+  // many (the writer's quick test before it looks an entry up).
+  const std::array<std::uint64_t, 3>& GetMask() const { return FMask; }
 
 private:
   std::map<char32_t, TXmlEntityData> FCharacterCodings;
+  std::array<std::uint64_t, 3> FMask{};
 };
 
 // The entities of one document: the five predefined ones and those it
@@ -303,7 +311,9 @@ private:
     }
   };
   TCharMask CandidateMask(const TXmlPartEntities* partEntities);
-  static std::size_t PlainRun(std::wstring_view value, std::size_t i, const TCharMask& mask, bool special);
+  // The stops of PlainRun, prepared once per value (Entities.cpp).
+  struct TPlainScan;
+  static std::size_t PlainRun(std::wstring_view value, std::size_t i, const TPlainScan& scan);
   template <class TOut>
   void AppendPredefined(TOut& out, TXmlPredefinedEntity entity, const TXmlEntityCoding& coding,
                         const TXmlPartEntities* partEntities) const;

@@ -356,6 +356,9 @@ public:
                           wchar_t countrySeparator, bool strictCheck);
 
 private:
+  // WriteStartTag after the name's check (the tree writer checks it first).
+  void OpenTag(const std::wstring& name, const TXmlAttributes* attributes, bool lineEnd,
+               TXmlElementWriteMode writeMode, const std::wstring& whiteSpaces);
   class TParser;
   friend class TParser;
   // A second reader that reads the later part of a large document on

@@ -521,6 +521,9 @@ public:
 
   int GetCount() const { return FElements ? static_cast<int>(FElements->size()) : 0; }
   TXmlElement* GetElements(int index) const;
+  // The child at `index`, unchecked: 0 <= index < GetCount() (for walks
+  // that keep to the count).
+  TXmlElement* ChildAt(std::size_t index) const { return (*FElements)[index].get(); }
   TXmlElementEnumerator GetEnumerator() const { return TXmlElementEnumerator(this); }
   // Number of ancestors.
   int GetLevel() const;

@@ -46,11 +46,21 @@ constexpr std::uint64_t NAME_BREAKERS_C = (1ull << L' ') | (1ull << L'\t') | (1u
 
 inline bool IsNameBreaker(wchar_t c) { return c < 64 && ((NAME_BREAKERS_C >> c) & 1) != 0; }
 
-// A name that cannot end or break the tag it stands in.
-void CheckName(const std::wstring& name) {
-  bool broken = name.empty();
-  for (const wchar_t c : name) broken |= IsNameBreaker(c);
-  if (broken) throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
+[[noreturn]] void RaiseInvalidName(const std::wstring& name) {
+  throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
+}
+
+// A name that cannot end or break the tag it stands in. Inline and
+// without a branch per unit: it runs for every name written.
+inline void CheckName(const std::wstring& name) {
+  const wchar_t* p = name.data();
+  const std::size_t n = name.size();
+  std::uint64_t broken = n == 0 ? 1 : 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const std::uint32_t c = static_cast<std::uint16_t>(p[i]);
+    broken |= (NAME_BREAKERS_C >> (c & 63)) & static_cast<std::uint64_t>(c < 64);
+  }
+  if (broken != 0) [[unlikely]] RaiseInvalidName(name);
 }
 
 // A markup node whose value holds its own end.
@@ -76,29 +86,13 @@ void SafeContent(std::wstring& text, std::size_t start) {
 
 // Nothing in the value that the entity table would write otherwise: no
 // predefined character and no control character.
-#if defined(__SSE2__)
-// The units of the block that IsXmlSpecialUnit finds, as a mask of 16-bit lanes.
-inline __m128i SpecialUnits(__m128i u) {
-    const __m128i control = _mm_andnot_si128(
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(0x09)), _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0A))),
-                     _mm_cmpeq_epi16(u, _mm_set1_epi16(0x0D))),
-        _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFFE0))), _mm_setzero_si128()));
-    const __m128i predefined =
-        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'&')), _mm_cmpeq_epi16(u, _mm_set1_epi16(L'<'))),
-                     _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(u, _mm_set1_epi16(L'>')),
-                                               _mm_cmpeq_epi16(u, _mm_set1_epi16(L'"'))),
-                                  _mm_cmpeq_epi16(u, _mm_set1_epi16(L'\''))));
-    return _mm_or_si128(control, predefined);
-}
-#endif
-
 bool IsPlainValue(std::wstring_view value) {
   const wchar_t* p = value.data();
   const std::size_t n = value.size();
   std::size_t i = 0;
 #if defined(__SSE2__)
   for (; i + 8 <= n; i += 8)
-    if (_mm_movemask_epi8(SpecialUnits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)))) != 0) return false;
+    if (_mm_movemask_epi8(XmlSpecialUnits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)))) != 0) return false;
 #endif
   for (; i < n; ++i)
     if (IsXmlSpecialUnit(p[i])) return false;
@@ -118,7 +112,7 @@ bool CopyPlain(TOut& out, std::wstring_view value) {
 #if defined(__SSE2__)
     for (; i + 8 <= n; i += 8) {
       const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      if (_mm_movemask_epi8(SpecialUnits(units)) != 0) return false;
+      if (_mm_movemask_epi8(XmlSpecialUnits(units)) != 0) return false;
       _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), units);
     }
 #endif
@@ -808,18 +802,18 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
           // default layout's indentation would change their text.
           const bool makeInline = !layoutKeep && (node->GetContainsText() || IsPreserved(node));
           if (layoutKeep) {
-            WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
-                          xwSingleLine, start);
+            OpenTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
+                    xwSingleLine, start);
           } else if (makeInline) {
             const std::size_t indentStart = FOutput.size();
             if (nodeIndent) AppendIndent(0);
             EndPiece(indentStart, false);
             ++FInline;
-            WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
-                          xwSingleLine, L"");
+            OpenTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, false,
+                    xwSingleLine, L"");
           } else {
-            WriteStartTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, true,
-                          xwSingleLine, L"");
+            OpenTag(node->GetName(), node->HasAttributes() ? &node->GetAttributes() : nullptr, true,
+                    xwSingleLine, L"");
           }
           stack.push_back({node, 0, nodeIndent, makeInline, node->GetCount(), nullptr});
           if (candidates > 0 && node->GetCount() >= 2) {
@@ -842,7 +836,7 @@ void TXmlFile::WriteElement(TXmlElement* element, bool indent) {
     while (!stack.empty()) {
       TFrame& top = stack.back();
       if (top.Next < top.End) {
-        node = top.Element->GetElements(top.Next++);
+        node = top.Element->ChildAt(static_cast<std::size_t>(top.Next++));
         nodeIndent = !(IsKeepFormat() || FInline > 0);
         break;
       }
@@ -884,6 +878,12 @@ void TXmlFile::WriteAttributeLines(const TXmlAttributes* attributes) {
 void TXmlFile::WriteStartTag(const std::wstring& name, const TXmlAttributes* attributes, bool lineEnd,
                              TXmlElementWriteMode writeMode, const std::wstring& whiteSpaces) {
   CheckName(name);
+  OpenTag(name, attributes, lineEnd, writeMode, whiteSpaces);
+}
+
+// The start tag of a name already checked.
+void TXmlFile::OpenTag(const std::wstring& name, const TXmlAttributes* attributes, bool lineEnd,
+                       TXmlElementWriteMode writeMode, const std::wstring& whiteSpaces) {
   if (IsKeepFormat() || FInline > 0 || writeMode == xwSingleLine) {
     TWriter w(*this);
     TPieceGuard piece(FOutput);

@@ -603,3 +603,75 @@ TEST(XmlWriter, TwoThreadsWriteTheSameBytesAsOne) {
     EXPECT_NE(messages[0].find("-->"), std::string::npos) << messages[0];
   }
 }
+
+// A name is checked each time it is written, whoever set it: an element
+// with children (start and end tag), in each layout, and a name that
+// passed once and was set to something else through the model.
+TEST(XmlWriter, EveryNameIsCheckedWhenWrittenWhateverItsPlace) {
+  for (const TXmlOptions options : {TXmlOptions{}, TXmlOptions{xoKeepFormat}}) {
+    for (const bool mixed : {false, true}) {
+      TXmlFile xml;
+      xml.SetOptions(options);
+      TXmlElement* parent = xml.AddRoot(L"r")->Add(L"p");
+      parent->Add(L"c")->SetValue(L"v");
+      parent->SetContainsText(mixed);
+      const std::wstring good = xml.WriteToString();
+      EXPECT_NE(good.find(L"<p>"), std::wstring::npos) << good;
+      parent->SetName(L"p q");
+      EXPECT_EQ(TestSupport::MessageOf<Rtl::Exception>([&] { xml.WriteToString(); }), L"Invalid XML name: \"p q\".");
+      parent->SetName(L"p");
+      EXPECT_EQ(xml.WriteToString(), good);
+      parent->GetElements(0)->GetAttributes().Add(std::make_unique<TXmlAttribute>(L"a", L"1"));
+      EXPECT_NE(xml.WriteToString().find(L"<c a=\"1\">"), std::wstring::npos);
+      parent->GetElements(0)->GetAttributes().GetItems(0)->SetName(L"a=b");
+      EXPECT_EQ(TestSupport::MessageOf<Rtl::Exception>([&] { xml.WriteToString(); }), L"Invalid XML name: \"a=b\".");
+    }
+  }
+  // An element with children in the direct writer: nothing of it is written.
+  TDirect d;
+  TXmlElement element(L"e/");
+  element.Add(L"c");
+  EXPECT_EQ(TestSupport::MessageOf<Rtl::Exception>([&] { d.Xml.WriteElement(&element, true); }), L"Invalid XML name: \"e/\".");
+  EXPECT_EQ(d.Text(), "");
+}
+
+// Values with many recorded forms: each character goes out in the one form
+// it was read in, also where the recorded characters are more than the
+// writer's quick test compares one by one (five ASCII letters), sit at
+// every place of a block of eight units, share their low bits with plain
+// characters beyond ASCII, or stand beside supplementary characters.
+TEST(XmlWriter, ValuesWithManyRecordedFormsKeepEachForm) {
+  const std::wstring references[] = {L"&#97;", L"&#x62;", L"&#99;", L"&#x6A;", L"&#101;", L"&#233;", L"&#x1F4C1;"};
+  const std::wstring plain[] = {L"X", L"Y", L" ", L"Z", L"\u0129", L"\u65e5", L"\U0001F600", L"Q", L"-", L"0", L"W"};
+  for (const int kinds : {1, 4, 5, 7}) {
+    std::wstring text;
+    for (int i = 0; i < 300; ++i) {
+      const std::size_t k = static_cast<std::size_t>(i * 7 + i / 11);
+      if (i % 13 == 0) text += references[k % static_cast<std::size_t>(kinds)];
+      else text += plain[k % std::size(plain)];
+    }
+    const std::wstring document = L"<r a=\"" + text + L"\" b='" + text + L"'>" + text + L"<c>" + text + L"</c></r>";
+    TXmlFile kept;
+    kept.SetOptions(TXmlOptions{xoKeepFormat});
+    ASSERT_TRUE(kept.LoadFromString(document));
+    const TXmlElement* c = nullptr;
+    for (int i = 0; i < kept.GetRoot()->GetCount(); ++i)
+      if (kept.GetRoot()->GetElements(i)->GetName() == L"c") c = kept.GetRoot()->GetElements(i);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(kept.WriteToString(), document) << kinds;
+
+    // The same records taken over by nodes of another tree, and dropped.
+    TXmlFile copy;
+    copy.SetOptions(TXmlOptions{xoKeepFormat});
+    copy.SetCheckHeader(false);
+    TXmlElement* root = copy.AddRoot(L"r");
+    TXmlElement* d = root->Add(L"c");
+    d->SetValue(c->GetValue());
+    d->SetPartEntities(c->GetPartEntities());
+    const std::wstring copied = copy.WriteToString();
+    EXPECT_EQ(copied.substr(copied.find(L"<r>")), L"<r><c>" + text + L"</c></r>") << kinds;
+    TXmlPartEntities none;
+    d->SetPartEntities(none);
+    EXPECT_EQ(copy.WriteToString().find(L"&#"), std::wstring::npos) << kinds;
+  }
+}
