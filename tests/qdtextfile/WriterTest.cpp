@@ -28,21 +28,6 @@ std::string Str(const Rtl::TBytes& bytes) { return std::string(bytes.begin(), by
 
 std::string ReadBytes(const std::wstring& fileName) { return Str(TFile::FileToBytes(fileName)); }
 
-// The names in a folder.
-std::vector<std::wstring> Names(const std::wstring& dir) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The new files ("~qd<guid>.tmp") among the names.
 std::vector<std::wstring> NewFiles(const std::vector<std::wstring>& names) {
   std::vector<std::wstring> found;
@@ -192,7 +177,7 @@ TEST(Replace, NewFileBackupAndMissingFolder) {
   file.Close();
   EXPECT_EQ(ReadBytes(target), "<new/>");
   EXPECT_EQ(ReadBytes(dir / L"sub\\deeper\\data.~xml"), "\xEF\xBB\xBF<old/>");
-  EXPECT_EQ(Names(dir / L"sub\\deeper"), (std::vector<std::wstring>{L"data.xml", L"data.~xml"}));
+  EXPECT_EQ(TestSupport::FolderNames(dir / L"sub\\deeper"), (std::vector<std::wstring>{L"data.xml", L"data.~xml"}));
   // A name without extension.
   TTextFile bare;
   bare.Rewrite(dir / L"README");
@@ -217,7 +202,7 @@ TEST(Replace, ReadOnlyTargetKeepsItsContent) {
   }
   SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(ReadBytes(target), "old");
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"locked.txt"});
+  EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"locked.txt"});
 }
 
 TEST(Replace, ExceptionBeforeCloseKeepsTheOldFile) {
@@ -232,7 +217,7 @@ TEST(Replace, ExceptionBeforeCloseKeepsTheOldFile) {
   } catch (const std::runtime_error&) {
   }
   EXPECT_EQ(ReadBytes(target), "old");
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"list.txt"});
+  EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"list.txt"});
   // Without an exception the destructor closes.
   {
     TTextFile file;
@@ -261,7 +246,7 @@ TEST(Replace, HardLinkedTargetIsWrittenInPlace) {
   file.SetFormat(tfUtf8);
   file.Rewrite(target);
   WriteLargeOutput(file);
-  EXPECT_EQ(Names(dir.Path()), (std::vector<std::wstring>{L"a.txt", L"b.txt"}));
+  EXPECT_EQ(TestSupport::FolderNames(dir.Path()), (std::vector<std::wstring>{L"a.txt", L"b.txt"}));
   file.Close();
   EXPECT_TRUE(ReadBytes(link) == expected);
 }
@@ -370,7 +355,7 @@ TEST(Replace, RenameThatFailsKeepsTheOldFileAndLeavesNothing) {
   EXPECT_THROW(file.Close(), Rtl::Exception);
   CloseHandle(held);
   EXPECT_EQ(ReadBytes(target), "old");
-  EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"held.txt"});
+  EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"held.txt"});
 }
 
 // Output larger than a block goes to the new file while it is written; the
@@ -386,14 +371,14 @@ TEST(Replace, LargeOutputGoesToTheNewFileWhileWritten) {
     file.SetFormat(format);
     file.Rewrite(target);
     WriteLargeOutput(file);
-    const std::vector<std::wstring> names = Names(dir.Path());
+    const std::vector<std::wstring> names = TestSupport::FolderNames(dir.Path());
     const std::vector<std::wstring> partial = NewFiles(names);
     ASSERT_EQ(names.size(), 2u);
     ASSERT_EQ(partial.size(), 1u);
     EXPECT_GT(TFile::GetFileSize(dir / partial[0]), 1000000);
     EXPECT_EQ(ReadBytes(target), "old");
     file.Close();
-    EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"big.txt"});
+    EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"big.txt"});
     const std::string written = ReadBytes(target);
     EXPECT_EQ(written.size(), expected.size());
     EXPECT_TRUE(written == expected) << static_cast<int>(format);
@@ -413,13 +398,21 @@ TEST(Replace, OutputThatWentToTheNewFileIsRemovedOnEveryFailure) {
     file.SetFormat(tfUtf8);
     file.Rewrite(target);
     WriteLargeOutput(file);
-    EXPECT_EQ(NewFiles(Names(dir.Path())).size(), 1u);
+    EXPECT_EQ(NewFiles(TestSupport::FolderNames(dir.Path())).size(), 1u);
   };
   const auto expectOld = [&](const char* step) {
     EXPECT_EQ(ReadBytes(target), "old") << step;
-    EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"kept.txt"}) << step;
+    EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"kept.txt"}) << step;
   };
   const std::wstring readOnly = L"Could not create the file \"" + target + L"\" because it is read-only";
+  const auto expectReadOnly = [&](TTextFile& file) {
+    try {
+      file.Close();
+      ADD_FAILURE() << "no error";
+    } catch (const Rtl::Exception& e) {
+      EXPECT_EQ(e.Message(), readOnly);
+    }
+  };
 
   {
     TTextFile file;
@@ -441,12 +434,7 @@ TEST(Replace, OutputThatWentToTheNewFileIsRemovedOnEveryFailure) {
     TTextFile file;
     start(file);
     TestSupport::SetAttributes(target, true, false);
-    try {
-      file.Close();
-      ADD_FAILURE() << "no error";
-    } catch (const Rtl::Exception& e) {
-      EXPECT_EQ(e.Message(), readOnly);
-    }
+    expectReadOnly(file);
     TestSupport::SetAttributes(target, false, false);
   }
   expectOld("made read-only");
@@ -468,13 +456,8 @@ TEST(Replace, OutputThatWentToTheNewFileIsRemovedOnEveryFailure) {
     file.SetFormat(tfUtf8);
     file.Rewrite(target);
     WriteLargeOutput(file);
-    EXPECT_EQ(Names(dir.Path()), std::vector<std::wstring>{L"kept.txt"});
-    try {
-      file.Close();
-      ADD_FAILURE() << "no error";
-    } catch (const Rtl::Exception& e) {
-      EXPECT_EQ(e.Message(), readOnly);
-    }
+    EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"kept.txt"});
+    expectReadOnly(file);
   }
   TestSupport::SetAttributes(target, false, false);
   expectOld("read-only");
@@ -528,12 +511,12 @@ TEST(Replace, AFullDiskInMidWriteKeepsTheOldFile) {
   }
   EXPECT_LT(lines, 200000);
   EXPECT_GT(lines, 10000);  // it failed only when the disk was full
-  EXPECT_EQ(Names(folder), std::vector<std::wstring>{L"full.txt"});
+  EXPECT_EQ(TestSupport::FolderNames(folder), std::vector<std::wstring>{L"full.txt"});
   EXPECT_THROW(file.WriteLine(L"more"), Rtl::EWriteError);
   EXPECT_THROW(file.Close(), Rtl::EWriteError);
   EXPECT_FALSE(file.IsOpen());
   EXPECT_EQ(ReadBytes(target), "old");
-  EXPECT_EQ(Names(folder), std::vector<std::wstring>{L"full.txt"});
+  EXPECT_EQ(TestSupport::FolderNames(folder), std::vector<std::wstring>{L"full.txt"});
   // The room is free again: a small output replaces the target.
   file.Rewrite(target);
   file.Write(L"new");

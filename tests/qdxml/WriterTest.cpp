@@ -465,21 +465,6 @@ void ExpectSameBothWays(TWrite write, const std::string& label) {
 
 namespace {
 
-// The names in a folder, sorted.
-std::vector<std::wstring> FolderNames(const std::wstring& dir) {
-  std::vector<std::wstring> names;
-  WIN32_FIND_DATAW data;
-  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::wstring name = data.cFileName;
-    if (name != L"." && name != L"..") names.push_back(name);
-  } while (FindNextFileW(find, &data));
-  FindClose(find);
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 }  // namespace
 
 // A large document goes to the new file beside the target while it is
@@ -496,14 +481,14 @@ TEST(XmlWriter, AFailureAfterBlocksWentToTheNewFileLeavesTheTarget) {
   direct.Rewrite(target);
   direct.WriteStartTag(L"r");
   for (int i = 0; i < 40000; ++i) direct.WriteString(L"item", L"value " + std::to_wstring(i) + L" \u00e9\u4e2d");
-  const std::vector<std::wstring> during = FolderNames(dir.Path());
+  const std::vector<std::wstring> during = TestSupport::FolderNames(dir.Path());
   ASSERT_EQ(during.size(), 2u);
   EXPECT_EQ(during[0], L"doc.xml");
   EXPECT_TRUE(during[1].starts_with(L"~qd") && during[1].ends_with(L".tmp"));
   EXPECT_GT(TFile::GetFileSize(dir / during[1]), 1000000);
   EXPECT_THROW(direct.WriteString(L"a b", L"x"), Rtl::Exception);
   direct.Cancel();
-  EXPECT_EQ(FolderNames(dir.Path()), onlyTarget);
+  EXPECT_EQ(TestSupport::FolderNames(dir.Path()), onlyTarget);
   EXPECT_EQ(ReadAll(target), "old content");
 
   for (const std::size_t split : {std::size_t{0}, SIZE_MAX}) {
@@ -513,12 +498,12 @@ TEST(XmlWriter, AFailureAfterBlocksWentToTheNewFileLeavesTheTarget) {
     for (int i = 0; i < 40000; ++i) root->Add(L"item")->SetValue(L"value " + std::to_wstring(i));
     root->Add(xeComment, L"x-->y");
     EXPECT_THROW(tree.WriteFile(target), Rtl::Exception);
-    EXPECT_EQ(FolderNames(dir.Path()), onlyTarget);
+    EXPECT_EQ(TestSupport::FolderNames(dir.Path()), onlyTarget);
     EXPECT_EQ(ReadAll(target), "old content");
     root->GetElements(root->GetCount() - 1)->SetValue(L"fine");
     tree.WriteFile(target);
     EXPECT_TRUE(ReadAll(target) == Str(tree.WriteToBytes()));
-    EXPECT_EQ(FolderNames(dir.Path()), onlyTarget);
+    EXPECT_EQ(TestSupport::FolderNames(dir.Path()), onlyTarget);
     TestSupport::WriteFile(target, "old content");
   }
 }

@@ -1,6 +1,7 @@
 #include "QdClasses.h"
 #include "TestSupport.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <vector>
 
@@ -54,6 +55,20 @@ void WriteFile(const std::wstring& fileName, const std::string& content) {
 void MakeDir(const std::wstring& dir) {
   if (dir.empty()) return;
   if (!Rtl::ForceDirectories(dir)) Fail("can't create directory " + Narrow(dir));
+}
+
+std::vector<std::wstring> FolderNames(const std::wstring& dir) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW data;
+  HANDLE find = FindFirstFileW((dir + L"\\*").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring name = data.cFileName;
+    if (name != L"." && name != L"..") names.push_back(name);
+  } while (FindNextFileW(find, &data));
+  FindClose(find);
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }

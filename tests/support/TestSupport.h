@@ -32,6 +32,8 @@ private:
 // Files and directories.
 void WriteFile(const std::wstring& fileName, const std::string& content = "");
 void MakeDir(const std::wstring& dir);  // with missing parents
+// The names in a folder (not "." and ".."), sorted.
+std::vector<std::wstring> FolderNames(const std::wstring& dir);
 bool Exists(const std::wstring& path);  // anything at path
 bool IsDir(const std::wstring& path);
 void SetAttributes(const std::wstring& path, bool readOnly, bool hidden);
