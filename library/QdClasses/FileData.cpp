@@ -73,10 +73,11 @@ TContainer ReadWholeStream(Rtl::TStream* stream) {
 }
 
 // Writes the bytes in pieces that a single write takes.
-void WriteAll(Rtl::TStream& stream, const Rtl::TBytes& data) {
-  for (std::size_t done = 0; done < data.size();) {
-    const int chunk = static_cast<int>(std::min<std::size_t>(data.size() - done, 1u << 24));
-    stream.WriteBuffer(data.data() + done, chunk);
+void WriteAll(Rtl::TStream& stream, const void* data, std::size_t size) {
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  for (std::size_t done = 0; done < size;) {
+    const int chunk = static_cast<int>(std::min<std::size_t>(size - done, 1u << 24));
+    stream.WriteBuffer(p + done, chunk);
     done += static_cast<std::size_t>(chunk);
   }
 }
@@ -168,7 +169,7 @@ void TFile::BytesToFile(const Rtl::TBytes& data, const std::wstring& fileName) {
     return;
   }
   Rtl::TFileStream file(fileName, Rtl::fmCreate);
-  WriteAll(file, data);
+  WriteAll(file, data.data(), data.size());
 }
 
 bool TFile::HasOtherNames(const std::wstring& fileName) {
@@ -219,12 +220,7 @@ void TFileReplacement::Write(const void* data, std::size_t size) {
   if (FState->Done) throw Rtl::EWriteError(Rtl::LoadResString(Rtl::SWriteError));
   try {
     Rtl::THandleStream stream(reinterpret_cast<Rtl::THandle>(FState->Handle.Get()));
-    const auto* p = static_cast<const std::uint8_t*>(data);
-    for (std::size_t done = 0; done < size;) {
-      const int chunk = static_cast<int>(std::min<std::size_t>(size - done, 1u << 24));
-      stream.WriteBuffer(p + done, chunk);
-      done += static_cast<std::size_t>(chunk);
-    }
+    WriteAll(stream, data, size);
   } catch (...) {
     FState->Discard();
     throw;

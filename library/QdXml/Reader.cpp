@@ -180,6 +180,16 @@ inline std::size_t HighBits(std::uint64_t mask) {
   return static_cast<std::size_t>(((mask >> 7) * 0x0101010101010101ULL) >> 56);
 }
 
+// The UTF-16 units that eight bytes of UTF-8 text begin: every byte but the
+// continuation bytes (10xxxxxx) one, the leading bytes of four (11110xxx)
+// one more.
+inline std::size_t Utf8UnitsInWord(std::uint64_t w) {
+  constexpr std::uint64_t HIGH_C = 0x8080808080808080ULL;
+  const std::uint64_t continuation = w & ~(w << 1) & HIGH_C;
+  const std::uint64_t four = w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & HIGH_C;
+  return 8 - HighBits(continuation) + HighBits(four);
+}
+
 TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t place) {
   TUtf8Prefix result;
   const std::uint8_t* p = data + start;
@@ -192,7 +202,6 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
       if (*q >= 0x80) return result;
   }
   constexpr std::uint64_t ONES_C = 0x0101010101010101ULL;
-  constexpr std::uint64_t HIGH_C = 0x8080808080808080ULL;
   constexpr std::uint64_t LOW_C = 0x7F7F7F7F7F7F7F7FULL;
   // The high bit of each zero byte of `v`, exactly.
   const auto zeros = [](std::uint64_t v) { return ~(((v & LOW_C) + LOW_C) | v | LOW_C); };
@@ -225,9 +234,7 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
     const std::uint64_t lf = zeros(word ^ (ONES_C * '\n'));
     result.Lines += HighBits(lf);
     lastLf = (lf >> 63) != 0;
-    const std::uint64_t continuation = word & ~(word << 1) & HIGH_C;
-    const std::uint64_t four = word & (word << 1) & (word << 2) & (word << 3) & ~(word << 4) & HIGH_C;
-    result.Units += 8 - HighBits(continuation) + HighBits(four);
+    result.Units += Utf8UnitsInWord(word);
   }
   for (; p < stop; ++p) one(*p);
   result.Valid = true;
@@ -235,18 +242,13 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
 }
 
 // The bytes of the first `units` UTF-16 units of the well-formed UTF-8
-// text p[0, n): eight bytes at a time (the leading bytes count one unit,
-// those of four-byte sequences two), the last ones one by one.
+// text p[0, n): eight bytes at a time, the last ones one by one.
 std::size_t Utf8BytesOfUnits(const std::uint8_t* p, std::size_t n, std::size_t units) {
-  constexpr std::uint64_t HIGH_C = 0x8080808080808080ULL;
   std::size_t b = 0, u = 0;
   while (b + 8 <= n) {
     std::uint64_t w;
     std::memcpy(&w, p + b, 8);
-    // Continuation bytes (10xxxxxx) and leading bytes of four (11110xxx).
-    const std::uint64_t continuation = w & ~(w << 1) & HIGH_C;
-    const std::uint64_t four = w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & HIGH_C;
-    const std::size_t inWord = 8 - HighBits(continuation) + HighBits(four);
+    const std::size_t inWord = Utf8UnitsInWord(w);
     if (u + inWord > units) break;
     u += inWord;
     b += 8;
@@ -1620,8 +1622,8 @@ namespace {
 std::atomic<std::size_t> GSplitReadBytes{512 * 1024};
 std::atomic<std::size_t> GSplitReadsJoined{0};
 // The part starts at the first start tag of the sought name at or after
-// this share of the input (the reader of the first part also reads through
-// the second, without parsing it, before it goes on).
+// this share of the input (the second thread first counts what comes
+// before it; the two threads end about together).
 constexpr double SPLIT_READ_SHARE_C = 0.52;
 
 }  // namespace
@@ -1635,15 +1637,15 @@ std::size_t GetXmlSplitReadsJoined() { return GSplitReadsJoined; }
 // "<", outside replacement text), it takes the part's nodes into the
 // element open there, the state its reader had at the part's end (pending
 // whitespace and text, the entities' records and counts, the language
-// codes) and reads on through the part's text to where the part ended: at
-// the first end tag of an element that was open before the part. The part
-// is read only when nothing it depends on can differ: the input is
-// well-formed UTF-8, the options and the entities are the document's, and
-// its text starts with a start tag; everything it would have to check
-// against the first part (the depth, the expansion limit, space kept by
-// the element it joins) is checked when it joins, and when anything does
-// not hold, or the cursor passes the start without stopping there, its
-// nodes are dropped and the document is read on as it is.
+// codes) and goes on where the part ended (see TakeOver): at the first end
+// tag of an element that was open before the part. The part is read only
+// when nothing it depends on can differ: both readers decoded their text in
+// blocks (well-formed UTF-8), the options and the entities are the
+// document's, and its text starts with a start tag; everything it would
+// have to check against the first part (the depth, the expansion limit,
+// space kept by the element it joins) is checked when it joins, and when
+// anything does not hold, or the cursor passes the start without stopping
+// there, its nodes are dropped and the document is read on as it is.
 class TXmlFile::TSplitReader {
 public:
   TSplitReader(TXmlFile& owner, const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t split)
@@ -1747,8 +1749,10 @@ private:
   void Run() noexcept {
     try {
       const TUtf8Prefix prefix = ScanUtf8Prefix(FData, FSize, FStart, FSplit);
-      if (!prefix.Valid) FSplitPosition.store(NO_PART_C, std::memory_order_release);
-      if (!prefix.Valid) return;
+      if (!prefix.Valid) {
+        FSplitPosition.store(NO_PART_C, std::memory_order_release);
+        return;
+      }
       FLine = static_cast<int>(std::min<std::size_t>(prefix.Lines + 1, INT_MAX));
       FSplitPosition.store(prefix.Units, std::memory_order_release);
       TBytesView stream(FData + FSplit, FSize - FSplit);

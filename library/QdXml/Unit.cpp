@@ -1,5 +1,6 @@
 // The unit state of QdXml: the one empty element; the spare thread of the
-// tree writer; the object base known by name.
+// reader, the tree writer and the freeing of large trees; the object base
+// known by name.
 #include <atomic>
 
 #include "QdXml.h"

@@ -16,60 +16,37 @@
 
 namespace {
 
-// Copies n <= 64 bytes: every load comes before any store, so the ranges
-// may overlap.
+// A block of `Size` bytes, copied by the compiler in a few moves.
+template <std::size_t Size>
+struct TBlock {
+  std::uint64_t Words[Size / 8];
+};
+
+// Copies Size <= n <= 2 * Size bytes as the first and the last `TWord`,
+// both loaded before either is stored, so that the ranges may overlap.
+template <class TWord>
+[[gnu::always_inline]] inline void CopyEnds(unsigned char* d, const unsigned char* s, std::size_t n) {
+  TWord first, last;
+  __builtin_memcpy(&first, s, sizeof(TWord));
+  __builtin_memcpy(&last, s + n - sizeof(TWord), sizeof(TWord));
+  __builtin_memcpy(d, &first, sizeof(TWord));
+  __builtin_memcpy(d + n - sizeof(TWord), &last, sizeof(TWord));
+}
+
+// Copies n <= 64 bytes; the ranges may overlap.
 [[gnu::always_inline]] inline void CopySmall(unsigned char* d, const unsigned char* s, std::size_t n) {
-  if (n >= 16) {
-    if (n <= 32) {
-      std::uint64_t a, b, c, e;
-      __builtin_memcpy(&a, s, 8);
-      __builtin_memcpy(&b, s + 8, 8);
-      __builtin_memcpy(&c, s + n - 16, 8);
-      __builtin_memcpy(&e, s + n - 8, 8);
-      __builtin_memcpy(d, &a, 8);
-      __builtin_memcpy(d + 8, &b, 8);
-      __builtin_memcpy(d + n - 16, &c, 8);
-      __builtin_memcpy(d + n - 8, &e, 8);
-      return;
-    }
-    std::uint64_t v[8];
-    __builtin_memcpy(&v[0], s, 8);
-    __builtin_memcpy(&v[1], s + 8, 8);
-    __builtin_memcpy(&v[2], s + 16, 8);
-    __builtin_memcpy(&v[3], s + 24, 8);
-    __builtin_memcpy(&v[4], s + n - 32, 8);
-    __builtin_memcpy(&v[5], s + n - 24, 8);
-    __builtin_memcpy(&v[6], s + n - 16, 8);
-    __builtin_memcpy(&v[7], s + n - 8, 8);
-    __builtin_memcpy(d, &v[0], 8);
-    __builtin_memcpy(d + 8, &v[1], 8);
-    __builtin_memcpy(d + 16, &v[2], 8);
-    __builtin_memcpy(d + 24, &v[3], 8);
-    __builtin_memcpy(d + n - 32, &v[4], 8);
-    __builtin_memcpy(d + n - 24, &v[5], 8);
-    __builtin_memcpy(d + n - 16, &v[6], 8);
-    __builtin_memcpy(d + n - 8, &v[7], 8);
-  } else if (n >= 8) {
-    std::uint64_t a, b;
-    __builtin_memcpy(&a, s, 8);
-    __builtin_memcpy(&b, s + n - 8, 8);
-    __builtin_memcpy(d, &a, 8);
-    __builtin_memcpy(d + n - 8, &b, 8);
-  } else if (n >= 4) {
-    std::uint32_t a, b;
-    __builtin_memcpy(&a, s, 4);
-    __builtin_memcpy(&b, s + n - 4, 4);
-    __builtin_memcpy(d, &a, 4);
-    __builtin_memcpy(d + n - 4, &b, 4);
-  } else if (n >= 2) {
-    std::uint16_t a, b;
-    __builtin_memcpy(&a, s, 2);
-    __builtin_memcpy(&b, s + n - 2, 2);
-    __builtin_memcpy(d, &a, 2);
-    __builtin_memcpy(d + n - 2, &b, 2);
-  } else if (n == 1) {
+  if (n > 32)
+    CopyEnds<TBlock<32>>(d, s, n);
+  else if (n >= 16)
+    CopyEnds<TBlock<16>>(d, s, n);
+  else if (n >= 8)
+    CopyEnds<std::uint64_t>(d, s, n);
+  else if (n >= 4)
+    CopyEnds<std::uint32_t>(d, s, n);
+  else if (n >= 2)
+    CopyEnds<std::uint16_t>(d, s, n);
+  else if (n == 1)
     *d = *s;
-  }
 }
 
 #if defined(__SSE2__)

@@ -95,7 +95,7 @@ constexpr std::uint8_t MAIN_HEAP_C = 0;
 constexpr std::uint8_t CLAIMED_HEAP_C = 1;
 constexpr std::uint8_t OWNED_HEAPS_C = 2;
 constexpr std::uint8_t SHARED_HEAP_C = 2;
-constinit TSizeClass Classes[3][CLASS_COUNT_C];
+constinit TSizeClass Classes[SHARED_HEAP_C + 1][CLASS_COUNT_C];
 
 // The owners of the owned heaps, by their thread blocks (unique among the
 // live threads); the first is null until the first block, the second
