@@ -179,8 +179,12 @@ bool TFile::HasOtherNames(const std::wstring& fileName) {
   const Rtl::TFileHandle file(CreateFileW(fileName.c_str(), FILE_READ_ATTRIBUTES,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, 0, nullptr));
-  BY_HANDLE_FILE_INFORMATION info;
-  return file && GetFileInformationByHandle(file.Get(), &info) && info.nNumberOfLinks > 1;
+  // The standard information holds the count of names; the whole record
+  // (GetFileInformationByHandle) also asks for the volume's serial number,
+  // which can take milliseconds.
+  FILE_STANDARD_INFO info;
+  return file && GetFileInformationByHandleEx(file.Get(), FileStandardInfo, &info, sizeof info) &&
+         info.NumberOfLinks > 1;
 }
 
 // --- Replacing a file's content ---------------------------------------------------

@@ -99,6 +99,36 @@ public:
     }
   }
 
+  struct TBlock {
+    std::unique_ptr<std::uint8_t[]> Data;
+    std::size_t Size = 0;
+    std::size_t Used = 0;
+  };
+
+  // The bytes collected in memory as their blocks (none for output that
+  // went to a file).
+  std::vector<TBlock> TakeBlocks() {
+    std::vector<TBlock> blocks;
+    if (FReplacement == nullptr) blocks = std::move(FBlocks);
+    FBlocks.clear();
+    FTotal = 0;
+    return blocks;
+  }
+
+  // Blocks of another output after this one's bytes: taken over where the
+  // output stays in memory, else written as any bytes are.
+  void AppendBlocks(std::vector<TBlock> blocks) {
+    if (FReplacement == nullptr && !FMayStream) {
+      for (TBlock& block : blocks) {
+        if (block.Used == 0) continue;
+        FTotal += block.Used;
+        FBlocks.push_back(std::move(block));
+      }
+      return;
+    }
+    for (const TBlock& block : blocks) Append(block.Data.get(), block.Used);
+  }
+
   // The bytes collected in memory, joined (for output that went to a file:
   // none).
   Rtl::TBytes TakeBytes() {
@@ -124,12 +154,6 @@ public:
   }
 
 private:
-  struct TBlock {
-    std::unique_ptr<std::uint8_t[]> Data;
-    std::size_t Size = 0;
-    std::size_t Used = 0;
-  };
-
   // The current block is full (or has less than `need` bytes free): a
   // block for a file goes to it; else a new block of at least `need`.
   void NextBlock(std::size_t need) {
@@ -468,6 +492,33 @@ Rtl::TBytes TTextFile::TakeOutputData() {
   Rtl::TBytes output = std::move(FOutputData);
   FOutputData.clear();
   return output;
+}
+
+struct TTextFile::TOutputBlocks::TData {
+  std::vector<TOutputStream::TBlock> Blocks;
+};
+
+TTextFile::TOutputBlocks::TOutputBlocks() : FData(std::make_unique<TData>()) {}
+TTextFile::TOutputBlocks::~TOutputBlocks() = default;
+TTextFile::TOutputBlocks::TOutputBlocks(TOutputBlocks&&) noexcept = default;
+TTextFile::TOutputBlocks& TTextFile::TOutputBlocks::operator=(TOutputBlocks&&) noexcept = default;
+
+TTextFile::TOutputBlocks TTextFile::TakeOutputBlocks() {
+  TOutputBlocks blocks;
+  if (FToMemory && FOwnedStream != nullptr)
+    blocks.FData->Blocks = static_cast<TOutputStream&>(*FOwnedStream).TakeBlocks();
+  if (IsOpen()) Close();
+  FOutputData.clear();
+  return blocks;
+}
+
+void TTextFile::WriteBlocks(TOutputBlocks blocks) {
+  if (blocks.FData == nullptr) return;  // moved from
+  if ((FToFile || FToMemory) && FOwnedStream != nullptr) {
+    static_cast<TOutputStream&>(*FOwnedStream).AppendBlocks(std::move(blocks.FData->Blocks));
+    return;
+  }
+  for (const TOutputStream::TBlock& block : blocks.FData->Blocks) WriteBytes(block.Data.get(), block.Used);
 }
 
 std::wstring TTextFile::GetOutputString() { return TString::BytesToString(GetOutputData()); }

@@ -203,6 +203,27 @@ public:
   const Rtl::TBytes& GetOutputData();
   // GetOutputData's bytes handed over (no copy); the object keeps none.
   Rtl::TBytes TakeOutputData();
+
+  // Output collected in memory, in the blocks it was written in: taken from
+  // one object and appended to another's output without being joined.
+  class TOutputBlocks {
+  public:
+    TOutputBlocks();
+    ~TOutputBlocks();
+    TOutputBlocks(TOutputBlocks&&) noexcept;
+    TOutputBlocks& operator=(TOutputBlocks&&) noexcept;
+
+  private:
+    friend class TTextFile;
+    struct TData;
+    std::unique_ptr<TData> FData;
+  };
+  // Closes an in-memory output (RewriteData) and hands its bytes over as
+  // their blocks; the object keeps none.
+  TOutputBlocks TakeOutputBlocks();
+  // Appends what another object's TakeOutputBlocks gave, as WriteBytes
+  // would; in-memory output takes the blocks over without a copy.
+  void WriteBlocks(TOutputBlocks blocks);
   std::wstring GetOutputString();
 
   // --- Configuration and state.

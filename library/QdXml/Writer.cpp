@@ -595,11 +595,11 @@ public:
 
   bool Started() const { return FThread != nullptr; }
 
-  // The later half's bytes after the owner's output, or its exception.
+  // The later half's blocks after the owner's output, or its exception.
   void Finish(TXmlFile& owner) {
     std::exchange(FThread, nullptr)->Wait();
     owner.FlushOutput();
-    owner.FFile->WriteBytes(FBytes.data(), FBytes.size());
+    owner.FFile->WriteBlocks(std::move(FBlocks));
     // The current line: the second writer's last one, or the owner's
     // continued by all the second writer wrote.
     if (FWriter.FLineEnded) {
@@ -615,7 +615,7 @@ private:
     for (int i = FFirst; i < FElement->GetCount() && !FStop; ++i)
       FWriter.WriteElement(FElement->GetElements(i), !(FWriter.IsKeepFormat() || FWriter.FInline > 0));
     FWriter.FlushOutput();
-    FBytes = FWriter.FFile->TakeOutputData();
+    FBlocks = FWriter.FFile->TakeOutputBlocks();
   }
 
   TXmlFile FWriter;
@@ -623,7 +623,7 @@ private:
   int FFirst;
   Rtl::TSpareThread* FThread = nullptr;
   std::atomic<bool> FStop{false};
-  Rtl::TBytes FBytes;
+  TTextFile::TOutputBlocks FBlocks;
 };
 
 TXmlFileEntities& TXmlFile::WriteEntities() const {

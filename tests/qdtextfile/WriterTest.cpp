@@ -15,6 +15,7 @@
 #include "QdClasses/System.h"
 #include "QdTextFile.h"
 #include "runtime/IO/Files.h"
+#include "runtime/IO/Streams.h"
 #include "runtime/Text/CodePage.h"
 #include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
@@ -383,6 +384,80 @@ TEST(Replace, LargeOutputGoesToTheNewFileWhileWritten) {
     EXPECT_EQ(written.size(), expected.size());
     EXPECT_TRUE(written == expected) << static_cast<int>(format);
   }
+}
+
+// A second object's output, handed over as its blocks, follows the first
+// object's bytes exactly, whatever the first writes into: memory, a file
+// (small, or large enough to go to the new file while written), a caller's
+// stream; and what the first writes after it follows it.
+TEST(Replace, BlocksOfAnotherOutputFollowTheBytesWrittenBefore) {
+  const auto blocksOf = [](TTextFileFormat format, bool large) {
+    TTextFile part;
+    part.SetFormat(format);
+    part.SetUseBom(false);
+    part.RewriteData();
+    if (large) WriteLargeOutput(part);
+    else part.WriteLine(L"part \u00e9");
+    return part.TakeOutputBlocks();
+  };
+  const auto expected = [](TTextFileFormat format, bool largeFirst, bool largePart) {
+    TTextFile whole;
+    whole.SetFormat(format);
+    whole.RewriteData();
+    if (largeFirst) WriteLargeOutput(whole);
+    else whole.WriteLine(L"first");
+    if (largePart) WriteLargeOutput(whole);
+    else whole.WriteLine(L"part \u00e9");
+    whole.WriteLine(L"last");
+    return Str(whole.TakeOutputData());
+  };
+  for (const TTextFileFormat format : {tfUtf8, tfUtf16Le}) {
+    for (const bool largeFirst : {false, true}) {
+      for (const bool largePart : {false, true}) {
+        const std::string want = expected(format, largeFirst, largePart);
+        const auto write = [&](TTextFile& file) {
+          if (largeFirst) WriteLargeOutput(file);
+          else file.WriteLine(L"first");
+          file.WriteBlocks(blocksOf(format, largePart));
+          file.WriteLine(L"last");
+        };
+        TTextFile memory;
+        memory.SetFormat(format);
+        memory.RewriteData();
+        write(memory);
+        EXPECT_TRUE(Str(memory.TakeOutputData()) == want) << format << largeFirst << largePart;
+
+        TestSupport::TTempDir dir;
+        const std::wstring target = dir / L"t.txt";
+        TestSupport::WriteFile(target, "old");
+        TTextFile file;
+        file.SetFormat(format);
+        file.Rewrite(target);
+        write(file);
+        file.Close();
+        EXPECT_TRUE(ReadBytes(target) == want) << format << largeFirst << largePart;
+        EXPECT_EQ(TestSupport::FolderNames(dir.Path()), std::vector<std::wstring>{L"t.txt"});
+
+        Rtl::TMemoryStream stream;
+        TTextFile streamed;
+        streamed.SetFormat(format);
+        streamed.Rewrite(stream);
+        write(streamed);
+        streamed.Close();
+        const std::string got(reinterpret_cast<const char*>(stream.Memory()), static_cast<std::size_t>(stream.Size()));
+        EXPECT_TRUE(got == want) << format << largeFirst << largePart;
+      }
+    }
+  }
+  // Taken twice: the second time there is nothing.
+  TTextFile part;
+  part.RewriteData();
+  part.Write(L"x");
+  (void)part.TakeOutputBlocks();
+  TTextFile memory;
+  memory.RewriteData();
+  memory.WriteBlocks(part.TakeOutputBlocks());
+  EXPECT_TRUE(memory.TakeOutputData().empty());
 }
 
 // Once output went to the new file, every ending but a successful Close
