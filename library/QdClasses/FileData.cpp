@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <utility>
 
 #include "QdClasses/File.h"
+#include "QdClasses/FileFlusher.h"
 #include "QdClasses/System.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
@@ -187,21 +190,86 @@ bool TFile::HasOtherNames(const std::wstring& fileName) {
          info.NumberOfLinks > 1;
 }
 
+// --- Flushing in the background ---------------------------------------------------
+
+TFileFlusher::~TFileFlusher() {
+  {
+    const std::lock_guard lock(FLock);
+    FEnding = true;
+  }
+  FChanged.notify_all();
+  if (FThread.joinable()) FThread.join();
+}
+
+void TFileFlusher::Request(void* handle) noexcept {
+  {
+    const std::lock_guard lock(FLock);
+    if (FEnding || (FWaiting != nullptr && FWaiting != handle)) return;
+    if (!FThread.joinable()) {
+      try {
+        FThread = std::thread([this] { Loop(); });
+      } catch (const std::system_error&) {
+        return;
+      }
+    }
+    FWaiting = handle;
+  }
+  FChanged.notify_all();
+}
+
+void TFileFlusher::Forget(void* handle) noexcept {
+  std::unique_lock lock(FLock);
+  if (FWaiting == handle) FWaiting = nullptr;
+  FChanged.wait(lock, [&] { return FRunning != handle; });
+}
+
+void TFileFlusher::Loop() {
+  std::unique_lock lock(FLock);
+  for (;;) {
+    FChanged.wait(lock, [this] { return FWaiting != nullptr || FEnding; });
+    if (FEnding) return;
+    FRunning = std::exchange(FWaiting, nullptr);
+    lock.unlock();
+    // A head start only: a failure shows again in the flush of Commit.
+    FlushFileBuffers(FRunning);
+    lock.lock();
+    FRunning = nullptr;
+    FChanged.notify_all();
+  }
+}
+
 // --- Replacing a file's content ---------------------------------------------------
+
+namespace {
+
+// Output written before a piece, from which each piece after it is flushed
+// in the background: a file written in one piece (or a few small ones) is
+// flushed by Commit alone.
+constexpr std::size_t BACKGROUND_FLUSH_FROM_C = std::size_t{256} << 10;
+
+}  // namespace
 
 struct TFileReplacement::TState {
   std::wstring FileName;  // as the caller gave it, for messages
   std::wstring Target;
   std::wstring Partial;
   Rtl::TFileHandle Handle;
+  std::size_t Written = 0;
+  TFileFlusher* Flusher = nullptr;  // set by the first request
   bool Done = false;  // committed, or failed and removed
 
   // Closes and removes the new file; the target is not touched.
   void Discard() noexcept {
     if (Done) return;
     Done = true;
-    Handle.Reset();  // a file still open can't be deleted
+    CloseHandle();
     DeleteFileW(Partial.c_str());
+  }
+
+  // Closes the new file once no flush of it runs.
+  void CloseHandle() noexcept {
+    if (Flusher != nullptr) std::exchange(Flusher, nullptr)->Forget(Handle.Get());
+    Handle.Reset();
   }
 };
 
@@ -229,6 +297,11 @@ void TFileReplacement::Write(const void* data, std::size_t size) {
     FState->Discard();
     throw;
   }
+  if (FState->Written >= BACKGROUND_FLUSH_FROM_C) {
+    if (FState->Flusher == nullptr) FState->Flusher = FileFlusher();
+    if (FState->Flusher != nullptr) FState->Flusher->Request(FState->Handle.Get());
+  }
+  FState->Written += size;
 }
 
 void TFileReplacement::Commit() {
@@ -239,7 +312,7 @@ void TFileReplacement::Commit() {
     state.Discard();
     Rtl::RaiseLastOSError(error);
   }
-  state.Handle.Reset();  // closed before it takes the target's place
+  state.CloseHandle();  // closed before it takes the target's place
   if (!MoveFileExW(state.Partial.c_str(), state.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
     state.Discard();

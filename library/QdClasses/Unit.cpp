@@ -4,6 +4,7 @@
 
 #include "QdClasses/DateTime.h"
 #include "QdClasses/EncodingTables.h"
+#include "QdClasses/FileFlusher.h"
 #include "QdClasses/Lists.h"
 #include "runtime/Core/ClassRegistry.h"
 #include "runtime/Core/Units.h"
@@ -17,6 +18,8 @@ namespace {
 struct TQdClassesState {
   std::wstring ApplicationRootDir;
   Rtl::TDateTime BaseDateTime = 0;
+  // Its thread is made by the first large file written and ends here.
+  TFileFlusher Flusher;
 };
 
 constinit Rtl::TUnitState<TQdClassesState> State{L"QdClasses"};
@@ -28,6 +31,8 @@ const std::wstring& ApplicationRootDir() { return State.Get().ApplicationRootDir
 Rtl::TDateTime BaseDateTime() { return State.Get().BaseDateTime; }
 
 void SetBaseDateTime(Rtl::TDateTime value) { State.Get().BaseDateTime = value; }
+
+TFileFlusher* FileFlusher() { return State.Started() ? &State.Get().Flusher : nullptr; }
 
 }  // namespace Qd
 

@@ -2,8 +2,11 @@
 // whole-file reading and writing, on real files of the test prefix.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "QdClasses.h"
@@ -415,6 +418,46 @@ TEST(WholeFileTest, AReplacementTakesThePlaceOnlyAtCommit) {
 
   EXPECT_THROW(TFileReplacement(temp / L"missing\\r.bin"), Rtl::EFCreateError);
   EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"r.bin"});
+}
+
+// Files written in many pieces are flushed in the background while more
+// pieces come; several written at once from several threads share that
+// flusher, and those given up meanwhile go without a trace: each committed
+// file has exactly its bytes, each abandoned one left nothing.
+TEST(WholeFileTest, ReplacementsWrittenAtOnceKeepTheirBytesWhileFlushedInTheBackground) {
+  TTempDir temp;
+  constexpr int THREADS_C = 4;
+  constexpr int FILES_C = 4;
+  std::vector<std::thread> threads;
+  std::vector<std::string> faults(THREADS_C);
+  for (int t = 0; t < THREADS_C; ++t) {
+    threads.emplace_back([&, t] {
+      for (int f = 0; f < FILES_C; ++f) {
+        const std::wstring name = temp / (L"f" + std::to_wstring(t) + L"_" + std::to_wstring(f) + L".bin");
+        Rtl::TBytes data = Pattern(1500000 + 4099 * static_cast<std::size_t>(t * FILES_C + f));
+        data[0] = static_cast<std::uint8_t>(t * FILES_C + f);
+        try {
+          TFileReplacement replacement(name);
+          for (std::size_t at = 0; at < data.size(); at += 65536)
+            replacement.Write(data.data() + at, std::min<std::size_t>(65536, data.size() - at));
+          if (f % 2 == 1) continue;  // given up: removed by the destructor
+          replacement.Commit();
+          if (TFile::FileToBytes(name) != data) faults[t] += "bytes differ; ";
+        } catch (const std::exception& e) {
+          faults[t] += e.what();
+        }
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < THREADS_C; ++t) EXPECT_EQ(faults[t], "") << t;
+  std::vector<std::wstring> expected;
+  for (int t = 0; t < THREADS_C; ++t)
+    for (int f = 0; f < FILES_C; f += 2) expected.push_back(L"f" + std::to_wstring(t) + L"_" + std::to_wstring(f) + L".bin");
+  std::sort(expected.begin(), expected.end());
+  std::vector<std::wstring> names = Entries(temp.Path());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, expected);
 }
 
 TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
