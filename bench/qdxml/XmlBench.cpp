@@ -36,7 +36,7 @@
 
 namespace {
 
-constexpr int REPETITIONS_C = 5;
+constexpr int REPETITIONS_C = 9;
 constexpr const wchar_t* MIME_DATABASE_C = L"Z:\\usr\\share\\mime\\packages\\freedesktop.org.xml";
 // IXMLDOMDocument2 (for setProperty); the import library has only the
 // IID of IXMLDOMDocument.
