@@ -180,15 +180,39 @@ inline std::size_t HighBits(std::uint64_t mask) {
   return static_cast<std::size_t>(((mask >> 7) * 0x0101010101010101ULL) >> 56);
 }
 
-// The UTF-16 units that eight bytes of UTF-8 text begin: every byte but the
-// continuation bytes (10xxxxxx) one, the leading bytes of four (11110xxx)
-// one more.
-inline std::size_t Utf8UnitsInWord(std::uint64_t w) {
-  constexpr std::uint64_t HIGH_C = 0x8080808080808080ULL;
-  const std::uint64_t continuation = w & ~(w << 1) & HIGH_C;
-  const std::uint64_t four = w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & HIGH_C;
-  return 8 - HighBits(continuation) + HighBits(four);
+// The sum of the eight byte counts of `lanes` (each at most 255).
+inline std::size_t SumLanes(std::uint64_t lanes) {
+  constexpr std::uint64_t EVEN_C = 0x00FF00FF00FF00FFULL;
+  const std::uint64_t pairs = (lanes & EVEN_C) + ((lanes >> 8) & EVEN_C);
+  return static_cast<std::size_t>((pairs * 0x0001000100010001ULL) >> 48);
 }
+
+// Of eight bytes of UTF-8 text, the high bit of each continuation byte
+// (10xxxxxx) and of each leading byte of four (11110xxx).
+constexpr std::uint64_t HIGH_BITS_C = 0x8080808080808080ULL;
+inline std::uint64_t ContinuationBytes(std::uint64_t w) { return w & ~(w << 1) & HIGH_BITS_C; }
+inline std::uint64_t FourByteLeads(std::uint64_t w) {
+  return w & (w << 1) & (w << 2) & (w << 3) & ~(w << 4) & HIGH_BITS_C;
+}
+
+// The UTF-16 units that eight bytes of UTF-8 text begin: every byte but the
+// continuation bytes one, the leading bytes of four one more.
+inline std::size_t Utf8UnitsInWord(std::uint64_t w) {
+  return 8 - HighBits(ContinuationBytes(w)) + HighBits(FourByteLeads(w));
+}
+
+// Counts of many words kept per byte (the scans below): added up only every
+// 255 words, without a multiplication per word (slow where words are two
+// registers).
+struct TLaneCounts {
+  std::uint64_t Lanes = 0;
+  std::size_t Total = 0;
+  void Add(std::uint64_t highBits) { Lanes += highBits >> 7; }
+  void Settle() {
+    Total += SumLanes(Lanes);
+    Lanes = 0;
+  }
+};
 
 TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t place) {
   TUtf8Prefix result;
@@ -222,6 +246,8 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
       lastCr = lastLf = false;
     }
   };
+  TLaneCounts lines, continuations, fours;
+  std::size_t words = 0;
   for (; stop - p >= 8; p += 8) {
     std::uint64_t word;
     std::memcpy(&word, p, 8);
@@ -232,10 +258,22 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
     // Without CR (and none before it): each LF is a line; the bytes of
     // longer sequences are never CR or LF.
     const std::uint64_t lf = zeros(word ^ (ONES_C * '\n'));
-    result.Lines += HighBits(lf);
+    lines.Add(lf);
     lastLf = (lf >> 63) != 0;
-    result.Units += Utf8UnitsInWord(word);
+    continuations.Add(ContinuationBytes(word));
+    fours.Add(FourByteLeads(word));
+    if (++words % 255 == 0) {
+      lines.Settle();
+      continuations.Settle();
+      fours.Settle();
+    }
   }
+  lines.Settle();
+  continuations.Settle();
+  fours.Settle();
+  result.Lines += lines.Total;
+  // Every continuation byte counted is one of the words' bytes.
+  result.Units += 8 * words - continuations.Total + fours.Total;
   for (; p < stop; ++p) one(*p);
   result.Valid = true;
   return result;
@@ -245,6 +283,22 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
 // text p[0, n): eight bytes at a time, the last ones one by one.
 std::size_t Utf8BytesOfUnits(const std::uint8_t* p, std::size_t n, std::size_t units) {
   std::size_t b = 0, u = 0;
+  // Sixty-four bytes at a time while the units stay within the count.
+  while (b + 64 <= n) {
+    TLaneCounts continuations, fours;
+    for (std::size_t k = 0; k < 64; k += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p + b + k, 8);
+      continuations.Add(ContinuationBytes(w));
+      fours.Add(FourByteLeads(w));
+    }
+    continuations.Settle();
+    fours.Settle();
+    const std::size_t inBlock = 64 - continuations.Total + fours.Total;
+    if (u + inBlock > units) break;
+    u += inBlock;
+    b += 64;
+  }
   while (b + 8 <= n) {
     std::uint64_t w;
     std::memcpy(&w, p + b, 8);
