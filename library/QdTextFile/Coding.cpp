@@ -1,10 +1,9 @@
 #include "QdTextFile/TextFile.h"
 
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <vector>
+
+#include "runtime/Core/Cpu.h"
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
@@ -106,6 +105,24 @@ bool WalkUtf8(TTextFile::TData data, bool& asciiOnly, bool ignoreCutEnd) {
 
 [[noreturn]] void NotImplemented() { throw Rtl::Exception(Rtl::SNotImplemented); }
 
+#if defined(RTL_SSE2_PATHS)
+// Utf8ToUnicodePos's ASCII in blocks of 16 bytes, widened by interleaving
+// with zero bytes, up to the first block with a byte beyond ASCII (the
+// blocks without SSE2 follow it).
+RTL_SSE2 void WidenAsciiBlocks(const std::uint8_t* p, std::size_t sourceBytes, std::size_t& i, wchar_t* dest,
+                               std::size_t room, std::size_t& count) {
+  const __m128i zero = _mm_setzero_si128();
+  while (sourceBytes - i >= 16 && room - count >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(v) != 0) break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + count), _mm_unpacklo_epi8(v, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + count + 8), _mm_unpackhi_epi8(v, zero));
+    i += 16;
+    count += 16;
+  }
+}
+#endif
+
 }  // namespace
 
 // --- EUft8Exception -----------------------------------------------------------
@@ -140,6 +157,9 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
   // Room for units before the terminator.
   const std::size_t room = dest != nullptr ? maxDestChars - 1 : static_cast<std::size_t>(-1);
   std::size_t count = 0;
+#if defined(RTL_SSE2_PATHS)
+  const bool sse2 = Rtl::Cpu::HasSse2();
+#endif
   while (i < sourceBytes && count < room) {
     if (dest == nullptr) {
       const std::size_t run = AsciiRun(p, i, sourceBytes);
@@ -149,18 +169,9 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
       // ASCII 16 bytes at a time, widened in the same pass; single bytes
       // only where no whole block of ASCII follows.
       for (;;) {
-#if defined(__SSE2__)
-        // Widened by interleaving with zero bytes.
-        while (sourceBytes - i >= 16 && room - count >= 16) {
-          const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-          if (_mm_movemask_epi8(v) != 0) break;
-          const __m128i zero = _mm_setzero_si128();
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + count), _mm_unpacklo_epi8(v, zero));
-          _mm_storeu_si128(reinterpret_cast<__m128i*>(dest + count + 8), _mm_unpackhi_epi8(v, zero));
-          i += 16;
-          count += 16;
-        }
-#else
+#if defined(RTL_SSE2_PATHS)
+        if (sse2) WidenAsciiBlocks(p, sourceBytes, i, dest, room, count);
+#endif
         while (sourceBytes - i >= 16 && room - count >= 16) {
           std::uint64_t a, b;
           std::memcpy(&a, p + i, 8);
@@ -170,7 +181,6 @@ std::ptrdiff_t TTextFile::Utf8ToUnicodePos(wchar_t* dest, std::size_t maxDestCha
           i += 16;
           count += 16;
         }
-#endif
         if (i >= sourceBytes || count >= room || p[i] >= 0x80) break;
         dest[count++] = static_cast<wchar_t>(p[i++]);
       }

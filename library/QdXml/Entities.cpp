@@ -554,16 +554,13 @@ struct TXmlFileEntities::TPlainScan {
   std::uint64_t Stops[2];
   std::uint64_t Other;
   bool Special;
-#if defined(__SSE2__)
-  __m128i Extra[4];
+  std::uint16_t Extra[4] = {};
   int ExtraCount = 0;
   bool AnyAscii = false;
-#endif
 
   TPlainScan(const TCharMask& mask, bool special)
       : Stops{mask.Ascii[0] | (special ? XML_SPECIAL_UNITS_C : 0), mask.Ascii[1]}, Other(mask.Other),
         Special(special) {
-#if defined(__SSE2__)
     const std::uint64_t extra[2] = {special ? Stops[0] & ~XML_SPECIAL_UNITS_C : Stops[0], Stops[1]};
     for (int w = 0; w < 2; ++w)
       for (std::uint64_t bits = extra[w]; bits != 0; bits &= bits - 1) {
@@ -571,9 +568,8 @@ struct TXmlFileEntities::TPlainScan {
           AnyAscii = true;
           return;
         }
-        Extra[ExtraCount++] = _mm_set1_epi16(static_cast<short>(64 * w + __builtin_ctzll(bits)));
+        Extra[ExtraCount++] = static_cast<std::uint16_t>(64 * w + __builtin_ctzll(bits));
       }
-#endif
   }
 
   bool StopsAt(wchar_t c) const {
@@ -581,6 +577,35 @@ struct TXmlFileEntities::TPlainScan {
     if (c >= 0xD800 && c <= 0xDFFF) return Other != 0;
     return ((Other >> (c & 63)) & 1) != 0;
   }
+
+#if defined(RTL_SSE2_PATHS)
+  // The whole blocks of eight units from `i`: the stop (`stopped` set), or
+  // where the blocks end.
+  RTL_SSE2 std::size_t Blocks(const wchar_t* p, std::size_t i, std::size_t n, bool& stopped) const {
+    const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    __m128i extra[4];
+    for (int k = 0; k < ExtraCount; ++k) extra[k] = _mm_set1_epi16(static_cast<short>(Extra[k]));
+    for (; i + 8 <= n; i += 8) {
+      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(u, highBits), zero);
+      __m128i maybe = Special ? XmlSpecialUnits(u) : zero;
+      for (int k = 0; k < ExtraCount; ++k) maybe = _mm_or_si128(maybe, _mm_cmpeq_epi16(u, extra[k]));
+      if (AnyAscii) maybe = _mm_or_si128(maybe, ascii);
+      if (Other != 0) maybe = _mm_or_si128(maybe, _mm_andnot_si128(ascii, _mm_cmpeq_epi16(zero, zero)));
+      // Two bits per lane: only the lanes that may stop are looked at.
+      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(maybe)); bits != 0; bits &= bits - 1) {
+        const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(bits)) / 2;
+        if (StopsAt(p[k])) {
+          stopped = true;
+          return k;
+        }
+        bits &= bits - 1;
+      }
+    }
+    return i;
+  }
+#endif
 };
 
 // The end of the run from `i` of characters that AddChar writes as they
@@ -588,24 +613,11 @@ struct TXmlFileEntities::TPlainScan {
 std::size_t TXmlFileEntities::PlainRun(std::wstring_view value, std::size_t i, const TPlainScan& scan) {
   const std::size_t n = value.size();
   const wchar_t* p = value.data();
-#if defined(__SSE2__)
-  if (n - i >= 8) {
-    const __m128i highBits = _mm_set1_epi16(static_cast<short>(0xFF80));
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-      const __m128i u = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(u, highBits), zero);
-      __m128i maybe = scan.Special ? XmlSpecialUnits(u) : zero;
-      for (int k = 0; k < scan.ExtraCount; ++k) maybe = _mm_or_si128(maybe, _mm_cmpeq_epi16(u, scan.Extra[k]));
-      if (scan.AnyAscii) maybe = _mm_or_si128(maybe, ascii);
-      if (scan.Other != 0) maybe = _mm_or_si128(maybe, _mm_andnot_si128(ascii, _mm_cmpeq_epi16(zero, zero)));
-      // Two bits per lane: only the lanes that may stop are looked at.
-      for (unsigned bits = static_cast<unsigned>(_mm_movemask_epi8(maybe)); bits != 0; bits &= bits - 1) {
-        const std::size_t k = i + static_cast<std::size_t>(__builtin_ctz(bits)) / 2;
-        if (scan.StopsAt(p[k])) return k;
-        bits &= bits - 1;
-      }
-    }
+#if defined(RTL_SSE2_PATHS)
+  if (n - i >= 8 && Rtl::Cpu::HasSse2()) {
+    bool stopped = false;
+    i = scan.Blocks(p, i, n, stopped);
+    if (stopped) return i;
   }
 #endif
   for (; i < n; ++i)

@@ -8,9 +8,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 #include <string>
 #include <string_view>
 #include <utility>
@@ -86,13 +83,26 @@ void SafeContent(std::wstring& text, std::size_t start) {
 
 // Nothing in the value that the entity table would write otherwise: no
 // predefined character and no control character.
+#if defined(RTL_SSE2_PATHS)
+// The whole blocks of eight units of p[0, n) checked (and copied to `d`
+// when it is given) up to the first with a special unit: where they end.
+RTL_SSE2 std::size_t PlainBlocks(const wchar_t* p, std::size_t n, wchar_t* d) {
+  std::size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(XmlSpecialUnits(units)) != 0) break;
+    if (d != nullptr) _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), units);
+  }
+  return i;
+}
+#endif
+
 bool IsPlainValue(std::wstring_view value) {
   const wchar_t* p = value.data();
   const std::size_t n = value.size();
   std::size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 8 <= n; i += 8)
-    if (_mm_movemask_epi8(XmlSpecialUnits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)))) != 0) return false;
+#if defined(RTL_SSE2_PATHS)
+  if (n >= 8 && Rtl::Cpu::HasSse2()) i = PlainBlocks(p, n, nullptr);
 #endif
   for (; i < n; ++i)
     if (IsXmlSpecialUnit(p[i])) return false;
@@ -109,12 +119,8 @@ bool CopyPlain(TOut& out, std::wstring_view value) {
     const std::size_t n = value.size();
     wchar_t* d = out.Room(n);
     std::size_t i = 0;
-#if defined(__SSE2__)
-    for (; i + 8 <= n; i += 8) {
-      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      if (_mm_movemask_epi8(XmlSpecialUnits(units)) != 0) return false;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), units);
-    }
+#if defined(RTL_SSE2_PATHS)
+    if (n >= 8 && Rtl::Cpu::HasSse2()) i = PlainBlocks(p, n, d);
 #endif
     for (; i < n; ++i) {
       if (IsXmlSpecialUnit(p[i])) return false;

@@ -2,9 +2,7 @@
 
 #include <climits>
 #include <cstdint>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "runtime/Core/Cpu.h"
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
@@ -59,35 +57,50 @@ std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidCh
   return result;
 }
 
+#if defined(RTL_SSE2_PATHS)
+namespace {
+
+// EncodeUtf8's runs of ASCII from p[i], sixteen units at a time (two loads
+// packed into one store), then eight, up to the first block with a unit
+// beyond ASCII.
+RTL_SSE2 void EncodeAsciiBlocks(char* out, const wchar_t* p, std::size_t count, std::size_t& i, std::size_t& n) {
+  while (i + 16 <= count) {
+    const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(
+            _mm_and_si128(_mm_or_si128(first, second), _mm_set1_epi16(static_cast<short>(0xFF80))),
+            _mm_setzero_si128())) != 0xFFFF)
+      break;
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(first, second));
+    i += 16;
+    n += 16;
+  }
+  while (i + 8 <= count) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
+                                          _mm_setzero_si128())) != 0xFFFF)
+      break;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
+    i += 8;
+    n += 8;
+  }
+}
+
+}  // namespace
+#endif
+
 std::size_t EncodeUtf8(char* out, std::wstring_view text) {
   const wchar_t* p = text.data();
   const std::size_t count = text.size();
   std::size_t i = 0;
   std::size_t n = 0;
+#if defined(RTL_SSE2_PATHS)
+  const bool sse2 = Rtl::Cpu::HasSse2();
+#endif
   while (i < count) {
-    // Runs of ASCII, the bulk of markup, sixteen units at a time (two
-    // loads packed into one store), then eight.
-#if defined(__SSE2__)
-    while (i + 16 <= count) {
-      const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi16(
-              _mm_and_si128(_mm_or_si128(first, second), _mm_set1_epi16(static_cast<short>(0xFF80))),
-              _mm_setzero_si128())) != 0xFFFF)
-        break;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(first, second));
-      i += 16;
-      n += 16;
-    }
-    while (i + 8 <= count) {
-      const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-      if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
-                                            _mm_setzero_si128())) != 0xFFFF)
-        break;
-      _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
-      i += 8;
-      n += 8;
-    }
+    // Runs of ASCII, the bulk of markup, in blocks where the processor can.
+#if defined(RTL_SSE2_PATHS)
+    if (sse2 && i + 8 <= count) EncodeAsciiBlocks(out, p, count, i, n);
 #endif
     while (i < count && static_cast<std::uint32_t>(p[i]) < 0x80) out[n++] = static_cast<char>(p[i++]);
     if (i == count) break;
