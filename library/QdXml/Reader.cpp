@@ -214,6 +214,63 @@ struct TLaneCounts {
   }
 };
 
+#if defined(RTL_SSE2_PATHS)
+// Byte counts of up to 255 blocks of sixteen bytes, one per lane (a lane of
+// a comparison's result is -1 where it holds): their sum.
+RTL_SSE2 inline std::size_t SumByteLanes(__m128i lanes) {
+  const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
+  return static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+         static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+}
+
+// ScanUtf8Prefix's blocks of sixteen bytes from p while they hold no CR:
+// their units and lines added to `result`; where they end.
+RTL_SSE2 const std::uint8_t* ScanUtf8Blocks(const std::uint8_t* p, const std::uint8_t* stop, TUtf8Prefix& result,
+                                            bool& lastLf) {
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  const __m128i top2 = _mm_set1_epi8(static_cast<char>(0xC0)), continuation = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i top5 = _mm_set1_epi8(static_cast<char>(0xF8)), four = _mm_set1_epi8(static_cast<char>(0xF0));
+  while (stop - p >= 16) {
+    __m128i lines = _mm_setzero_si128(), continuations = lines, fours = lines;
+    std::size_t blocks = 0;
+    for (; blocks < 255 && stop - p >= 16; ++blocks, p += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)) != 0) break;
+      const __m128i isLf = _mm_cmpeq_epi8(v, lf);
+      lines = _mm_sub_epi8(lines, isLf);
+      continuations = _mm_sub_epi8(continuations, _mm_cmpeq_epi8(_mm_and_si128(v, top2), continuation));
+      fours = _mm_sub_epi8(fours, _mm_cmpeq_epi8(_mm_and_si128(v, top5), four));
+      lastLf = (_mm_movemask_epi8(isLf) & 0x8000) != 0;
+    }
+    result.Lines += SumByteLanes(lines);
+    result.Units += 16 * blocks - SumByteLanes(continuations) + SumByteLanes(fours);
+    if (blocks < 255) break;  // a CR, or the end
+  }
+  return p;
+}
+
+// Utf8BytesOfUnits's blocks of 64 bytes while their units stay within
+// `units`: where they end, and `u` the units before it.
+RTL_SSE2 std::size_t Utf8UnitBlocks(const std::uint8_t* p, std::size_t n, std::size_t units, std::size_t& u) {
+  const __m128i top2 = _mm_set1_epi8(static_cast<char>(0xC0)), continuation = _mm_set1_epi8(static_cast<char>(0x80));
+  const __m128i top5 = _mm_set1_epi8(static_cast<char>(0xF8)), four = _mm_set1_epi8(static_cast<char>(0xF0));
+  std::size_t b = 0;
+  while (b + 64 <= n) {
+    __m128i continuations = _mm_setzero_si128(), fours = continuations;
+    for (std::size_t k = 0; k < 64; k += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + b + k));
+      continuations = _mm_sub_epi8(continuations, _mm_cmpeq_epi8(_mm_and_si128(v, top2), continuation));
+      fours = _mm_sub_epi8(fours, _mm_cmpeq_epi8(_mm_and_si128(v, top5), four));
+    }
+    const std::size_t inBlock = 64 - SumByteLanes(continuations) + SumByteLanes(fours);
+    if (u + inBlock > units) break;
+    u += inBlock;
+    b += 64;
+  }
+  return b;
+}
+#endif
+
 TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size_t start, std::size_t place) {
   TUtf8Prefix result;
   const std::uint8_t* p = data + start;
@@ -248,7 +305,17 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
   };
   TLaneCounts lines, continuations, fours;
   std::size_t words = 0;
+#if defined(RTL_SSE2_PATHS)
+  const bool sse2 = Rtl::Cpu::HasSse2();
+#endif
   for (; stop - p >= 8; p += 8) {
+#if defined(RTL_SSE2_PATHS)
+    // Blocks of sixteen where the processor can, up to a CR.
+    if (sse2 && !lastCr) {
+      p = ScanUtf8Blocks(p, stop, result, lastLf);
+      if (stop - p < 8) break;
+    }
+#endif
     std::uint64_t word;
     std::memcpy(&word, p, 8);
     if (lastCr || zeros(word ^ (ONES_C * '\r')) != 0) {
@@ -284,6 +351,9 @@ TUtf8Prefix ScanUtf8Prefix(const std::uint8_t* data, std::size_t size, std::size
 std::size_t Utf8BytesOfUnits(const std::uint8_t* p, std::size_t n, std::size_t units) {
   std::size_t b = 0, u = 0;
   // Sixty-four bytes at a time while the units stay within the count.
+#if defined(RTL_SSE2_PATHS)
+  if (Rtl::Cpu::HasSse2()) b = Utf8UnitBlocks(p, n, units, u);
+#endif
   while (b + 64 <= n) {
     TLaneCounts continuations, fours;
     for (std::size_t k = 0; k < 64; k += 8) {
