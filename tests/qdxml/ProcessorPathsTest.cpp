@@ -26,6 +26,20 @@ public:
   TSse2& operator=(const TSse2&) = delete;
 };
 
+// The reader's threshold for a second thread, low for the scope, so that
+// the documents here are read in two parts (the count before the part
+// scans in blocks too).
+class TSplitLow {
+public:
+  TSplitLow() : FSaved(GetXmlSplitReadBytes()) { SetXmlSplitReadBytes(4096); }
+  ~TSplitLow() { SetXmlSplitReadBytes(FSaved); }
+  TSplitLow(const TSplitLow&) = delete;
+  TSplitLow& operator=(const TSplitLow&) = delete;
+
+private:
+  std::size_t FSaved;
+};
+
 // What a load records, the error it raised, and the bytes written back in
 // both layouts.
 std::vector<std::wstring> ReadAndWrite(const std::string& document, TXmlOptions options) {
@@ -53,6 +67,10 @@ std::vector<std::wstring> ReadAndWrite(const std::string& document, TXmlOptions 
 }  // namespace
 
 TEST(ProcessorPaths, ReadAndWrittenTheSameWithAndWithoutSse2) {
+  const TSplitLow split;
+  // The second thread counts the units before its part in blocks too: a
+  // wrong count would only drop the part, so the joins are counted.
+  std::size_t joinedWith = 0, joinedWithout = 0;
   std::vector<std::string> documents = {XmlSample::Make(300000, 11)};
   // Line breaks of every kind, text beyond ASCII at every offset of a block,
   // references, control characters written back as references, a NUL.
@@ -72,14 +90,20 @@ TEST(ProcessorPaths, ReadAndWrittenTheSameWithAndWithoutSse2) {
       std::vector<std::wstring> with, without;
       {
         const TSse2 sse2(true);
+        const std::size_t before = GetXmlSplitReadsJoined();
         with = ReadAndWrite(documents[d], options);
+        joinedWith += GetXmlSplitReadsJoined() - before;
       }
       {
         const TSse2 sse2(false);
+        const std::size_t before = GetXmlSplitReadsJoined();
         without = ReadAndWrite(documents[d], options);
+        joinedWithout += GetXmlSplitReadsJoined() - before;
       }
       ASSERT_EQ(with.size(), without.size()) << d;
       for (std::size_t k = 0; k < with.size(); ++k) EXPECT_TRUE(with[k] == without[k]) << "document " << d << ", part " << k;
     }
   }
+  EXPECT_GT(joinedWith, 0u);
+  EXPECT_EQ(joinedWith, joinedWithout);
 }
