@@ -61,26 +61,39 @@ std::string WideToCodePage(std::wstring_view text, unsigned codePage, TInvalidCh
 namespace {
 
 // EncodeUtf8's runs of ASCII from p[i], sixteen units at a time (two loads
-// packed into one store), then eight, up to the first block with a unit
-// beyond ASCII.
+// packed into one store), then eight; in the block with a unit beyond
+// ASCII, the units before it (all sixteen stored: `out` has room for three
+// bytes per unit, and what follows that unit overwrites the rest).
 RTL_SSE2 void EncodeAsciiBlocks(char* out, const wchar_t* p, std::size_t count, std::size_t& i, std::size_t& n) {
+  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+  const __m128i zero = _mm_setzero_si128();
   while (i + 16 <= count) {
     const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
     const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(
-            _mm_and_si128(_mm_or_si128(first, second), _mm_set1_epi16(static_cast<short>(0xFF80))),
-            _mm_setzero_si128())) != 0xFFFF)
-      break;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(first, second));
+    // One bit per ASCII unit (the bytes of a lane agree).
+    const unsigned ascii = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(
+        _mm_cmpeq_epi16(_mm_and_si128(first, high), zero), _mm_cmpeq_epi16(_mm_and_si128(second, high), zero))));
+    if (ascii != 0xFFFF) {
+      const auto k = static_cast<std::size_t>(__builtin_ctz(~ascii));
+      i += k;
+      n += k;
+      return;
+    }
     i += 16;
     n += 16;
   }
   while (i + 8 <= count) {
     const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, _mm_set1_epi16(static_cast<short>(0xFF80))),
-                                          _mm_setzero_si128())) != 0xFFFF)
-      break;
     _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), _mm_packus_epi16(units, units));
+    const unsigned ascii =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, high), zero)));
+    if (ascii != 0xFFFF) {
+      const auto k = static_cast<std::size_t>(__builtin_ctz(~ascii)) / 2;
+      i += k;
+      n += k;
+      return;
+    }
     i += 8;
     n += 8;
   }
@@ -104,41 +117,39 @@ std::size_t EncodeUtf8(char* out, std::wstring_view text) {
 #endif
     while (i < count && static_cast<std::uint32_t>(p[i]) < 0x80) out[n++] = static_cast<char>(p[i++]);
     if (i == count) break;
-    // Words of Latin letters with accents, Greek, Cyrillic, Hebrew, Arabic:
-    // runs of two-byte sequences (and the ASCII among them) without going
-    // back to the block test for each unit.
+    // Words beyond ASCII (two-byte sequences for Latin letters with
+    // accents, Greek, Cyrillic, Hebrew, Arabic; three for the rest of the
+    // first plane) and the ASCII among them, without going back to the
+    // block test for each unit.
     auto c = static_cast<std::uint32_t>(p[i]);
-    while (c < 0x800) {
+    while (c < 0xD800 || c > 0xDFFF) {
       if (c < 0x80) {
         out[n++] = static_cast<char>(c);
-      } else {
+      } else if (c < 0x800) {
         out[n] = static_cast<char>(0xC0 | (c >> 6));
         out[n + 1] = static_cast<char>(0x80 | (c & 0x3F));
         n += 2;
+      } else {
+        out[n] = static_cast<char>(0xE0 | (c >> 12));
+        out[n + 1] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out[n + 2] = static_cast<char>(0x80 | (c & 0x3F));
+        n += 3;
       }
       if (++i == count) return n;
       c = static_cast<std::uint32_t>(p[i]);
       // A run of ASCII long enough for the block test ends the loop.
       if (c < 0x80 && i + 8 <= count && static_cast<std::uint32_t>(p[i + 1]) < 0x80) break;
     }
-    if (c < 0x800) {
-      continue;
-    } else if (c < 0xD800 || c > 0xDFFF) {
-      out[n++] = static_cast<char>(0xE0 | (c >> 12));
-      out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out[n++] = static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      const auto low = i + 1 < count ? static_cast<std::uint32_t>(p[i + 1]) : 0u;
-      if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) return UTF8_LONE_SURROGATE_C;
-      // A pair: four bytes for its two units' six.
-      const std::uint32_t v = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-      out[n++] = static_cast<char>(0xF0 | (v >> 18));
-      out[n++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
-      out[n++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
-      out[n++] = static_cast<char>(0x80 | (v & 0x3F));
-      ++i;
-    }
-    ++i;
+    if (c < 0xD800 || c > 0xDFFF) continue;  // ASCII again
+    const auto low = i + 1 < count ? static_cast<std::uint32_t>(p[i + 1]) : 0u;
+    if (c > 0xDBFF || low < 0xDC00 || low > 0xDFFF) return UTF8_LONE_SURROGATE_C;
+    // A pair: four bytes for its two units' six.
+    const std::uint32_t v = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+    out[n++] = static_cast<char>(0xF0 | (v >> 18));
+    out[n++] = static_cast<char>(0x80 | ((v >> 12) & 0x3F));
+    out[n++] = static_cast<char>(0x80 | ((v >> 6) & 0x3F));
+    out[n++] = static_cast<char>(0x80 | (v & 0x3F));
+    i += 2;
   }
   return n;
 }

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstdint>
+#include <iterator>
 #include <string>
 
+#include "runtime/Core/Cpu.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/Utf8.h"
@@ -168,5 +171,33 @@ TEST(CodePage, AppendUtf8MatchesThePlatform) {
     loneAfterRun += L'\xDC00';
     std::string room(3 * loneAfterRun.size(), '\0');
     EXPECT_EQ(Rtl::EncodeUtf8(room.data(), loneAfterRun), Rtl::UTF8_LONE_SURROGATE_C) << run;
+  }
+}
+
+// Text of words in every length of sequence, ASCII runs of every length
+// between them, encoded with the processor's blocks and without (the 32-bit
+// build on a processor without SSE2), each as the platform encodes it.
+TEST(CodePage, MixedTextEncodesAsThePlatformWithAndWithoutBlocks) {
+  std::uint32_t state = 20261210;
+  const auto next = [&](std::uint32_t below) {
+    state = state * 1664525u + 1013904223u;
+    return (state >> 8) % below;
+  };
+  const wchar_t* const pieces[] = {L"\xE9", L"\x416\x438", L"\x65E5\x672C", L"\x20AC", L"\U0001F4C1", L"\x7F", L"\x100"};
+  for (int round = 0; round < 300; ++round) {
+    std::wstring text;
+    while (text.size() < 10 + next(300)) {
+      text.append(next(40), static_cast<wchar_t>(L'a' + next(26)));
+      for (std::uint32_t k = next(4); k > 0; --k) text += pieces[next(static_cast<std::uint32_t>(std::size(pieces)))];
+    }
+    const std::string expected = Rtl::WideToCodePage(text, Rtl::CODE_PAGE_UTF8_C);
+    for (const bool blocks : {true, false}) {
+      Rtl::Cpu::SetSse2ForTesting(blocks);
+      std::string room(3 * text.size(), '\0');
+      const std::size_t n = Rtl::EncodeUtf8(room.data(), text);
+      Rtl::Cpu::SetSse2ForTesting(true);
+      ASSERT_NE(n, Rtl::UTF8_LONE_SURROGATE_C) << round;
+      EXPECT_EQ(room.substr(0, n), expected) << round << (blocks ? " with blocks" : " without");
+    }
   }
 }
