@@ -1,6 +1,7 @@
 #include "QdClasses/Lists.h"
 
 #include <algorithm>
+#include <functional>
 #include <unordered_set>
 #include <utility>
 
@@ -15,9 +16,26 @@ namespace {
 void FreeObject(Rtl::TObject* item) { const std::unique_ptr<Rtl::TObject> owned(item); }
 
 // Frees each object once: `items` in the order given, an object standing
-// more than once at its first place.
+// more than once at its first place. A short list looks back for an
+// earlier place of each item; a long one sorts a copy to see whether any
+// item repeats at all (mostly none does), and only then keeps a set.
 template <class T>
 void FreeEach(const std::vector<T*>& items) {
+  constexpr std::size_t LOOK_BACK_UP_TO_C = 16;
+  if (items.size() <= LOOK_BACK_UP_TO_C) {
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i] != nullptr && std::find(items.begin(), items.begin() + static_cast<std::ptrdiff_t>(i), items[i]) ==
+                                     items.begin() + static_cast<std::ptrdiff_t>(i))
+        FreeObject(items[i]);
+    return;
+  }
+  std::vector<const T*> sorted(items.begin(), items.end());
+  std::sort(sorted.begin(), sorted.end(), std::less<>());
+  if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) {
+    for (T* item : items)
+      if (item != nullptr) FreeObject(item);
+    return;
+  }
   std::unordered_set<const T*> freed;
   for (T* item : items)
     if (item != nullptr && freed.insert(item).second) FreeObject(item);

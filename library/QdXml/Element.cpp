@@ -319,13 +319,13 @@ TXmlElement* TXmlElement::DoAdd(std::unique_ptr<TXmlElement> element, int index)
   } else if (append && FElements->size() > LAST_BY_NAME_MIN_C) {
     auto& last = FElements->LastByName;
     if (!last) {
-      last = std::make_unique<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>>();
+      last = std::make_unique<TXmlLastIndex>();
       for (std::size_t i = 0; i + 1 < FElements->size(); ++i) {
         TXmlElement* sibling = (*FElements)[i].get();
-        if (IsNumbered(sibling->FElementType)) (*last)[LastKey(*sibling)] = sibling;
+        if (IsNumbered(sibling->FElementType)) last->Last(LastKey(*sibling)) = sibling;
       }
     }
-    TXmlElement*& previous = (*last)[LastKey(*child)];
+    TXmlElement*& previous = last->Last(LastKey(*child));
     if (previous != nullptr) child->FIndex = previous->FIndex + 1;
     previous = child;
   } else {
@@ -339,6 +339,17 @@ TXmlElement* TXmlElement::DoAdd(std::unique_ptr<TXmlElement> element, int index)
     }
   }
   return child;
+}
+
+TXmlElement*& TXmlLastIndex::Last(const TXmlLastKey& key) {
+  if (FMany) return (*FMany)[key];
+  for (auto& [known, last] : FFew)
+    if (known.Type == key.Type && known.Name == key.Name) return last;
+  if (FFew.size() < FEW_C) return FFew.emplace_back(key, nullptr).second;
+  FMany = std::make_unique<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>>(FFew.begin(), FFew.end());
+  FFew.clear();
+  FFew.shrink_to_fit();
+  return (*FMany)[key];
 }
 
 TXmlElement* TXmlElement::Add(TXmlElementType elementType, const std::wstring& value, const std::wstring& name) {

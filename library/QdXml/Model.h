@@ -456,10 +456,24 @@ struct TXmlLastKeyHash {
     return std::hash<std::wstring_view>{}(key.Name) ^ static_cast<std::size_t>(key.Type);
   }
 };
+// The index itself: a few keys in a list searched in order (a long list of
+// children mostly has few names: no hashing and no node per key), more in
+// a hash map.
+class TXmlLastIndex {
+public:
+  // The last child of the key's name and form (null for a new key), to be
+  // set to the next one.
+  TXmlElement*& Last(const TXmlLastKey& key);
+
+private:
+  static constexpr std::size_t FEW_C = 16;
+  std::vector<std::pair<TXmlLastKey, TXmlElement*>> FFew;
+  std::unique_ptr<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>> FMany;
+};
 struct TXmlElementList : std::vector<std::unique_ptr<TXmlElement>> {
   static void* operator new(std::size_t size);
   static void operator delete(void* block, std::size_t size) noexcept;
-  std::unique_ptr<std::unordered_map<TXmlLastKey, TXmlElement*, TXmlLastKeyHash>> LastByName;
+  std::unique_ptr<TXmlLastIndex> LastByName;
 };
 inline constexpr std::size_t LAST_BY_NAME_MIN_C = 32;
 // Before the index is made, this many of the last children are looked at.

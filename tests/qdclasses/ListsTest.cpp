@@ -360,6 +360,19 @@ TEST_F(Lists, ObjectListFreesAnObjectHeldTwiceOnce) {
   list.Add(list.Items(1));  // b, a, a
   list.Clear();
   EXPECT_EQ(TDestructions::Tags(), (std::vector<std::wstring>{L"a", L"b"}));
+  // Long lists too (they are checked otherwise): without repeats, and with
+  // an item held at both ends and another held twice in the middle.
+  for (const bool repeats : {false, true}) {
+    const int before = TDestructions::Count();
+    TObjectList many;
+    for (int i = 0; i < 40; ++i) many.Add(Item(0, L"m" + std::to_wstring(i)));
+    if (repeats) {
+      many.Add(many.Items(0));
+      many.Insert(20, many.Items(7));
+    }
+    many.Clear();
+    EXPECT_EQ(TDestructions::Count() - before, 40) << repeats;
+  }
 }
 
 TEST_F(Lists, ObjectListTakeAndOwnItems) {
