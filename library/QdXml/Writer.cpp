@@ -5,6 +5,7 @@
 // of "]]>" in content are written as references, so that no value can end
 // the markup around it.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -47,15 +48,23 @@ inline bool IsNameBreaker(wchar_t c) { return c < 64 && ((NAME_BREAKERS_C >> c) 
   throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
 }
 
+// NAME_BREAKERS_C as a byte per unit below U+0040 (a shift of 64 bits
+// takes several instructions where a word is two registers).
+constexpr auto NAME_BREAKER_TABLE_C = [] {
+  std::array<std::uint8_t, 64> table{};
+  for (std::size_t c = 0; c < 64; ++c) table[c] = static_cast<std::uint8_t>((NAME_BREAKERS_C >> c) & 1);
+  return table;
+}();
+
 // A name that cannot end or break the tag it stands in. Inline and
 // without a branch per unit: it runs for every name written.
 inline void CheckName(const std::wstring& name) {
   const wchar_t* p = name.data();
   const std::size_t n = name.size();
-  std::uint64_t broken = n == 0 ? 1 : 0;
+  unsigned broken = n == 0 ? 1 : 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const std::uint32_t c = static_cast<std::uint16_t>(p[i]);
-    broken |= (NAME_BREAKERS_C >> (c & 63)) & static_cast<std::uint64_t>(c < 64);
+    const unsigned c = static_cast<std::uint16_t>(p[i]);
+    broken |= NAME_BREAKER_TABLE_C[c & 63] & static_cast<unsigned>(c < 64);
   }
   if (broken != 0) [[unlikely]] RaiseInvalidName(name);
 }
