@@ -1,6 +1,7 @@
 #include "QdTextFile/TextFile.h"
 
 #include <algorithm>
+#include <functional>
 #include <bit>
 #include <cstring>
 #include <exception>
@@ -39,6 +40,8 @@ class TOutputStream : public Rtl::TStream {
 public:
   static constexpr std::size_t FIRST_BLOCK_C = std::size_t{1} << 16;
   static constexpr std::size_t FILE_BLOCK_C = std::size_t{1} << 19;
+  // The blocks of output handed on as it is written.
+  static constexpr std::size_t SINK_BLOCK_C = std::size_t{1} << 18;
 
   TOutputStream() = default;
   // Output for a file: it may go to the file's replacement while written.
@@ -113,6 +116,10 @@ public:
     return blocks;
   }
 
+  // Memory output only: each full block goes to `sink` (see
+  // TTextFile::SetOutputSink).
+  void SetSink(std::function<void(std::vector<TBlock>)> sink) { FSink = std::move(sink); }
+
   // Blocks of another output after this one's bytes: taken over where the
   // output stays in memory, else written as any bytes are.
   void AppendBlocks(std::vector<TBlock> blocks) {
@@ -161,7 +168,17 @@ private:
       Flush();
       return;
     }
-    const std::size_t size = FBlocks.empty() ? (FMayStream ? FILE_BLOCK_C : FIRST_BLOCK_C)
+    if (FSink && !FBlocks.empty()) {
+      // Handed on whole; the next block is as large.
+      const std::size_t size = std::max(need, FBlocks.back().Size);
+      std::vector<TBlock> full;
+      full.push_back(std::move(FBlocks.back()));
+      FBlocks.pop_back();
+      FSink(std::move(full));
+      FBlocks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(size), size});
+      return;
+    }
+    const std::size_t size = FBlocks.empty() ? (FMayStream ? FILE_BLOCK_C : FSink ? SINK_BLOCK_C : FIRST_BLOCK_C)
                                              : std::max(need, 2 * FBlocks.back().Size);
     FBlocks.push_back({std::make_unique_for_overwrite<std::uint8_t[]>(std::max(size, need)), std::max(size, need)});
   }
@@ -205,6 +222,7 @@ private:
   std::vector<TBlock> FBlocks;
   std::size_t FTotal = 0;
   std::unique_ptr<TFileReplacement> FReplacement;
+  std::function<void(std::vector<TBlock>)> FSink;
 };
 
 // The class of streams that count their size and position in 16-bit
@@ -508,6 +526,17 @@ TTextFile::TOutputBlocks TTextFile::TakeOutputBlocks() {
   if (IsOpen()) Close();
   FOutputData.clear();
   return blocks;
+}
+
+void TTextFile::SetOutputSink(std::function<void(TOutputBlocks)> sink) {
+  if (!FToMemory || FOwnedStream == nullptr) return;
+  auto& output = static_cast<TOutputStream&>(*FOwnedStream);
+  if (!sink) return output.SetSink(nullptr);
+  output.SetSink([sink = std::move(sink)](std::vector<TOutputStream::TBlock> full) {
+    TOutputBlocks blocks;
+    blocks.FData->Blocks = std::move(full);
+    sink(std::move(blocks));
+  });
 }
 
 void TTextFile::WriteBlocks(TOutputBlocks blocks) {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <cstdint>
 #include <span>
@@ -224,6 +225,10 @@ public:
   // Appends what another object's TakeOutputBlocks gave, as WriteBytes
   // would; in-memory output takes the blocks over without a copy.
   void WriteBlocks(TOutputBlocks blocks);
+  // In-memory output (RewriteData) handed on as it is written: `sink` gets
+  // each block when it is full, in order, on the writing thread; the rest
+  // stays for TakeOutputBlocks. Until the next Rewrite form.
+  void SetOutputSink(std::function<void(TOutputBlocks)> sink);
   std::wstring GetOutputString();
 
   // --- Configuration and state.

@@ -8,7 +8,10 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -582,7 +585,7 @@ std::size_t GetXmlSplitWriteNodes() { return GSplitWriteNodes; }
 // The later half of a large element's children, written on the spare
 // thread by a writer of its own set up as the owner (depth, options, format,
 // entity table) into its own memory, while the owner writes the first half;
-// its bytes then follow the owner's. The tree and the owner's table are only
+// its blocks, handed over as each fills, then follow the owner's output. The tree and the owner's table are only
 // read meanwhile: what they build on first use is built before it starts.
 // Not started when the spare thread is taken (another document being
 // written): the owner then writes every child itself.
@@ -594,6 +597,15 @@ public:
     // attribute indexes are made now.
     element->ActualPreserveSpaces();
     FWriter.SetUpAsPartOf(owner);
+    // Each block the second writer fills is handed over at once: the owner,
+    // done with its own half, writes on with them while the rest is made.
+    FWriter.FFile->SetOutputSink([this](TTextFile::TOutputBlocks blocks) {
+      {
+        const std::lock_guard lock(FLock);
+        FFull.push_back(std::move(blocks));
+      }
+      FChanged.notify_all();
+    });
     FThread = XmlSpareThread();
     if (FThread != nullptr && !FThread->TryRun([this] { WriteHalf(); })) FThread = nullptr;
   }
@@ -610,10 +622,22 @@ public:
 
   bool Started() const { return FThread != nullptr; }
 
-  // The later half's blocks after the owner's output, or its exception.
+  // The later half's blocks after the owner's output, as they come, or its
+  // exception.
   void Finish(TXmlFile& owner) {
-    std::exchange(FThread, nullptr)->Wait();
     owner.FlushOutput();
+    for (;;) {
+      TTextFile::TOutputBlocks next;
+      {
+        std::unique_lock lock(FLock);
+        FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+        if (FFull.empty()) break;
+        next = std::move(FFull.front());
+        FFull.pop_front();
+      }
+      owner.FFile->WriteBlocks(std::move(next));
+    }
+    std::exchange(FThread, nullptr)->Wait();
     owner.FFile->WriteBlocks(std::move(FBlocks));
     // The current line: the second writer's last one, or the owner's
     // continued by all the second writer wrote.
@@ -627,6 +651,17 @@ public:
 
 private:
   void WriteHalf() {
+    // Done, also when the half fails: the owner stops waiting for blocks.
+    struct TDone {
+      TSplitWriter& Writer;
+      ~TDone() {
+        {
+          const std::lock_guard lock(Writer.FLock);
+          Writer.FDone = true;
+        }
+        Writer.FChanged.notify_all();
+      }
+    } done{*this};
     for (int i = FFirst; i < FElement->GetCount() && !FStop; ++i)
       FWriter.WriteElement(FElement->GetElements(i), !(FWriter.IsKeepFormat() || FWriter.FInline > 0));
     FWriter.FlushOutput();
@@ -638,7 +673,13 @@ private:
   int FFirst;
   Rtl::TSpareThread* FThread = nullptr;
   std::atomic<bool> FStop{false};
-  TTextFile::TOutputBlocks FBlocks;
+  // The blocks handed over and not yet written by the owner, and whether
+  // the second writer is done; under FLock.
+  std::mutex FLock;
+  std::condition_variable FChanged;
+  std::deque<TTextFile::TOutputBlocks> FFull;
+  bool FDone = false;
+  TTextFile::TOutputBlocks FBlocks;  // the last, when it is done
 };
 
 TXmlFileEntities& TXmlFile::WriteEntities() const {

@@ -449,6 +449,26 @@ TEST(Replace, BlocksOfAnotherOutputFollowTheBytesWrittenBefore) {
       }
     }
   }
+  // Handed on as it is written: the blocks that filled, in order, then the
+  // rest, give the whole output.
+  for (const TTextFileFormat format : {tfUtf8, tfUtf16Le}) {
+    std::vector<TTextFile::TOutputBlocks> handed;
+    TTextFile part;
+    part.SetFormat(format);
+    part.SetUseBom(false);
+    part.RewriteData();
+    part.SetOutputSink([&](TTextFile::TOutputBlocks blocks) { handed.push_back(std::move(blocks)); });
+    WriteLargeOutput(part);
+    EXPECT_GT(handed.size(), 2u);
+    TTextFile whole;
+    whole.SetFormat(format);
+    whole.RewriteData();
+    whole.WriteLine(L"first");
+    for (TTextFile::TOutputBlocks& blocks : handed) whole.WriteBlocks(std::move(blocks));
+    whole.WriteBlocks(part.TakeOutputBlocks());
+    whole.WriteLine(L"last");
+    EXPECT_TRUE(Str(whole.TakeOutputData()) == expected(format, false, true)) << format;
+  }
   // Taken twice: the second time there is nothing.
   TTextFile part;
   part.RewriteData();
