@@ -197,7 +197,7 @@ TFileFlusher::~TFileFlusher() {
     const std::lock_guard lock(FLock);
     FEnding = true;
   }
-  FChanged.notify_all();
+  FChanged.NotifyAll();
   if (FThread.joinable()) FThread.join();
 }
 
@@ -214,19 +214,19 @@ void TFileFlusher::Request(void* handle) noexcept {
     }
     FWaiting = handle;
   }
-  FChanged.notify_all();
+  FChanged.NotifyAll();
 }
 
 void TFileFlusher::Forget(void* handle) noexcept {
   std::unique_lock lock(FLock);
   if (FWaiting == handle) FWaiting = nullptr;
-  FChanged.wait(lock, [&] { return FRunning != handle; });
+  FChanged.Wait(lock, [&] { return FRunning != handle; });
 }
 
 void TFileFlusher::Loop() {
   std::unique_lock lock(FLock);
   for (;;) {
-    FChanged.wait(lock, [this] { return FWaiting != nullptr || FEnding; });
+    FChanged.Wait(lock, [this] { return FWaiting != nullptr || FEnding; });
     if (FEnding) return;
     FRunning = std::exchange(FWaiting, nullptr);
     lock.unlock();
@@ -234,7 +234,7 @@ void TFileFlusher::Loop() {
     FlushFileBuffers(FRunning);
     lock.lock();
     FRunning = nullptr;
-    FChanged.notify_all();
+    FChanged.NotifyAll();
   }
 }
 

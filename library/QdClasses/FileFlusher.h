@@ -4,9 +4,9 @@
 // Private to QdClasses (TFileReplacement).
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
 #include <thread>
+
+#include "runtime/Core/Threads.h"
 
 namespace Qd {
 
@@ -29,8 +29,8 @@ public:
 private:
   void Loop();
 
-  std::mutex FLock;
-  std::condition_variable FChanged;
+  Rtl::TLock FLock;
+  Rtl::TCondition FChanged;
   void* FWaiting = nullptr;
   void* FRunning = nullptr;
   bool FEnding = false;

@@ -8,7 +8,6 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <mutex>
@@ -604,7 +603,7 @@ public:
         const std::lock_guard lock(FLock);
         FFull.push_back(std::move(blocks));
       }
-      FChanged.notify_all();
+      FChanged.NotifyAll();
     });
     FThread = XmlSpareThread();
     if (FThread != nullptr && !FThread->TryRun([this] { WriteHalf(); })) FThread = nullptr;
@@ -630,7 +629,7 @@ public:
       TTextFile::TOutputBlocks next;
       {
         std::unique_lock lock(FLock);
-        FChanged.wait(lock, [this] { return !FFull.empty() || FDone; });
+        FChanged.Wait(lock, [this] { return !FFull.empty() || FDone; });
         if (FFull.empty()) break;
         next = std::move(FFull.front());
         FFull.pop_front();
@@ -659,7 +658,7 @@ private:
           const std::lock_guard lock(Writer.FLock);
           Writer.FDone = true;
         }
-        Writer.FChanged.notify_all();
+        Writer.FChanged.NotifyAll();
       }
     } done{*this};
     for (int i = FFirst; i < FElement->GetCount() && !FStop; ++i)
@@ -675,8 +674,8 @@ private:
   std::atomic<bool> FStop{false};
   // The blocks handed over and not yet written by the owner, and whether
   // the second writer is done; under FLock.
-  std::mutex FLock;
-  std::condition_variable FChanged;
+  Rtl::TLock FLock;
+  Rtl::TCondition FChanged;
   std::deque<TTextFile::TOutputBlocks> FFull;
   bool FDone = false;
   TTextFile::TOutputBlocks FBlocks;  // the last, when it is done

@@ -7,8 +7,22 @@
 #include "runtime/Core/Memory.h"
 #include "runtime/Core/ResStrings.h"
 #include "runtime/Core/Strings.h"
+#include "runtime/System/Win32.h"
 
 namespace Rtl {
+
+static_assert(sizeof(SRWLOCK) == sizeof(void*) && sizeof(CONDITION_VARIABLE) == sizeof(void*));
+
+void TLock::lock() noexcept { AcquireSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&FHandle)); }
+
+void TLock::unlock() noexcept { ReleaseSRWLockExclusive(reinterpret_cast<PSRWLOCK>(&FHandle)); }
+
+void TCondition::WaitOnce(TLock& lock, std::uint32_t milliseconds) noexcept {
+  SleepConditionVariableSRW(reinterpret_cast<PCONDITION_VARIABLE>(&FHandle), reinterpret_cast<PSRWLOCK>(&lock.FHandle),
+                            milliseconds == UINT32_MAX ? INFINITE : milliseconds, 0);
+}
+
+void TCondition::NotifyAll() noexcept { WakeAllConditionVariable(reinterpret_cast<PCONDITION_VARIABLE>(&FHandle)); }
 
 TThread::~TThread() {
   // A derived class joins in its own destructor while its members live;
@@ -37,7 +51,7 @@ void TThread::Wake() {
     const std::lock_guard lock(FLock);
     FWoken = true;
   }
-  FWakeUp.notify_all();
+  FWakeUp.NotifyAll();
 }
 
 bool TThread::Woken() const {
@@ -47,7 +61,7 @@ bool TThread::Woken() const {
 
 bool TThread::Sleep(std::uint32_t milliseconds) {
   std::unique_lock lock(FLock);
-  return FWakeUp.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return FWoken; });
+  return FWakeUp.WaitFor(lock, milliseconds, [this] { return FWoken; });
 }
 
 namespace {
@@ -72,7 +86,7 @@ TSpareThread::~TSpareThread() {
     const std::lock_guard lock(FLock);
     FEnding = true;
   }
-  FChanged.notify_all();
+  FChanged.NotifyAll();
   if (FThread.joinable()) FThread.join();
 }
 
@@ -96,7 +110,7 @@ bool TSpareThread::TryRun(std::function<void()> job) {
       }
     }
   }
-  FChanged.notify_all();
+  FChanged.NotifyAll();
   return true;
 }
 
@@ -105,7 +119,7 @@ void TSpareThread::Wait() {
   std::exception_ptr fault;
   {
     std::unique_lock lock(FLock);
-    FChanged.wait(lock, [this] { return !FRunning; });
+    FChanged.Wait(lock, [this] { return !FRunning; });
     FTaken = false;
     fault = std::move(FFault);
     FFault = nullptr;
@@ -131,7 +145,7 @@ void TSpareThread::Loop() {
       SpinWhile(FRunning, false);
       lock.lock();
     }
-    FChanged.wait(lock, [this] { return FRunning || FEnding; });
+    FChanged.Wait(lock, [this] { return FRunning || FEnding; });
     if (!FRunning) return;  // ending, with no job left
     std::function<void()> job = std::move(FJob);
     FJob = nullptr;
@@ -146,7 +160,7 @@ void TSpareThread::Loop() {
     lock.lock();
     FFault = std::move(fault);
     FRunning.store(false, std::memory_order_release);
-    FChanged.notify_all();
+    FChanged.NotifyAll();
   }
 }
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include <atomic>
-#include <condition_variable>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -12,6 +12,53 @@
 #include <thread>
 
 namespace Rtl {
+
+// A lock and a condition of the system's own (slim reader/writer lock,
+// condition variable). Under Wine these wait and wake without a round trip
+// to the server; the C++ library's mutex and condition variable of this
+// tool chain take one for each wait and each wake (a handover between two
+// threads measured 270 us against 37 us). TLock meets the C++ lock
+// requirements (std::lock_guard, std::unique_lock).
+class TLock {
+public:
+  TLock() = default;
+  TLock(const TLock&) = delete;
+  TLock& operator=(const TLock&) = delete;
+  void lock() noexcept;
+  void unlock() noexcept;
+
+private:
+  friend class TCondition;
+  void* FHandle = nullptr;  // SRWLOCK: one pointer, all zero when free
+};
+
+class TCondition {
+public:
+  TCondition() = default;
+  TCondition(const TCondition&) = delete;
+  TCondition& operator=(const TCondition&) = delete;
+  // Waits, the lock given up meanwhile, until `ready()` holds.
+  template <class TPredicate>
+  void Wait(std::unique_lock<TLock>& lock, TPredicate ready) {
+    while (!ready()) WaitOnce(*lock.mutex(), UINT32_MAX);
+  }
+  // The same for at most `milliseconds`; whether `ready()` holds.
+  template <class TPredicate>
+  bool WaitFor(std::unique_lock<TLock>& lock, std::uint32_t milliseconds, TPredicate ready) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (!ready()) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return ready();
+      WaitOnce(*lock.mutex(), static_cast<std::uint32_t>(left.count()));
+    }
+    return true;
+  }
+  void NotifyAll() noexcept;
+
+private:
+  void WaitOnce(TLock& lock, std::uint32_t milliseconds) noexcept;
+  void* FHandle = nullptr;  // CONDITION_VARIABLE: one pointer, all zero at rest
+};
 
 class TThread {
 public:
@@ -44,8 +91,8 @@ protected:
 
 private:
   std::thread FThread;
-  mutable std::mutex FLock;
-  std::condition_variable FWakeUp;
+  mutable TLock FLock;
+  TCondition FWakeUp;
   bool FWoken = false;
   std::exception_ptr FFatalException;
 };
@@ -73,8 +120,8 @@ public:
 private:
   void Loop();
 
-  std::mutex FLock;
-  std::condition_variable FChanged;
+  TLock FLock;
+  TCondition FChanged;
   std::function<void()> FJob;
   bool FTaken = false;
   // A job handed over has not ended: set and cleared under the lock, read
