@@ -5,7 +5,7 @@
 #include <bit>
 #include <cstring>
 #include <exception>
-#include "runtime/Core/Cpu.h"
+#include "runtime/Text/Scan.h"
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
@@ -1224,40 +1224,9 @@ std::wstring TTextFile::ReadLine(wchar_t endChar) {
 
 namespace {
 
-#if defined(RTL_SSE2_PATHS)
-// FindNulOrByte's blocks of 16 bytes: the first NUL or `end` (`found`
-// set), else where the blocks end.
-RTL_SSE2 std::size_t FindNulOrByteBlocks(const std::uint8_t* p, std::size_t k, std::size_t size, std::uint8_t end,
-                                         bool& found) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i wanted = _mm_set1_epi8(static_cast<char>(end));
-  for (; size - k >= 16; k += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + k));
-    const unsigned mask = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, zero), _mm_cmpeq_epi8(v, wanted))));
-    if (mask != 0) {
-      found = true;
-      return k + static_cast<std::size_t>(__builtin_ctz(mask));
-    }
-  }
-  return k;
-}
-#endif
-
-// The first of p[from, size) that is NUL or `end`, or size; with SSE2 16
-// bytes are compared at a time.
+// The first of p[from, size) that is NUL or `end`, or size.
 std::size_t FindNulOrByte(const std::uint8_t* p, std::size_t from, std::size_t size, std::uint8_t end) {
-  std::size_t k = from;
-#if defined(RTL_SSE2_PATHS)
-  if (size - k >= 16 && Rtl::Cpu::HasSse2()) {
-    bool found = false;
-    k = FindNulOrByteBlocks(p, k, size, end, found);
-    if (found) return k;
-  }
-#endif
-  for (; k < size; ++k)
-    if (p[k] == 0 || p[k] == end) return k;
-  return size;
+  return from + Rtl::FindAny(p + from, size - from, std::uint8_t{0}, end);
 }
 
 // Whether the bytes at `p` (`n` of them) start with `prefix`, ignoring the

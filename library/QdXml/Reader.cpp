@@ -223,13 +223,20 @@ RTL_SSE2 inline std::size_t SumByteLanes(__m128i lanes) {
          static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
 }
 
+// Adds to the lanes of `continuations` and `fours` the continuation bytes
+// (10xxxxxx) and the leading bytes of four (11110xxx) among sixteen bytes.
+RTL_SSE2 inline void CountUtf8Bytes(__m128i v, __m128i& continuations, __m128i& fours) {
+  continuations = _mm_sub_epi8(continuations, _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xC0))),
+                                                             _mm_set1_epi8(static_cast<char>(0x80))));
+  fours = _mm_sub_epi8(fours, _mm_cmpeq_epi8(_mm_and_si128(v, _mm_set1_epi8(static_cast<char>(0xF8))),
+                                             _mm_set1_epi8(static_cast<char>(0xF0))));
+}
+
 // ScanUtf8Prefix's blocks of sixteen bytes from p while they hold no CR:
 // their units and lines added to `result`; where they end.
 RTL_SSE2 const std::uint8_t* ScanUtf8Blocks(const std::uint8_t* p, const std::uint8_t* stop, TUtf8Prefix& result,
                                             bool& lastLf) {
   const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
-  const __m128i top2 = _mm_set1_epi8(static_cast<char>(0xC0)), continuation = _mm_set1_epi8(static_cast<char>(0x80));
-  const __m128i top5 = _mm_set1_epi8(static_cast<char>(0xF8)), four = _mm_set1_epi8(static_cast<char>(0xF0));
   while (stop - p >= 16) {
     __m128i lines = _mm_setzero_si128(), continuations = lines, fours = lines;
     std::size_t blocks = 0;
@@ -238,8 +245,7 @@ RTL_SSE2 const std::uint8_t* ScanUtf8Blocks(const std::uint8_t* p, const std::ui
       if (_mm_movemask_epi8(_mm_cmpeq_epi8(v, cr)) != 0) break;
       const __m128i isLf = _mm_cmpeq_epi8(v, lf);
       lines = _mm_sub_epi8(lines, isLf);
-      continuations = _mm_sub_epi8(continuations, _mm_cmpeq_epi8(_mm_and_si128(v, top2), continuation));
-      fours = _mm_sub_epi8(fours, _mm_cmpeq_epi8(_mm_and_si128(v, top5), four));
+      CountUtf8Bytes(v, continuations, fours);
       lastLf = (_mm_movemask_epi8(isLf) & 0x8000) != 0;
     }
     result.Lines += SumByteLanes(lines);
@@ -252,16 +258,11 @@ RTL_SSE2 const std::uint8_t* ScanUtf8Blocks(const std::uint8_t* p, const std::ui
 // Utf8BytesOfUnits's blocks of 64 bytes while their units stay within
 // `units`: where they end, and `u` the units before it.
 RTL_SSE2 std::size_t Utf8UnitBlocks(const std::uint8_t* p, std::size_t n, std::size_t units, std::size_t& u) {
-  const __m128i top2 = _mm_set1_epi8(static_cast<char>(0xC0)), continuation = _mm_set1_epi8(static_cast<char>(0x80));
-  const __m128i top5 = _mm_set1_epi8(static_cast<char>(0xF8)), four = _mm_set1_epi8(static_cast<char>(0xF0));
   std::size_t b = 0;
   while (b + 64 <= n) {
     __m128i continuations = _mm_setzero_si128(), fours = continuations;
-    for (std::size_t k = 0; k < 64; k += 16) {
-      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + b + k));
-      continuations = _mm_sub_epi8(continuations, _mm_cmpeq_epi8(_mm_and_si128(v, top2), continuation));
-      fours = _mm_sub_epi8(fours, _mm_cmpeq_epi8(_mm_and_si128(v, top5), four));
-    }
+    for (std::size_t k = 0; k < 64; k += 16)
+      CountUtf8Bytes(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + b + k)), continuations, fours);
     const std::size_t inBlock = 64 - SumByteLanes(continuations) + SumByteLanes(fours);
     if (u + inBlock > units) break;
     u += inBlock;

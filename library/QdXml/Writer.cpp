@@ -44,8 +44,6 @@ constexpr std::uint64_t NAME_BREAKERS_C = (1ull << L' ') | (1ull << L'\t') | (1u
                                           (1ull << L'<') | (1ull << L'>') | (1ull << L'/') | (1ull << L'=') |
                                           (1ull << L'"') | (1ull << L'\'') | (1ull << L'&');
 
-inline bool IsNameBreaker(wchar_t c) { return c < 64 && ((NAME_BREAKERS_C >> c) & 1) != 0; }
-
 [[noreturn]] void RaiseInvalidName(const std::wstring& name) {
   throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
 }
@@ -584,8 +582,9 @@ std::size_t GetXmlSplitWriteNodes() { return GSplitWriteNodes; }
 // The later half of a large element's children, written on the spare
 // thread by a writer of its own set up as the owner (depth, options, format,
 // entity table) into its own memory, while the owner writes the first half;
-// its blocks, handed over as each fills, then follow the owner's output. The tree and the owner's table are only
-// read meanwhile: what they build on first use is built before it starts.
+// its blocks, handed over as each fills, then follow the owner's output.
+// The tree and the owner's table are only read meanwhile: what they build
+// on first use is built before it starts.
 // Not started when the spare thread is taken (another document being
 // written): the owner then writes every child itself.
 class TXmlFile::TSplitWriter {
