@@ -201,17 +201,20 @@ TFileFlusher::~TFileFlusher() {
   if (FThread.joinable()) FThread.join();
 }
 
+bool TFileFlusher::Started() noexcept {
+  if (FThread.joinable()) return true;
+  try {
+    FThread = std::thread([this] { Loop(); });
+  } catch (const std::system_error&) {
+    return false;
+  }
+  return true;
+}
+
 void TFileFlusher::Request(void* handle) noexcept {
   {
     const std::lock_guard lock(FLock);
-    if (FEnding || (FWaiting != nullptr && FWaiting != handle)) return;
-    if (!FThread.joinable()) {
-      try {
-        FThread = std::thread([this] { Loop(); });
-      } catch (const std::system_error&) {
-        return;
-      }
-    }
+    if (FEnding || (FWaiting != nullptr && FWaiting != handle) || !Started()) return;
     FWaiting = handle;
   }
   FChanged.NotifyAll();
@@ -223,17 +226,51 @@ void TFileFlusher::Forget(void* handle) noexcept {
   FChanged.Wait(lock, [&] { return FRunning != handle; });
 }
 
+bool TFileFlusher::RemoveLater(const std::wstring& fileName) noexcept {
+  // Beyond this many waiting, the callers remove their own.
+  constexpr std::size_t MAX_WAITING_C = 16;
+  {
+    const std::lock_guard lock(FLock);
+    if (FEnding || FRemovals.size() >= MAX_WAITING_C || !Started()) return false;
+    try {
+      FRemovals.push_back(fileName);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+  }
+  FChanged.NotifyAll();
+  return true;
+}
+
+void TFileFlusher::Settle() noexcept {
+  std::unique_lock lock(FLock);
+  FChanged.Wait(lock, [this] { return FRemovals.empty() && !FRemoving; });
+}
+
+// Flushes first (a writer waits for them); the removals queued are all
+// done before the thread ends.
 void TFileFlusher::Loop() {
   std::unique_lock lock(FLock);
   for (;;) {
-    FChanged.Wait(lock, [this] { return FWaiting != nullptr || FEnding; });
-    if (FEnding) return;
-    FRunning = std::exchange(FWaiting, nullptr);
-    lock.unlock();
-    // A head start only: a failure shows again in the flush of Commit.
-    FlushFileBuffers(FRunning);
-    lock.lock();
-    FRunning = nullptr;
+    FChanged.Wait(lock, [this] { return FWaiting != nullptr || !FRemovals.empty() || FEnding; });
+    if (FWaiting != nullptr && !FEnding) {
+      FRunning = std::exchange(FWaiting, nullptr);
+      lock.unlock();
+      // A head start only: a failure shows again in the flush of Commit.
+      FlushFileBuffers(FRunning);
+      lock.lock();
+      FRunning = nullptr;
+    } else if (!FRemovals.empty()) {
+      const std::wstring fileName = std::move(FRemovals.front());
+      FRemovals.pop_front();
+      FRemoving = true;
+      lock.unlock();
+      DeleteFileW(fileName.c_str());
+      lock.lock();
+      FRemoving = false;
+    } else {
+      return;
+    }
     FChanged.NotifyAll();
   }
 }
@@ -246,6 +283,21 @@ namespace {
 // in the background: a file written in one piece (or a few small ones) is
 // flushed by Commit alone.
 constexpr std::size_t BACKGROUND_FLUSH_FROM_C = std::size_t{256} << 10;
+// Old content from which it is removed in the background (see Commit).
+constexpr std::int64_t BACKGROUND_REMOVE_FROM_C = std::int64_t{1} << 20;
+
+// Gives the content of `target` the second name `name` when it is large
+// and that name can be removed again: not while a program holds the target
+// open without letting it be deleted (the rename fails then anyway).
+bool NameOldContent(const std::wstring& target, const std::wstring& name) {
+  const Rtl::TFileHandle old(CreateFileW(target.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FILE_STANDARD_INFO info;
+  return old && GetFileInformationByHandleEx(old.Get(), FileStandardInfo, &info, sizeof info) &&
+         !info.Directory && info.AllocationSize.QuadPart >= BACKGROUND_REMOVE_FROM_C &&
+         CreateHardLinkW(name.c_str(), target.c_str(), nullptr);
+}
 
 }  // namespace
 
@@ -313,12 +365,25 @@ void TFileReplacement::Commit() {
     Rtl::RaiseLastOSError(error);
   }
   state.CloseHandle();  // closed before it takes the target's place
+  // Whoever removes the last name of the old content frees its blocks,
+  // which for a large file can take the rename as long as the flush. With
+  // a second name of it made first ("~qd<guid>.old"), that is the flusher's
+  // thread instead, right after. Where no such name is made, the rename
+  // frees them.
+  TFileFlusher* const flusher = FileFlusher();
+  std::wstring old;
+  if (flusher != nullptr) {
+    old = state.Partial.substr(0, state.Partial.size() - 4) + L".old";
+    if (!NameOldContent(state.Target, old)) old.clear();
+  }
   if (!MoveFileExW(state.Partial.c_str(), state.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     const DWORD error = GetLastError();
+    if (!old.empty()) DeleteFileW(old.c_str());
     state.Discard();
     RaiseCreateError(state.FileName, error);
   }
   state.Done = true;
+  if (!old.empty() && !flusher->RemoveLater(old)) DeleteFileW(old.c_str());
 }
 
 }  // namespace Qd

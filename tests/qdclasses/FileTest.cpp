@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "QdClasses.h"
+#include "QdClasses/FileFlusher.h"
 #include "TestSupport.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
@@ -458,6 +459,43 @@ TEST(WholeFileTest, ReplacementsWrittenAtOnceKeepTheirBytesWhileFlushedInTheBack
   std::vector<std::wstring> names = Entries(temp.Path());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, expected);
+}
+
+// A large file replaced: the old content keeps a second name across the
+// rename and loses it on the unit's thread, so that the target has its new
+// bytes at once and, once that thread is done, nothing else is left, in
+// pieces and at once alike. When the rename fails (another program holds
+// the target without letting it be deleted), the old file is as it was and
+// its second name is gone with the new file.
+TEST(WholeFileTest, ALargeReplacementLeavesOnlyItsTarget) {
+  TTempDir temp;
+  const std::wstring name = temp / L"large.bin";
+  const Rtl::TBytes first = Pattern(1300000);
+  TFile::BytesToFile(first, name);
+  Rtl::TBytes second = Pattern(1200017);
+  second[0] ^= 0x55;
+  {
+    TFileReplacement replacement(name);
+    for (std::size_t at = 0; at < second.size(); at += 65536)
+      replacement.Write(second.data() + at, std::min<std::size_t>(65536, second.size() - at));
+    replacement.Commit();
+  }
+  EXPECT_TRUE(TFile::FileToBytes(name) == second);
+  ASSERT_NE(FileFlusher(), nullptr);
+  FileFlusher()->Settle();
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"large.bin"});
+  TFile::BytesToFile(first, name);
+  EXPECT_TRUE(TFile::FileToBytes(name) == first);
+  FileFlusher()->Settle();
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"large.bin"});
+  {
+    const Rtl::TFileHandle reader(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_THROW(TFile::BytesToFile(second, name), Rtl::EFCreateError);
+    EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"large.bin"});
+  }
+  EXPECT_TRUE(TFile::FileToBytes(name) == first);
 }
 
 TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
