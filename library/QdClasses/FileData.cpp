@@ -288,14 +288,18 @@ constexpr std::int64_t BACKGROUND_REMOVE_FROM_C = std::int64_t{1} << 20;
 
 // Gives the content of `target` the second name `name` when it is large
 // and that name can be removed again: not while a program holds the target
-// open without letting it be deleted (the rename fails then anyway).
+// open without letting it be deleted, nor when it is read-only (the rename
+// fails then anyway).
 bool NameOldContent(const std::wstring& target, const std::wstring& name) {
   const Rtl::TFileHandle old(CreateFileW(target.c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  FILE_STANDARD_INFO info;
-  return old && GetFileInformationByHandleEx(old.Get(), FileStandardInfo, &info, sizeof info) &&
-         !info.Directory && info.AllocationSize.QuadPart >= BACKGROUND_REMOVE_FROM_C &&
+  FILE_BASIC_INFO basic;
+  FILE_STANDARD_INFO standard;
+  return old && GetFileInformationByHandleEx(old.Get(), FileBasicInfo, &basic, sizeof basic) &&
+         (basic.FileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0 &&
+         GetFileInformationByHandleEx(old.Get(), FileStandardInfo, &standard, sizeof standard) &&
+         standard.AllocationSize.QuadPart >= BACKGROUND_REMOVE_FROM_C &&
          CreateHardLinkW(name.c_str(), target.c_str(), nullptr);
 }
 

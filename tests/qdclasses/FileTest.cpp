@@ -466,7 +466,7 @@ TEST(WholeFileTest, ReplacementsWrittenAtOnceKeepTheirBytesWhileFlushedInTheBack
 // bytes at once and, once that thread is done, nothing else is left, in
 // pieces and at once alike. When the rename fails (another program holds
 // the target without letting it be deleted), the old file is as it was and
-// its second name is gone with the new file.
+// its second name is gone with the new file; a read-only target gets none.
 TEST(WholeFileTest, ALargeReplacementLeavesOnlyItsTarget) {
   TTempDir temp;
   const std::wstring name = temp / L"large.bin";
@@ -496,6 +496,23 @@ TEST(WholeFileTest, ALargeReplacementLeavesOnlyItsTarget) {
     EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"large.bin"});
   }
   EXPECT_TRUE(TFile::FileToBytes(name) == first);
+  // A second name of a read-only file can't be removed: none is made.
+  // (Windows refuses to replace a read-only target; Wine replaces it.)
+  ASSERT_TRUE(SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_READONLY));
+  bool replaced = true;
+  {
+    TFileReplacement replacement(name);
+    replacement.Write(second.data(), second.size());
+    try {
+      replacement.Commit();
+    } catch (const Rtl::EFCreateError&) {
+      replaced = false;
+    }
+  }
+  FileFlusher()->Settle();
+  EXPECT_EQ(Entries(temp.Path()), std::vector<std::wstring>{L"large.bin"});
+  EXPECT_TRUE(TFile::FileToBytes(name) == (replaced ? second : first));
+  SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(WholeFileTest, ReadingMissingOrSharedFiles) {
