@@ -149,13 +149,12 @@ public:
 // directory (which must exist), and Commit flushes it to disk, closes it and
 // renames it over the target. The target keeps its old content until then;
 // the new file is removed when a write, the flush or the rename fails, and
-// when the object goes without Commit. When the old content is large (1 MB
-// or more), it is given a second name "~qd<guid>.old" before
-// the rename and removed by the unit's thread just after it, so that
-// freeing its blocks is not the rename's work: that name is seen beside the
-// target for a moment after Commit. EFCreateError when the new file
-// can't be made or can't take the target's place, EWriteError when a write
-// fails.
+// when the object goes without Commit. An old content of 1 MB or more is
+// given a second name "~qd<guid>.old" before the rename (where it may be
+// deleted), which the unit's thread removes just after it, so that freeing
+// its blocks is not the rename's work: that name is seen beside the target
+// for a moment after Commit. EFCreateError when the new file can't be made
+// or can't take the target's place, EWriteError when a write fails.
 class TFileReplacement {
 public:
   explicit TFileReplacement(const std::wstring& fileName);

@@ -3,7 +3,7 @@
 // come before the file takes its target's place waits only for the rest;
 // and that removes the old content a replacement kept a name of, so that
 // freeing its blocks is not the rename's work.
-// Private to QdClasses (TFileReplacement).
+// Private to QdClasses (TFileReplacement); tests wait for it with Settle.
 #pragma once
 
 #include <deque>
