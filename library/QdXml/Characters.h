@@ -19,7 +19,19 @@ constexpr std::uint64_t XML_SPECIAL_UNITS_C =
     (0xFFFFFFFFull & ~((1ull << 0x09) | (1ull << 0x0A) | (1ull << 0x0D))) | (1ull << L'"') | (1ull << L'\'') |
     (1ull << L'<') | (1ull << L'>') | (1ull << L'&');
 
-constexpr bool IsXmlSpecialUnit(wchar_t c) { return c < 64 && ((XML_SPECIAL_UNITS_C >> c) & 1) != 0; }
+// XML_SPECIAL_UNITS_C as a byte per unit below U+0040 (a shift of 64 bits
+// takes several instructions where a word is two registers).
+inline constexpr auto XML_SPECIAL_UNIT_TABLE_C = [] {
+  struct {
+    std::uint8_t Special[64];
+  } table{};
+  for (std::size_t c = 0; c < 64; ++c) table.Special[c] = static_cast<std::uint8_t>((XML_SPECIAL_UNITS_C >> c) & 1);
+  return table;
+}();
+
+constexpr bool IsXmlSpecialUnit(wchar_t c) {
+  return static_cast<std::uint16_t>(c) < 64 && XML_SPECIAL_UNIT_TABLE_C.Special[static_cast<std::uint16_t>(c)] != 0;
+}
 
 #if defined(RTL_SSE2_PATHS)
 // The units of the block that IsXmlSpecialUnit finds, as a mask of 16-bit lanes.

@@ -129,7 +129,12 @@ bool CopyPlain(TOut& out, std::wstring_view value) {
     wchar_t* d = out.Room(n);
     std::size_t i = 0;
 #if defined(RTL_SSE2_PATHS)
-    if (n >= 8 && Rtl::Cpu::HasSse2()) i = PlainBlocks(p, n, d);
+    if (n >= 8 && Rtl::Cpu::HasSse2()) {
+      i = PlainBlocks(p, n, d);
+      // The last units as the block that ends with them, the ones before
+      // them checked again.
+      if (i < n && i + 8 > n && PlainBlocks(p + n - 8, 8, d + n - 8) == 8) i = n;
+    }
 #endif
     for (; i < n; ++i) {
       if (IsXmlSpecialUnit(p[i])) return false;
