@@ -19,19 +19,26 @@ constexpr std::uint64_t XML_SPECIAL_UNITS_C =
     (0xFFFFFFFFull & ~((1ull << 0x09) | (1ull << 0x0A) | (1ull << 0x0D))) | (1ull << L'"') | (1ull << L'\'') |
     (1ull << L'<') | (1ull << L'>') | (1ull << L'&');
 
-// XML_SPECIAL_UNITS_C as a byte per unit below U+0040 (a shift of 64 bits
-// takes several instructions where a word is two registers).
-inline constexpr auto XML_SPECIAL_UNIT_TABLE_C = [] {
-  struct {
-    std::uint8_t Special[64];
-  } table{};
-  for (std::size_t c = 0; c < 64; ++c) table.Special[c] = static_cast<std::uint8_t>((XML_SPECIAL_UNITS_C >> c) & 1);
-  return table;
-}();
+// A set of units below U+0040 given as bits (bit c for unit c), looked up
+// as a byte per unit: a shift of 64 bits takes several instructions where
+// a word is two registers.
+struct TLowUnitSet {
+  std::uint8_t Has[64];
+  static constexpr TLowUnitSet Of(std::uint64_t bits) {
+    TLowUnitSet set{};
+    for (std::size_t c = 0; c < 64; ++c) set.Has[c] = static_cast<std::uint8_t>((bits >> c) & 1);
+    return set;
+  }
+  // 1 when `unit` is in the set, else 0 (without a branch).
+  constexpr unsigned Contains(wchar_t unit) const {
+    const unsigned c = static_cast<std::uint16_t>(unit);
+    return Has[c & 63] & static_cast<unsigned>(c < 64);
+  }
+};
 
-constexpr bool IsXmlSpecialUnit(wchar_t c) {
-  return static_cast<std::uint16_t>(c) < 64 && XML_SPECIAL_UNIT_TABLE_C.Special[static_cast<std::uint16_t>(c)] != 0;
-}
+inline constexpr TLowUnitSet XML_SPECIAL_UNIT_SET_C = TLowUnitSet::Of(XML_SPECIAL_UNITS_C);
+
+constexpr bool IsXmlSpecialUnit(wchar_t c) { return XML_SPECIAL_UNIT_SET_C.Contains(c) != 0; }
 
 #if defined(RTL_SSE2_PATHS)
 // The units of the block that IsXmlSpecialUnit finds, as a mask of 16-bit lanes.

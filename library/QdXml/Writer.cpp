@@ -5,7 +5,6 @@
 // of "]]>" in content are written as references, so that no value can end
 // the markup around it.
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstring>
@@ -48,18 +47,9 @@ constexpr std::uint64_t NAME_BREAKERS_C = (1ull << L' ') | (1ull << L'\t') | (1u
   throw Rtl::Exception(Rtl::Format(Rtl::LoadResString(SXmlInvalidName), {name}));
 }
 
-// NAME_BREAKERS_C as a byte per unit below U+0040 (a shift of 64 bits
-// takes several instructions where a word is two registers).
-constexpr auto NAME_BREAKER_TABLE_C = [] {
-  std::array<std::uint8_t, 64> table{};
-  for (std::size_t c = 0; c < 64; ++c) table[c] = static_cast<std::uint8_t>((NAME_BREAKERS_C >> c) & 1);
-  return table;
-}();
+constexpr TLowUnitSet NAME_BREAKER_SET_C = TLowUnitSet::Of(NAME_BREAKERS_C);
 
-inline unsigned BreaksName(wchar_t unit) {
-  const unsigned c = static_cast<std::uint16_t>(unit);
-  return NAME_BREAKER_TABLE_C[c & 63] & static_cast<unsigned>(c < 64);
-}
+inline unsigned BreaksName(wchar_t unit) { return NAME_BREAKER_SET_C.Contains(unit); }
 
 // A name that cannot end or break the tag it stands in. It runs for every
 // name written: units below U+0040 (the only ones that can break a tag)
