@@ -377,7 +377,7 @@ void TFileReplacement::Commit() {
   TFileFlusher* const flusher = FileFlusher();
   std::wstring old;
   if (flusher != nullptr) {
-    old = state.Partial.substr(0, state.Partial.size() - 4) + L".old";
+    old = Rtl::ChangeFileExt(state.Partial, L".old");
     if (!NameOldContent(state.Target, old)) old.clear();
   }
   if (!MoveFileExW(state.Partial.c_str(), state.Target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {

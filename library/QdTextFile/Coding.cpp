@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "runtime/Core/Cpu.h"
-
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Ascii.h"

@@ -1,17 +1,17 @@
 #include "QdTextFile/TextFile.h"
 
 #include <algorithm>
-#include <functional>
 #include <bit>
 #include <cstring>
 #include <exception>
-#include "runtime/Text/Scan.h"
+#include <functional>
 
 #include "runtime/Core/Exceptions.h"
 #include "runtime/IO/Streams.h"
 #include "runtime/IO/Strings.h"
 #include "runtime/Text/CodePage.h"
 #include "runtime/Text/Format.h"
+#include "runtime/Text/Scan.h"
 #include "runtime/IO/Files.h"
 #include "runtime/Text/Ascii.h"
 #include "QdClasses/File.h"

@@ -93,8 +93,6 @@ void SafeContent(std::wstring& text, std::size_t start) {
     text.replace(p + 2, 1, L"&gt;");
 }
 
-// Nothing in the value that the entity table would write otherwise: no
-// predefined character and no control character.
 #if defined(RTL_SSE2_PATHS)
 // The whole blocks of eight units of p[0, n) checked (and copied to `d`
 // when it is given) up to the first with a special unit: where they end.
@@ -109,6 +107,8 @@ RTL_SSE2 std::size_t PlainBlocks(const wchar_t* p, std::size_t n, wchar_t* d) {
 }
 #endif
 
+// Nothing in the value that the entity table would write otherwise: no
+// predefined character and no control character.
 bool IsPlainValue(std::wstring_view value) {
   const wchar_t* p = value.data();
   const std::size_t n = value.size();

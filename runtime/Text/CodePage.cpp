@@ -2,8 +2,8 @@
 
 #include <climits>
 #include <cstdint>
-#include "runtime/Core/Cpu.h"
 
+#include "runtime/Core/Cpu.h"
 #include "runtime/Core/Exceptions.h"
 #include "runtime/System/Win32.h"
 #include "runtime/Text/Format.h"
